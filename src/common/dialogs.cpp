@@ -1,0 +1,184 @@
+#include "common/dialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QQueue>
+
+namespace {
+struct Script
+{
+    bool active = false;
+    QQueue<Dialogs::Button> answers;
+    QQueue<QString> files;
+    QList<Dialogs::Shown> shown;
+    std::function<void(const Dialogs::Shown &)> unexpected;
+    std::function<void(const Dialogs::Shown &)> hook;
+};
+
+Script &script()
+{
+    static Script s;
+    return s;
+}
+
+void record(const Dialogs::Shown &s)
+{
+    script().shown.append(s);
+    if (script().hook)
+        script().hook(s);
+}
+
+QString qtFilter(const QString &filter)
+{
+    // "desc|pattern|desc|pattern" → "desc (pattern);;desc (pattern)"
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString desc = parts.at(i);
+        if (!desc.contains(parts.at(i + 1)))
+            desc += QStringLiteral(" (") + parts.at(i + 1) + QLatin1Char(')');
+        out << desc;
+    }
+    return out.join(QStringLiteral(";;"));
+}
+} // namespace
+
+Dialogs::Button Dialogs::box(const QString &text, const QString &caption, Buttons buttons,
+                             Icon icon, QWidget *parent)
+{
+    Shown s;
+    s.kind = Shown::Box;
+    s.text = text;
+    s.caption = caption;
+    s.buttons = buttons;
+    s.icon = icon;
+    if (script().active) {
+        record(s);
+        if (script().answers.isEmpty()) {
+            if (script().unexpected)
+                script().unexpected(s);
+            return buttons == OkOnly ? Ok : (buttons == YesNo ? No : Cancel);
+        }
+        return script().answers.dequeue();
+    }
+
+    QMessageBox mb(parent);
+    mb.setText(text);
+    mb.setWindowTitle(caption);
+    switch (icon) {
+    case Information: mb.setIcon(QMessageBox::Information); break;
+    case Warning: mb.setIcon(QMessageBox::Warning); break;
+    case Critical: mb.setIcon(QMessageBox::Critical); break;
+    case Question: mb.setIcon(QMessageBox::Question); break;
+    case NoIcon: break;
+    }
+    QPushButton *ok = nullptr, *cancel = nullptr, *yes = nullptr, *no = nullptr;
+    switch (buttons) {
+    case OkOnly: ok = mb.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole); break;
+    case OkCancel:
+        ok = mb.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
+        cancel = mb.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+        break;
+    case YesNo:
+        yes = mb.addButton(QStringLiteral("是(&Y)"), QMessageBox::YesRole);
+        no = mb.addButton(QStringLiteral("否(&N)"), QMessageBox::NoRole);
+        break;
+    }
+    mb.exec();
+    QAbstractButton *clicked = mb.clickedButton();
+    if (clicked && clicked == ok)
+        return Ok;
+    if (clicked && clicked == yes)
+        return Yes;
+    if (clicked && clicked == cancel)
+        return Cancel;
+    if (clicked && clicked == no)
+        return No;
+    return buttons == OkOnly ? Ok : (buttons == YesNo ? No : Cancel);
+}
+
+void Dialogs::message(const QString &text, QWidget *parent)
+{
+    box(text, QGuiApplication::applicationDisplayName(), OkOnly, Information, parent);
+}
+
+void Dialogs::error(const QString &text, QWidget *parent)
+{
+    box(text, QGuiApplication::applicationDisplayName(), OkOnly, Critical, parent);
+}
+
+QString Dialogs::saveFileName(const QString &title, const QString &filter,
+                              const QString &defaultName, QWidget *parent)
+{
+    Shown s;
+    s.kind = Shown::SaveFile;
+    s.text = title;
+    s.caption = filter;
+    s.defaultName = defaultName;
+    if (script().active) {
+        record(s);
+        if (script().files.isEmpty()) {
+            if (script().unexpected)
+                script().unexpected(s);
+            return {};
+        }
+        return script().files.dequeue();
+    }
+    return QFileDialog::getSaveFileName(parent, title, defaultName, qtFilter(filter), nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
+QString Dialogs::openFileName(const QString &title, const QString &filter, QWidget *parent)
+{
+    Shown s;
+    s.kind = Shown::OpenFile;
+    s.text = title;
+    s.caption = filter;
+    if (script().active) {
+        record(s);
+        if (script().files.isEmpty()) {
+            if (script().unexpected)
+                script().unexpected(s);
+            return {};
+        }
+        return script().files.dequeue();
+    }
+    return QFileDialog::getOpenFileName(parent, title, QString(), qtFilter(filter));
+}
+
+void Dialogs::beginScript()
+{
+    Script &s = script();
+    s.active = true;
+    s.answers.clear();
+    s.files.clear();
+    s.shown.clear();
+}
+
+void Dialogs::endScript()
+{
+    script().active = false;
+    script().answers.clear();
+    script().files.clear();
+}
+
+bool Dialogs::scripted() { return script().active; }
+void Dialogs::queueAnswer(Button answer) { script().answers.enqueue(answer); }
+void Dialogs::queueFile(const QString &fileName) { script().files.enqueue(fileName); }
+int Dialogs::pendingAnswers() { return int(script().answers.size()); }
+int Dialogs::pendingFiles() { return int(script().files.size()); }
+const QList<Dialogs::Shown> &Dialogs::shown() { return script().shown; }
+void Dialogs::clearShown() { script().shown.clear(); }
+
+void Dialogs::setUnexpectedHandler(std::function<void(const Shown &)> handler)
+{
+    script().unexpected = std::move(handler);
+}
+
+void Dialogs::setShowHook(std::function<void(const Shown &)> hook)
+{
+    script().hook = std::move(hook);
+}

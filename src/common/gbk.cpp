@@ -1,0 +1,66 @@
+#include "common/gbk.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+namespace gbk {
+
+QByteArray encode(const QString &text)
+{
+    QStringEncoder encoder("GBK");
+    return encoder.encode(text);
+}
+
+QString decode(const QByteArray &bytes)
+{
+    QStringDecoder decoder("GBK");
+    return decoder.decode(bytes);
+}
+
+int byteLength(const QString &text)
+{
+    return int(encode(text).size());
+}
+
+QString mid(const QString &text, int from, int length)
+{
+    if (from < 1 || length <= 0)
+        return {};
+    const QByteArray bytes = encode(text);
+    if (from > bytes.size())
+        return {};
+    return decode(bytes.mid(from - 1, length));
+}
+
+QString left(const QString &text, int n)
+{
+    return mid(text, 1, n);
+}
+
+QString limitBytes(const QString &text, int maxBytes)
+{
+    QString out;
+    int used = 0;
+    for (int i = 0; i < text.size();) {
+        const int step = (text.at(i).isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
+        const QString ch = text.mid(i, step);
+        const int bytes = byteLength(ch);
+        if (used + bytes > maxBytes)
+            break;
+        out += ch;
+        used += bytes;
+        i += step;
+    }
+    return out;
+}
+
+QString decodeExternal(const QByteArray &bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return text.startsWith(QChar(0xFEFF)) ? text.mid(1) : text;
+    return decode(bytes);
+}
+
+} // namespace gbk

@@ -1,0 +1,67 @@
+#include "testsupport.h"
+
+#include "common/programdir.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace testsupport {
+
+TempProgramDir::TempProgramDir()
+{
+    programdir::setRoot(m_dir.path());
+}
+
+QString TempProgramDir::path(const QString &relative) const
+{
+    return m_dir.path() + QLatin1Char('/') + relative;
+}
+
+void TempProgramDir::write(const QString &relative, const QByteArray &bytes) const
+{
+    const QString p = path(relative);
+    QDir().mkpath(QFileInfo(p).absolutePath());
+    QFile f(p);
+    if (!f.open(QIODevice::WriteOnly))
+        ADD_FAILURE() << "cannot write " << p.toStdString();
+    f.write(bytes);
+}
+
+void ScriptedTest::SetUp()
+{
+    Dialogs::beginScript();
+    Dialogs::setUnexpectedHandler([](const Dialogs::Shown &s) {
+        ADD_FAILURE() << "unexpected dialog: \"" << s.text.toStdString() << "\" ("
+                      << s.caption.toStdString() << ")";
+    });
+}
+
+void ScriptedTest::TearDown()
+{
+    EXPECT_EQ(Dialogs::pendingAnswers(), 0) << "queued box answers were not used";
+    EXPECT_EQ(Dialogs::pendingFiles(), 0) << "queued file names were not used";
+    Dialogs::setShowHook({});
+    Dialogs::endScript();
+}
+
+QStringList ScriptedTest::shownTexts() const
+{
+    QStringList out;
+    for (const auto &s : Dialogs::shown())
+        out << s.text;
+    return out;
+}
+
+const Dialogs::Shown &ScriptedTest::lastShown() const
+{
+    static const Dialogs::Shown none;
+    return Dialogs::shown().isEmpty() ? none : Dialogs::shown().last();
+}
+
+QString binDir()
+{
+    return qEnvironmentVariable("VELMORA_BIN_DIR");
+}
+
+} // namespace testsupport

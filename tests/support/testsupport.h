@@ -1,0 +1,45 @@
+#pragma once
+// Shared pieces of the tests: a temporary program directory, and a fixture that scripts the
+// dialogs service (a box without a queued answer fails the test; answers left over fail too).
+#include "common/dialogs.h"
+
+#include <QString>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace testsupport {
+
+// A fresh program directory, set as the program's root for the test's lifetime.
+class TempProgramDir
+{
+public:
+    TempProgramDir();
+    QString root() const { return m_dir.path(); }
+    QString path(const QString &relative) const;
+    // Writes a file (creating folders) with the given bytes.
+    void write(const QString &relative, const QByteArray &bytes) const;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Base fixture: dialogs scripted, program directory temporary.
+class ScriptedTest : public ::testing::Test
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    void expectBox(Dialogs::Button answer = Dialogs::Ok) { Dialogs::queueAnswer(answer); }
+    void expectFile(const QString &name) { Dialogs::queueFile(name); }
+    // The boxes shown so far (texts only, for compact assertions).
+    QStringList shownTexts() const;
+    const Dialogs::Shown &lastShown() const;
+
+    TempProgramDir dir;
+};
+
+// Folder with the build's programs (velmora, velmora-issuer-sim).
+QString binDir();
+
+} // namespace testsupport
