@@ -1,0 +1,88 @@
+#include "shell/widgets.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+EventMemo::EventMemo(QWidget *parent)
+    : QPlainTextEdit(parent)
+{
+    setReadOnly(true);
+}
+
+void EventMemo::addLine(const QString &line)
+{
+    m_lines.append(line);
+    render();
+    if (onChange)
+        onChange();
+}
+
+void EventMemo::clearLines()
+{
+    m_lines.clear();
+    render();
+}
+
+void EventMemo::removeFirstLines(int n)
+{
+    if (n <= 0)
+        return;
+    m_lines.erase(m_lines.begin(), m_lines.begin() + qMin<qsizetype>(n, m_lines.size()));
+    render();
+}
+
+void EventMemo::render()
+{
+    QStringList shown;
+    shown.reserve(m_lines.size());
+    for (QString l : m_lines) {
+        // A line may carry a trailing CR as part of its bytes; the display shows it as a break.
+        l.replace(QLatin1Char('\r'), QString());
+        shown << l;
+    }
+    setPlainText(shown.join(QLatin1Char('\n')));
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+}
+
+Lamp::Lamp(QWidget *parent)
+    : QWidget(parent)
+{
+    setFixedSize(22, 22);
+}
+
+void Lamp::setColor(const QColor &color)
+{
+    if (m_color == color)
+        return;
+    m_color = color;
+    update();
+}
+
+void Lamp::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(Qt::darkGray, 1));
+    p.setBrush(m_color);
+    p.drawEllipse(rect().adjusted(1, 1, -1, -1));
+}
+
+ClickLabel::ClickLabel(const QString &text, QWidget *parent)
+    : QLabel(text, parent)
+{
+}
+
+void ClickLabel::mousePressEvent(QMouseEvent *event)
+{
+    if (isEnabled())
+        emit pressed(event->button());
+    QLabel::mousePressEvent(event);
+}
+
+void ClickLabel::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (isEnabled() && rect().contains(event->position().toPoint()))
+        emit clicked();
+    QLabel::mouseReleaseEvent(event);
+}

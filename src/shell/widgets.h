@@ -1,0 +1,71 @@
+#pragma once
+// Small controls the windows are built from. The memo and the edits double as the program's
+// event mechanism: adding a line runs the memo's change handler at once, while clearing and the
+// handler's own trimming of old lines run nothing.
+#include <QColor>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QStringList>
+#include <functional>
+
+class EventMemo : public QPlainTextEdit
+{
+    Q_OBJECT
+public:
+    explicit EventMemo(QWidget *parent = nullptr);
+
+    // Appends a line and runs the change handler synchronously.
+    void addLine(const QString &line);
+    // Empties the memo without running the change handler.
+    void clearLines();
+    // Removes the first n lines without running the change handler.
+    void removeFirstLines(int n);
+
+    const QStringList &lines() const { return m_lines; }
+    int lineCount() const { return int(m_lines.size()); }
+
+    std::function<void()> onChange;
+
+private:
+    void render();
+    QStringList m_lines;
+};
+
+// A round lamp (a shape used as a signal light).
+class Lamp : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit Lamp(QWidget *parent = nullptr);
+    void setColor(const QColor &color);
+    QColor color() const { return m_color; }
+    QSize sizeHint() const override { return {22, 22}; }
+
+protected:
+    void paintEvent(QPaintEvent *) override;
+
+private:
+    QColor m_color = Qt::yellow;
+};
+
+// A label that reports clicks and mouse presses (status panes, exit texts, picture buttons).
+class ClickLabel : public QLabel
+{
+    Q_OBJECT
+public:
+    explicit ClickLabel(const QString &text = {}, QWidget *parent = nullptr);
+
+signals:
+    void pressed(Qt::MouseButton button);
+    void clicked();
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+};
+
+namespace colors {
+inline const QColor Green{0x00, 0xFF, 0x00};
+inline const QColor Yellow{0xFF, 0xFF, 0x00};
+inline const QColor Red{0xFF, 0x00, 0x00};
+} // namespace colors
