@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QFileDialog>
-#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QQueue>
@@ -16,6 +15,7 @@ struct Script
     QList<Dialogs::Shown> shown;
     std::function<void(const Dialogs::Shown &)> unexpected;
     std::function<void(const Dialogs::Shown &)> hook;
+    QString title = QStringLiteral("Velmora");
 };
 
 Script &script()
@@ -102,12 +102,12 @@ Dialogs::Button Dialogs::box(const QString &text, const QString &caption, Button
 
 void Dialogs::message(const QString &text, QWidget *parent)
 {
-    box(text, QGuiApplication::applicationDisplayName(), OkOnly, Information, parent);
+    box(text, script().title, OkOnly, Information, parent);
 }
 
 void Dialogs::error(const QString &text, QWidget *parent)
 {
-    box(text, QGuiApplication::applicationDisplayName(), OkOnly, Critical, parent);
+    box(text, script().title, OkOnly, Critical, parent);
 }
 
 QString Dialogs::saveFileName(const QString &title, const QString &filter,
@@ -148,6 +148,9 @@ QString Dialogs::openFileName(const QString &title, const QString &filter, QWidg
     }
     return QFileDialog::getOpenFileName(parent, title, QString(), qtFilter(filter));
 }
+
+void Dialogs::setApplicationTitle(const QString &title) { script().title = title; }
+QString Dialogs::applicationTitle() { return script().title; }
 
 void Dialogs::beginScript()
 {

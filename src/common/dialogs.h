@@ -40,6 +40,10 @@ public:
     static QString openFileName(const QString &title, const QString &filter,
                                 QWidget *parent = nullptr);
 
+    // The application's title: caption of plain messages and error boxes.
+    static void setApplicationTitle(const QString &title);
+    static QString applicationTitle();
+
     // --- script mode (tests) ---
     static void beginScript();
     static void endScript();

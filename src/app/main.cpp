@@ -1,0 +1,46 @@
+// Velmora: the desktop program of a long-range parking-card installation.
+#include "accounts/tform2.h"
+#include "app/singleinstance.h"
+#include "app/startup.h"
+#include "common/dialogs.h"
+#include "common/programdir.h"
+#include "db/starter.h"
+#include "shell/appexit.h"
+#include "shell/forms.h"
+#include "shell/texts.h"
+
+#include <QApplication>
+#include <QTextStream>
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    programdir::init(args);
+
+    if (args.contains(QStringLiteral("--create-database"))) {
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        return runCreateDatabaseCommand(args, out, err);
+    }
+
+    QApplication::setQuitOnLastWindowClosed(false);
+    startup::Options options;
+    const QString instanceName = qEnvironmentVariable("VELMORA_INSTANCE");
+    if (!instanceName.isEmpty())
+        options.instanceName = instanceName;
+    SingleInstance instance(options.instanceName);
+    if (!startup::checkSingleInstance(instance))
+        return 1;
+    Dialogs::setApplicationTitle(texts::ProgramTitle);
+
+    startup::showSplash(options.splashMs);
+    if (!startup::createWindows()) {
+        startup::destroyWindows();
+        return 1;
+    }
+    Form2->show();
+    const int rc = appexit::programEnded() ? 0 : app.exec();
+    startup::destroyWindows();
+    return rc;
+}

@@ -1,0 +1,88 @@
+#include "app/startup.h"
+
+#include "accounts/tform2.h"
+#include "app/singleinstance.h"
+#include "app/splash.h"
+#include "archive/reports.h"
+#include "archive/tform7.h"
+#include "common/dialogs.h"
+#include "passages/tform10.h"
+#include "shell/datamodule_access.h"
+#include "shell/forms.h"
+#include "shell/texts.h"
+#include "shell/tform1.h"
+#include "shell/tform12.h"
+
+#include <QEventLoop>
+#include <QTimer>
+
+namespace startup {
+
+bool checkSingleInstance(SingleInstance &instance)
+{
+    if (instance.acquire())
+        return true;
+    Dialogs::box(texts::AlreadyRunning, texts::ProgramTitle, Dialogs::OkOnly, Dialogs::Critical);
+    return false;
+}
+
+void showSplash(int ms)
+{
+    TLoginPicFrm splash;
+    splash.show();
+    splash.repaint();
+    QEventLoop wait;
+    QTimer::singleShot(ms, &wait, &QEventLoop::quit);
+    wait.exec();
+    splash.close();
+}
+
+bool createWindows(QStringList *order)
+{
+    auto note = [order](const char *name) {
+        if (order)
+            *order << QString::fromLatin1(name);
+    };
+    Form2 = new TForm2;
+    note("TForm2");
+    Form1 = new TForm1;
+    note("TForm1");
+    // A database that cannot be opened was reported here; the passage window then ends the
+    // program.
+    datamodule::createDataModule();
+    note("TDatafrm");
+    RsRepFrm = new TRsRepFrm;
+    note("TRsRepFrm");
+    Form7 = new TForm7;
+    note("TForm7");
+    CRJLBB = new TCRJLBB;
+    note("TCRJLBB");
+    Form10 = new TForm10;
+    note("TForm10");
+    if (!Form10->createdOk())
+        return false;
+    Form12 = new TForm12;
+    note("TForm12");
+    return true;
+}
+
+void destroyWindows()
+{
+    delete Form12;
+    Form12 = nullptr;
+    delete Form10;
+    Form10 = nullptr;
+    delete CRJLBB;
+    CRJLBB = nullptr;
+    delete Form7;
+    Form7 = nullptr;
+    delete RsRepFrm;
+    RsRepFrm = nullptr;
+    datamodule::destroyDataModule();
+    delete Form1;
+    Form1 = nullptr;
+    delete Form2;
+    Form2 = nullptr;
+}
+
+} // namespace startup

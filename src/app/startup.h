@@ -1,0 +1,25 @@
+#pragma once
+// Start of the program: the single-instance test, the splash, the windows in their creation
+// order, then the login window on screen.
+#include <QStringList>
+
+class SingleInstance;
+
+namespace startup {
+
+struct Options
+{
+    int splashMs = 1000;
+    QString instanceName = QStringLiteral("Velmora");
+};
+
+// Shows the refusal of a second copy when the lock is held elsewhere; false then.
+bool checkSingleInstance(SingleInstance &instance);
+// Shows the splash for the given time (the event loop keeps running).
+void showSplash(int ms);
+// Creates the windows in their fixed order and records the class names in `order`.
+// Returns false when the program cannot go on (no database).
+bool createWindows(QStringList *order = nullptr);
+void destroyWindows();
+
+} // namespace startup

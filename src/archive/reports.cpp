@@ -1,0 +1,13 @@
+#include "archive/reports.h"
+
+TRsRepFrm::TRsRepFrm(QObject *parent)
+    : QObject(parent)
+{
+    setObjectName(QStringLiteral("RsRepFrm"));
+}
+
+TCRJLBB::TCRJLBB(QObject *parent)
+    : QObject(parent)
+{
+    setObjectName(QStringLiteral("CRJLBB"));
+}

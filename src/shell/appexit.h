@@ -1,0 +1,12 @@
+#pragma once
+// Ending the program. The exit paths call endProgram(); the event loop then ends and main()
+// returns. Tests switch the real quit off and look at programEnded() instead.
+namespace appexit {
+
+void endProgram();
+bool programEnded();
+// Tests: record the request without leaving the event loop.
+void setTestMode(bool on);
+void reset();
+
+} // namespace appexit

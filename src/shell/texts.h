@@ -1,0 +1,29 @@
+#pragma once
+// Texts of the main window frame and its exit paths.
+#include <QString>
+
+namespace texts {
+inline const QString ProgramTitle = QStringLiteral("Velmora");
+inline const QString CaptionSuffix = QStringLiteral("_Velmora V1.6");
+inline const QString Welcome = QStringLiteral("欢迎使用远距离Velmora");
+inline const QString Minimise = QStringLiteral("最小化");
+inline const QString EnterHint = QStringLiteral(" 请合理利用Enter键");
+inline const QString DateLabel = QStringLiteral("系统当前日期:");
+inline const QString DateFormat = QStringLiteral("yyyy年MM月dd日");
+inline const QString SystemPrompt = QStringLiteral("系统提示");
+inline const QString AlreadyRunning = QStringLiteral("该程序已经运行!.");
+inline const QString SystemTabAdmin = QStringLiteral("系统管理界面.");
+inline const QString RestrictedPane = QStringLiteral("非管理员登录，权限受限!");
+inline const QString NoRights = QStringLiteral("非管理员登录，权限不足!");
+inline const QString CardTabAdmin = QStringLiteral("进入卡片发行界面,请添加车主档案.");
+inline const QString HelpTab = QStringLiteral("在线帮助界面.");
+inline const QString ExitTab = QStringLiteral("进入系统退出界面.");
+inline const QString NotHere = QStringLiteral("没到这里吗");
+inline const QString SystemExit = QStringLiteral("系统退出.");
+inline const QString ReallyExitSystem = QStringLiteral("真的退出系统吗?");
+inline const QString ReallyWantExit = QStringLiteral("真的要退出吗？");
+inline const QString ReallyExit = QStringLiteral("真的退出吗？");
+inline const QString ExitLabel = QStringLiteral("点击图片即可退出系统，谢谢支持！             ");
+inline const QString SkinClose = QStringLiteral("CloseVCL");
+inline const QString SkinOpen = QStringLiteral("OpenVCL");
+} // namespace texts

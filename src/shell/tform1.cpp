@@ -1,0 +1,629 @@
+#include "shell/tform1.h"
+
+#include "common/dialogs.h"
+#include "common/inifile.h"
+#include "common/programdir.h"
+#include "shell/appexit.h"
+#include "shell/datamodule_access.h"
+#include "shell/forms.h"
+#include "shell/globals.h"
+#include "shell/pictures.h"
+#include "shell/texts.h"
+#include "shell/widgets.h"
+#include "archive/tform7.h"
+#include "passages/tform10.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QDate>
+#include <QDateEdit>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QSystemTrayIcon>
+#include <QTabWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int FormWidth = 1024;
+constexpr int FormMinHeight = 630;
+constexpr int FormMaxHeight = 768;
+
+QPushButton *makeButton(const QString &text, QWidget *parent)
+{
+    auto *b = new QPushButton(text, parent);
+    b->setAutoDefault(false);
+    return b;
+}
+} // namespace
+
+TForm1::TForm1(QWidget *parent)
+    : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(texts::ProgramTitle);
+    setWindowIcon(pictures::appIcon());
+    buildFrame();
+    buildSystemTab();
+    buildCardTab();
+    buildUserTab();
+    buildHelpTab();
+    buildExitTab();
+    setupSerial();
+    setupUserTab();
+    FormCreate();
+}
+
+TForm1::~TForm1() = default;
+
+// ---------------------------------------------------------------------------------------------
+// Building the window
+
+void TForm1::buildFrame()
+{
+    rzstsbr1 = new QStatusBar(this);
+    setStatusBar(rzstsbr1);
+    wtxt = new QLabel(texts::Welcome, rzstsbr1);
+    wtxt->setMinimumWidth(420);
+    rzstspn1 = new ClickLabel(texts::Minimise, rzstsbr1);
+    rzstspn1->setCursor(Qt::PointingHandCursor);
+    rzstspn1->setFrameShape(QFrame::StyledPanel);
+    wtxt1 = new QLabel(texts::EnterHint, rzstsbr1);
+    lbl5 = new QLabel(texts::DateLabel, rzstsbr1);
+    lbl6 = new QLabel(rzstsbr1);
+    rzstsbr1->addWidget(wtxt, 1);
+    rzstsbr1->addPermanentWidget(rzstspn1);
+    rzstsbr1->addPermanentWidget(wtxt1);
+    rzstsbr1->addPermanentWidget(lbl5);
+    rzstsbr1->addPermanentWidget(lbl6);
+    connect(rzstspn1, &ClickLabel::clicked, this, [this] { rzstspn1Click(); });
+
+    rzpgcntrlrzpcrl1 = new QTabWidget(this);
+    rzpgcntrlrzpcrl1->setTabPosition(QTabWidget::West);
+    setCentralWidget(rzpgcntrlrzpcrl1);
+    rztbshtTabSheet1 = new QWidget;
+    rztbshtTabSheet3 = new QWidget;
+    rztbshtTabSheet2 = new QWidget;
+    rztbshtTabSheet4 = new QWidget;
+    rztbshtTabSheet5 = new QWidget;
+    rzpgcntrlrzpcrl1->addTab(rztbshtTabSheet1, QStringLiteral(" 系统管理 "));
+    rzpgcntrlrzpcrl1->addTab(rztbshtTabSheet3, QStringLiteral(" 卡片管理 "));
+    rzpgcntrlrzpcrl1->addTab(rztbshtTabSheet2, QStringLiteral(" 用户管理 "));
+    rzpgcntrlrzpcrl1->addTab(rztbshtTabSheet4, QStringLiteral(" 在线帮助 "));
+    rzpgcntrlrzpcrl1->addTab(rztbshtTabSheet5, QStringLiteral(" 退出系统 "));
+    rzpgcntrlrzpcrl1->setCurrentIndex(0);
+    connect(rzpgcntrlrzpcrl1, &QTabWidget::currentChanged, this, &TForm1::onTabChanged);
+
+    pm1 = new QMenu(this);
+    N1 = pm1->addAction(QStringLiteral("显示"));
+    N2 = pm1->addAction(QStringLiteral("退出"));
+    connect(N1, &QAction::triggered, this, [this] { N1Click(); });
+    connect(N2, &QAction::triggered, this, [this] { N2Click(); });
+    RzTrayIcon1 = new QSystemTrayIcon(pictures::appIcon(), this);
+    RzTrayIcon1->setToolTip(texts::ProgramTitle);
+    connect(RzTrayIcon1, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Context)
+                    IconOnClick(1025, 516);
+                else if (reason == QSystemTrayIcon::DoubleClick)
+                    N1Click();
+            });
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        RzTrayIcon1->show();
+
+    tmr1 = new QTimer(this);
+    tmr3 = new QTimer(this);
+    tmr4 = new QTimer(this);
+    tmr5 = new QTimer(this);
+    tmr6 = new QTimer(this);
+    tmr1->setInterval(1000);
+    tmr3->setInterval(1000);
+    tmr4->setInterval(1000);
+    tmr5->setInterval(500);
+    tmr6->setInterval(1000);
+    connect(tmr3, &QTimer::timeout, this, [this] { tmr3Timer(); });
+    connect(tmr6, &QTimer::timeout, this, [this] { tmr6Timer(); });
+    tmr6->start();
+}
+
+void TForm1::buildSystemTab()
+{
+    QWidget *page = rztbshtTabSheet1;
+
+    RzGroupBox2 = new QGroupBox(QStringLiteral("车场示意图"), page);
+    RzGroupBox2->setGeometry(0, 0, 449, 170);
+    auto *pic1 = new QLabel(RzGroupBox2);
+    pic1->setPixmap(pictures::carPark(QSize(437, 140), 0));
+    pic1->setGeometry(6, 22, 437, 140);
+
+    RzGroupBox3 = new QGroupBox(QStringLiteral("车场示意图"), page);
+    RzGroupBox3->setGeometry(456, 0, 449, 170);
+    auto *pic2 = new QLabel(RzGroupBox3);
+    pic2->setPixmap(pictures::carPark(QSize(437, 140), 1));
+    pic2->setGeometry(6, 22, 437, 140);
+
+    // Port events, port choice, lamps and the leave / re-login buttons.
+    RzGroupBox4 = new QGroupBox(QStringLiteral("端口事件显示"), page);
+    RzGroupBox4->setGeometry(0, 174, 449, 400);
+    auto *left = new QVBoxLayout(RzGroupBox4);
+    RzMemo1 = new EventMemo(RzGroupBox4);
+    left->addWidget(RzMemo1, 1);
+    auto *portRow = new QHBoxLayout;
+    ComTxt = new QComboBox(RzGroupBox4);
+    ComTxt->setEditable(false);
+    ComTxt->setMinimumWidth(90);
+    opencmd = makeButton(QStringLiteral("打开串口"), RzGroupBox4);
+    opencmd->setEnabled(false);
+    CLpc1 = makeButton(QStringLiteral("关闭串口"), RzGroupBox4);
+    btnClose2 = makeButton(QStringLiteral("重新连接"), RzGroupBox4);
+    btn2 = makeButton(QStringLiteral("手动测试"), RzGroupBox4);
+    btn2->setEnabled(false);
+    portRow->addWidget(ComTxt);
+    portRow->addWidget(opencmd);
+    portRow->addWidget(CLpc1);
+    portRow->addWidget(btnClose2);
+    portRow->addWidget(btn2);
+    left->addLayout(portRow);
+    RzGroupBoxStatus = new QGroupBox(QStringLiteral(" 状态指示 "), RzGroupBox4);
+    auto *status = new QHBoxLayout(RzGroupBoxStatus);
+    shp3 = new Lamp(RzGroupBoxStatus);
+    shp1 = new Lamp(RzGroupBoxStatus);
+    edt6 = new QLineEdit(QStringLiteral("0"), RzGroupBoxStatus);
+    edt7 = new QLineEdit(QStringLiteral("0"), RzGroupBoxStatus);
+    edt6->setReadOnly(true);
+    edt7->setReadOnly(true);
+    edt6->setMaximumWidth(50);
+    edt7->setMaximumWidth(50);
+    status->addWidget(new QLabel(QStringLiteral("连接:"), RzGroupBoxStatus));
+    status->addWidget(shp3);
+    status->addWidget(new QLabel(QStringLiteral("活动:"), RzGroupBoxStatus));
+    status->addWidget(shp1);
+    status->addWidget(edt6);
+    status->addWidget(edt7);
+    status->addStretch(1);
+    left->addWidget(RzGroupBoxStatus);
+    auto *leaveRow = new QHBoxLayout;
+    btn1 = makeButton(QStringLiteral("退出系统"), RzGroupBox4);
+    btnClose1 = makeButton(QStringLiteral("重新登录"), RzGroupBox4);
+    btn16 = makeButton(texts::SkinClose, RzGroupBox4);
+    leaveRow->addWidget(btn1);
+    leaveRow->addWidget(btnClose1);
+    leaveRow->addWidget(btn16);
+    left->addLayout(leaveRow);
+    RzMemo5 = new EventMemo(RzGroupBox4);
+    RzMemo5->hide();
+    memo2 = new EventMemo(RzGroupBox4);
+    memo2->hide();
+    connect(btn1, &QPushButton::clicked, this, [this] { Ent1Click(); });
+    connect(btnClose1, &QPushButton::clicked, this, [this] { btnClose1Click(); });
+    connect(btn16, &QPushButton::clicked, this, [this] { btn16Click(); });
+
+    // Special functions: issuer search and password, database backup and restore.
+    RzGroupBox5 = new QGroupBox(QStringLiteral("特殊功能区"), page);
+    RzGroupBox5->setGeometry(456, 174, 449, 400);
+    auto *right = new QVBoxLayout(RzGroupBox5);
+    auto *codeRow = new QHBoxLayout;
+    edt4 = new QLineEdit(RzGroupBox5);
+    edt4->setEchoMode(QLineEdit::Password);
+    btn5 = makeButton(QStringLiteral("搜索"), RzGroupBox5);
+    btn6 = makeButton(QStringLiteral("识别"), RzGroupBox5);
+    btn9 = makeButton(QStringLiteral("确认"), RzGroupBox5);
+    codeRow->addWidget(new QLabel(QStringLiteral("功能码:"), RzGroupBox5));
+    codeRow->addWidget(edt4);
+    codeRow->addWidget(btn5);
+    codeRow->addWidget(btn6);
+    codeRow->addWidget(btn9);
+    right->addLayout(codeRow);
+    auto *pwRow = new QHBoxLayout;
+    edtmm1 = new QLineEdit(RzGroupBox5);
+    edtmm2 = new QLineEdit(RzGroupBox5);
+    edtmm3 = new QLineEdit(RzGroupBox5);
+    for (QLineEdit *e : {edtmm1, edtmm2, edtmm3}) {
+        e->setMaxLength(6);
+        e->setMaximumWidth(70);
+    }
+    btn10 = makeButton(QStringLiteral("修改密码"), RzGroupBox5);
+    pwRow->addWidget(new QLabel(QStringLiteral("原密码:"), RzGroupBox5));
+    pwRow->addWidget(edtmm1);
+    pwRow->addWidget(new QLabel(QStringLiteral("新密码:"), RzGroupBox5));
+    pwRow->addWidget(edtmm2);
+    pwRow->addWidget(new QLabel(QStringLiteral("确认:"), RzGroupBox5));
+    pwRow->addWidget(edtmm3);
+    pwRow->addWidget(btn10);
+    right->addLayout(pwRow);
+    RzMemo4 = new EventMemo(RzGroupBox5);
+    right->addWidget(RzMemo4, 1);
+    auto *dbRow = new QHBoxLayout;
+    btnClosebtn5 = makeButton(QStringLiteral("备份数据库"), RzGroupBox5);
+    btnClosebtn6 = makeButton(QStringLiteral("还原数据库"), RzGroupBox5);
+    g1 = new QProgressBar(RzGroupBox5);
+    g1->setRange(0, 100);
+    g1->setValue(0);
+    dbRow->addWidget(btnClosebtn5);
+    dbRow->addWidget(btnClosebtn6);
+    dbRow->addWidget(g1, 1);
+    right->addLayout(dbRow);
+    btn26 = makeButton(QStringLiteral("检测"), RzGroupBox5);
+    btn26->hide();
+    RzMemo6 = new EventMemo(RzGroupBox5);
+    RzMemo6->hide();
+    connect(btnClosebtn5, &QPushButton::clicked, this, [this] { btnClosebtn5Click(); });
+    connect(btnClosebtn6, &QPushButton::clicked, this, [this] { btnClosebtn6Click(); });
+}
+
+void TForm1::buildHelpTab()
+{
+    QWidget *page = rztbshtTabSheet4;
+    auto *layout = new QVBoxLayout(page);
+    rz6 = new QGroupBox(QStringLiteral(" 用户操作手册 "), page);
+    layout->addWidget(rz6);
+    auto *inner = new QVBoxLayout(rz6);
+    img9 = new QLabel(rz6);
+    img9->hide();
+    RzMemommo4 = new QPlainTextEdit(rz6);
+    RzMemommo4->setReadOnly(true);
+    QFont f = RzMemommo4->font();
+    f.setPointSize(12);
+    RzMemommo4->setFont(f);
+    RzMemommo4->setStyleSheet(QStringLiteral("background:#f4f8fc;"));
+    inner->addWidget(RzMemommo4, 1);
+    auto *row = new QHBoxLayout;
+    btn7 = makeButton(QStringLiteral("帮助主题"), rz6);
+    btn8 = makeButton(QStringLiteral("关于软件"), rz6);
+    row->addStretch(1);
+    row->addWidget(btn7);
+    row->addWidget(btn8);
+    inner->addLayout(row);
+}
+
+void TForm1::buildExitTab()
+{
+    QWidget *page = rztbshtTabSheet5;
+    page->installEventFilter(this);
+    img2 = new ClickLabel(QString(), page);
+    img2->setPixmap(pictures::exitPicture(QSize(180, 180)));
+    img2->setGeometry(360, 60, 180, 180);
+    img2->setCursor(Qt::PointingHandCursor);
+    lbl12 = new ClickLabel(texts::ExitLabel, page);
+    lbl12->setCursor(Qt::PointingHandCursor);
+    lbl12->adjustSize();
+    lbl12->move(208, 266);
+    Ent1 = makeButton(QStringLiteral("退出"), page);
+    Ent1->hide();
+    RzMemoRzmmo8 = new QPlainTextEdit(page);
+    RzMemoRzmmo8->setReadOnly(true);
+    RzMemoRzmmo8->setGeometry(448, 320, 200, 80);
+    RzMemoRzmmo8->hide();
+    connect(img2, &ClickLabel::pressed, this, [this](Qt::MouseButton) { img2MouseDown(); });
+    connect(lbl12, &ClickLabel::clicked, this, [this] { lbl12Click(); });
+    connect(Ent1, &QPushButton::clicked, this, [this] { Ent1Click(); });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Creation, showing, sizing
+
+QString TForm1::windowSettingsPath() const
+{
+    const QString exe = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+    return programdir::path((exe.isEmpty() ? QStringLiteral("velmora") : exe) +
+                            QStringLiteral(".ini"));
+}
+
+void TForm1::FormCreate()
+{
+    const IniFile branding(programdir::path(QStringLiteral("IniFile/System.ini")));
+    const QString title = branding.readString(QStringLiteral("title"), QStringLiteral("TitleName"));
+    setWindowTitle(title + texts::CaptionSuffix);
+    wtxt->setText(branding.readString(QStringLiteral("WZ"), QStringLiteral("WZName")));
+    GSName = branding.readString(QStringLiteral("GS"), QStringLiteral("GSName"));
+    wtxt->setText(GSName);
+    branding.readString(QStringLiteral("MM"), QStringLiteral("PASSName"));
+    Dialogs::setApplicationTitle(title);
+    Dialogs::setApplicationTitle(texts::ProgramTitle);
+
+    const IniFile settings(windowSettingsPath());
+    const QString form = QStringLiteral("Form");
+    move(settings.readInteger(form, QStringLiteral("Left"), 100),
+         settings.readInteger(form, QStringLiteral("Top"), 100));
+    resize(settings.readInteger(form, QStringLiteral("Width"), 500),
+           settings.readInteger(form, QStringLiteral("Height"), 300));
+    if (settings.readBool(form, QStringLiteral("InitMax"), false))
+        setWindowState(windowState() | Qt::WindowMaximized);
+    else
+        setWindowState(windowState() & ~Qt::WindowMaximized);
+
+    IssueActive = ExtendActive = LossPending = UnlossPending = TestsWithoutReply = 0;
+    InitPending = StartSentCount = ReloginCount = ExpiringListMode = PortCount = 0;
+
+    const QDateTime now = QDateTime::currentDateTime();
+    dtp1->setDate(now.date());
+    dtp1->setEnabled(false);
+    dtp2->setDate(now.date().addDays(10));
+
+    lbl6->setText(QDate::currentDate().toString(texts::DateFormat));
+}
+
+void TForm1::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TForm1::FormShow()
+{
+    resize(FormWidth, FormMinHeight);
+    if (!isAdministrator()) {
+        RzGroupBox5->setEnabled(false);
+        CLpc1->setEnabled(false);
+        btn10->setEnabled(false);
+        edt4->setEnabled(false);
+        wtxt->setText(texts::RestrictedPane);
+        return;
+    }
+    RzGroupBox4->setEnabled(true);
+    RzGroupBox5->setEnabled(true);
+    CLpc1->setEnabled(true);
+    ComTxt->addItems(GetComPortList());
+    for (const QString &port : GetComPortList())
+        RzMemo6->addLine(port);
+    PortCount = RzMemo6->lineCount();
+    if (RzMemo6->lineCount() > 0)
+        ComTxt->setCurrentText(RzMemo6->lines().first());
+    btn5->setText(QStringLiteral("开始"));
+    tmr4->start();
+    tmr3->start();
+    wtxt->setText(texts::SystemTabAdmin);
+    if (ReloginCount >= 1)
+        btnClose2Click();
+    else
+        ReloginCount = 0;
+}
+
+void TForm1::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}
+
+void TForm1::FormResize()
+{
+    const int h = qBound(FormMinHeight, height(), FormMaxHeight);
+    if (!isMaximized() && !isFullScreen() && (width() != FormWidth || height() != h))
+        resize(FormWidth, h);
+    lbl12->move(208, 266);
+    RzGroupBox2->resize(449, RzGroupBox2->height());
+    RzGroupBox4->resize(449, RzGroupBox4->height());
+    RzGroupBox3->move(456, RzGroupBox3->y());
+    RzGroupBox5->move(456, RzGroupBox5->y());
+    RzMemoRzmmo8->move(448, RzMemoRzmmo8->y());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tabs
+
+void TForm1::onTabChanged(int index)
+{
+    QWidget *page = rzpgcntrlrzpcrl1->widget(index);
+    if (page == rztbshtTabSheet1)
+        rztbshtTabSheet1Show();
+    else if (page == rztbshtTabSheet3)
+        rztbshtTabSheet3Show();
+    else if (page == rztbshtTabSheet2)
+        rztbshtTabSheet2Show();
+    else if (page == rztbshtTabSheet4)
+        rztbshtTabSheet4Show();
+    else if (page == rztbshtTabSheet5)
+        rztbshtTabSheet5Show();
+}
+
+void TForm1::rztbshtTabSheet1Show()
+{
+    if (isAdministrator()) {
+        RzGroupBox4->setEnabled(true);
+        RzGroupBox5->setEnabled(true);
+        CLpc1->setEnabled(true);
+        wtxt->setText(texts::SystemTabAdmin);
+    } else {
+        RzGroupBox5->setEnabled(false);
+        CLpc1->setEnabled(false);
+        btn10->setEnabled(false);
+        edt4->setEnabled(false);
+        wtxt->setText(texts::RestrictedPane);
+    }
+}
+
+void TForm1::rztbshtTabSheet4Show()
+{
+    datamodule::releaseDatabase();
+    wtxt->setText(texts::HelpTab);
+}
+
+void TForm1::rztbshtTabSheet5Show()
+{
+    datamodule::releaseDatabase();
+    wtxt->setText(texts::ExitTab);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Leaving the program
+
+void TForm1::saveWindowSettings()
+{
+    IniFile settings(windowSettingsPath());
+    const QString form = QStringLiteral("Form");
+    const QRect g = isMaximized() ? normalGeometry() : geometry();
+    settings.writeInteger(form, QStringLiteral("Top"), g.top());
+    settings.writeInteger(form, QStringLiteral("Left"), g.left());
+    settings.writeInteger(form, QStringLiteral("Width"), g.width());
+    settings.writeInteger(form, QStringLiteral("Height"), g.height());
+    settings.writeString(form, QStringLiteral("Caption"), windowTitle());
+    settings.writeBool(form, QStringLiteral("InitMax"), isMaximized());
+    // An unwritable settings file must not keep the user from leaving.
+    settings.save();
+}
+
+bool TForm1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == rztbshtTabSheet5 && event->type() == QEvent::MouseButtonPress) {
+        rztbshtTabSheet5MouseDown();
+        return true;
+    }
+    if (watched == ComTxt && event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (ComTxtKeyPress(key->key()))
+            return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::rztbshtTabSheet5MouseDown()
+{
+    Dialogs::message(texts::NotHere, this);
+    saveWindowSettings();
+    wtxt->setText(texts::SystemExit);
+    if (Dialogs::box(texts::ReallyExitSystem, texts::SystemPrompt, Dialogs::OkCancel,
+                     Dialogs::Question, this) == Dialogs::Ok) {
+        closePort(PortNo);
+        appexit::endProgram();
+    }
+}
+
+void TForm1::Ent1Click()
+{
+    saveWindowSettings();
+    if (Dialogs::box(texts::ReallyWantExit, texts::SystemPrompt, Dialogs::YesNo,
+                     Dialogs::Information, this) != Dialogs::Yes)
+        return;
+    // Whatever fails from here on, the user asked to leave.
+    try {
+        datamodule::disconnect();
+        closePort(PortNo);
+    } catch (...) {
+    }
+    appexit::endProgram();
+}
+
+void TForm1::img2MouseDown()
+{
+    saveWindowSettings();
+    if (Dialogs::box(texts::ReallyWantExit, texts::SystemPrompt, Dialogs::YesNo, Dialogs::NoIcon,
+                     this) != Dialogs::Yes)
+        return;
+    try {
+        closePort(PortNo);
+    } catch (...) {
+    }
+    appexit::endProgram();
+}
+
+void TForm1::lbl12Click()
+{
+    if (Dialogs::box(texts::ReallyExit, texts::SystemPrompt, Dialogs::YesNo, Dialogs::NoIcon,
+                     this) != Dialogs::Yes)
+        return;
+    closePort(PortNo);
+    appexit::endProgram();
+}
+
+bool TForm1::FormClose()
+{
+    try {
+        datamodule::disconnect();
+    } catch (...) {
+    }
+    saveWindowSettings();
+    if (Dialogs::box(texts::ReallyExit, texts::SystemPrompt, Dialogs::YesNo, Dialogs::NoIcon,
+                     this) != Dialogs::Yes)
+        return false;
+    appexit::endProgram();
+    return true;
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    if (appexit::programEnded() || FormClose())
+        event->accept();
+    else
+        event->ignore();
+}
+
+void TForm1::N2Click()
+{
+    close();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tray, minimising, skin, lamps
+
+namespace {
+bool form7WasVisible = false;
+bool form10WasVisible = false;
+} // namespace
+
+void TForm1::rzstspn1Click()
+{
+    datamodule::releaseDatabase();
+    showMinimized();
+    QWidget *archive = Form7;
+    QWidget *passages = Form10;
+    form7WasVisible = archive && archive->isVisible();
+    form10WasVisible = passages && passages->isVisible();
+    hide();
+    if (archive)
+        archive->hide();
+    if (passages)
+        passages->hide();
+}
+
+void TForm1::N1Click()
+{
+    showNormal();
+    show();
+    raise();
+    activateWindow();
+    if (Form10 && form10WasVisible)
+        Form10->show();
+    if (Form7 && form7WasVisible)
+        Form7->show();
+}
+
+void TForm1::IconOnClick(int message, int lParam)
+{
+    if (message == 1025 && lParam == 516)
+        pm1->popup(QCursor::pos());
+}
+
+void TForm1::btn16Click()
+{
+    if (btn16->text() == texts::SkinClose) {
+        btn16->setText(texts::SkinOpen);
+        m_skinOn = false;
+    } else {
+        btn16->setText(texts::SkinClose);
+    }
+}
+
+void TForm1::tmr3Timer()
+{
+    shp4->setColor(colors::Red);
+    chklst1->setEnabled(false);
+}
+
+void TForm1::tmr6Timer()
+{
+    shp1->setColor(colors::Green);
+}

@@ -1,0 +1,37 @@
+#include "shell/tform12.h"
+
+#include <QLabel>
+#include <QProgressBar>
+
+TForm12::TForm12(QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+{
+    setObjectName(QStringLiteral("Form12"));
+    setWindowTitle(QStringLiteral("进度条"));
+    setFixedSize(522, 58);
+    setStyleSheet(QStringLiteral("TForm12{background:white;}"));
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    setPalette(pal);
+    Gauge1 = new QProgressBar(this);
+    Gauge1->setGeometry(0, 0, 522, 25);
+    Gauge1->setTextVisible(false);
+    Gauge1->setStyleSheet(
+        QStringLiteral("QProgressBar{background:white;border:1px solid #ccc;}"
+                       "QProgressBar::chunk{background:#2eaa3c;}"));
+    Label1 = new QLabel(this);
+    Label1->setGeometry(131, 32, 260, 20);
+}
+
+void TForm12::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    FormShow();
+}
+
+void TForm12::FormShow()
+{
+    Label1->setText(Gauge1->value() == 0 ? QStringLiteral("正在处理导入记录，请稍后......  ")
+                                         : QStringLiteral("正在导入进出记录，请稍后...  "));
+}

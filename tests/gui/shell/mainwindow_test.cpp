@@ -1,0 +1,359 @@
+// The main window frame: caption and settings, role gating, size rules, exit paths, tray,
+// minimising and the skin toggle.
+#include "archive/tform7.h"
+#include "common/gbk.h"
+#include "common/inifile.h"
+#include "passages/tform10.h"
+#include "shell/appexit.h"
+#include "shell/forms.h"
+#include "shell/globals.h"
+#include "shell/tform1.h"
+#include "shell/widgets.h"
+#include "testsupport.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+using testsupport::ScriptedTest;
+
+namespace {
+
+class MainWindowTest : public ScriptedTest
+{
+protected:
+    void SetUp() override
+    {
+        ScriptedTest::SetUp();
+        resetGlobals();
+        appexit::setTestMode(true);
+        appexit::reset();
+    }
+    void TearDown() override
+    {
+        form.reset();
+        ScriptedTest::TearDown();
+    }
+    TForm1 &make()
+    {
+        form = std::make_unique<TForm1>();
+        return *form;
+    }
+    IniFile settings() const { return IniFile(form->windowSettingsPath()); }
+
+    std::unique_ptr<TForm1> form;
+};
+
+TEST_F(MainWindowTest, CaptionAndPaneFollowTheBrandingFile)
+{
+    {
+        TForm1 &f = make();
+        EXPECT_EQ(f.windowTitle(), QStringLiteral("_Velmora V1.6"));
+        EXPECT_EQ(f.wtxt->text(), QString());
+        EXPECT_EQ(GSName, QString());
+    }
+    // A legacy GBK file is read as well as a UTF-8 one.
+    dir.write(QStringLiteral("IniFile/System.ini"),
+              gbk::encode(QStringLiteral("[title]\r\nTitleName=东门停车场\r\n[GS]\r\nGSName=某某"
+                                         "物业\r\n[WZ]\r\nWZName=www.example.com\r\n")));
+    TForm1 &f = make();
+    EXPECT_EQ(f.windowTitle(), QStringLiteral("东门停车场_Velmora V1.6"));
+    EXPECT_EQ(f.wtxt->text(), QStringLiteral("某某物业"));
+    EXPECT_EQ(GSName, QStringLiteral("某某物业"));
+    EXPECT_EQ(f.lbl6->text(), QDate::currentDate().toString(QStringLiteral("yyyy年MM月dd日")));
+    EXPECT_EQ(f.lbl5->text(), QStringLiteral("系统当前日期:"));
+    EXPECT_EQ(f.wtxt1->text(), QStringLiteral(" 请合理利用Enter键"));
+}
+
+TEST_F(MainWindowTest, WindowSettingsDefaultsAndStoredValues)
+{
+    {
+        TForm1 &f = make();
+        EXPECT_EQ(f.pos(), QPoint(100, 100));
+        EXPECT_EQ(f.size(), QSize(500, 300));
+        EXPECT_FALSE(f.windowState() & Qt::WindowMaximized);
+        EXPECT_FALSE(f.dtp1->isEnabled());
+        EXPECT_EQ(f.dtp2->date(), QDate::currentDate().addDays(10));
+    }
+    dir.write(QStringLiteral("mainwindow_test.ini"),
+              "[Form]\nTop=40\nLeft=30\nWidth=800\nHeight=640\nInitMax=1\n");
+    TForm1 &f = make();
+    EXPECT_EQ(f.pos(), QPoint(30, 40));
+    EXPECT_TRUE(f.windowState() & Qt::WindowMaximized);
+}
+
+TEST_F(MainWindowTest, SavingTheSettingsWritesPositionSizeCaptionAndState)
+{
+    TForm1 &f = make();
+    f.show();
+    f.saveWindowSettings();
+    const IniFile ini = settings();
+    EXPECT_EQ(ini.readInteger(QStringLiteral("Form"), QStringLiteral("Width"), 0), 1024);
+    EXPECT_EQ(ini.readInteger(QStringLiteral("Form"), QStringLiteral("Height"), 0), 630);
+    EXPECT_EQ(ini.readString(QStringLiteral("Form"), QStringLiteral("Caption")),
+              QStringLiteral("_Velmora V1.6"));
+    EXPECT_EQ(ini.readString(QStringLiteral("Form"), QStringLiteral("InitMax")), QStringLiteral("0"));
+    EXPECT_TRUE(ini.readString(QStringLiteral("Form"), QStringLiteral("Top")).size() > 0);
+}
+
+TEST_F(MainWindowTest, ShowingAppliesTheRole)
+{
+    struct Case
+    {
+        QString role;
+        bool admin;
+    };
+    for (const Case &c : {Case{QStringLiteral("操作员"), false}, Case{QStringLiteral("测试员"), false},
+                          Case{QStringLiteral("管理员"), true}, Case{QStringLiteral("管理员 "), false}}) {
+        UserType = c.role;
+        TForm1 &f = make();
+        f.show();
+        EXPECT_EQ(f.size(), QSize(1024, 630));
+        EXPECT_EQ(f.RzGroupBox5->isEnabled(), c.admin) << c.role.toStdString();
+        EXPECT_EQ(f.CLpc1->isEnabled(), c.admin);
+        EXPECT_EQ(f.tmr4->isActive(), c.admin) << "no issuer search for other roles";
+        EXPECT_EQ(f.tmr3->isActive(), c.admin);
+        EXPECT_EQ(f.wtxt->text(), c.admin ? QStringLiteral("系统管理界面.")
+                                          : QStringLiteral("非管理员登录，权限受限!"));
+        if (!c.admin) {
+            EXPECT_FALSE(f.btn10->isEnabled());
+            EXPECT_FALSE(f.edt4->isEnabled());
+        } else {
+            EXPECT_EQ(f.btn5->text(), QStringLiteral("开始"));
+        }
+        form.reset();
+    }
+}
+
+TEST_F(MainWindowTest, TabShowHandlersByRole)
+{
+    struct Case
+    {
+        bool admin;
+        int tab;
+        QString pane;
+        bool box;
+    };
+    const Case cases[] = {
+        {true, 0, QStringLiteral("系统管理界面."), false},
+        {false, 0, QStringLiteral("非管理员登录，权限受限!"), false},
+        {true, 1, QStringLiteral("进入卡片发行界面,请添加车主档案."), false},
+        {false, 1, QStringLiteral("非管理员登录，权限不足!"), true},
+        {true, 3, QStringLiteral("在线帮助界面."), false},
+        {false, 3, QStringLiteral("在线帮助界面."), false},
+        {true, 4, QStringLiteral("进入系统退出界面."), false},
+        {false, 4, QStringLiteral("进入系统退出界面."), false},
+    };
+    for (const Case &c : cases) {
+        UserType = c.admin ? QStringLiteral("管理员") : QStringLiteral("操作员");
+        TForm1 &f = make();
+        Dialogs::clearShown();
+        if (c.box)
+            expectBox();
+        // Start from another tab so that the change really happens.
+        f.rzpgcntrlrzpcrl1->setCurrentIndex(c.tab == 3 ? 4 : 3);
+        f.rzpgcntrlrzpcrl1->setCurrentIndex(c.tab);
+        EXPECT_EQ(f.wtxt->text(), c.pane) << "tab " << c.tab << " admin " << c.admin;
+        EXPECT_EQ(shownTexts().contains(QStringLiteral("非管理员登录，权限不足!")), c.box);
+        if (c.tab == 0) {
+            EXPECT_EQ(f.RzGroupBox5->isEnabled(), c.admin);
+            EXPECT_EQ(f.CLpc1->isEnabled(), c.admin);
+        }
+        form.reset();
+    }
+}
+
+TEST_F(MainWindowTest, SizeStaysWithinTheRules)
+{
+    UserType = QStringLiteral("操作员");
+    TForm1 &f = make();
+    f.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    struct Case
+    {
+        QSize asked;
+        QSize expected;
+    };
+    for (const Case &c : {Case{{800, 900}, {1024, 768}}, Case{{1200, 500}, {1024, 630}},
+                          Case{{1024, 700}, {1024, 700}}}) {
+        f.resize(c.asked);
+        QTRY_COMPARE(f.size(), c.expected);
+    }
+    EXPECT_EQ(f.lbl12->pos(), QPoint(208, 266));
+    EXPECT_EQ(f.RzGroupBox4->width(), 449);
+    EXPECT_EQ(f.RzGroupBox5->x(), 456);
+}
+
+struct ExitCase
+{
+    const char *name;
+    std::function<void(TForm1 &)> trigger;
+    QStringList boxesBefore; // plain messages shown before the question
+    QString question;
+    Dialogs::Buttons buttons;
+    Dialogs::Icon icon;
+    bool savesSettings;
+};
+
+TEST_F(MainWindowTest, EveryExitPathAsksAndEndsOnlyOnConsent)
+{
+    const ExitCase cases[] = {
+        {"exit tab background", [](TForm1 &f) { f.rztbshtTabSheet5MouseDown(); },
+         {QStringLiteral("没到这里吗")}, QStringLiteral("真的退出系统吗?"), Dialogs::OkCancel,
+         Dialogs::Question, true},
+        {"exit button", [](TForm1 &f) { f.btn1->click(); }, {}, QStringLiteral("真的要退出吗？"),
+         Dialogs::YesNo, Dialogs::Information, true},
+        {"hidden exit", [](TForm1 &f) { f.Ent1Click(); }, {}, QStringLiteral("真的要退出吗？"),
+         Dialogs::YesNo, Dialogs::Information, true},
+        {"exit picture", [](TForm1 &f) { f.img2MouseDown(); }, {}, QStringLiteral("真的要退出吗？"),
+         Dialogs::YesNo, Dialogs::NoIcon, true},
+        {"exit label", [](TForm1 &f) { f.lbl12Click(); }, {}, QStringLiteral("真的退出吗？"),
+         Dialogs::YesNo, Dialogs::NoIcon, false},
+        {"window close", [](TForm1 &f) { f.close(); }, {}, QStringLiteral("真的退出吗？"),
+         Dialogs::YesNo, Dialogs::NoIcon, true},
+        {"tray exit", [](TForm1 &f) { f.N2->trigger(); }, {}, QStringLiteral("真的退出吗？"),
+         Dialogs::YesNo, Dialogs::NoIcon, true},
+    };
+    for (const bool consent : {false, true}) {
+        for (const ExitCase &c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (consent ? " consent" : " refusal"));
+            appexit::reset();
+            QFile::remove(dir.path(QStringLiteral("mainwindow_test.ini")));
+            TForm1 &f = make();
+            f.show();
+            Dialogs::clearShown();
+            for (int i = 0; i < c.boxesBefore.size(); ++i)
+                expectBox(Dialogs::Ok);
+            const bool okCancel = c.buttons == Dialogs::OkCancel;
+            expectBox(consent ? (okCancel ? Dialogs::Ok : Dialogs::Yes)
+                              : (okCancel ? Dialogs::Cancel : Dialogs::No));
+            c.trigger(f);
+            ASSERT_EQ(Dialogs::shown().size(), c.boxesBefore.size() + 1);
+            const Dialogs::Shown &q = Dialogs::shown().last();
+            EXPECT_EQ(q.text, c.question);
+            EXPECT_EQ(q.caption, QStringLiteral("系统提示"));
+            EXPECT_EQ(q.buttons, c.buttons);
+            EXPECT_EQ(q.icon, c.icon);
+            for (int i = 0; i < c.boxesBefore.size(); ++i)
+                EXPECT_EQ(Dialogs::shown().at(i).text, c.boxesBefore.at(i));
+            EXPECT_EQ(appexit::programEnded(), consent);
+            EXPECT_EQ(QFile::exists(dir.path(QStringLiteral("mainwindow_test.ini"))),
+                      c.savesSettings);
+            if (!consent) {
+                EXPECT_TRUE(f.isVisible());
+            }
+            form.reset();
+        }
+    }
+}
+
+TEST_F(MainWindowTest, AnUnwritableSettingsFileDoesNotStopTheExit)
+{
+    ASSERT_TRUE(QDir().mkpath(dir.path(QStringLiteral("mainwindow_test.ini"))));
+    TForm1 &f = make();
+    expectBox(Dialogs::Yes);
+    f.Ent1Click();
+    EXPECT_TRUE(appexit::programEnded());
+}
+
+TEST_F(MainWindowTest, ExitTabBackgroundSetsThePaneBeforeAsking)
+{
+    TForm1 &f = make();
+    QString paneAtQuestion;
+    Dialogs::setShowHook([&](const Dialogs::Shown &s) {
+        if (s.text == QStringLiteral("真的退出系统吗?"))
+            paneAtQuestion = f.wtxt->text();
+    });
+    expectBox(Dialogs::Ok);
+    expectBox(Dialogs::Cancel);
+    QTest::mouseClick(f.rztbshtTabSheet5, Qt::LeftButton);
+    EXPECT_EQ(paneAtQuestion, QStringLiteral("系统退出."));
+    EXPECT_FALSE(appexit::programEnded());
+}
+
+TEST_F(MainWindowTest, TrayMenuMinimiseAndShowAgain)
+{
+    TForm7 archive;
+    TForm10 passages;
+    Form7 = &archive;
+    Form10 = &passages;
+    TForm1 &f = make();
+    EXPECT_EQ(f.N1->text(), QStringLiteral("显示"));
+    EXPECT_EQ(f.N2->text(), QStringLiteral("退出"));
+    EXPECT_EQ(f.rzstspn1->text(), QStringLiteral("最小化"));
+
+    f.IconOnClick(1025, 513); // a left press does not open the menu
+    EXPECT_FALSE(f.pm1->isVisible());
+    f.IconOnClick(1025, 516);
+    EXPECT_TRUE(f.pm1->isVisible());
+    f.pm1->hide();
+
+    f.show();
+    archive.show();
+    QTest::mouseClick(f.rzstspn1, Qt::LeftButton);
+    EXPECT_FALSE(f.isVisible());
+    EXPECT_FALSE(archive.isVisible());
+    EXPECT_FALSE(passages.isVisible());
+
+    f.N1->trigger();
+    EXPECT_TRUE(f.isVisible());
+    EXPECT_TRUE(archive.isVisible()) << "the archive window was open before";
+    EXPECT_FALSE(passages.isVisible()) << "the passage window was not";
+    Form7 = nullptr;
+    Form10 = nullptr;
+}
+
+TEST_F(MainWindowTest, SkinButtonTogglesItsCaption)
+{
+    TForm1 &f = make();
+    EXPECT_EQ(f.btn16->text(), QStringLiteral("CloseVCL"));
+    f.btn16->click();
+    EXPECT_EQ(f.btn16->text(), QStringLiteral("OpenVCL"));
+    EXPECT_FALSE(f.skinOn());
+    f.btn16->click();
+    EXPECT_EQ(f.btn16->text(), QStringLiteral("CloseVCL"));
+    EXPECT_FALSE(f.skinOn());
+}
+
+TEST_F(MainWindowTest, TimersAndLamps)
+{
+    TForm1 &f = make();
+    EXPECT_TRUE(f.tmr6->isActive());
+    EXPECT_FALSE(f.tmr1->isActive());
+    EXPECT_FALSE(f.tmr3->isActive());
+    EXPECT_EQ(f.tmr5->interval(), 500);
+    for (QTimer *t : {f.tmr1, f.tmr3, f.tmr4, f.tmr6})
+        EXPECT_EQ(t->interval(), 1000);
+    f.shp1->setColor(colors::Yellow);
+    QTRY_COMPARE_WITH_TIMEOUT(f.shp1->color(), colors::Green, 3000);
+    f.tmr3Timer();
+    EXPECT_EQ(f.shp4->color(), colors::Red);
+    EXPECT_FALSE(f.chklst1->isEnabled());
+}
+
+TEST_F(MainWindowTest, TabsInDisplayOrder)
+{
+    TForm1 &f = make();
+    const QStringList expected = {QStringLiteral(" 系统管理 "), QStringLiteral(" 卡片管理 "),
+                                  QStringLiteral(" 用户管理 "), QStringLiteral(" 在线帮助 "),
+                                  QStringLiteral(" 退出系统 ")};
+    QStringList captions;
+    for (int i = 0; i < f.rzpgcntrlrzpcrl1->count(); ++i)
+        captions << f.rzpgcntrlrzpcrl1->tabText(i);
+    EXPECT_EQ(captions, expected);
+    EXPECT_EQ(f.rzpgcntrlrzpcrl1->currentIndex(), 0);
+    EXPECT_EQ(f.lbl12->text(), QStringLiteral("点击图片即可退出系统，谢谢支持！             "));
+}
+
+} // namespace
