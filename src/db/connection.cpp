@@ -1,0 +1,226 @@
+#include "db/connection.h"
+
+#include "db/dberror.h"
+#include "db/query.h"
+
+#include <QFile>
+#include <sqlite3.h>
+
+namespace db {
+
+Handle &Handle::operator=(Handle &&other) noexcept
+{
+    if (this != &other) {
+        reset();
+        m_db = other.release();
+    }
+    return *this;
+}
+
+Handle::~Handle()
+{
+    reset();
+}
+
+sqlite3 *Handle::release()
+{
+    sqlite3 *db = m_db;
+    m_db = nullptr;
+    return db;
+}
+
+void Handle::reset()
+{
+    if (m_db) {
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+    }
+}
+
+QString lastError(sqlite3 *db)
+{
+    return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
+}
+
+namespace {
+
+Handle openWithKey(const QString &path, const QString &password, int flags)
+{
+    sqlite3 *raw = nullptr;
+    const QByteArray file = QFile::encodeName(path);
+    const int rc = sqlite3_open_v2(file.constData(), &raw, flags, nullptr);
+    Handle db(raw);
+    if (rc != SQLITE_OK) {
+        QString text = lastError(raw);
+        if (rc == SQLITE_CANTOPEN)
+            text += QStringLiteral(": ") + path;
+        throw DbError(text);
+    }
+    sqlite3_extended_result_codes(raw, 1);
+    const QByteArray key = password.toUtf8();
+    if (sqlite3_key(raw, key.constData(), key.size()) != SQLITE_OK)
+        throw DbError(lastError(raw));
+    return db;
+}
+
+} // namespace
+
+Handle openDatabase(const QString &path, const QString &password, bool readOnly)
+{
+    // sqlite3_open_v2 without CREATE fails for a missing file, which is what we want.
+    Handle db = openWithKey(path, password,
+                            readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
+    // The key is only checked when the first page is read.
+    exec(db.get(), QStringLiteral("SELECT count(*) FROM sqlite_master"));
+    return db;
+}
+
+Handle createDatabase(const QString &path, const QString &password)
+{
+    if (QFile::exists(path))
+        throw DbError(QStringLiteral("file already exists: ") + path);
+    return openWithKey(path, password, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+}
+
+void exec(sqlite3 *db, const QString &sql)
+{
+    char *message = nullptr;
+    if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
+        const QString text = message ? QString::fromUtf8(message) : lastError(db);
+        sqlite3_free(message);
+        throw DbError(text);
+    }
+}
+
+Statement::Statement(sqlite3 *db, const QString &sql)
+    : m_db(db)
+{
+    const QByteArray text = sql.toUtf8();
+    if (sqlite3_prepare_v2(db, text.constData(), text.size() + 1, &m_stmt, nullptr) != SQLITE_OK) {
+        const QString error = lastError(db);
+        sqlite3_finalize(m_stmt);
+        m_stmt = nullptr;
+        throw DbError(error);
+    }
+    if (!m_stmt) // only a comment or blanks
+        throw DbError(QStringLiteral("empty statement"));
+}
+
+Statement::~Statement()
+{
+    sqlite3_finalize(m_stmt);
+}
+
+bool Statement::step()
+{
+    const int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    throw DbError(lastError(m_db));
+}
+
+} // namespace db
+
+Connection::~Connection()
+{
+    for (Query *q : std::as_const(m_queries))
+        q->m_connection = nullptr;
+}
+
+void Connection::setDatabase(const QString &path, const QString &password)
+{
+    m_path = path;
+    m_password = password;
+    m_keys.clear();
+}
+
+void Connection::connect()
+{
+    if (m_db)
+        return;
+    if (m_path.isEmpty())
+        throw DbError(QStringLiteral("no database file is set"));
+    m_db = db::openDatabase(m_path, m_password);
+}
+
+void Connection::disconnect()
+{
+    // Closing the last query closes the handle as well; close it anyway for a connection that
+    // was opened without queries.
+    const QList<Query *> queries = m_queries;
+    for (Query *q : queries)
+        q->close();
+    closeHandle();
+}
+
+sqlite3 *Connection::handle()
+{
+    connect();
+    return m_db.get();
+}
+
+int Connection::execute(const QString &sql)
+{
+    const bool wasConnected = connected();
+    sqlite3 *db = handle();
+    int changes = 0;
+    try {
+        db::Statement st(db, sql);
+        while (st.step()) {
+        }
+        changes = sqlite3_changes(db);
+    } catch (...) {
+        if (!wasConnected && m_openQueries == 0)
+            closeHandle();
+        throw;
+    }
+    if (!wasConnected && m_openQueries == 0)
+        closeHandle();
+    return changes;
+}
+
+QString Connection::primaryKey(const QString &table)
+{
+    const auto it = m_keys.constFind(table.toLower());
+    if (it != m_keys.constEnd())
+        return *it;
+    QString key;
+    QString quoted = table;
+    quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
+    db::Statement st(handle(), QStringLiteral("PRAGMA table_info(\"%1\")").arg(quoted));
+    while (st.step()) {
+        if (sqlite3_column_int(st.get(), 5) == 1)
+            key = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st.get(), 1)));
+    }
+    m_keys.insert(table.toLower(), key);
+    return key;
+}
+
+void Connection::attach(Query *q)
+{
+    if (!m_queries.contains(q))
+        m_queries.append(q);
+}
+
+void Connection::detach(Query *q)
+{
+    m_queries.removeAll(q);
+}
+
+void Connection::queryOpened()
+{
+    ++m_openQueries;
+}
+
+void Connection::queryClosed()
+{
+    if (m_openQueries > 0 && --m_openQueries == 0)
+        closeHandle();
+}
+
+void Connection::closeHandle()
+{
+    m_db.reset();
+}

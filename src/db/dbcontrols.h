@@ -1,0 +1,108 @@
+#pragma once
+// Data-aware controls: an edit, a list-only combo box and a grid model, each bound to a data
+// source and showing the current record of its query (the grid all rows). Text put into the edit
+// or a choice in the combo box is written into the field at once, putting the query into edit
+// state first (when the data source allows it); the change reaches the table at post.
+#include "db/datasource.h"
+
+#include <QAbstractTableModel>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPointer>
+
+class DBEdit : public QLineEdit
+{
+    Q_OBJECT
+public:
+    explicit DBEdit(QWidget *parent = nullptr);
+
+    void setDataSource(DataSource *source);
+    DataSource *dataSource() const { return m_source; }
+    void setDataField(const QString &name);
+    QString dataField() const { return m_fieldName; }
+    // Entry limit in GBK bytes (0 = none); longer text is cut at a whole character.
+    void setMaxBytes(int bytes) { m_maxBytes = bytes; }
+    int maxBytes() const { return m_maxBytes; }
+
+    // The bound field of the current record (invalid while the query is closed).
+    Field field() const;
+
+private:
+    void refresh();
+    void onTextChanged(const QString &text);
+    void onFieldChanged(int field);
+
+    QPointer<DataSource> m_source;
+    QString m_fieldName;
+    int m_maxBytes = 0;
+    bool m_loading = false;
+};
+
+class DBComboBox : public QComboBox
+{
+    Q_OBJECT
+public:
+    explicit DBComboBox(QWidget *parent = nullptr);
+
+    void setDataSource(DataSource *source);
+    DataSource *dataSource() const { return m_source; }
+    void setDataField(const QString &name);
+    QString dataField() const { return m_fieldName; }
+    Field field() const;
+
+private:
+    void refresh();
+    void onIndexChanged(int index);
+
+    QPointer<DataSource> m_source;
+    QString m_fieldName;
+    bool m_loading = false;
+};
+
+// A grid's view of a query: one row per record (a record being appended included), the columns
+// chosen with setColumns() or all fields of the result. Cells show display texts, so a masked
+// field shows its mask. Editable cells write through the query like the edit does.
+class QueryTableModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    struct Column
+    {
+        QString field;
+        QString title;
+        bool readOnly = false;
+    };
+
+    explicit QueryTableModel(DataSource *source = nullptr, QObject *parent = nullptr);
+
+    void setDataSource(DataSource *source);
+    DataSource *dataSource() const { return m_source; }
+    void setColumns(const QList<Column> &columns);
+    void setEditable(bool on) { m_editable = on; }
+
+    // The grid row of the query's current record (-1 when there is none), and moving it.
+    int currentRow() const;
+    void setCurrentRow(int row);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+
+signals:
+    // The query's current record moved to this row.
+    void currentRowChanged(int row);
+
+private:
+    Query *query() const;
+    int fieldOf(int column) const;
+    void rebind();
+
+    QPointer<DataSource> m_source;
+    QPointer<Query> m_query;
+    QList<Column> m_columns;
+    bool m_editable = false;
+};

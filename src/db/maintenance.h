@@ -1,0 +1,56 @@
+#pragma once
+// Backup and restore of the database file, as the buttons "备份数据库" and "还原数据库" run them.
+// All boxes and file dialogs go through the dialogs service; the progress gauge is reached
+// through Gauge so that the routines do not depend on one widget.
+#include <QString>
+
+class Connection;
+class Query;
+class QProgressBar;
+class QWidget;
+
+class Gauge
+{
+public:
+    virtual ~Gauge() = default;
+    virtual int minimum() const = 0;
+    virtual int maximum() const = 0;
+    virtual void setValue(int value) = 0;
+};
+
+// A gauge shown by a progress bar.
+class ProgressBarGauge : public Gauge
+{
+public:
+    explicit ProgressBarGauge(QProgressBar *bar)
+        : m_bar(bar)
+    {
+    }
+    int minimum() const override;
+    int maximum() const override;
+    void setValue(int value) override;
+
+private:
+    QProgressBar *m_bar;
+};
+
+namespace maintenance {
+
+inline const QString FileFilter = QStringLiteral("Microsoft Access(*.mdb)|*.mdb|All Files(*.*)|*.*");
+
+// Asks for a name (the dialog Save1), appends ".mdb" and copies dataFile there after the
+// overwrite question. The copy is written beside the target and renamed into place, so a failed
+// backup leaves an existing file of that name intact.
+void backupDatabase(Gauge &g1, const QString &dataFile, QWidget *parent = nullptr);
+
+// Asks for a file (the dialog Open1) and, after the question, copies it over target. The chosen
+// file must open with the database password and hold the four tables, otherwise nothing is
+// touched. The shared connection con is released first (it closes every query, LGqry1 too); the
+// next query that opens connects to the restored file.
+void restoreDatabase(Gauge &g1, Connection &con, Query &LGqry1, const QString &target,
+                     QWidget *parent = nullptr);
+
+// Copies source to target through a temporary file beside target and an atomic rename.
+bool replaceFileWithCopy(const QString &source, const QString &target);
+
+} // namespace maintenance

@@ -1,0 +1,246 @@
+#pragma once
+// A query: a statement run on a connection whose whole result is held in memory (a static
+// result set): exact record count, free movement, fields by name and by position, and record
+// changes (append, edit, post, cancel, delete) written through to the one table the result
+// comes from, identified by its key column.
+//
+// Statements are written in the Access dialect and translated (see sqltext.h). Parameters are
+// bound by name (":startrq" or bare "startrq", setParameter("startrq") or
+// setParameter(":startrq")) or by position for "?" (addBindValue). Text that a user typed must go
+// in as a parameter, never into the statement text.
+//
+// The vehicle number column 车辆编号 is stored as an INTEGER so that it orders numerically; read
+// as text it is zero-padded to at least four digits ("%.4d"), and text written to it is stored
+// as the number.
+#include <QByteArray>
+#include <QHash>
+#include <QObject>
+#include <QStringList>
+#include <QVariant>
+#include <QVector>
+#include <vector>
+
+class Connection;
+class Query;
+struct sqlite3_stmt;
+
+// A field of a query: a handle onto the current record's value of one column.
+class Field
+{
+public:
+    Field() = default;
+    bool isValid() const { return m_query != nullptr; }
+    int index() const { return m_index; }
+    QString name() const;
+    int size() const;
+    bool readOnly() const;
+
+    QVariant value() const;
+    bool isNull() const;
+    QString asString() const;
+    qlonglong asInteger() const;
+    double asFloat() const;
+    // What grids and entry fields show (a masked field shows its mask whatever the value).
+    QString displayText() const;
+
+    // Only in edit or insert state; throws DbError otherwise.
+    void setValue(const QVariant &value) const;
+    void setAsString(const QString &text) const { setValue(text); }
+    void setAsInteger(qlonglong v) const { setValue(v); }
+    void clear() const { setValue(QVariant()); }
+
+private:
+    friend class Query;
+    Field(const Query *q, int index)
+        : m_query(const_cast<Query *>(q))
+        , m_index(index)
+    {
+    }
+    Query *m_query = nullptr;
+    int m_index = -1;
+};
+
+// A persistent field definition: the query then has exactly these fields, in this order, and
+// opening fails when the result lacks one of them.
+struct FieldDef
+{
+    QString name;
+    int size = 0; // characters; 0 = not fixed
+    bool readOnly = false;
+    QString displayMask; // when set, the display text of every value
+};
+
+// The statement text of a query, changed like a list of lines; any change closes the query.
+class StatementText
+{
+public:
+    void clear();
+    void add(const QString &line);
+    void setText(const QString &text);
+    QString text() const { return m_lines.join(QLatin1Char('\n')); }
+    bool isEmpty() const { return m_lines.isEmpty(); }
+
+private:
+    friend class Query;
+    explicit StatementText(Query *owner)
+        : m_owner(owner)
+    {
+    }
+    Query *m_owner;
+    QStringList m_lines;
+};
+
+class Query : public QObject
+{
+    Q_OBJECT
+public:
+    enum State { Inactive, Browse, Edit, Insert };
+    Q_ENUM(State)
+
+    explicit Query(Connection *connection = nullptr, QObject *parent = nullptr);
+    ~Query() override;
+
+    void setConnection(Connection *connection);
+    Connection *connection() const { return m_connection; }
+
+    // --- statement and parameters ---
+    StatementText &sql() { return m_sql; }
+    void setSQL(const QString &text) { m_sql.setText(text); }
+    QString sqlText() const { return m_sql.text(); }
+    // Binds a named parameter; the name may carry the colon. Cleared when the statement changes.
+    void setParameter(const QString &name, const QVariant &value);
+    // Binds the next "?" parameter, in the order they appear.
+    void addBindValue(const QVariant &value);
+    void clearParameters();
+
+    // --- running ---
+    // Runs the statement and holds its rows; does nothing when already open. Throws DbError and
+    // stays closed on failure.
+    void open();
+    // Discards a pending change and the rows.
+    void close();
+    bool isActive() const { return m_state != Inactive; }
+    void setActive(bool active) { active ? open() : close(); }
+    // Runs a statement that returns no rows (a select is run and its rows dropped); returns the
+    // number of changed rows. The open state is not affected.
+    int execSQL();
+
+    // --- persistent fields ---
+    void setFieldDefs(const QList<FieldDef> &defs);
+
+    // --- result ---
+    int recordCount() const;
+    bool isEmpty() const { return recordCount() == 0; }
+    int recNo() const { return m_state == Inactive || m_rows.empty() ? 0 : m_current + 1; }
+    int currentRow() const { return m_current; } // 0-based; -1 when there is none
+    bool eof() const { return m_eof; }
+    bool bof() const { return m_bof; }
+    void first();
+    void last();
+    void next();
+    void prior();
+    // Moves to a 0-based row (grids use this).
+    void moveTo(int row);
+
+    int fieldCount() const { return m_fields.size(); }
+    QStringList fieldNames() const;
+    Field field(int index) const; // throws DbError when out of range
+    Field fieldByName(const QString &name) const; // throws DbError when missing
+    Field findField(const QString &name) const;   // invalid Field when missing
+
+    // Values of any row without moving (grids); in edit or insert state the current row shows
+    // the pending values. rows() counts a record being inserted.
+    int rows() const { return m_state == Inactive ? 0 : int(m_rows.size()); }
+    QVariant valueAt(int row, int field) const;
+    QString textAt(int row, int field) const;
+    QString displayTextAt(int row, int field) const;
+
+    // --- record changes ---
+    State state() const { return m_state; }
+    bool modified() const { return m_modified; }
+    bool canModify() const { return !m_table.isEmpty() && m_keyColumn >= 0; }
+    // The table that changes are written to (empty for a result that cannot be changed).
+    QString updateTable() const { return m_table; }
+    void append();
+    void insert() { append(); }
+    // An empty result goes to insert state, as a record must exist to be edited.
+    void edit();
+    // Writes the pending change; on failure throws DbError and the record stays in its state.
+    void post();
+    void cancel();
+    void deleteRecord();
+
+signals:
+    // Opened, closed or reloaded: everything may have changed. Views get the "about to" signal
+    // before the rows change and the other one after.
+    void aboutToReset();
+    void resetDone();
+    void rowAboutToBeInserted(int row);
+    void rowAboutToBeRemoved(int row);
+    void rowInserted(int row);
+    void rowRemoved(int row);
+    void rowChanged(int row);
+    void currentChanged();
+    void stateChanged();
+    // A value of the current record changed (pending, not yet posted).
+    void fieldChanged(int field);
+
+private:
+    friend class Field;
+    friend class Connection;
+    friend class StatementText;
+
+    struct Column
+    {
+        QString name;
+        QString table;  // origin table, empty for expressions
+        QString origin; // origin column
+        bool paddedNumber = false;
+    };
+    struct FieldInfo
+    {
+        int column; // result column
+        FieldDef def;
+    };
+
+    void statementChanged();
+    QString label() const;
+    void checkActive() const;
+    void checkEditing() const;
+    // Posts a modified record, cancels an unmodified one (before moving or closing).
+    void checkBrowseMode();
+    void setState(State s);
+    void setCurrent(int row);
+    void resolveFields();
+    void bindParameters(sqlite3_stmt *stmt) const;
+    QVariant cell(int row, int column) const;
+    QVariant pending(int column) const;
+    void setFieldValue(int field, const QVariant &value);
+    QByteArray rowFromStatement(sqlite3_stmt *stmt) const;
+    QByteArray rowFromValues(const QVector<QVariant> &values) const;
+    QByteArray fetchRow(const QVariant &key, const QVector<QVariant> &fallback);
+    QString columnText(int column, const QVariant &v) const;
+
+    Connection *m_connection = nullptr;
+    StatementText m_sql{this};
+    QHash<QString, QVariant> m_named;
+    QVariantList m_positional;
+    QList<FieldDef> m_defs;
+
+    State m_state = Inactive;
+    QVector<Column> m_columns;
+    QVector<FieldInfo> m_fields;
+    QHash<QString, int> m_fieldIndex; // lower-case name -> field
+    std::vector<QByteArray> m_rows;   // one packed record per row
+    int m_current = -1;
+    bool m_eof = true;
+    bool m_bof = true;
+
+    QString m_table;
+    int m_keyColumn = -1;
+
+    QVector<QVariant> m_buffer; // pending values by result column (edit/insert)
+    QVector<bool> m_changed;
+    bool m_modified = false;
+    int m_beforeInsert = -1;
+};
