@@ -11,7 +11,7 @@ packages=(
   libxlsxwriter-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-wqy-zenhei
-  xvfb xauth xdotool x11-apps imagemagick
+  xvfb xauth xdotool x11-apps x11-utils imagemagick
   poppler-utils python3-xlrd python3-openpyxl
 )
 

@@ -1,7 +1,342 @@
 #include "accounts/tform2.h"
 
+#include "common/dialogs.h"
+#include "common/guard.h"
+#include "common/inifile.h"
+#include "common/programdir.h"
+#include "db/compact.h"
+#include "db/connection.h"
+#include "db/datafrm.h"
+#include "db/query.h"
+#include "shell/appexit.h"
+#include "shell/datamodule_access.h"
+#include "shell/forms.h"
+#include "shell/globals.h"
+#include "shell/pictures.h"
+#include "shell/texts.h"
+#include "shell/tform1.h"
+
+#include <QCloseEvent>
+#include <QDate>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QThread>
+#include <QVBoxLayout>
+#include <QWindow>
+
+namespace {
+const QString PasswordPrompt = QStringLiteral("请输入用户密码.");
+
+bool isEnter(int key)
+{
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+QString databasePath()
+{
+    return programdir::path(QStringLiteral("Data/Data.mdb"));
+}
+} // namespace
+
+void LoginNameBox::showPopup()
+{
+    emit aboutToDropDown();
+    QComboBox::showPopup();
+}
+
 TForm2::TForm2(QWidget *parent)
-    : QWidget(parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {
     setObjectName(QStringLiteral("Form2"));
+    setFixedSize(359, 260);
+    setWindowIcon(pictures::appIcon());
+
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    rz1 = new QGroupBox(this);
+    rz1->setStyleSheet(QStringLiteral("QGroupBox{font-weight:bold;}"));
+    outer->addWidget(rz1);
+    auto *frame = new QVBoxLayout(rz1);
+    auto *body = new QHBoxLayout;
+    img1 = new QLabel(rz1);
+    img1->setPixmap(pictures::loginSide(QSize(120, 150)));
+    img1->setFixedSize(120, 150);
+    body->addWidget(img1);
+
+    auto *form = new QVBoxLayout;
+    img2 = new QLabel(rz1);
+    img2->setPixmap(pictures::logo(QSize(40, 40)));
+    form->addWidget(img2, 0, Qt::AlignRight);
+    auto *nameRow = new QHBoxLayout;
+    nameRow->addWidget(new QLabel(QStringLiteral("用户名:"), rz1));
+    DBEdtid = new LoginNameBox(rz1);
+    DBEdtid->setEditable(true);
+    DBEdtid->setInsertPolicy(QComboBox::NoInsert);
+    nameRow->addWidget(DBEdtid, 1);
+    form->addLayout(nameRow);
+    auto *passRow = new QHBoxLayout;
+    passRow->addWidget(new QLabel(QStringLiteral("密码："), rz1));
+    edt2 = new QLineEdit(rz1);
+    edt2->setEchoMode(QLineEdit::Password);
+    edt2->setMaxLength(20);
+    passRow->addWidget(edt2, 1);
+    form->addLayout(passRow);
+    auto *buttons = new QHBoxLayout;
+    btn1 = new QPushButton(QStringLiteral("登录"), rz1);
+    btn2 = new QPushButton(QStringLiteral("退出"), rz1);
+    btn1->setAutoDefault(false);
+    btn2->setAutoDefault(false);
+    buttons->addWidget(btn1);
+    buttons->addWidget(btn2);
+    form->addLayout(buttons);
+    form->addStretch(1);
+    body->addLayout(form, 1);
+    frame->addLayout(body, 1);
+
+    auto *status = new QHBoxLayout;
+    WtxtWtxt = new QLabel(rz1);
+    lbl5 = new QLabel(QStringLiteral("系统日期:    "), rz1);
+    lbl6 = new QLabel(rz1);
+    status->addWidget(WtxtWtxt, 1);
+    status->addWidget(lbl5);
+    status->addWidget(lbl6);
+    frame->addLayout(status);
+
+    if (QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    DBEdtid->installEventFilter(this);
+    DBEdtid->lineEdit()->installEventFilter(this);
+    edt2->installEventFilter(this);
+    rz1->installEventFilter(this);
+    img1->installEventFilter(this);
+    connect(DBEdtid, &LoginNameBox::aboutToDropDown, this, [this] { DBEdtidDropDown(); });
+    connect(btn1, &QPushButton::clicked, this, [this] { btn1Click(); });
+    connect(btn2, &QPushButton::clicked, this, [this] { btn2Click(); });
+
+    FormCreate();
+}
+
+void TForm2::FormCreate()
+{
+    LoginFailCount = 0;
+    const IniFile branding(programdir::path(QStringLiteral("IniFile/System.ini")));
+    const QString title = branding.readString(QStringLiteral("title"), QStringLiteral("TitleName"));
+    const QString status = branding.readString(QStringLiteral("WZ"), QStringLiteral("WZName"));
+    setWindowTitle(title + texts::CaptionSuffix);
+    rz1->setTitle(title);
+    WtxtWtxt->setText(status);
+    Dialogs::setApplicationTitle(title);
+    Dialogs::setApplicationTitle(QStringLiteral("Velmora."));
+    lbl6->setText(QDate::currentDate().toString(texts::DateFormat));
+}
+
+void TForm2::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TForm2::FormShow()
+{
+    // The file is compacted while nothing holds it open.
+    datamodule::disconnect();
+    QThread::msleep(10);
+    compactDatabase(databasePath(), QString::fromLatin1(db::DatabasePassword));
+    guarded([this] {
+        if (!Datafrm)
+            return;
+        Query *q = Datafrm->LGqry1;
+        q->close();
+        q->setSQL(QStringLiteral("select * from users;"));
+        q->open();
+        DBEdtid->setEditText(q->isEmpty() ? QString()
+                                          : q->fieldByName(QStringLiteral("user_name")).asString());
+    });
+}
+
+void TForm2::DBEdtidDropDown()
+{
+    guarded([this] {
+        DBEdtid->clear();
+        if (!Datafrm)
+            return;
+        Query *q = Datafrm->LGqry1;
+        q->close();
+        q->open();
+        const Field name = q->fieldByName(QStringLiteral("user_name"));
+        for (int row = 0; row < q->rows(); ++row)
+            DBEdtid->addItem(q->textAt(row, name.index()));
+        if (DBEdtid->count() > 0)
+            DBEdtid->setCurrentIndex(0);
+        if (q->state() == Query::Edit || q->state() == Query::Insert)
+            q->cancel();
+        WtxtWtxt->setText(QStringLiteral("请选择用户名登录."));
+    });
+}
+
+bool TForm2::DBEdtidKeyPress(int key)
+{
+    if (isEnter(key) && !DBEdtid->currentText().isEmpty()) {
+        edt2->setFocus();
+        return true;
+    }
+    return false;
+}
+
+bool TForm2::edt2KeyPress(int key)
+{
+    if (isEnter(key)) {
+        if (!edt2->text().trimmed().isEmpty()) {
+            btn1->setFocus();
+            btn1Click();
+        } else {
+            WtxtWtxt->setText(PasswordPrompt);
+        }
+        return true;
+    }
+    WtxtWtxt->setText(PasswordPrompt);
+    return false;
+}
+
+void TForm2::edt2MouseDown()
+{
+    WtxtWtxt->setText(PasswordPrompt);
+}
+
+void TForm2::btn1Click()
+{
+    const QString name = DBEdtid->currentText().trimmed();
+    const QString password = edt2->text().trimmed();
+    if (name.isEmpty())
+        DBEdtid->setFocus();
+    if (password.isEmpty())
+        edt2->setFocus();
+    if (DBEdtid->currentText().isEmpty() || edt2->text().isEmpty()) {
+        Dialogs::box(QStringLiteral("请填写用户名和密码!"), QStringLiteral("登录提示"),
+                     Dialogs::OkOnly, Dialogs::Information, this);
+        return;
+    }
+    HelpFile = programdir::path(QStringLiteral("Help/index.htm"));
+    DataFile = databasePath();
+
+    guarded([&] {
+        // The check runs on a connection of its own; name and password travel as parameters,
+        // so a quote typed in either is only ever part of the value.
+        Connection check;
+        check.setDatabase(DataFile);
+        Query q(&check);
+        q.setSQL(QStringLiteral("select * from users where user_name=? and user_pass=?"));
+        q.addBindValue(name);
+        q.addBindValue(password);
+        q.open();
+        if (q.isEmpty()) {
+            ++LoginFailCount;
+            if (Dialogs::box(QStringLiteral("用户或密码有错误!是否重新输入？"),
+                             QStringLiteral("出错提示"), Dialogs::OkCancel, Dialogs::Information,
+                             this) == Dialogs::Cancel) {
+                appexit::endProgram();
+            } else {
+                edt2->setFocus();
+            }
+            if (LoginFailCount >= 3) {
+                Dialogs::box(QStringLiteral("出错了，登录错误超过3次，程序自动关闭!"),
+                             QStringLiteral("非法登录"), Dialogs::OkOnly, Dialogs::Warning, this);
+                appexit::endProgram();
+            }
+            return;
+        }
+        q.first();
+        WtxtWtxt->setText(name + QStringLiteral("正在登录,请稍后..."));
+        UserType = q.fieldByName(QStringLiteral("user_type")).asString();
+        UserName = q.fieldByName(QStringLiteral("user_name")).asString();
+        LoginFailCount = 0;
+        q.close();
+        hide();
+        if (Form1) {
+            Form1->show();
+            Form1->raise();
+            Form1->activateWindow();
+        }
+    });
+}
+
+void TForm2::btn2Click()
+{
+    if (Dialogs::box(texts::ReallyWantExit, texts::SystemPrompt, Dialogs::YesNo,
+                     Dialogs::Information, this) != Dialogs::Yes)
+        return;
+    try {
+        datamodule::disconnect();
+        compactDatabase(databasePath(), QString::fromLatin1(db::DatabasePassword));
+    } catch (...) {
+    }
+    appexit::endProgram();
+}
+
+bool TForm2::FormClose()
+{
+    if (Dialogs::box(texts::ReallyExit, texts::SystemPrompt, Dialogs::YesNo, Dialogs::Information,
+                     this) != Dialogs::Yes)
+        return false;
+    QThread::msleep(5);
+    appexit::endProgram();
+    return true;
+}
+
+void TForm2::closeEvent(QCloseEvent *event)
+{
+    if (appexit::programEnded() || FormClose())
+        event->accept();
+    else
+        event->ignore();
+}
+
+void TForm2::setFocusColour(QWidget *w, bool focused)
+{
+    w->setStyleSheet(focused ? QStringLiteral("background:yellow;") : QString());
+}
+
+bool TForm2::eventFilter(QObject *watched, QEvent *event)
+{
+    const bool nameBox = watched == DBEdtid || watched == DBEdtid->lineEdit();
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (nameBox && DBEdtidKeyPress(key))
+            return true;
+        if (watched == edt2 && edt2KeyPress(key))
+            return true;
+        break;
+    }
+    case QEvent::FocusIn:
+    case QEvent::FocusOut:
+        if (nameBox)
+            setFocusColour(DBEdtid, event->type() == QEvent::FocusIn);
+        else if (watched == edt2)
+            setFocusColour(edt2, event->type() == QEvent::FocusIn);
+        break;
+    case QEvent::MouseButtonPress:
+        if (watched == edt2)
+            edt2MouseDown();
+        break;
+    case QEvent::MouseMove:
+        // The window has no title bar: dragging the frame or the picture moves it.
+        if ((watched == rz1 || watched == img1) &&
+            (static_cast<QMouseEvent *>(event)->buttons() & Qt::LeftButton) && windowHandle()) {
+            windowHandle()->startSystemMove();
+            return true;
+        }
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
 }

@@ -1,16 +1,327 @@
-// The user tab of the main window and the re-login button.
+// The user tab of the main window (login accounts) and the re-login button.
+#include "accounts/tform2.h"
+#include "common/dialogs.h"
+#include "common/guard.h"
+#include "db/datafrm.h"
+#include "db/dbcontrols.h"
+#include "shell/forms.h"
+#include "shell/globals.h"
+#include "shell/pictures.h"
+#include "shell/texts.h"
 #include "shell/tform1.h"
+#include "shell/widgets.h"
 
-void TForm1::buildUserTab() {}
-void TForm1::setupUserTab() {}
-void TForm1::rztbshtTabSheet2Show() {}
-void TForm1::GoEditState() {}
-void TForm1::img5Click() {}
-void TForm1::img7Click() {}
-void TForm1::img6Click() {}
-void TForm1::img3Click() {}
-void TForm1::img4Click() {}
-bool TForm1::DBEdt1KeyPress(int) { return false; }
-bool TForm1::DBEdt2KeyPress(int) { return false; }
-bool TForm1::DBcbb1KeyPress(int) { return false; }
-void TForm1::btnClose1Click() {}
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+const QColor White(Qt::white);
+const QColor Expecting(Qt::yellow);
+const QColor LightBlue(220, 240, 255);
+const QString AccountNamePrompt = QStringLiteral("请输入用户名称.");
+const QString PasswordPrompt = QStringLiteral("请输入用户密码.");
+
+// Entry field colours: white while entering, yellow for the field that expects input next, the
+// button face once completed, light blue after save or cancel.
+void setFieldColour(QWidget *w, const QColor &c)
+{
+    w->setProperty("fieldColour", c);
+    if (c.isValid())
+        w->setStyleSheet(QStringLiteral("background-color:%1;").arg(c.name()));
+    else
+        w->setStyleSheet(QStringLiteral("background-color:palette(button);"));
+}
+
+void setButtonFace(QWidget *w)
+{
+    setFieldColour(w, QColor());
+}
+
+ClickLabel *pictureButton(const QString &kind, const QString &tip, QWidget *parent)
+{
+    auto *b = new ClickLabel(QString(), parent);
+    b->setPixmap(pictures::button(kind, QSize(40, 40)));
+    b->setToolTip(tip);
+    b->setCursor(Qt::PointingHandCursor);
+    b->setFixedSize(40, 40);
+    return b;
+}
+
+bool isEnter(int key)
+{
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+Query *accounts()
+{
+    return Datafrm ? Datafrm->LGqry1 : nullptr;
+}
+} // namespace
+
+void TForm1::buildUserTab()
+{
+    QWidget *page = rztbshtTabSheet2;
+    auto *layout = new QVBoxLayout(page);
+    rz1 = new QGroupBox(QStringLiteral(" 用户权限管理 "), page);
+    layout->addWidget(rz1, 1);
+    auto *area = new QHBoxLayout(rz1);
+
+    dbgrd1 = new QTableView(rz1);
+    dbgrd1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    dbgrd1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    dbgrd1->setSelectionMode(QAbstractItemView::SingleSelection);
+    dbgrd1->verticalHeader()->hide();
+    dbgrd1->horizontalHeader()->setStretchLastSection(true);
+    area->addWidget(dbgrd1, 3);
+
+    auto *side = new QVBoxLayout;
+    grp1 = new QGroupBox(QStringLiteral("登录用户设置"), rz1);
+    auto *fields = new QGridLayout(grp1);
+    DBEdt1 = new DBEdit(grp1);
+    DBEdt2 = new DBEdit(grp1);
+    DBcbb1 = new DBComboBox(grp1);
+    DBEdt1->setMaxBytes(20);
+    DBEdt2->setMaxLength(20);
+    DBEdt2->setEchoMode(QLineEdit::Password);
+    // Only letters and digits reach the password: no input method, no drops.
+    DBEdt2->setAttribute(Qt::WA_InputMethodEnabled, false);
+    DBEdt2->setAcceptDrops(false);
+    DBEdt2->setContextMenuPolicy(Qt::NoContextMenu);
+    DBcbb1->addItems({QStringLiteral("管理员"), QStringLiteral("操作员"), QStringLiteral("测试员")});
+    DBEdt1->setEnabled(false);
+    DBEdt2->setEnabled(false);
+    fields->addWidget(new QLabel(QStringLiteral("用户名称:      "), grp1), 0, 0);
+    fields->addWidget(DBEdt1, 0, 1);
+    fields->addWidget(new QLabel(QStringLiteral("用户密码:     "), grp1), 1, 0);
+    fields->addWidget(DBEdt2, 1, 1);
+    fields->addWidget(new QLabel(QStringLiteral("用名类型:     "), grp1), 2, 0);
+    fields->addWidget(DBcbb1, 2, 1);
+    auto *saveRow = new QHBoxLayout;
+    img3 = pictureButton(QStringLiteral("save"), QStringLiteral("保存"), grp1);
+    img4 = pictureButton(QStringLiteral("cancel"), QStringLiteral("取消"), grp1);
+    img3->setEnabled(false);
+    img4->setEnabled(false);
+    saveRow->addStretch(1);
+    saveRow->addWidget(img3);
+    saveRow->addWidget(img4);
+    fields->addLayout(saveRow, 3, 0, 1, 2);
+    side->addWidget(grp1);
+
+    auto *buttons = new QHBoxLayout;
+    img5 = pictureButton(QStringLiteral("add"), QStringLiteral("增加"), rz1);
+    img7 = pictureButton(QStringLiteral("edit"), QStringLiteral("修改"), rz1);
+    img6 = pictureButton(QStringLiteral("delete"), QStringLiteral("删除"), rz1);
+    buttons->addWidget(img5);
+    buttons->addWidget(img7);
+    buttons->addWidget(img6);
+    buttons->addStretch(1);
+    side->addLayout(buttons);
+    side->addStretch(1);
+    area->addLayout(side, 2);
+
+    img12 = new QLabel(page);
+    img12->setPixmap(pictures::carPark(QSize(300, 90), 0));
+    layout->addWidget(img12, 0, Qt::AlignRight);
+}
+
+void TForm1::setupUserTab()
+{
+    dbgrd1Model = new QueryTableModel(nullptr, this);
+    dbgrd1Model->setColumns({{QStringLiteral("user_name"), QStringLiteral("用户"), true},
+                             {QStringLiteral("user_pass"), QStringLiteral("密码"), true},
+                             {QStringLiteral("user_type"), QStringLiteral("类型"), true}});
+    dbgrd1->setModel(dbgrd1Model);
+    DBEdt1->setDataField(QStringLiteral("user_name"));
+    DBEdt2->setDataField(QStringLiteral("user_pass"));
+    DBcbb1->setDataField(QStringLiteral("user_type"));
+
+    connect(dbgrd1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) {
+                if (current.isValid() && current.row() != dbgrd1Model->currentRow())
+                    guarded([&] { dbgrd1Model->setCurrentRow(current.row()); });
+            });
+    connect(dbgrd1Model, &QueryTableModel::currentRowChanged, this, [this](int row) {
+        if (row >= 0 && dbgrd1->currentIndex().row() != row)
+            dbgrd1->selectRow(row);
+    });
+    connect(img5, &ClickLabel::clicked, this, [this] { guarded([this] { img5Click(); }); });
+    connect(img7, &ClickLabel::clicked, this, [this] { guarded([this] { img7Click(); }); });
+    connect(img6, &ClickLabel::clicked, this, [this] { guarded([this] { img6Click(); }); });
+    connect(img3, &ClickLabel::clicked, this, [this] { guarded([this] { img3Click(); }); });
+    connect(img4, &ClickLabel::clicked, this, [this] { guarded([this] { img4Click(); }); });
+    for (QWidget *w : {static_cast<QWidget *>(DBEdt1), static_cast<QWidget *>(DBEdt2),
+                       static_cast<QWidget *>(DBcbb1)})
+        w->installEventFilter(this);
+}
+
+void TForm1::rztbshtTabSheet2Show()
+{
+    if (!isAdministrator()) {
+        rz1->setEnabled(false);
+        wtxt->setText(texts::RestrictedPane);
+        Dialogs::message(texts::NoRights, this);
+        wtxt->setStyleSheet(QStringLiteral("color:blue;"));
+        return;
+    }
+    guarded([this] {
+        // The data module is created after this window: bind on first use.
+        if (Datafrm && DBEdt1->dataSource() != Datafrm->LGds1) {
+            dbgrd1Model->setDataSource(Datafrm->LGds1);
+            DBEdt1->setDataSource(Datafrm->LGds1);
+            DBEdt2->setDataSource(Datafrm->LGds1);
+            DBcbb1->setDataSource(Datafrm->LGds1);
+        }
+        Query *q = accounts();
+        q->close();
+        q->setSQL(QStringLiteral("select * from users;"));
+        q->open();
+        if (q->state() == Query::Edit || q->state() == Query::Insert)
+            q->cancel();
+        rz1->setEnabled(true);
+        wtxt->setText(QStringLiteral("用户管理界面."));
+    });
+}
+
+void TForm1::GoEditState()
+{
+    img5->setEnabled(false);
+    img6->setEnabled(false);
+    img7->setEnabled(false);
+    for (QWidget *w : {static_cast<QWidget *>(DBEdt1), static_cast<QWidget *>(DBEdt2),
+                       static_cast<QWidget *>(DBcbb1)}) {
+        setFieldColour(w, White);
+        w->setEnabled(true);
+    }
+    img3->setVisible(true);
+    img4->setVisible(true);
+    DBEdt1->setFocus();
+}
+
+void TForm1::img5Click()
+{
+    GoEditState();
+    accounts()->append();
+    wtxt->setText(AccountNamePrompt);
+    img3->setEnabled(true);
+    img4->setEnabled(true);
+    setFieldColour(DBEdt1, Expecting);
+}
+
+void TForm1::img7Click()
+{
+    GoEditState();
+    accounts()->edit();
+    img3->setEnabled(true);
+    img4->setEnabled(true);
+}
+
+namespace {
+void backToIdle(TForm1 &f)
+{
+    f.img5->setEnabled(true);
+    f.img6->setEnabled(true);
+    f.img7->setEnabled(true);
+    for (QWidget *w : {static_cast<QWidget *>(f.DBEdt1), static_cast<QWidget *>(f.DBEdt2),
+                       static_cast<QWidget *>(f.DBcbb1)}) {
+        setFieldColour(w, LightBlue);
+        w->setEnabled(false);
+    }
+    f.img3->setEnabled(false);
+    f.img4->setEnabled(false);
+}
+} // namespace
+
+void TForm1::img3Click()
+{
+    Query *q = accounts();
+    if (!DBEdt1->text().isEmpty() && !DBEdt2->text().isEmpty() && !DBcbb1->currentText().isEmpty() &&
+        DBEdt1->isEnabled()) {
+        q->post();
+        wtxt->setText(QStringLiteral("数据已保存."));
+    } else {
+        if (Dialogs::box(QStringLiteral("用户名和密码不能为空，是否取消增加用户？"),
+                         QStringLiteral("错误提示"), Dialogs::YesNo, Dialogs::Question,
+                         this) != Dialogs::Yes)
+            return;
+        q->cancel();
+    }
+    backToIdle(*this);
+}
+
+void TForm1::img4Click()
+{
+    accounts()->cancel();
+    backToIdle(*this);
+    wtxt->setText(QStringLiteral("已放弃."));
+}
+
+void TForm1::img6Click()
+{
+    Query *q = accounts();
+    if (q->fieldByName(QStringLiteral("user_name")).asString() == UserName) {
+        Dialogs::box(QStringLiteral("自己不能删除自己!"), QStringLiteral("删除错误"),
+                     Dialogs::OkOnly, Dialogs::Warning, this);
+        return;
+    }
+    if (Dialogs::box(QStringLiteral("删除的用户不能被恢复，是否删除？"), QStringLiteral("确认删除"),
+                     Dialogs::YesNo, Dialogs::Question, this) == Dialogs::Yes)
+        q->deleteRecord();
+}
+
+bool TForm1::DBEdt1KeyPress(int key)
+{
+    if (isEnter(key) && !DBEdt1->text().trimmed().isEmpty()) {
+        DBEdt2->setFocus();
+        DBEdt2->clear();
+        wtxt->setText(QStringLiteral("输入正确用户密码，只限输入字母和数字."));
+        setButtonFace(DBEdt1);
+        setFieldColour(DBEdt2, Expecting);
+        return true;
+    }
+    DBEdt1->setFocus();
+    wtxt->setText(AccountNamePrompt);
+    return isEnter(key);
+}
+
+bool TForm1::DBEdt2KeyPress(int key)
+{
+    const bool accepted = (key >= Qt::Key_0 && key <= Qt::Key_9) ||
+                          (key >= Qt::Key_A && key <= Qt::Key_Z) || key == Qt::Key_Backspace ||
+                          isEnter(key);
+    if (isEnter(key) && !DBEdt2->text().trimmed().isEmpty()) {
+        setButtonFace(DBEdt2);
+        setFieldColour(DBcbb1, Expecting);
+        DBcbb1->setFocus();
+        return true;
+    }
+    wtxt->setText(PasswordPrompt);
+    return !accepted || isEnter(key);
+}
+
+bool TForm1::DBcbb1KeyPress(int)
+{
+    return true;
+}
+
+void TForm1::btnClose1Click()
+{
+    if (Form2) {
+        Form2->DBEdtid->clear();
+        Form2->DBEdtid->clearEditText();
+        Form2->edt2->clear();
+        Form2->show();
+    }
+    ++ReloginCount;
+    hide();
+    if (ReloginCount > 5) {
+        Dialogs::message(QStringLiteral("重复登录已超过5次,系统自动清零!"), this);
+        ReloginCount = 0;
+    }
+}

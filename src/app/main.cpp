@@ -7,22 +7,34 @@
 #include "db/starter.h"
 #include "shell/appexit.h"
 #include "shell/forms.h"
+#include "shell/globals.h"
 #include "shell/texts.h"
 
 #include <QApplication>
 #include <QTextStream>
 
+namespace {
+// The database command runs without windows (and without a display).
+int createDatabase(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    programdir::init(args);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return runCreateDatabaseCommand(args, out, err);
+}
+} // namespace
+
 int main(int argc, char **argv)
 {
+    for (int i = 1; i < argc; ++i)
+        if (qstrcmp(argv[i], "--create-database") == 0)
+            return createDatabase(argc, argv);
+
     QApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     programdir::init(args);
-
-    if (args.contains(QStringLiteral("--create-database"))) {
-        QTextStream out(stdout);
-        QTextStream err(stderr);
-        return runCreateDatabaseCommand(args, out, err);
-    }
 
     QApplication::setQuitOnLastWindowClosed(false);
     startup::Options options;
@@ -42,5 +54,6 @@ int main(int argc, char **argv)
     Form2->show();
     const int rc = appexit::programEnded() ? 0 : app.exec();
     startup::destroyWindows();
+    resetGlobals();
     return rc;
 }

@@ -10,6 +10,7 @@ public:
     explicit TForm10(QWidget *parent = nullptr);
     // False when the database could not be reached at creation ("系统错误!" was shown).
     bool createdOk() const { return m_ok; }
+    void FormCreate();
 
 private:
     bool m_ok = true;

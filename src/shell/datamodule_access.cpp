@@ -1,8 +1,36 @@
 #include "shell/datamodule_access.h"
 
+#include "common/guard.h"
+#include "common/programdir.h"
+#include "db/datafrm.h"
+#include "shell/globals.h"
+
 namespace datamodule {
-bool createDataModule() { return true; }
-void destroyDataModule() {}
-void releaseDatabase() {}
-void disconnect() {}
+
+bool createDataModule()
+{
+    if (!Datafrm)
+        Datafrm = new TDatafrm;
+    DataFile = programdir::path(QStringLiteral("Data/Data.mdb"));
+    return guarded([] { Datafrm->DataModuleCreate(DataFile); });
+}
+
+void destroyDataModule()
+{
+    delete Datafrm;
+    Datafrm = nullptr;
+}
+
+void releaseDatabase()
+{
+    if (Datafrm)
+        Datafrm->closeAll();
+}
+
+void disconnect()
+{
+    if (Datafrm)
+        Datafrm->con->disconnect();
+}
+
 } // namespace datamodule

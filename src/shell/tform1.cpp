@@ -11,6 +11,7 @@
 #include "shell/texts.h"
 #include "shell/widgets.h"
 #include "archive/tform7.h"
+#include "db/dbcontrols.h"
 #include "passages/tform10.h"
 
 #include <QAction>
@@ -482,9 +483,15 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
         rztbshtTabSheet5MouseDown();
         return true;
     }
-    if (watched == ComTxt && event->type() == QEvent::KeyPress) {
-        auto *key = static_cast<QKeyEvent *>(event);
-        if (ComTxtKeyPress(key->key()))
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (watched == ComTxt && ComTxtKeyPress(key))
+            return true;
+        if (watched == DBEdt1 && DBEdt1KeyPress(key))
+            return true;
+        if (watched == DBEdt2 && DBEdt2KeyPress(key))
+            return true;
+        if (watched == DBcbb1 && DBcbb1KeyPress(key))
             return true;
     }
     return QMainWindow::eventFilter(watched, event);

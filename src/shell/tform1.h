@@ -29,6 +29,8 @@ class DBEdit;
 class DBComboBox;
 class QueryTableModel;
 class SerialLink;
+class ReceiveHandler;
+class ReplyTarget;
 
 class TForm1 : public QMainWindow
 {
@@ -168,9 +170,15 @@ public:
     void btnClose2Click();
     void closePort(int port);
     SerialLink *serialLink() const { return m_serial; }
+    ReceiveHandler *receiveHandler() const { return m_receiver; }
+    // Frame write and flush on PortNo; senders flush first where flushesBeforeSending() says so.
+    void writeFrame(const QByteArray &frame);
+    void flushPort();
     // Change handlers of the event controls (the protocol steps that follow a reply).
     void RzMemo1Change();
     void RzMemo5Change();
+    // The search for the issuer (run by the reconnection).
+    void btn5Click();
 
     // ---- card tab (src/cards) ----
     void rztbshtTabSheet3Show();
@@ -215,6 +223,8 @@ private:
     void onTabChanged(int index);
 
     SerialLink *m_serial = nullptr;
+    ReplyTarget *m_replies = nullptr; // the event controls as the receive handler sees them
+    ReceiveHandler *m_receiver = nullptr;
     bool m_skinOn = false;
     bool m_closeConfirmed = false;
 };

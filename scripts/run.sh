@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# The run command: installs what is missing, builds, prepares a program directory (run/ beside
+# the checkout, or $VELMORA_DIR) and starts the program. On first use the directory gets a starter
+# database and branding settings; when no issuer is attached under Ports/, the issuer simulator
+# is started in automatic mode and attached as COM1. Without a display the program runs on a
+# virtual one (Xvfb :99).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+bash "$root/scripts/setup.sh"
+bash "$root/scripts/build.sh" --target velmora velmora-issuer-sim
+build=${VELMORA_BUILD_DIR:-$root/build}
+dir=${VELMORA_DIR:-$root/run}
+admin_name=${VELMORA_ADMIN_NAME:-admin}
+admin_password=${VELMORA_ADMIN_PASSWORD:-admin123}
+
+mkdir -p "$dir/IniFile"
+if [[ ! -f $dir/Data/Data.mdb ]]; then
+  "$build/velmora" --dir "$dir" --create-database --admin-name "$admin_name" \
+    --admin-password "$admin_password"
+fi
+if [[ ! -f $dir/IniFile/System.ini ]]; then
+  printf '[title]\r\nTitleName=演示车场\r\n[GS]\r\nGSName=演示物业管理有限公司\r\n[WZ]\r\nWZName=www.example.com\r\n[MM]\r\nPASSName=\r\n' \
+    >"$dir/IniFile/System.ini"
+fi
+
+sim_pid=""
+cleanup() {
+  [[ -n $sim_pid ]] && kill "$sim_pid" 2>/dev/null || true
+  [[ -n ${xvfb_pid:-} ]] && kill "$xvfb_pid" 2>/dev/null || true
+}
+trap cleanup EXIT
+
+attached=$(find "$dir/Ports" -maxdepth 1 -name 'COM*' 2>/dev/null | head -1 || true)
+sim=$(find "$build" -name velmora-issuer-sim -type f -perm -u+x | head -1 || true)
+if [[ -z $attached && -n $sim ]]; then
+  "$sim" --dir "$dir" --port 1 --auto &
+  sim_pid=$!
+  for _ in $(seq 50); do [[ -e $dir/Ports/COM1 ]] && break; sleep 0.1; done
+  echo "Issuer simulator attached as COM1 (automatic mode)."
+fi
+
+if [[ -z ${DISPLAY:-} ]]; then
+  export DISPLAY=:99
+  if ! xdpyinfo -display :99 >/dev/null 2>&1; then
+    Xvfb :99 -screen 0 1280x1024x24 >/dev/null 2>&1 &
+    xvfb_pid=$!
+    sleep 1
+  fi
+  echo "No display: the program runs on the virtual display :99."
+fi
+
+echo "Program directory: $dir"
+echo "Log in as: $admin_name / $admin_password"
+"$build/velmora" --dir "$dir" "$@"
