@@ -1,15 +1,338 @@
-// Placeholder until the serial link lands.
+// The serial port controls of the system tab and the path from the port to the event controls.
+#include "archive/tform7.h"
+#include "common/dialogs.h"
+#include "common/guard.h"
+#include "db/datafrm.h"
+#include "issuer/codecs.h"
+#include "issuer/ports.h"
+#include "issuer/receivehandler.h"
+#include "issuer/seriallink.h"
+#include "issuer/timings.h"
+#include "issuer/trim.h"
+#include "shell/forms.h"
+#include "shell/globals.h"
 #include "shell/tform1.h"
+#include "shell/widgets.h"
 
-QStringList TForm1::GetComPortList() { return {}; }
-void TForm1::btn26Click() {}
-bool TForm1::initirq() { return false; }
-void TForm1::opencmdClick() {}
-void TForm1::CLpc1Click() {}
-void TForm1::ComTxtChange() {}
-bool TForm1::ComTxtKeyPress(int) { return false; }
-void TForm1::btnClose2Click() {}
-void TForm1::closePort(int) {}
-void TForm1::RzMemo1Change() {}
-void TForm1::RzMemo5Change() {}
-void TForm1::setupSerial() {}
+#include <QComboBox>
+#include <QEventLoop>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+
+namespace text {
+const QString PortEmptyOnOpen = QStringLiteral("串口不能为空!");
+const QString PortEmptyOnKey = QStringLiteral("端口不能为空!");
+const QString CannotOpen = QStringLiteral("不能打开COM%1,请检查设备端口.");
+const QString LineParametersFailed = QStringLiteral("设定时发生错误");
+const QString ReceiveSetupFailed = QStringLiteral("设置自动接收失败.");
+const QString RegistrationFailed = QStringLiteral("事件设置时错误!");
+const QString PortOpened = QStringLiteral("端口COM%1已打开.");
+const QString PortClosed = QStringLiteral("端口COM%1已关闭.");
+const QString PortChosen = QStringLiteral("选择COM");
+const QString ReconnectFailed = QStringLiteral("重新联机失败!");
+} // namespace text
+
+// A pause inside a handler: the window keeps painting and the link keeps receiving, but no user
+// input reaches the program until the handler goes on.
+void pause(int ms)
+{
+    if (ms <= 0)
+        return;
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+// Keys that produce a character (the ones a key-press handler of the combo sees).
+bool isCharacterKey(int key)
+{
+    return (key >= Qt::Key_Space && key <= Qt::Key_ydiaeresis) || key == Qt::Key_Return
+           || key == Qt::Key_Enter || key == Qt::Key_Backspace || key == Qt::Key_Escape;
+}
+
+// Deletes one line of an event memo without running its change handler.
+void removeLineQuietly(EventMemo *memo, int index)
+{
+    QStringList lines = memo->lines();
+    if (index < 0 || index >= lines.size())
+        return;
+    lines.removeAt(index);
+    auto handler = std::move(memo->onChange);
+    memo->onChange = nullptr;
+    memo->clearLines();
+    for (const QString &line : std::as_const(lines))
+        memo->addLine(line);
+    memo->onChange = std::move(handler);
+}
+
+// The main window's event controls as the receive handler reaches them.
+class MainWindowReplies : public QObject, public ReplyTarget
+{
+public:
+    explicit MainWindowReplies(TForm1 *form)
+        : QObject(form)
+        , m_form(form)
+    {
+    }
+
+    void addLine(issuer::ReplyControl control, const QString &line) override
+    {
+        if (EventMemo *memo = memoFor(control))
+            memo->addLine(line);
+    }
+
+    void setText(issuer::ReplyControl control, const QString &value) override
+    {
+        if (control == issuer::ReplyControl::wtxt) {
+            m_form->wtxt->setText(value);
+            return;
+        }
+        if (QLineEdit *edit = editFor(control))
+            edit->setText(value);
+    }
+
+    QString text(issuer::ReplyControl control) const override
+    {
+        if (control == issuer::ReplyControl::wtxt)
+            return m_form->wtxt->text();
+        const QLineEdit *edit = editFor(control);
+        return edit ? edit->text() : QString();
+    }
+
+    QString lookupCardCode(const QString &key) override
+    {
+        if (!Datafrm)
+            throw VelmoraError(QStringLiteral("no data module"));
+        const issuer::CardLookup lookup = issuer::unlossLookup(key);
+        Query *q = Datafrm->Qryda1;
+        q->close();
+        q->sql().clear();
+        q->sql().add(lookup.sql);
+        q->setParameter(QStringLiteral("key"), key);
+        if (lookup.byVehicleNumber)
+            q->setParameter(QStringLiteral("id"), key.toLongLong());
+        q->open();
+        // Edit state as the archive edits expect it while the token line is shown; an empty
+        // result gives an empty new record, hence an empty card code. Nothing is posted.
+        q->edit();
+        return q->fieldByName(QStringLiteral("卡片内码")).asString();
+    }
+
+    void endLookup() override
+    {
+        if (Datafrm)
+            Datafrm->Qryda1->close();
+    }
+
+    void showMessage(const QString &message) override { Dialogs::message(message, m_form); }
+    void showError(const QString &message) override { Dialogs::error(message, m_form); }
+
+private:
+    EventMemo *memoFor(issuer::ReplyControl control) const
+    {
+        switch (control) {
+        case issuer::ReplyControl::RzMemo1:
+            return m_form->RzMemo1;
+        case issuer::ReplyControl::RzMemo2:
+            return m_form->RzMemo2;
+        case issuer::ReplyControl::RzMemo5:
+            return m_form->RzMemo5;
+        default:
+            return nullptr;
+        }
+    }
+
+    QLineEdit *editFor(issuer::ReplyControl control) const
+    {
+        switch (control) {
+        case issuer::ReplyControl::edt17:
+            return m_form->edt17;
+        case issuer::ReplyControl::edt10:
+            return m_form->edt10;
+        case issuer::ReplyControl::Form7edt1:
+            return Form7 ? Form7->edt1 : nullptr;
+        default:
+            return nullptr;
+        }
+    }
+
+    TForm1 *m_form;
+};
+
+} // namespace
+
+void TForm1::setupSerial()
+{
+    m_serial = new SerialLink(this);
+    auto *replies = new MainWindowReplies(this);
+    m_replies = replies;
+    m_receiver = new ReceiveHandler(m_serial, m_replies, this);
+
+    // Choosing from the list (also the item already shown) is what counts as a choice; the
+    // program's own changes of the combo text are not.
+    connect(ComTxt, &QComboBox::activated, this, [this] { guarded([this] { ComTxtChange(); }); });
+    ComTxt->installEventFilter(this);
+    connect(opencmd, &QPushButton::clicked, this, [this] { guarded([this] { opencmdClick(); }); });
+    connect(CLpc1, &QPushButton::clicked, this, [this] { guarded([this] { CLpc1Click(); }); });
+    connect(btnClose2, &QPushButton::clicked, this,
+            [this] { guarded([this] { btnClose2Click(); }); });
+    connect(btn26, &QPushButton::clicked, this, [this] { guarded([this] { btn26Click(); }); });
+    RzMemo1->onChange = [this] { RzMemo1Change(); };
+    RzMemo5->onChange = [this] { RzMemo5Change(); };
+}
+
+QStringList TForm1::GetComPortList()
+{
+    return issuer::listPortNames();
+}
+
+void TForm1::btn26Click()
+{
+    for (const QString &name : issuer::listPortNames())
+        RzMemo4->addLine(name);
+}
+
+bool TForm1::initirq()
+{
+    if (m_serial->enableReceiveNotification(PortNo) == 0)
+        return true;
+    wtxt->setText(text::RegistrationFailed);
+    pause(issuer::timings().afterFailedRegistration);
+    closePort(PortNo);
+    return false;
+}
+
+void TForm1::opencmdClick()
+{
+    const QString name = ComTxt->currentText();
+    if (name.isEmpty()) {
+        Dialogs::message(text::PortEmptyOnOpen, this);
+        return;
+    }
+    const std::optional<int> number = issuer::portNumber(name);
+    if (!number)
+        return;
+    // A port left open by an earlier press is reopened cleanly.
+    PortNo = *number;
+    if (m_serial->close(PortNo) != 0)
+        return;
+    const int port = *number;
+    PortNo = port;
+    const int opened = m_serial->open(port);
+    pause(issuer::timings().afterOpen);
+    if (opened != 0) {
+        wtxt->setText(text::CannotOpen.arg(port));
+        return;
+    }
+    if (m_serial->setLineParameters(port) != 0) {
+        Dialogs::message(text::LineParametersFailed, this);
+        return;
+    }
+    PortNo = port;
+    if (!initirq()) {
+        closePort(port);
+        wtxt->setText(text::ReceiveSetupFailed);
+        return;
+    }
+    wtxt->setText(text::PortOpened.arg(port));
+    opencmd->setEnabled(false);
+    btn2->setEnabled(true);
+    CLpc1->setEnabled(true);
+    shp3->setColor(colors::Green);
+    TestsWithoutReply = 0;
+}
+
+void TForm1::CLpc1Click()
+{
+    closePort(PortNo);
+    wtxt->setText(text::PortClosed.arg(PortNo));
+    opencmd->setEnabled(true);
+    btn2->setEnabled(false);
+    CLpc1->setEnabled(false);
+    shp3->setColor(colors::Yellow);
+}
+
+void TForm1::ComTxtChange()
+{
+    const QString name = ComTxt->currentText();
+    if (name.isEmpty())
+        return;
+    opencmd->setEnabled(true);
+    // Two characters only: COM123 reads as "选择COM12".
+    wtxt->setText(text::PortChosen + name.mid(3, 2));
+}
+
+bool TForm1::ComTxtKeyPress(int key)
+{
+    if (!isCharacterKey(key))
+        return false;
+    if (ComTxt->currentText().isEmpty()) {
+        Dialogs::message(text::PortEmptyOnKey, this);
+        return false;
+    }
+    opencmd->setEnabled(true);
+    opencmd->setFocus();
+    return true;
+}
+
+void TForm1::btnClose2Click()
+{
+    try {
+        const QStringList ports = RzMemo6->lines();
+        for (const QString &line : ports) {
+            const std::optional<int> number = issuer::portNumber(line);
+            if (!number)
+                throw ConversionError(QStringLiteral("'%1' is not a valid integer value")
+                                          .arg(issuer::trimmed(line).mid(3, 3)));
+            PortNo = *number;
+            pause(issuer::timings().beforeClose);
+            closePort(PortNo);
+            wtxt->setText(text::PortClosed.arg(PortNo));
+        }
+        RzMemo1->clearLines();
+        RzMemo5->clearLines();
+        memo2->clearLines();
+        edt6->setText(QStringLiteral("0"));
+        edt7->setText(QStringLiteral("0"));
+        btn5Click();
+        tmr6->start();
+    } catch (const std::exception &) {
+        Dialogs::message(text::ReconnectFailed, this);
+    }
+}
+
+void TForm1::closePort(int port)
+{
+    m_serial->close(port);
+}
+
+void TForm1::writeFrame(const QByteArray &frame)
+{
+    // The issuer's answer is the only confirmation; the write's own result is not looked at.
+    m_serial->write(PortNo, frame);
+}
+
+void TForm1::flushPort()
+{
+    m_serial->flush(PortNo);
+}
+
+void TForm1::RzMemo1Change()
+{
+    TestsWithoutReply = 0;
+    // Storing a changed issuer password after a success line comes with the password change.
+    // The first line stays until the memo is cleared; the one after it makes room.
+    if (RzMemo1->lineCount() > 3)
+        removeLineQuietly(RzMemo1, 1);
+}
+
+void TForm1::RzMemo5Change()
+{
+    edt7->setText(QString::number(edt7->text().toInt() + 1));
+    if (RzMemo5->lineCount() > 20)
+        RzMemo5->removeFirstLines(1);
+}

@@ -1,0 +1,167 @@
+#include "issuer/receivehandler.h"
+
+#include "common/errors.h"
+#include "common/gbk.h"
+#include "issuer/seriallink.h"
+#include "issuer/timings.h"
+#include "shell/globals.h"
+
+#include <QPointer>
+#include <exception>
+
+using namespace issuer;
+
+ReceiveHandler::ReceiveHandler(SerialLink *link, ReplyTarget *target, QObject *parent)
+    : QObject(parent)
+    , m_link(link)
+    , m_target(target)
+{
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, &ReceiveHandler::advance);
+    connect(link, &SerialLink::dataWaiting, this, &ReceiveHandler::notify);
+    connect(link, &SerialLink::portClosed, this, &ReceiveHandler::portClosed);
+}
+
+void ReceiveHandler::notify(int port)
+{
+    // A read still to come on that port takes the new bytes as well.
+    const bool readPending = m_port == port
+                             && (m_stage == Stage::BeforeBuffer || m_stage == Stage::BeforeRead);
+    if (!readPending && !m_queue.contains(port))
+        m_queue.append(port);
+    if (m_stage == Stage::Idle)
+        startNext();
+}
+
+void ReceiveHandler::startNext()
+{
+    if (m_queue.isEmpty())
+        return;
+    m_port = m_queue.takeFirst();
+    m_bytes.clear();
+    m_readResult = 0;
+    m_plan = {};
+    m_next = 0;
+    m_cardCode.clear();
+    m_stage = Stage::BeforeBuffer;
+    m_timer.start(timings().beforeBuffer);
+}
+
+void ReceiveHandler::advance()
+{
+    switch (m_stage) {
+    case Stage::Idle:
+        return;
+    case Stage::BeforeBuffer:
+        m_stage = Stage::BeforeRead;
+        m_timer.start(timings().beforeRead);
+        return;
+    case Stage::BeforeRead:
+        m_readResult = m_link->read(m_port, &m_bytes, ReadLimit);
+        if (m_readResult == 0) {
+            finish();
+            return;
+        }
+        m_stage = Stage::AfterRead;
+        m_timer.start(timings().afterRead);
+        return;
+    case Stage::AfterRead: {
+        const QByteArray reply = lastReplyFromRead(m_bytes, m_readResult);
+        LastReply = gbk::decode(reply);
+        if (m_readResult < 0) {
+            finish();
+            return;
+        }
+        m_plan = planReply(reply);
+        m_stage = Stage::Applying;
+        applyEffects();
+        return;
+    }
+    case Stage::Applying:
+        applyEffects();
+        return;
+    }
+}
+
+void ReceiveHandler::applyEffects()
+{
+    // A change handler may open a modal box or even tear the window down; re-check after each
+    // step.
+    QPointer<ReceiveHandler> self(this);
+    while (m_next < m_plan.effects.size()) {
+        const ReplyEffect e = m_plan.effects.at(m_next++);
+        if (e.kind == ReplyEffect::Pause) {
+            m_timer.start(timings().cardDataGap);
+            return;
+        }
+        bool failed = false;
+        QString failure;
+        try {
+            const QString text = e.withCardCode ? e.text + m_cardCode + e.tail : e.text;
+            switch (e.kind) {
+            case ReplyEffect::AddLine:
+                m_target->addLine(e.control, text);
+                break;
+            case ReplyEffect::SetText:
+                m_target->setText(e.control, text);
+                break;
+            case ReplyEffect::SetGlobal:
+                if (e.global == ReplyGlobal::ReplyCode4)
+                    ReplyCode4 = text;
+                else if (e.global == ReplyGlobal::ReplyCode2)
+                    ReplyCode2 = text;
+                else
+                    ReplyGroupText = text;
+                break;
+            case ReplyEffect::LookupCardCode:
+                m_cardCode = m_target->lookupCardCode(m_target->text(e.control));
+                break;
+            case ReplyEffect::EndLookup:
+                m_target->endLookup();
+                break;
+            case ReplyEffect::Pause:
+                break;
+            }
+        } catch (const VelmoraError &error) {
+            failed = true;
+            failure = error.text();
+        } catch (const std::exception &error) {
+            failed = true;
+            failure = QString::fromUtf8(error.what());
+        }
+        if (!self)
+            return;
+        if (failed) {
+            if (!m_plan.failureMessage.isEmpty())
+                m_target->showMessage(m_plan.failureMessage);
+            else
+                m_target->showError(failure);
+            if (!self)
+                return;
+            break;
+        }
+    }
+    finish();
+}
+
+void ReceiveHandler::finish()
+{
+    const int port = m_port;
+    m_stage = Stage::Idle;
+    m_port = 0;
+    m_plan = {};
+    m_bytes.clear();
+    emit notificationHandled(port);
+    if (m_stage == Stage::Idle)
+        startNext();
+}
+
+void ReceiveHandler::portClosed(int port)
+{
+    // Closing a port ends its notifications, also those still waiting here.
+    m_queue.removeAll(port);
+    if (m_port == port && (m_stage == Stage::BeforeBuffer || m_stage == Stage::BeforeRead)) {
+        m_timer.stop();
+        finish();
+    }
+}

@@ -1,0 +1,154 @@
+#include "issuer/replies.h"
+
+#include "common/gbk.h"
+#include "issuer/codecs.h"
+#include "issuer/trim.h"
+
+namespace issuer {
+
+namespace {
+
+const QString CR = QStringLiteral("\r");
+
+// Bytes from..from+length-1 (1-based) of the reply as text.
+QString part(const QByteArray &r, int from, int length)
+{
+    return gbk::decode(r.mid(from - 1, length));
+}
+
+bool allDigits(const QString &text)
+{
+    for (const QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+QByteArray lastReplyFromRead(const QByteArray &bytes, int n)
+{
+    if (n <= 0)
+        return {};
+    // The read lands in a buffer of blanks followed by a NUL; the text runs to the first NUL.
+    QByteArray buffer(ReadLimit, ' ');
+    const QByteArray got = bytes.left(qMin(n, ReadLimit));
+    buffer.replace(0, got.size(), got);
+    const qsizetype nul = buffer.indexOf('\0');
+    const QByteArray text = trimmed(nul >= 0 ? buffer.left(nul) : buffer);
+    return (QByteArray(" ") + text).left(n);
+}
+
+ReplyForm classifyReply(const QByteArray &r)
+{
+    switch (r.size()) {
+    case 8:
+        return ReplyForm::CardNumber;
+    case 16:
+        if (r.left(8) != "00000000")
+            return ReplyForm::CardData;
+        return r.mid(10, 2) == "FF" ? ReplyForm::UnlossToken : ReplyForm::LossToken;
+    case 2:
+    case 4:
+        return ReplyForm::Status;
+    default:
+        return ReplyForm::Ignored;
+    }
+}
+
+ReplyPlan planReply(const QByteArray &lastReply)
+{
+    using E = ReplyEffect;
+    using C = ReplyControl;
+    const QByteArray r = trimmed(lastReply);
+    ReplyPlan plan;
+    plan.form = classifyReply(r);
+    switch (plan.form) {
+    case ReplyForm::Ignored:
+        break;
+    case ReplyForm::CardNumber: {
+        const QString line = texts::CardNumberPrefix + part(r, 1, 8) + CR;
+        plan.effects = {E::addLine(C::RzMemo1, line), E::addLine(C::RzMemo2, line),
+                        E::setText(C::wtxt, texts::NoValidityShown)};
+        break;
+    }
+    case ReplyForm::LossToken: {
+        const QString code = QStringLiteral("00") + part(r, 11, 6);
+        plan.effects = {E::addLine(C::RzMemo2, texts::LossLinePrefix + part(r, 11, 6) + CR),
+                        E::setText(C::edt17, code), E::setText(C::edt10, code),
+                        E::setText(C::Form7edt1, code)};
+        break;
+    }
+    case ReplyForm::UnlossToken: {
+        E line = E::addLine(C::RzMemo2, texts::UnlossLinePrefix);
+        line.withCardCode = true;
+        line.tail = CR;
+        QList<E> effects = {E::setText(C::edt17, part(r, 13, 4)), E::lookupCardCode(), line};
+        for (const C c : {C::edt17, C::edt10, C::Form7edt1}) {
+            E set = E::setText(c, {});
+            set.withCardCode = true;
+            effects << set;
+        }
+        effects << E::endLookup();
+        plan.effects = effects;
+        plan.failureMessage = texts::CardCodeMismatch;
+        break;
+    }
+    case ReplyForm::CardData: {
+        QString line;
+        QString group;
+        try {
+            line = texts::CardLinePrefix + part(r, 1, 8) + texts::CardLineValidity
+                   + HexToDecimalText(part(r, 9, 2)) + QStringLiteral("年")
+                   + HexToDecimalText(part(r, 11, 2)) + QStringLiteral("月")
+                   + HexToDecimalText(part(r, 13, 2)) + QStringLiteral("日");
+            group = HexToDecimalText(part(r, 15, 2));
+        } catch (const ConversionError &) {
+            plan.form = ReplyForm::Ignored;
+            break;
+        }
+        plan.effects = {E::setGlobal(ReplyGlobal::ReplyGroupText, group),
+                        E::addLine(C::RzMemo1, texts::CardLineEcho + line), E::pause(),
+                        E::addLine(C::RzMemo2, line)};
+        break;
+    }
+    case ReplyForm::Status: {
+        const QByteArray code4 = r.left(4);
+        const QByteArray code2 = r.left(2);
+        plan.effects = {E::setGlobal(ReplyGlobal::ReplyCode4, gbk::decode(code4)),
+                        E::setGlobal(ReplyGlobal::ReplyCode2, gbk::decode(code2))};
+        QString line;
+        QString pane;
+        if (code4 == "0500" || code4 == "0400" || code2 == "00" || code4 == "0501") {
+            line = texts::LinkNormalLine;
+            pane = texts::LinkNormalPane;
+        } else if (code4 == "0600") {
+            line = texts::PasswordChangedLine;
+            pane = texts::PasswordChangedPane;
+        } else if (code4 == "0601" || code2 == "01") {
+            line = texts::PasswordRejectedLine;
+            pane = texts::PasswordRejectedPane;
+        }
+        if (!line.isEmpty()) {
+            plan.effects << E::addLine(C::RzMemo1, line)
+                         << E::addLine(C::RzMemo5, gbk::decode(lastReply))
+                         << E::setText(C::wtxt, pane);
+        }
+        break;
+    }
+    }
+    return plan;
+}
+
+CardLookup unlossLookup(const QString &key)
+{
+    CardLookup lookup;
+    lookup.sql = QStringLiteral("select * from CZdata where 卡片内码 like '%' || :key || '%'");
+    lookup.byVehicleNumber = !key.isEmpty() && allDigits(key);
+    if (lookup.byVehicleNumber)
+        lookup.sql += QStringLiteral(" or id=:id");
+    return lookup;
+}
+
+} // namespace issuer

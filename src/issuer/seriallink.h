@@ -1,0 +1,63 @@
+#pragma once
+// The serial link: ports by their number n of COMn, one QSerialPort each. Return codes follow
+// one rule: 0 (or a byte count) is success, a negative value is failure.
+#include <QHash>
+#include <QObject>
+#include <functional>
+
+class QSerialPort;
+
+class SerialLink : public QObject
+{
+    Q_OBJECT
+public:
+    explicit SerialLink(QObject *parent = nullptr);
+    ~SerialLink() override;
+
+    // Where port n is; by default the port map of the program directory.
+    void setDeviceResolver(std::function<QString(int)> resolver);
+
+    // Fails when the port is already open (also after its device vanished, until it is closed),
+    // when it has no device, or when the device cannot be opened.
+    int open(int port);
+    // 19200 bit/s, 8 data bits, 2 stop bits, no parity.
+    int setLineParameters(int port);
+    // From now on dataWaiting(port) is emitted whenever at least one received byte is waiting.
+    int enableReceiveNotification(int port);
+    // Takes up to maxBytes waiting bytes: their count, 0 when none wait, negative on error.
+    int read(int port, QByteArray *bytes, int maxBytes);
+    int write(int port, const QByteArray &bytes);
+    // Discards what is pending in both directions.
+    int flush(int port);
+    // Harmless on a port that is not open.
+    int close(int port);
+
+    // Open from the program's point of view (also when its device has vanished since).
+    bool isOpen(int port) const;
+    bool isLost(int port) const;
+    qint64 bytesWaiting(int port) const;
+    QString errorText(int port) const;
+
+signals:
+    void dataWaiting(int port);
+    // The port was closed by the program; its notifications end.
+    void portClosed(int port);
+    // The device went away while the port was open (adapter unplugged, issuer gone).
+    void portLost(int port);
+
+private:
+    struct Port
+    {
+        QSerialPort *device = nullptr;
+        bool notify = false;
+        bool lost = false;
+        bool notifyQueued = false;
+    };
+    Port *find(int port);
+    const Port *find(int port) const;
+    void queueNotification(int port);
+    void deviceFailed(int port);
+
+    QHash<int, Port> m_ports;
+    std::function<QString(int)> m_resolver;
+};

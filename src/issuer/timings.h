@@ -1,0 +1,24 @@
+#pragma once
+// The pauses of the issuer link, in one place so that tests can shorten them.
+namespace issuer {
+
+struct Timings
+{
+    // Receive handler: before preparing the buffer, before the read, after the read.
+    int beforeBuffer = 300;
+    int beforeRead = 200;
+    int afterRead = 200;
+    // Between the two lines of a card-data reply.
+    int cardDataGap = 100;
+    // Opening by hand waits this long after the open before looking at its result.
+    int afterOpen = 200;
+    // Reconnecting waits this long before closing each listed port.
+    int beforeClose = 100;
+    // A failed notification registration waits this long before closing the port.
+    int afterFailedRegistration = 10;
+};
+
+// The pauses in use; tests may change them.
+Timings &timings();
+
+} // namespace issuer
