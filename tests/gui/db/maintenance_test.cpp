@@ -1,0 +1,238 @@
+#include "db/datafrm.h"
+#include "db/dberror.h"
+#include "db/maintenance.h"
+#include "db/starter.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace {
+
+class RecordingGauge : public Gauge
+{
+public:
+    int minimum() const override { return 0; }
+    int maximum() const override { return 100; }
+    void setValue(int value) override { values.append(value); }
+    QList<int> values;
+};
+
+class MaintenanceTest : public testsupport::ScriptedTest
+{
+protected:
+    void SetUp() override
+    {
+        ScriptedTest::SetUp();
+        file = createStarterDatabase(dir.root(), QStringLiteral("admin"), QStringLiteral("admin1"));
+        module.DataModuleCreate(file);
+        addCard(file, QStringLiteral("0A1B2C3D"), QStringLiteral("张三"));
+    }
+
+    static void addCard(const QString &path, const QString &code, const QString &name)
+    {
+        Connection con;
+        con.setDatabase(path);
+        Query q(&con);
+        q.setSQL(QStringLiteral("select * from CZdata"));
+        q.open();
+        q.append();
+        q.fieldByName(QStringLiteral("卡片内码")).setAsString(code);
+        q.fieldByName(QStringLiteral("车主姓名")).setAsString(name);
+        q.post();
+    }
+
+    static QStringList owners(const QString &path)
+    {
+        Connection con;
+        con.setDatabase(path);
+        Query q(&con);
+        q.setSQL(QStringLiteral("select * from CZdata order by id"));
+        q.open();
+        QStringList out;
+        for (q.first(); !q.eof(); q.next())
+            out << q.fieldByName(QStringLiteral("车主姓名")).asString();
+        return out;
+    }
+
+    static QByteArray bytes(const QString &path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    void backup() { maintenance::backupDatabase(gauge, file); }
+    void restore() { maintenance::restoreDatabase(gauge, *module.con, *module.LGqry1, file); }
+
+    QString file;
+    TDatafrm module;
+    RecordingGauge gauge;
+};
+
+TEST_F(MaintenanceTest, BackupAppendsMdbAndMakesAnOpenableCopy)
+{
+    const QString chosen = dir.path(QStringLiteral("备份1"));
+    expectFile(chosen);
+    expectBox(Dialogs::Ok);
+    backup();
+    ASSERT_EQ(Dialogs::shown().size(), 2);
+    const Dialogs::Shown &dialog = Dialogs::shown().first();
+    EXPECT_EQ(dialog.kind, Dialogs::Shown::SaveFile);
+    EXPECT_EQ(dialog.text, QStringLiteral("请输入要保存的文件名"));
+    EXPECT_EQ(dialog.caption, QStringLiteral("Microsoft Access(*.mdb)|*.mdb|All Files(*.*)|*.*"));
+    EXPECT_EQ(dialog.defaultName, QStringLiteral("远距离Velmora"));
+    EXPECT_EQ(lastShown().text, QStringLiteral("数据库备份成功!"));
+    EXPECT_EQ(lastShown().caption, QStringLiteral("备份数据"));
+    EXPECT_EQ(lastShown().icon, Dialogs::Information);
+    EXPECT_EQ(gauge.values.first(), 0);
+    EXPECT_EQ(gauge.values.last(), 100);
+    EXPECT_EQ(owners(chosen + QStringLiteral(".mdb")), QStringList{"张三"});
+
+    // Choosing that backup again targets a name with a second .mdb: no question, a new file.
+    Dialogs::clearShown();
+    expectFile(chosen + QStringLiteral(".mdb"));
+    expectBox(Dialogs::Ok);
+    backup();
+    EXPECT_EQ(shownTexts(), (QStringList{"请输入要保存的文件名", "数据库备份成功!"}));
+    EXPECT_TRUE(QFile::exists(chosen + QStringLiteral(".mdb.mdb")));
+}
+
+TEST_F(MaintenanceTest, BackupOntoAnExistingFileAsksFirst)
+{
+    const QString chosen = dir.path(QStringLiteral("bk"));
+    dir.write(QStringLiteral("bk.mdb"), "old backup");
+
+    expectFile(chosen);
+    expectBox(Dialogs::No);
+    backup();
+    EXPECT_EQ(lastShown().text, QStringLiteral("存在数据库重名，是否覆盖？"));
+    EXPECT_EQ(lastShown().caption, QStringLiteral("存盘选项"));
+    EXPECT_EQ(lastShown().buttons, Dialogs::YesNo);
+    EXPECT_EQ(lastShown().icon, Dialogs::Question);
+    EXPECT_EQ(bytes(chosen + QStringLiteral(".mdb")), QByteArray("old backup"));
+
+    expectFile(chosen);
+    expectBox(Dialogs::Yes);
+    expectBox(Dialogs::Ok);
+    backup();
+    EXPECT_EQ(lastShown().text, QStringLiteral("数据库备份成功!"));
+    EXPECT_EQ(bytes(chosen + QStringLiteral(".mdb")), bytes(file));
+
+    // Cancelled dialog: nothing more.
+    Dialogs::clearShown();
+    expectFile(QString());
+    backup();
+    EXPECT_EQ(Dialogs::shown().size(), 1);
+}
+
+TEST_F(MaintenanceTest, BackupFailuresAreReported)
+{
+    struct Case
+    {
+        const char *what;
+        QString chosen;
+    } cases[] = {
+        {"vanished folder", dir.path(QStringLiteral("gone/bk"))},
+        {"read-only place", QStringLiteral("/proc/velmora-bk")},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        Dialogs::clearShown();
+        expectFile(c.chosen);
+        expectBox(Dialogs::Ok);
+        backup();
+        EXPECT_EQ(lastShown().text, QStringLiteral("警告：数据库备份失败!"));
+        EXPECT_EQ(lastShown().caption, QStringLiteral("存盘错误"));
+        EXPECT_EQ(lastShown().icon, Dialogs::Warning);
+        EXPECT_FALSE(QFile::exists(c.chosen + QStringLiteral(".mdb")));
+    }
+
+    // A database file that has gone away.
+    QFile::rename(file, file + QStringLiteral(".away"));
+    expectFile(dir.path(QStringLiteral("bk2")));
+    expectBox(Dialogs::Ok);
+    backup();
+    EXPECT_EQ(lastShown().text, QStringLiteral("警告：数据库备份失败!"));
+}
+
+TEST_F(MaintenanceTest, RestoreReleasesTheFileAndBringsBackTheBackup)
+{
+    const QString backupFile = dir.path(QStringLiteral("saved.mdb"));
+    ASSERT_TRUE(QFile::copy(file, backupFile));
+    addCard(file, QStringLiteral("11111111"), QStringLiteral("李四"));
+
+    // The card tab holds the archive open and the account tab the accounts.
+    module.Qryda1->open();
+    module.LGqry1->open();
+    expectFile(backupFile);
+    expectBox(Dialogs::Yes);
+    expectBox(Dialogs::Ok);
+    restore();
+    const Dialogs::Shown &dialog = Dialogs::shown().first();
+    EXPECT_EQ(dialog.kind, Dialogs::Shown::OpenFile);
+    EXPECT_EQ(dialog.text, QStringLiteral("请输入要读取的文件名"));
+    EXPECT_EQ(Dialogs::shown().at(1).text, QStringLiteral("警告：现有数据有可能丢失，确定还原？"));
+    EXPECT_EQ(Dialogs::shown().at(1).caption, QStringLiteral("数据库还原"));
+    EXPECT_EQ(Dialogs::shown().at(1).icon, Dialogs::Question);
+    EXPECT_EQ(lastShown().text, QStringLiteral("成功恢复数据库,请及时备份数据库!"));
+    EXPECT_EQ(lastShown().caption, QStringLiteral("系统提示"));
+    EXPECT_EQ(lastShown().icon, Dialogs::Information);
+    EXPECT_EQ(gauge.values.last(), 100);
+
+    EXPECT_FALSE(module.Qryda1->isActive());
+    EXPECT_FALSE(module.LGqry1->isActive());
+    EXPECT_FALSE(module.con->connected());
+    module.Qryda1->open();
+    EXPECT_EQ(module.Qryda1->recordCount(), 1);
+    EXPECT_EQ(module.Qryda1->fieldByName(QStringLiteral("车主姓名")).asString(), QStringLiteral("张三"));
+}
+
+TEST_F(MaintenanceTest, RestoreRefusesAFileThatIsNotOurDatabase)
+{
+    const QString otherKey = dir.path(QStringLiteral("otherkey.mdb"));
+    {
+        db::Handle h = db::createDatabase(otherKey, QStringLiteral("654321"));
+        db::exec(h.get(), QStringLiteral("create table users(a)"));
+    }
+    const QString partial = dir.path(QStringLiteral("partial.mdb"));
+    {
+        db::Handle h = db::createDatabase(partial, QString::fromLatin1(db::DatabasePassword));
+        db::exec(h.get(), QStringLiteral("create table users(a); create table CZdata(b)"));
+    }
+    dir.write(QStringLiteral("text.mdb"), QByteArray("plain text, not a database\n").repeated(100));
+
+    struct Case
+    {
+        const char *what;
+        QString chosen;
+    } cases[] = {
+        {"another password", otherKey},
+        {"tables missing", partial},
+        {"not a database", dir.path(QStringLiteral("text.mdb"))},
+        {"vanished file", dir.path(QStringLiteral("none.mdb"))},
+    };
+    const QByteArray original = bytes(file);
+    module.Qryda1->open();
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        Dialogs::clearShown();
+        expectFile(c.chosen);
+        expectBox(Dialogs::Yes);
+        expectBox(Dialogs::Ok);
+        restore();
+        EXPECT_EQ(lastShown().text, QStringLiteral("恢复失败，请重试!"));
+        EXPECT_EQ(bytes(file), original);
+    }
+    EXPECT_TRUE(module.Qryda1->isActive()); // nothing was released for a refused file
+
+    // No to the question: nothing happens.
+    Dialogs::clearShown();
+    expectFile(dir.path(QStringLiteral("text.mdb")));
+    expectBox(Dialogs::No);
+    restore();
+    EXPECT_EQ(Dialogs::shown().size(), 2);
+    EXPECT_EQ(bytes(file), original);
+}
+
+} // namespace
