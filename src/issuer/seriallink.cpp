@@ -55,7 +55,10 @@ int SerialLink::open(int port)
             queueNotification(port);
     });
     connect(serial, &QSerialPort::errorOccurred, this, [this, port](QSerialPort::SerialPortError e) {
-        if (e == QSerialPort::ResourceError)
+        // A vanished device shows as a resource error, or as a read error when the descriptor
+        // only reports end of file (a pseudo-terminal whose other end closed); either would
+        // keep failing on every read.
+        if (e == QSerialPort::ResourceError || e == QSerialPort::ReadError)
             deviceFailed(port);
     });
     return 0;

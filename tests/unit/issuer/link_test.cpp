@@ -1,0 +1,347 @@
+// The serial link over a pseudo-terminal, and the receive handler between a port and the event
+// controls (here a recording stand-in for the main window).
+#include "common/errors.h"
+#include "issuer/ports.h"
+#include "issuer/receivehandler.h"
+#include "issuer/seriallink.h"
+#include "issuer/timings.h"
+#include "pty.h"
+#include "shell/globals.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+#include <termios.h>
+
+using namespace issuer;
+
+namespace {
+
+class LinkTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        resetGlobals();
+        saved = timings();
+        timings().beforeBuffer = timings().beforeRead = timings().afterRead = 1;
+        timings().cardDataGap = 1;
+        ASSERT_TRUE(pty.ok());
+        link.setDeviceResolver([this](int port) {
+            if (port == 3)
+                return pty.slavePath();
+            if (port == 4 && second)
+                return second->slavePath();
+            return QString();
+        });
+    }
+    void TearDown() override { timings() = saved; }
+
+    Timings saved;
+    TestPty pty;
+    std::unique_ptr<TestPty> second;
+    SerialLink link;
+};
+
+TEST_F(LinkTest, OpenTwiceFailsAndCloseIsAlwaysHarmless)
+{
+    EXPECT_EQ(link.close(3), 0);
+    EXPECT_EQ(link.open(3), 0);
+    EXPECT_NE(link.open(3), 0);
+    EXPECT_NE(link.open(7), 0); // no device behind COM7
+    EXPECT_EQ(link.close(3), 0);
+    EXPECT_EQ(link.close(3), 0);
+    EXPECT_EQ(link.open(3), 0);
+    EXPECT_NE(link.setLineParameters(7), 0);
+    EXPECT_NE(link.enableReceiveNotification(7), 0);
+    QByteArray bytes;
+    EXPECT_LT(link.read(7, &bytes, ReadLimit), 0);
+}
+
+TEST_F(LinkTest, LineIs19200EightDataBitsTwoStopBitsNoParity)
+{
+    ASSERT_EQ(link.open(3), 0);
+    ASSERT_EQ(link.setLineParameters(3), 0);
+    termios tio {};
+    ASSERT_EQ(::tcgetattr(pty.slaveFd(), &tio), 0);
+    EXPECT_EQ(::cfgetospeed(&tio), speed_t(B19200));
+    EXPECT_EQ(tio.c_cflag & CSIZE, tcflag_t(CS8));
+    EXPECT_TRUE(tio.c_cflag & CSTOPB);
+    EXPECT_FALSE(tio.c_cflag & PARENB);
+}
+
+TEST_F(LinkTest, WriteReachesTheDeviceAndFlushDiscardsWaitingInput)
+{
+    ASSERT_EQ(link.open(3), 0);
+    const QByteArray frame = QByteArray::fromHex("09080706e01234560000000d");
+    link.write(3, frame);
+    EXPECT_EQ(pty.receive(frame.size()), frame);
+
+    pty.send("stale reply\r\n");
+    QTRY_COMPARE(link.bytesWaiting(3), qint64(13));
+    EXPECT_EQ(link.flush(3), 0);
+    QByteArray bytes;
+    EXPECT_EQ(link.read(3, &bytes, ReadLimit), 0);
+}
+
+TEST_F(LinkTest, ReadTakesAtMost1024BytesAndTheRestIsNotifiedAgain)
+{
+    ASSERT_EQ(link.open(3), 0);
+    ASSERT_EQ(link.enableReceiveNotification(3), 0);
+    QSignalSpy notified(&link, &SerialLink::dataWaiting);
+    pty.send(QByteArray(1500, 'A'));
+    QTRY_COMPARE(link.bytesWaiting(3), qint64(1500));
+    QByteArray bytes;
+    EXPECT_EQ(link.read(3, &bytes, ReadLimit), 1024);
+    notified.clear();
+    ASSERT_TRUE(notified.wait(2000));
+    EXPECT_EQ(notified.first().first().toInt(), 3);
+    EXPECT_EQ(link.read(3, &bytes, ReadLimit), 476);
+}
+
+TEST_F(LinkTest, AVanishedDeviceFailsReadsAndKeepsThePortTakenUntilClosed)
+{
+    ASSERT_EQ(link.open(3), 0);
+    ASSERT_EQ(link.enableReceiveNotification(3), 0);
+    QSignalSpy lost(&link, &SerialLink::portLost);
+    pty.hangUp();
+    ASSERT_TRUE(lost.wait(3000));
+    QByteArray bytes;
+    EXPECT_LT(link.read(3, &bytes, ReadLimit), 0);
+    EXPECT_LT(link.write(3, "x"), 0);
+    EXPECT_NE(link.open(3), 0);
+    EXPECT_EQ(link.close(3), 0);
+    EXPECT_FALSE(link.isOpen(3));
+}
+
+TEST(PortMap, LinksToLiveDevicesInTheOrderOfTheirNumber)
+{
+    testsupport::TempProgramDir dir;
+    TestPty a;
+    TestPty b;
+    ASSERT_TRUE(a.ok() && b.ok());
+    QDir().mkpath(dir.path(QStringLiteral("Ports")));
+    const auto link = [&](const QString &target, const char *name) {
+        ASSERT_TRUE(QFile::link(target, dir.path(QStringLiteral("Ports/")) + QLatin1String(name)));
+    };
+    link(b.slavePath(), "COM12");
+    link(a.slavePath(), "COM3");
+    link(dir.path(QStringLiteral("gone")), "COM2"); // the device has gone
+    link(a.slavePath(), "COM01");                   // not a port name of the map
+    dir.write(QStringLiteral("Ports/notes.txt"), "COM5");
+    EXPECT_EQ(issuer::listPortNames(), (QStringList{QStringLiteral("COM3"), QStringLiteral("COM12")}));
+    EXPECT_EQ(issuer::devicePath(12), QFileInfo(b.slavePath()).canonicalFilePath());
+    EXPECT_TRUE(issuer::devicePath(2).isEmpty());
+    EXPECT_TRUE(issuer::devicePath(1).isEmpty());
+
+    // A port whose device goes away leaves the list at once.
+    b.hangUp();
+    EXPECT_EQ(issuer::listPortNames(), QStringList{QStringLiteral("COM3")});
+}
+
+// Records what a reply does to the controls, with the globals as they were at each step.
+class RecordingTarget : public ReplyTarget
+{
+public:
+    QStringList log;
+    QHash<int, QString> texts;
+    std::function<QString(const QString &)> lookup = [](const QString &) { return QString(); };
+    std::function<void(ReplyControl, const QString &)> onAdd;
+
+    static QString name(ReplyControl c)
+    {
+        static const char *names[] = {"RzMemo1", "RzMemo2", "RzMemo5", "edt17", "edt10", "Form7.edt1", "wtxt"};
+        return QString::fromLatin1(names[int(c)]);
+    }
+    void addLine(ReplyControl c, const QString &line) override
+    {
+        log << name(c) + QStringLiteral(" + ") + line;
+        if (onAdd)
+            onAdd(c, line);
+    }
+    void setText(ReplyControl c, const QString &t) override
+    {
+        log << name(c) + QStringLiteral(" = ") + t;
+        texts[int(c)] = t;
+    }
+    QString text(ReplyControl c) const override { return texts.value(int(c)); }
+    QString lookupCardCode(const QString &key) override
+    {
+        log << QStringLiteral("lookup ") + key;
+        return lookup(key);
+    }
+    void endLookup() override { log << QStringLiteral("end lookup"); }
+    void showMessage(const QString &t) override { log << QStringLiteral("message ") + t; }
+    void showError(const QString &t) override { log << QStringLiteral("error ") + t; }
+};
+
+class ReceiveTest : public LinkTest
+{
+protected:
+    void SetUp() override
+    {
+        LinkTest::SetUp();
+        handler = std::make_unique<ReceiveHandler>(&link, &target);
+        handled = std::make_unique<QSignalSpy>(handler.get(), &ReceiveHandler::notificationHandled);
+        ASSERT_EQ(link.open(3), 0);
+        ASSERT_EQ(link.enableReceiveNotification(3), 0);
+    }
+    void reply(const QByteArray &bytes, TestPty *to = nullptr)
+    {
+        handled->clear();
+        (to ? to : &pty)->send(bytes);
+        ASSERT_TRUE(handled->wait(3000));
+    }
+
+    RecordingTarget target;
+    std::unique_ptr<ReceiveHandler> handler;
+    std::unique_ptr<QSignalSpy> handled;
+};
+
+TEST_F(ReceiveTest, StatusReplyEventLineThenCounterMemoThenPane)
+{
+    target.onAdd = [](ReplyControl c, const QString &) {
+        // RzMemo1's handler reads the codes of the reply being handled.
+        if (c == ReplyControl::RzMemo1) {
+            EXPECT_EQ(ReplyCode4, QStringLiteral("0600"));
+        }
+    };
+    reply("0600\r\n");
+    EXPECT_EQ(target.log, (QStringList{QStringLiteral("RzMemo1 +  发行器用户密码修改成功.请备份好新密码."),
+                                       QStringLiteral("RzMemo5 +  0600"),
+                                       QStringLiteral("wtxt = 发行器用户密码修改成功.请备份好新密码.")}));
+    EXPECT_EQ(LastReply, QStringLiteral(" 0600"));
+    EXPECT_EQ(ReplyCode2, QStringLiteral("06"));
+}
+
+TEST_F(ReceiveTest, CardDataSetsTheGroupBeforeItsLines)
+{
+    target.onAdd = [](ReplyControl c, const QString &) {
+        if (c == ReplyControl::RzMemo1) {
+            EXPECT_EQ(ReplyGroupText, QStringLiteral("05"));
+        }
+    };
+    reply("9F0832A50F050905\r\n");
+    const QString line = QStringLiteral("卡片内码:9F0832A5   有效期：2015年05月09日");
+    EXPECT_EQ(target.log, (QStringList{QStringLiteral("RzMemo1 +        此") + line,
+                                       QStringLiteral("RzMemo2 + ") + line}));
+    EXPECT_EQ(ReplyGroupText, QStringLiteral("05"));
+    EXPECT_TRUE(ReplyCode4.isEmpty()); // only status replies set the codes
+}
+
+TEST_F(ReceiveTest, UnlossFindsTheCardCodeAndFailureShowsTheMismatchMessage)
+{
+    target.lookup = [](const QString &key) {
+        EXPECT_EQ(key, QStringLiteral("B2C3"));
+        return QStringLiteral("00A1B2C3");
+    };
+    reply("0000000000FFB2C3\r\n");
+    EXPECT_EQ(target.log, (QStringList{QStringLiteral("edt17 = B2C3"), QStringLiteral("lookup B2C3"),
+                                       QStringLiteral("RzMemo2 + 状态: 解挂   卡号: 00A1B2C3\r"),
+                                       QStringLiteral("edt17 = 00A1B2C3"), QStringLiteral("edt10 = 00A1B2C3"),
+                                       QStringLiteral("Form7.edt1 = 00A1B2C3"), QStringLiteral("end lookup")}));
+
+    target.log.clear();
+    target.lookup = [](const QString &) -> QString { throw VelmoraError(QStringLiteral("no such table")); };
+    reply("0000000000FFB2C3\r\n");
+    EXPECT_EQ(target.log, (QStringList{QStringLiteral("edt17 = B2C3"), QStringLiteral("lookup B2C3"),
+                                       QStringLiteral("message 卡片内码不符!")}));
+}
+
+TEST_F(ReceiveTest, AFailingChangeHandlerStopsThatReplyOnlyAndShowsItsText)
+{
+    target.onAdd = [](ReplyControl c, const QString &) {
+        if (c == ReplyControl::RzMemo1)
+            throw VelmoraError(QStringLiteral("database is locked"));
+    };
+    reply("0500\r\n");
+    EXPECT_EQ(target.log, (QStringList{QStringLiteral("RzMemo1 + 发行器通讯正常,请读卡!"),
+                                       QStringLiteral("error database is locked")}));
+    target.onAdd = nullptr;
+    target.log.clear();
+    reply("1234ABCD\r\n");
+    EXPECT_EQ(target.log.size(), 3);
+}
+
+TEST_F(ReceiveTest, BytesWaitingTogetherAreOneReplyAndLaterBytesAnother)
+{
+    // Both halves arrive before the handler reads: one reply.
+    ASSERT_EQ(link.close(3), 0);
+    ASSERT_EQ(link.open(3), 0);
+    pty.send("05");
+    pty.send("00\r\n");
+    QTRY_COMPARE(link.bytesWaiting(3), qint64(6));
+    handled->clear();
+    ASSERT_EQ(link.enableReceiveNotification(3), 0);
+    ASSERT_TRUE(handled->wait(3000));
+    EXPECT_EQ(LastReply, QStringLiteral(" 0500"));
+    EXPECT_EQ(target.log.size(), 3);
+
+    // The second half after the first was read: two replies, neither the status "0500".
+    target.log.clear();
+    reply("05");
+    EXPECT_EQ(LastReply, QStringLiteral(" 0"));
+    EXPECT_TRUE(target.log.isEmpty());
+    reply("01\r\n");
+    EXPECT_EQ(LastReply, QStringLiteral(" 01"));
+    EXPECT_EQ(target.log.first(), QStringLiteral("RzMemo1 +  发行器用户密码修改失败，原始密码错误."));
+}
+
+TEST_F(ReceiveTest, GarbageAndOverlongRepliesAreStoredAndIgnored)
+{
+    QByteArray junk;
+    for (int i = 0; i < 1500; ++i)
+        junk.append(char(0x41 + (i * 7) % 60)); // printable, no terminators
+    handled->clear();
+    pty.send(junk);
+    ASSERT_TRUE(handled->wait(3000));
+    if (handled->size() < 2) {
+        ASSERT_TRUE(handled->wait(3000));
+    }
+    EXPECT_TRUE(target.log.isEmpty());
+    EXPECT_EQ(LastReply.size(), 1500 - 1024);
+    EXPECT_FALSE(handler->busy());
+
+    reply(QByteArray("\xff\xfe\x00\x81", 4));
+    EXPECT_TRUE(target.log.isEmpty());
+}
+
+TEST_F(ReceiveTest, NotificationsAreHandledOneAfterTheOther)
+{
+    second = std::make_unique<TestPty>();
+    ASSERT_EQ(link.open(4), 0);
+    ASSERT_EQ(link.enableReceiveNotification(4), 0);
+    timings().cardDataGap = 50;
+    handled->clear();
+    pty.send("9F0832A50F0509FF\r\n");
+    second->send("0500\r\n");
+    QTRY_COMPARE_WITH_TIMEOUT(handled->size(), 2, 5000);
+    ASSERT_EQ(target.log.size(), 5);
+    // Each reply's effects stay together.
+    const bool cardFirst = target.log.first().startsWith(QStringLiteral("RzMemo1 +        此"));
+    const int cardAt = cardFirst ? 0 : 3;
+    EXPECT_TRUE(target.log.at(cardAt + 1).startsWith(QStringLiteral("RzMemo2 + 卡片内码:")));
+    EXPECT_EQ(target.log.at(cardFirst ? 2 : 0), QStringLiteral("RzMemo1 + 发行器通讯正常,请读卡!"));
+}
+
+TEST_F(ReceiveTest, ClosingThePortDropsItsWaitingNotification)
+{
+    timings().beforeBuffer = 60000;
+    LastReply = QStringLiteral("earlier");
+    handled->clear();
+    pty.send("0500\r\n");
+    QTRY_VERIFY(handler->busy());
+    link.close(3);
+    ASSERT_EQ(handled->size(), 1);
+    EXPECT_FALSE(handler->busy());
+    EXPECT_EQ(LastReply, QStringLiteral("earlier"));
+    EXPECT_TRUE(target.log.isEmpty());
+}
+
+} // namespace

@@ -1,0 +1,187 @@
+// What one read leaves in LastReply, the reply forms, and the effects each form has, in order.
+#include "common/gbk.h"
+#include "issuer/replies.h"
+
+#include <gtest/gtest.h>
+
+using namespace issuer;
+using C = ReplyControl;
+using E = ReplyEffect;
+
+namespace {
+
+TEST(LastReply, TrimmedTextBehindOneBlankCutToTheBytesRead)
+{
+    const struct
+    {
+        const char *name;
+        QByteArray bytes;
+        int n;
+        QByteArray lastReply;
+    } cases[] = {
+        {"card reply with CR LF", "1234ABCD0F0509FF\r\n", 18, " 1234ABCD0F0509FF"},
+        {"no terminator loses the last character", "1234ABCD0F0509FF", 16, " 1234ABCD0F0509F"},
+        {"status with CR LF", "0500\r\n", 6, " 0500"},
+        {"status, one terminator byte", "0500\r", 5, " 0500"},
+        {"leading control bytes", "\r\n\x01 00\r\n", 8, " 00"},
+        {"text stops at the first NUL", QByteArray("05\0" "00\r\n", 6), 6, " 05"},
+        {"NUL first", QByteArray("\0\0", 2), 2, " "},
+        {"nothing read", "", 0, ""},
+        {"read error", "", -1, ""},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(lastReplyFromRead(c.bytes, c.n), c.lastReply) << c.name;
+}
+
+TEST(LastReply, AReadTakesAtMost1024Bytes)
+{
+    const QByteArray big = QByteArray(1500, 'A');
+    const QByteArray r = lastReplyFromRead(big, 1024);
+    EXPECT_EQ(r, " " + QByteArray(1023, 'A'));
+    EXPECT_EQ(classifyReply(r.trimmed()), ReplyForm::Ignored);
+}
+
+TEST(ReplyForms, ByLengthAndContent)
+{
+    const struct
+    {
+        QByteArray r;
+        ReplyForm form;
+    } cases[] = {
+        {"1234ABCD", ReplyForm::CardNumber},
+        {"0000000000A1B2C3", ReplyForm::LossToken},
+        {"0000000000ffB2C3", ReplyForm::LossToken}, // only upper-case FF means unloss
+        {"0000000000FFB2C3", ReplyForm::UnlossToken},
+        {"1234ABCD0F0509FF", ReplyForm::CardData},
+        {"0000000100000000", ReplyForm::CardData},
+        {"0500", ReplyForm::Status},
+        {"00", ReplyForm::Status},
+        {"05", ReplyForm::Status},
+        {"0", ReplyForm::Ignored},
+        {"050", ReplyForm::Ignored},
+        {"1234ABCD0F0509F", ReplyForm::Ignored},
+        {"1234ABCD0F0509FF0", ReplyForm::Ignored},
+        {"", ReplyForm::Ignored},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(classifyReply(c.r), c.form) << c.r.constData();
+}
+
+TEST(ReplyPlan, CardNumberGoesToBothMemosThenThePane)
+{
+    const ReplyPlan plan = planReply(" 1234ABCD");
+    const QString line = QStringLiteral("卡号:1234ABCD\r");
+    ASSERT_EQ(plan.effects,
+              (QList<E>{E::addLine(C::RzMemo1, line), E::addLine(C::RzMemo2, line),
+                        E::setText(C::wtxt, QStringLiteral("此卡未显示有效期,请检查发行器底部的拨码开关的状态!"))}));
+    EXPECT_EQ(gbk::mid(line, 6, 8), QStringLiteral("1234ABCD"));
+}
+
+TEST(ReplyPlan, LossTokenLineThenTheThreeEditsInOrder)
+{
+    const ReplyPlan plan = planReply(" 0000000000A1B2C3");
+    const QString line = QStringLiteral("状态: 挂失   卡号: 00A1B2C3\r");
+    const QString code = QStringLiteral("00A1B2C3");
+    ASSERT_EQ(plan.effects, (QList<E>{E::addLine(C::RzMemo2, line), E::setText(C::edt17, code),
+                                      E::setText(C::edt10, code), E::setText(C::Form7edt1, code)}));
+    // The card reading of the tab takes the code from bytes 20 to 27.
+    EXPECT_EQ(gbk::mid(line, 20, 8), code);
+    EXPECT_TRUE(plan.failureMessage.isEmpty());
+}
+
+TEST(ReplyPlan, UnlossTokenLooksTheCardUpBetweenItsSteps)
+{
+    const ReplyPlan plan = planReply(" 0000000000FFB2C3");
+    ASSERT_EQ(plan.effects.size(), 7);
+    EXPECT_EQ(plan.effects[0], E::setText(C::edt17, QStringLiteral("B2C3")));
+    EXPECT_EQ(plan.effects[1].kind, E::LookupCardCode);
+    EXPECT_EQ(plan.effects[1].control, C::edt17); // the key is what edt17 holds by then
+    const E &line = plan.effects[2];
+    EXPECT_EQ(line.kind, E::AddLine);
+    EXPECT_EQ(line.control, C::RzMemo2);
+    EXPECT_TRUE(line.withCardCode);
+    EXPECT_EQ(line.text + QStringLiteral("00A1B2C3") + line.tail,
+              QStringLiteral("状态: 解挂   卡号: 00A1B2C3\r"));
+    EXPECT_EQ(gbk::byteLength(line.text), 19);
+    const C edits[] = {C::edt17, C::edt10, C::Form7edt1};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(plan.effects[3 + i].kind, E::SetText);
+        EXPECT_EQ(plan.effects[3 + i].control, edits[i]);
+        EXPECT_TRUE(plan.effects[3 + i].withCardCode);
+        EXPECT_TRUE(plan.effects[3 + i].text.isEmpty());
+    }
+    EXPECT_EQ(plan.effects[6].kind, E::EndLookup);
+    EXPECT_EQ(plan.failureMessage, QStringLiteral("卡片内码不符!"));
+}
+
+TEST(ReplyPlan, CardDataEchoesToTheEventMemoPausesThenWritesTheCardLine)
+{
+    const ReplyPlan plan = planReply(" 1234ABCD0F0509FF");
+    const QString line = QStringLiteral("卡片内码:1234ABCD   有效期：2015年05月09日");
+    ASSERT_EQ(plan.effects,
+              (QList<E>{E::setGlobal(ReplyGlobal::ReplyGroupText, QStringLiteral("255")),
+                        E::addLine(C::RzMemo1, QStringLiteral("       此") + line), E::pause(),
+                        E::addLine(C::RzMemo2, line)}));
+    // The byte layout the card reading relies on.
+    EXPECT_EQ(gbk::mid(line, 10, 8), QStringLiteral("1234ABCD"));
+    EXPECT_EQ(gbk::mid(line, 29, 14), QStringLiteral("2015年05月09日"));
+    EXPECT_EQ(gbk::byteLength(line), 42);
+}
+
+TEST(ReplyPlan, CardDataWithNonHexDigitsIsIgnored)
+{
+    const ReplyPlan plan = planReply(" 1234ABCD0G0509FF");
+    EXPECT_EQ(plan.form, ReplyForm::Ignored);
+    EXPECT_TRUE(plan.effects.isEmpty());
+}
+
+TEST(ReplyPlan, StatusCodes)
+{
+    const QString normalLine = QStringLiteral("发行器通讯正常,请读卡!");
+    const QString normalPane = QStringLiteral("发行器通讯正常，请读卡!");
+    const QString okLine = QStringLiteral(" 发行器用户密码修改成功.请备份好新密码.");
+    const QString okPane = QStringLiteral("发行器用户密码修改成功.请备份好新密码.");
+    const QString badLine = QStringLiteral(" 发行器用户密码修改失败，原始密码错误.");
+    const QString badPane = QStringLiteral("发行器用户密码修改失败，原始密码错误.");
+    const struct
+    {
+        QByteArray lastReply;
+        QString line; // empty: no row matches
+        QString pane;
+    } cases[] = {
+        {" 0500", normalLine, normalPane}, {" 0400", normalLine, normalPane},
+        {" 0501", normalLine, normalPane}, {" 00", normalLine, normalPane},
+        {" 0099", normalLine, normalPane}, {" 0600", okLine, okPane},
+        {" 0601", badLine, badPane},       {" 01", badLine, badPane},
+        {" 0102", badLine, badPane},       {" 05", {}, {}},
+        {" 0502", {}, {}},                 {" 9999", {}, {}},
+    };
+    for (const auto &c : cases) {
+        const ReplyPlan plan = planReply(c.lastReply);
+        const QString r = QString::fromLatin1(c.lastReply.mid(1));
+        QList<E> expected = {E::setGlobal(ReplyGlobal::ReplyCode4, r.left(4)),
+                             E::setGlobal(ReplyGlobal::ReplyCode2, r.left(2))};
+        if (!c.line.isEmpty())
+            expected << E::addLine(C::RzMemo1, c.line)
+                     << E::addLine(C::RzMemo5, QString::fromLatin1(c.lastReply))
+                     << E::setText(C::wtxt, c.pane);
+        EXPECT_EQ(plan.effects, expected) << c.lastReply.constData();
+    }
+    EXPECT_EQ(gbk::byteLength(normalLine), 22);
+    EXPECT_EQ(gbk::byteLength(normalPane), 23);
+}
+
+TEST(UnlossLookup, KeyIsBoundAndDigitsAlsoMatchTheVehicleNumber)
+{
+    const CardLookup digits = unlossLookup(QStringLiteral("1234"));
+    EXPECT_TRUE(digits.byVehicleNumber);
+    EXPECT_TRUE(digits.sql.endsWith(QStringLiteral(" or id=:id")));
+    const CardLookup hexKey = unlossLookup(QStringLiteral("B2C3"));
+    EXPECT_FALSE(hexKey.byVehicleNumber);
+    EXPECT_FALSE(hexKey.sql.contains(QStringLiteral("id=")));
+    const CardLookup hostile = unlossLookup(QStringLiteral("'\"%)"));
+    EXPECT_FALSE(hostile.sql.contains(QStringLiteral("'\"%)")));
+    EXPECT_TRUE(hostile.sql.contains(QStringLiteral(":key")));
+}
+
+} // namespace
