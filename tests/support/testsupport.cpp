@@ -1,6 +1,10 @@
 #include "testsupport.h"
 
 #include "common/programdir.h"
+#include "db/connection.h"
+#include "db/datafrm.h"
+#include "db/starter.h"
+#include "shell/globals.h"
 
 #include <QDir>
 #include <QFile>
@@ -57,6 +61,36 @@ const Dialogs::Shown &ScriptedTest::lastShown() const
 {
     static const Dialogs::Shown none;
     return Dialogs::shown().isEmpty() ? none : Dialogs::shown().last();
+}
+
+void DatabaseTest::SetUp()
+{
+    ScriptedTest::SetUp();
+    resetGlobals();
+    createStarterDatabase(dir.root(), QStringLiteral("admin"), QStringLiteral("admin123"));
+    DataFile = databasePath();
+    Datafrm = new TDatafrm;
+    Datafrm->DataModuleCreate(DataFile);
+}
+
+void DatabaseTest::TearDown()
+{
+    delete Datafrm;
+    Datafrm = nullptr;
+    ScriptedTest::TearDown();
+}
+
+void DatabaseTest::execSql(const QString &sql)
+{
+    Connection c;
+    c.setDatabase(databasePath());
+    c.execute(sql);
+    c.disconnect();
+}
+
+QString DatabaseTest::databasePath() const
+{
+    return dir.path(QStringLiteral("Data/Data.mdb"));
 }
 
 QString binDir()

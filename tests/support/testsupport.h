@@ -39,6 +39,18 @@ protected:
     TempProgramDir dir;
 };
 
+// ScriptedTest with a starter database in the temporary program directory (account
+// "admin" / "admin123", administrator) and the data module Datafrm open on it.
+class DatabaseTest : public ScriptedTest
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // Runs statements on a connection of its own (fixture data).
+    void execSql(const QString &sql);
+    QString databasePath() const;
+};
+
 // Folder with the build's programs (velmora, velmora-issuer-sim).
 QString binDir();
 

@@ -26,24 +26,22 @@
 #include <QTimer>
 #include <memory>
 
-using testsupport::ScriptedTest;
 
 namespace {
 
-class MainWindowTest : public ScriptedTest
+class MainWindowTest : public testsupport::DatabaseTest
 {
 protected:
     void SetUp() override
     {
-        ScriptedTest::SetUp();
-        resetGlobals();
+        DatabaseTest::SetUp();
         appexit::setTestMode(true);
         appexit::reset();
     }
     void TearDown() override
     {
         form.reset();
-        ScriptedTest::TearDown();
+        DatabaseTest::TearDown();
     }
     TForm1 &make()
     {

@@ -1,0 +1,282 @@
+// The user tab: role gating, the account grid, add / edit / save / cancel / delete with the
+// Enter chain and key filters, and the re-login button.
+#include "accounts/tform2.h"
+#include "db/datafrm.h"
+#include "db/dbcontrols.h"
+#include "shell/appexit.h"
+#include "shell/forms.h"
+#include "shell/globals.h"
+#include "shell/tform1.h"
+#include "shell/widgets.h"
+#include "testsupport.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+#include <memory>
+
+namespace {
+
+const QColor LightBlue(220, 240, 255);
+
+// Types text that has no key of its own on the keyboard (Chinese characters).
+void typeText(QWidget *w, const QString &text)
+{
+    for (const QChar ch : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(w, &press);
+        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(w, &release);
+    }
+}
+
+QColor colourOf(QWidget *w)
+{
+    return w->property("fieldColour").value<QColor>();
+}
+
+class UserTabTest : public testsupport::DatabaseTest
+{
+protected:
+    void SetUp() override
+    {
+        DatabaseTest::SetUp();
+        appexit::setTestMode(true);
+        appexit::reset();
+        execSql(QStringLiteral("insert into users (user_name, user_pass, user_type) values "
+                               "('op', '', '操作员')"));
+        main = std::make_unique<TForm1>();
+        login = std::make_unique<TForm2>();
+        Form1 = main.get();
+        Form2 = login.get();
+    }
+    void TearDown() override
+    {
+        Form1 = nullptr;
+        Form2 = nullptr;
+        login.reset();
+        main.reset();
+        DatabaseTest::TearDown();
+    }
+    // Logs in as an account and opens the user tab.
+    void openTab(const QString &name, const QString &role)
+    {
+        UserName = name;
+        UserType = role;
+        main->show();
+        main->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(main.get()));
+        main->rzpgcntrlrzpcrl1->setCurrentWidget(main->rztbshtTabSheet2);
+    }
+    QStringList gridColumn(int column) const
+    {
+        QStringList out;
+        auto *model = main->dbgrd1->model();
+        for (int r = 0; r < model->rowCount(); ++r)
+            out << model->index(r, column).data().toString();
+        return out;
+    }
+    // Is there an account with this name, password and role in the file?
+    bool stored(const QString &name, const QString &password, const QString &role)
+    {
+        Connection c;
+        c.setDatabase(databasePath());
+        Query q(&c);
+        q.setSQL(QStringLiteral("select * from users where user_name=? and user_pass=? and user_type=?"));
+        q.addBindValue(name);
+        q.addBindValue(password);
+        q.addBindValue(role);
+        q.open();
+        return q.recordCount() == 1;
+    }
+    void selectAccount(const QString &name)
+    {
+        const int row = int(gridColumn(0).indexOf(name));
+        ASSERT_GE(row, 0);
+        main->dbgrd1->selectRow(row);
+        ASSERT_EQ(Datafrm->LGqry1->fieldByName(QStringLiteral("user_name")).asString(), name);
+    }
+
+    std::unique_ptr<TForm1> main;
+    std::unique_ptr<TForm2> login;
+};
+
+TEST_F(UserTabTest, OtherRolesGetAnInertAreaEveryTime)
+{
+    for (const QString &role : {QStringLiteral("操作员"), QStringLiteral("测试员")}) {
+        expectBox();
+        openTab(QStringLiteral("op"), role);
+        EXPECT_EQ(lastShown().text, QStringLiteral("非管理员登录，权限不足!"));
+        EXPECT_FALSE(main->rz1->isEnabled());
+        EXPECT_EQ(main->wtxt->text(), QStringLiteral("非管理员登录，权限受限!"));
+        main->rzpgcntrlrzpcrl1->setCurrentIndex(0);
+    }
+    expectBox();
+    main->rzpgcntrlrzpcrl1->setCurrentWidget(main->rztbshtTabSheet2);
+    EXPECT_EQ(shownTexts().count(QStringLiteral("非管理员登录，权限不足!")), 3);
+    QTest::mouseClick(main->img5, Qt::LeftButton);
+    EXPECT_NE(Datafrm->LGqry1->state(), Query::Insert) << "a disabled area does not react";
+}
+
+TEST_F(UserTabTest, GridListsAccountsWithMaskedPasswords)
+{
+    openTab(QStringLiteral("admin"), QStringLiteral("管理员"));
+    EXPECT_EQ(main->wtxt->text(), QStringLiteral("用户管理界面."));
+    EXPECT_TRUE(main->rz1->isEnabled());
+    auto *model = main->dbgrd1->model();
+    ASSERT_EQ(model->columnCount(), 3);
+    EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("用户"));
+    EXPECT_EQ(model->headerData(1, Qt::Horizontal).toString(), QStringLiteral("密码"));
+    EXPECT_EQ(model->headerData(2, Qt::Horizontal).toString(), QStringLiteral("类型"));
+    EXPECT_EQ(gridColumn(0), (QStringList{QStringLiteral("admin"), QStringLiteral("op")}));
+    EXPECT_EQ(gridColumn(1), (QStringList{QStringLiteral("******"), QStringLiteral("******")}))
+        << "also for the empty password of op";
+    EXPECT_EQ(main->DBEdt2->text(), QStringLiteral("******"));
+}
+
+TEST_F(UserTabTest, AddingAnAccountWithTheEnterChain)
+{
+    openTab(QStringLiteral("admin"), QStringLiteral("管理员"));
+    main->img5Click();
+    EXPECT_EQ(Datafrm->LGqry1->state(), Query::Insert);
+    EXPECT_EQ(main->wtxt->text(), QStringLiteral("请输入用户名称."));
+    EXPECT_EQ(colourOf(main->DBEdt1), QColor(Qt::yellow));
+    EXPECT_FALSE(main->img5->isEnabled());
+    EXPECT_TRUE(main->img3->isEnabled());
+    EXPECT_TRUE(main->DBEdt1->hasFocus());
+
+    QTest::keyClicks(main->DBEdt1, QStringLiteral("clerk"));
+    QTest::keyClick(main->DBEdt1, Qt::Key_Return);
+    EXPECT_TRUE(main->DBEdt2->hasFocus());
+    EXPECT_EQ(main->DBEdt2->text(), QString());
+    EXPECT_EQ(colourOf(main->DBEdt2), QColor(Qt::yellow));
+    EXPECT_EQ(main->wtxt->text(), QStringLiteral("输入正确用户密码，只限输入字母和数字."));
+
+    // Only letters and digits reach the password.
+    QTest::keyClicks(main->DBEdt2, QStringLiteral("-a b!1"));
+    typeText(main->DBEdt2, QStringLiteral("密"));
+    QTest::keyClick(main->DBEdt2, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(main->DBEdt2->text(), QStringLiteral("ab1"));
+    EXPECT_EQ(main->wtxt->text(), QStringLiteral("请输入用户密码."));
+    QTest::keyClick(main->DBEdt2, Qt::Key_Return);
+    EXPECT_TRUE(main->DBcbb1->hasFocus());
+    EXPECT_EQ(colourOf(main->DBcbb1), QColor(Qt::yellow));
+
+    // The role list takes no keys.
+    const int before = main->DBcbb1->currentIndex();
+    QTest::keyClick(main->DBcbb1, Qt::Key_Down);
+    QTest::keyClick(main->DBcbb1, Qt::Key_C);
+    EXPECT_EQ(main->DBcbb1->currentIndex(), before);
+    main->DBcbb1->setCurrentIndex(1);
+
+    main->img3Click();
+    EXPECT_EQ(main->wtxt->text(), QStringLiteral("数据已保存."));
+    EXPECT_TRUE(stored(QStringLiteral("clerk"), QStringLiteral("ab1"), QStringLiteral("操作员")));
+    EXPECT_TRUE(gridColumn(0).contains(QStringLiteral("clerk")));
+    EXPECT_EQ(gridColumn(1).last(), QStringLiteral("******"));
+    for (QWidget *w : {static_cast<QWidget *>(main->DBEdt1), static_cast<QWidget *>(main->DBEdt2),
+                       static_cast<QWidget *>(main->DBcbb1)}) {
+        EXPECT_EQ(colourOf(w), LightBlue);
+        EXPECT_FALSE(w->isEnabled());
+    }
+    EXPECT_TRUE(main->img5->isEnabled());
+    EXPECT_FALSE(main->img3->isEnabled());
+}
+
+TEST_F(UserTabTest, AccountNameIsLimitedToTwentyBytes)
+{
+    openTab(QStringLiteral("admin"), QStringLiteral("管理员"));
+    main->img5Click();
+    typeText(main->DBEdt1, QStringLiteral("一二三四五六七八九十甲"));
+    EXPECT_EQ(main->DBEdt1->text(), QStringLiteral("一二三四五六七八九十"));
+    main->img4Click();
+}
+
+TEST_F(UserTabTest, SavingEmptyFieldsAsksToDiscard)
+{
+    openTab(QStringLiteral("admin"), QStringLiteral("管理员"));
+    main->img5Click();
+    expectBox(Dialogs::No);
+    main->img3Click();
+    EXPECT_EQ(lastShown().text, QStringLiteral("用户名和密码不能为空，是否取消增加用户？"));
+    EXPECT_EQ(lastShown().caption, QStringLiteral("错误提示"));
+    EXPECT_EQ(lastShown().buttons, Dialogs::YesNo);
+    EXPECT_EQ(Datafrm->LGqry1->state(), Query::Insert) << "No keeps the account being entered";
+    EXPECT_TRUE(main->DBEdt1->isEnabled());
+
+    expectBox(Dialogs::Yes);
+    main->img3Click();
+    EXPECT_EQ(Datafrm->LGqry1->state(), Query::Browse);
+    EXPECT_EQ(gridColumn(0).size(), 2) << "nothing was stored";
+    EXPECT_FALSE(main->DBEdt1->isEnabled());
+}
+
+TEST_F(UserTabTest, EditingKeepsAnUntouchedPassword)
+{
+    openTab(QStringLiteral("admin"), QStringLiteral("管理员"));
+    selectAccount(QStringLiteral("op"));
+    main->img7Click();
+    EXPECT_EQ(Datafrm->LGqry1->state(), Query::Edit);
+    main->DBcbb1->setCurrentIndex(2);
+    main->img3Click();
+    EXPECT_TRUE(stored(QStringLiteral("op"), QString(), QStringLiteral("测试员")));
+
+    selectAccount(QStringLiteral("op"));
+    main->img7Click();
+    main->DBcbb1->setCurrentIndex(0);
+    main->img4Click();
+    EXPECT_EQ(main->wtxt->text(), QStringLiteral("已放弃."));
+    EXPECT_TRUE(stored(QStringLiteral("op"), QString(), QStringLiteral("测试员")));
+    EXPECT_EQ(colourOf(main->DBEdt1), LightBlue);
+}
+
+TEST_F(UserTabTest, DeletingOthersButNeverOneself)
+{
+    openTab(QStringLiteral("admin"), QStringLiteral("管理员"));
+    selectAccount(QStringLiteral("admin"));
+    expectBox();
+    main->img6Click();
+    EXPECT_EQ(lastShown().text, QStringLiteral("自己不能删除自己!"));
+    EXPECT_EQ(lastShown().caption, QStringLiteral("删除错误"));
+    EXPECT_EQ(lastShown().icon, Dialogs::Warning);
+    EXPECT_TRUE(stored(QStringLiteral("admin"), QStringLiteral("admin123"), QStringLiteral("管理员")));
+
+    selectAccount(QStringLiteral("op"));
+    expectBox(Dialogs::No);
+    main->img6Click();
+    EXPECT_EQ(lastShown().text, QStringLiteral("删除的用户不能被恢复，是否删除？"));
+    EXPECT_EQ(lastShown().caption, QStringLiteral("确认删除"));
+    EXPECT_EQ(gridColumn(0).size(), 2);
+    expectBox(Dialogs::Yes);
+    main->img6Click();
+    EXPECT_EQ(gridColumn(0), QStringList{QStringLiteral("admin")});
+    EXPECT_FALSE(stored(QStringLiteral("op"), QString(), QStringLiteral("操作员")));
+}
+
+TEST_F(UserTabTest, ReloginCountsAndResetsAfterFive)
+{
+    UserType = QStringLiteral("操作员");
+    main->show();
+    for (int i = 1; i <= 5; ++i) {
+        main->btnClose1Click();
+        EXPECT_EQ(ReloginCount, i);
+        EXPECT_TRUE(login->isVisible());
+        EXPECT_FALSE(main->isVisible());
+        EXPECT_EQ(login->edt2->text(), QString());
+        EXPECT_EQ(login->DBEdtid->currentText(), QStringLiteral("admin"));
+        login->hide();
+        main->show();
+    }
+    expectBox();
+    main->btnClose1Click();
+    EXPECT_EQ(lastShown().text, QStringLiteral("重复登录已超过5次,系统自动清零!"));
+    EXPECT_EQ(ReloginCount, 0);
+}
+
+} // namespace

@@ -1,0 +1,90 @@
+// Start of the program: one copy at a time, the creation order, and the end without a database.
+#include "app/singleinstance.h"
+#include "app/startup.h"
+#include "db/datafrm.h"
+#include "db/starter.h"
+#include "shell/appexit.h"
+#include "shell/forms.h"
+#include "shell/globals.h"
+#include "testsupport.h"
+
+#include <QCoreApplication>
+#include <QUuid>
+
+namespace {
+
+class StartupTest : public testsupport::ScriptedTest
+{
+protected:
+    void SetUp() override
+    {
+        ScriptedTest::SetUp();
+        resetGlobals();
+        appexit::setTestMode(true);
+        appexit::reset();
+    }
+    void TearDown() override
+    {
+        startup::destroyWindows();
+        ScriptedTest::TearDown();
+    }
+};
+
+TEST_F(StartupTest, WindowsAreCreatedInTheirOrder)
+{
+    createStarterDatabase(dir.root(), QStringLiteral("admin"), QStringLiteral("admin123"));
+    QStringList order;
+    ASSERT_TRUE(startup::createWindows(&order));
+    EXPECT_EQ(order, (QStringList{QStringLiteral("TForm2"), QStringLiteral("TForm1"),
+                                  QStringLiteral("TDatafrm"), QStringLiteral("TRsRepFrm"),
+                                  QStringLiteral("TForm7"), QStringLiteral("TCRJLBB"),
+                                  QStringLiteral("TForm10"), QStringLiteral("TForm12")}));
+    EXPECT_TRUE(Form1 && Form2 && Datafrm && RsRepFrm && Form7 && CRJLBB && Form10 && Form12);
+    EXPECT_EQ(DataFile, dir.path(QStringLiteral("Data/Data.mdb")));
+    // The passage window's creation leaves the shared connection open.
+    EXPECT_TRUE(Datafrm->con->connected());
+    EXPECT_FALSE(appexit::programEnded());
+    EXPECT_TRUE(Dialogs::shown().isEmpty());
+}
+
+TEST_F(StartupTest, WithoutADatabaseTheProgramEnds)
+{
+    QStringList order;
+    expectBox(); // the database layer's own text
+    expectBox(); // "系统错误!"
+    EXPECT_FALSE(startup::createWindows(&order));
+    ASSERT_EQ(Dialogs::shown().size(), 2);
+    EXPECT_FALSE(Dialogs::shown().first().text.isEmpty());
+    EXPECT_EQ(lastShown().text, QStringLiteral("系统错误!"));
+    EXPECT_EQ(lastShown().caption, QStringLiteral("警告"));
+    EXPECT_EQ(lastShown().icon, Dialogs::Warning);
+    EXPECT_TRUE(appexit::programEnded());
+    EXPECT_FALSE(order.contains(QStringLiteral("TForm12")));
+}
+
+TEST_F(StartupTest, ASecondCopyIsRefused)
+{
+    const QString name = QStringLiteral("Velmora-test-") + QUuid::createUuid().toString(QUuid::Id128);
+    SingleInstance first(name);
+    SingleInstance second(name);
+    EXPECT_TRUE(startup::checkSingleInstance(first));
+    expectBox();
+    EXPECT_FALSE(startup::checkSingleInstance(second));
+    EXPECT_EQ(lastShown().text, QStringLiteral("该程序已经运行!."));
+    EXPECT_EQ(lastShown().caption, QStringLiteral("Velmora"));
+    EXPECT_EQ(lastShown().icon, Dialogs::Critical);
+    EXPECT_FALSE(Form1) << "no window exists";
+}
+
+TEST_F(StartupTest, TheLockIsFreeAgainWhenTheFirstCopyEnds)
+{
+    const QString name = QStringLiteral("Velmora-test-") + QUuid::createUuid().toString(QUuid::Id128);
+    {
+        SingleInstance first(name);
+        ASSERT_TRUE(first.acquire());
+    }
+    SingleInstance later(name);
+    EXPECT_TRUE(later.acquire());
+}
+
+} // namespace
