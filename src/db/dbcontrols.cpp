@@ -1,6 +1,7 @@
 #include "db/dbcontrols.h"
 
 #include "common/gbk.h"
+#include "common/guard.h"
 
 namespace {
 Field boundField(DataSource *source, const QString &name)
@@ -75,16 +76,12 @@ void DBEdit::onTextChanged(const QString &text)
         refresh();
         return;
     }
+    // Runs inside the widget's event handling: a refusal goes to the general error display.
     m_loading = true;
-    try {
-        if (m_source->ensureEditing()) {
-            f = field(); // an empty result was turned into an insert
-            f.setAsString(text);
-        }
-    } catch (...) {
-        m_loading = false;
-        throw;
-    }
+    guarded([&] {
+        if (m_source->ensureEditing())
+            field().setAsString(text); // field() again: an empty result became an insert
+    });
     m_loading = false;
 }
 
@@ -144,13 +141,10 @@ void DBComboBox::onIndexChanged(int index)
         return;
     }
     m_loading = true;
-    try {
+    guarded([&] {
         if (m_source->ensureEditing())
             field().setAsString(itemText(index));
-    } catch (...) {
-        m_loading = false;
-        throw;
-    }
+    });
     m_loading = false;
 }
 
@@ -232,8 +226,10 @@ int QueryTableModel::currentRow() const
 
 void QueryTableModel::setCurrentRow(int row)
 {
+    // Moving posts a pending change, which the database may refuse; the view's event handling
+    // must not see the failure, the user does.
     if (Query *q = query(); q && q->isActive())
-        q->moveTo(row);
+        guarded([&] { q->moveTo(row); });
 }
 
 int QueryTableModel::rowCount(const QModelIndex &parent) const
@@ -299,9 +295,13 @@ bool QueryTableModel::setData(const QModelIndex &index, const QVariant &value, i
     if (role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable))
         return false;
     Query *q = query();
-    q->moveTo(index.row());
-    if (!m_source->ensureEditing())
-        return false;
-    q->field(fieldOf(index.column())).setValue(value);
-    return true;
+    bool done = false;
+    guarded([&] {
+        q->moveTo(index.row());
+        if (m_source->ensureEditing()) {
+            q->field(fieldOf(index.column())).setValue(value);
+            done = true;
+        }
+    });
+    return done;
 }

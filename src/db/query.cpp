@@ -10,7 +10,7 @@
 
 namespace {
 
-// A record is packed into one byte array: n end offsets (quint32, relative to the data part),
+// A record is packed into one run of bytes: n end offsets (quint32, relative to the data part),
 // n type bytes (SQLite's fundamental types), then the cells' bytes (text as UTF-8, numbers as
 // their decimal text, blobs raw). One allocation per row keeps a large result small and quick
 // to load.
@@ -21,11 +21,11 @@ struct CellRef
     int size = 0;
 };
 
-CellRef cellOf(const QByteArray &row, int column, int columns)
+CellRef cellOf(const char *row, int column, int columns)
 {
-    if (row.isEmpty())
+    if (!row)
         return {};
-    const char *p = row.constData();
+    const char *p = row;
     quint32 end = 0, begin = 0;
     std::memcpy(&end, p + 4 * column, 4);
     if (column > 0)
@@ -303,12 +303,11 @@ void Query::open()
             col.paddedNumber = col.name == VehicleNumberColumn || col.origin == VehicleNumberColumn;
         }
         resolveFields();
-        m_rows.clear();
+        releaseRows();
         while (st.step())
             m_rows.push_back(rowFromStatement(st.get()));
     } catch (...) {
-        m_rows.clear();
-        m_rows.shrink_to_fit();
+        releaseRows();
         m_columns.clear();
         m_fields.clear();
         m_fieldIndex.clear();
@@ -382,23 +381,24 @@ void Query::resolveFields()
     }
 }
 
-QByteArray Query::rowFromStatement(sqlite3_stmt *stmt) const
+const char *Query::rowFromStatement(sqlite3_stmt *stmt)
 {
     const int n = m_columns.size();
     QVarLengthArray<CellRef, 32> cells(n);
     qsizetype total = 0;
     for (int c = 0; c < n; ++c) {
+        // The value handle is read without taking the connection's lock for every call.
+        sqlite3_value *v = sqlite3_column_value(stmt, c);
         CellRef &cell = cells[c];
-        cell.type = sqlite3_column_type(stmt, c);
+        cell.type = sqlite3_value_type(v);
         if (cell.type == SQLITE_BLOB)
-            cell.data = static_cast<const char *>(sqlite3_column_blob(stmt, c));
+            cell.data = static_cast<const char *>(sqlite3_value_blob(v));
         else if (cell.type != SQLITE_NULL)
-            cell.data = reinterpret_cast<const char *>(sqlite3_column_text(stmt, c));
-        cell.size = cell.type == SQLITE_NULL ? 0 : sqlite3_column_bytes(stmt, c);
+            cell.data = reinterpret_cast<const char *>(sqlite3_value_text(v));
+        cell.size = cell.type == SQLITE_NULL ? 0 : sqlite3_value_bytes(v);
         total += cell.size;
     }
-    QByteArray row(5 * n + total, Qt::Uninitialized);
-    char *p = row.data();
+    char *p = allocateRow(5 * n + total);
     char *data = p + 5 * n;
     quint32 end = 0;
     for (int c = 0; c < n; ++c) {
@@ -408,10 +408,34 @@ QByteArray Query::rowFromStatement(sqlite3_stmt *stmt) const
         std::memcpy(p + 4 * c, &end, 4);
         p[4 * n + c] = char(cells[c].type);
     }
-    return row;
+    return p;
 }
 
-QByteArray Query::rowFromValues(const QVector<QVariant> &values) const
+char *Query::allocateRow(qsizetype bytes)
+{
+    constexpr qsizetype BlockSize = 256 * 1024;
+    if (bytes > m_freeBytes) {
+        const qsizetype size = qMax(bytes, BlockSize);
+        m_blocks.emplace_back(new char[size]);
+        m_free = m_blocks.back().get();
+        m_freeBytes = size;
+    }
+    char *p = m_free;
+    m_free += bytes;
+    m_freeBytes -= bytes;
+    return p;
+}
+
+void Query::releaseRows()
+{
+    m_rows.clear();
+    m_rows.shrink_to_fit();
+    m_blocks.clear();
+    m_free = nullptr;
+    m_freeBytes = 0;
+}
+
+const char *Query::rowFromValues(const QVector<QVariant> &values)
 {
     const int n = m_columns.size();
     QVector<QByteArray> bytes(n);
@@ -436,8 +460,7 @@ QByteArray Query::rowFromValues(const QVector<QVariant> &values) const
         }
         total += bytes[c].size();
     }
-    QByteArray row(5 * n + total, Qt::Uninitialized);
-    char *p = row.data();
+    char *p = allocateRow(5 * n + total);
     quint32 end = 0;
     for (int c = 0; c < n; ++c) {
         std::memcpy(p + 5 * n + end, bytes[c].constData(), bytes[c].size());
@@ -445,7 +468,7 @@ QByteArray Query::rowFromValues(const QVector<QVariant> &values) const
         std::memcpy(p + 4 * c, &end, 4);
         p[4 * n + c] = char(types[c]);
     }
-    return row;
+    return p;
 }
 
 void Query::close()
@@ -455,8 +478,7 @@ void Query::close()
     // A pending change is discarded, not posted.
     emit aboutToReset();
     m_state = Inactive;
-    m_rows.clear();
-    m_rows.shrink_to_fit();
+    releaseRows();
     m_buffer.clear();
     m_changed.clear();
     m_modified = false;
@@ -679,7 +701,7 @@ void Query::append()
     m_changed = QVector<bool>(m_columns.size(), false);
     m_modified = false;
     emit rowAboutToBeInserted(int(m_rows.size()));
-    m_rows.push_back(QByteArray()); // the new record's place; its values live in m_buffer
+    m_rows.push_back(nullptr); // the new record's place; its values live in m_buffer
     m_state = Insert;
     m_current = int(m_rows.size()) - 1;
     m_bof = m_eof = false;
@@ -705,7 +727,7 @@ void Query::edit()
     setState(Edit);
 }
 
-QByteArray Query::fetchRow(const QVariant &rowid, const QVector<QVariant> &fallback)
+const char *Query::fetchRow(const QVariant &rowid, const QVector<QVariant> &fallback)
 {
     QStringList select;
     QVector<int> fromTable;

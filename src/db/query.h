@@ -18,6 +18,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
+#include <memory>
 #include <vector>
 
 class Connection;
@@ -216,9 +217,11 @@ private:
     QVariant cell(int row, int column) const;
     QVariant pending(int column) const;
     void setFieldValue(int field, const QVariant &value);
-    QByteArray rowFromStatement(sqlite3_stmt *stmt) const;
-    QByteArray rowFromValues(const QVector<QVariant> &values) const;
-    QByteArray fetchRow(const QVariant &key, const QVector<QVariant> &fallback);
+    char *allocateRow(qsizetype bytes);
+    const char *rowFromStatement(sqlite3_stmt *stmt);
+    const char *rowFromValues(const QVector<QVariant> &values);
+    const char *fetchRow(const QVariant &key, const QVector<QVariant> &fallback);
+    void releaseRows();
     QString columnText(int column, const QVariant &v) const;
 
     Connection *m_connection = nullptr;
@@ -231,7 +234,13 @@ private:
     QVector<Column> m_columns;
     QVector<FieldInfo> m_fields;
     QHash<QString, int> m_fieldIndex; // lower-case name -> field
-    std::vector<QByteArray> m_rows;   // one packed record per row
+    // One packed record per row (see query.cpp), allocated in large blocks: no allocation per
+    // row while loading and little overhead per row. A posted record is packed anew; the old
+    // bytes stay in their block until the query closes. nullptr marks a record being inserted.
+    std::vector<const char *> m_rows;
+    std::vector<std::unique_ptr<char[]>> m_blocks;
+    char *m_free = nullptr;
+    qsizetype m_freeBytes = 0;
     int m_current = -1;
     bool m_eof = true;
     bool m_bof = true;

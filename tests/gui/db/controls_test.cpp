@@ -18,11 +18,12 @@ void type(QWidget *w, const QString &text)
         QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
 }
 
-class ControlsTest : public ::testing::Test
+class ControlsTest : public testsupport::ScriptedTest
 {
 protected:
     void SetUp() override
     {
+        ScriptedTest::SetUp();
         const QString file = createStarterDatabase(dir.root(), QStringLiteral("admin"), QStringLiteral("admin1"));
         module.DataModuleCreate(file);
         db::Handle h = db::openDatabase(file, QString::fromLatin1(db::DatabasePassword));
@@ -40,7 +41,6 @@ protected:
         return q.isEmpty() ? QStringLiteral("<none>") : q.field(0).asString();
     }
 
-    testsupport::TempProgramDir dir;
     TDatafrm module;
 };
 
@@ -102,6 +102,17 @@ TEST_F(ControlsTest, GridEditsWriteThroughExceptReadOnlyColumns)
     EXPECT_EQ(module.LGqry1->state(), Query::Browse);
     EXPECT_EQ(stored(QStringLiteral("tester"), "user_type"), QStringLiteral("测试员"));
     EXPECT_FALSE(model.setData(model.index(0, 0), 5));
+
+    // A refused change is shown with the database's text when the grid moves on, and the record
+    // stays in edit state with what was typed.
+    EXPECT_TRUE(model.setData(model.index(0, 1), QString(21, QLatin1Char('n'))));
+    expectBox(Dialogs::Ok);
+    model.setCurrentRow(1);
+    EXPECT_TRUE(lastShown().text.contains(QStringLiteral("CHECK constraint failed"))) << lastShown().text.toStdString();
+    EXPECT_EQ(module.LGqry1->state(), Query::Edit);
+    EXPECT_EQ(module.LGqry1->recNo(), 1);
+    EXPECT_EQ(model.index(0, 1).data().toString(), QString(21, QLatin1Char('n')));
+    EXPECT_EQ(stored(QStringLiteral("admin"), "user_type"), QStringLiteral("管理员"));
 }
 
 TEST_F(ControlsTest, EditShowsCurrentRecordAndWritesTypedText)

@@ -1,0 +1,237 @@
+// Speed and size of the records database layer on an archive of 100 000 cards:
+//   QueryOpen      "select * from CZdata" through Query, against a bare prepare/step loop that
+//                  reads the same columns as text in the same run (counter bare_ratio)
+//   ContainsSearch card code or owner name containing a typed text
+//   PostEdit       one edited record written through
+//   Compact        the file with 50 000 deleted passage rows
+//   ResultMemory   heap held by a 100 000-row result (heap_MB), with the page cache and RSS
+#include "db/compact.h"
+#include "db/connection.h"
+#include "db/query.h"
+#include "db/starter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <fstream>
+#include <malloc.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int Cards = 100000;
+constexpr int DeletedPassages = 50000;
+
+const QString Password = QString::fromLatin1(db::DatabasePassword);
+
+struct Fixture
+{
+    QTemporaryDir dir;
+    QString archive; // 100 000 cards
+    QString withDeleted; // the same, plus 50 000 passage rows inserted and deleted again
+
+    Fixture()
+    {
+        archive = createStarterDatabase(dir.path(), QStringLiteral("admin"), QStringLiteral("admin1"));
+        {
+            db::Handle h = db::openDatabase(archive, Password);
+            db::exec(h.get(), QStringLiteral(
+                "BEGIN;"
+                "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i+1 FROM n WHERE i<%1) "
+                "INSERT INTO CZdata(车辆编号,卡片内码,车主姓名,车牌号码,车主手机,车辆信息,车场车位,"
+                "卡片有效期限,住址,卡片状态) SELECT 1001+i, printf('%08X',(i*2654435761)%4294967296), "
+                "'车主'||i, '京A'||printf('%05d',i), '138'||printf('%08d',i), '白色轿车', 'B2-'||i, "
+                "printf('20%02d年%02d月%02d日',13+i%10,1+i%12,1+i%28), '北京市朝阳区建国路'||i||'号', "
+                "'已启用' FROM n;"
+                "COMMIT;").arg(Cards - 1));
+        }
+        withDeleted = dir.filePath(QStringLiteral("deleted.mdb"));
+        QFile::copy(archive, withDeleted);
+        db::Handle h = db::openDatabase(withDeleted, Password);
+        db::exec(h.get(), QStringLiteral(
+            "BEGIN;"
+            "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i+1 FROM n WHERE i<%1) "
+            "INSERT INTO CRJL(卡片内码,车主姓名,车牌号码,进出时间,进出状态,读卡地址,门号,通道号,记录原文) "
+            "SELECT printf('%08X',i), '车主'||i, '京A'||i, '2013年01月02日08:30分', '进', '01', "
+            "'1 ', '2 ', '01 1 ' || printf('%08X',i) || ' 201301020830' FROM n;"
+            "COMMIT;"
+            "DELETE FROM CRJL;").arg(DeletedPassages - 1));
+    }
+};
+
+Fixture &fixture()
+{
+    static Fixture f;
+    return f;
+}
+
+double seconds(std::chrono::steady_clock::duration d)
+{
+    return std::chrono::duration<double>(d).count();
+}
+
+long rssKiB()
+{
+    std::ifstream statm("/proc/self/statm");
+    long size = 0, resident = 0;
+    statm >> size >> resident;
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// Runs first so that the RSS growth is not hidden by memory freed by earlier runs. heap_MB is
+// the result alone (the page cache warmed before), with_cache_MB and rss_growth_MB include the
+// connection's page cache.
+void ResultMemory(benchmark::State &state)
+{
+    Connection con;
+    con.setDatabase(fixture().archive);
+    double resultMB = 0, totalMB = 0, rssMB = 0;
+    for (auto _ : state) {
+        const size_t heapStart = mallinfo2().uordblks;
+        const long rssStart = rssKiB();
+        Query holder(&con);
+        holder.setSQL(QStringLiteral("select * from usersmm"));
+        holder.open();
+        Query q(&con);
+        q.setSQL(QStringLiteral("select * from CZdata"));
+        q.open();
+        q.close();
+        const size_t heapBefore = mallinfo2().uordblks;
+        q.open();
+        const size_t heapAfter = mallinfo2().uordblks;
+        resultMB = double(heapAfter - heapBefore) / (1024 * 1024);
+        totalMB = double(heapAfter - heapStart) / (1024 * 1024);
+        rssMB = double(rssKiB() - rssStart) / 1024;
+        benchmark::DoNotOptimize(q.recordCount());
+    }
+    state.counters["heap_MB"] = resultMB;
+    state.counters["with_cache_MB"] = totalMB;
+    state.counters["rss_growth_MB"] = rssMB;
+}
+BENCHMARK(ResultMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void QueryOpen(benchmark::State &state)
+{
+    db::Handle bare = db::openDatabase(fixture().archive, Password);
+    Connection con;
+    con.setDatabase(fixture().archive);
+    // A second open query keeps the connection open between the runs, as in the program while a
+    // window shows a result; the bare loop's handle is open too.
+    Query holder(&con);
+    holder.setSQL(QStringLiteral("select * from usersmm"));
+    holder.open();
+    Query q(&con);
+    q.setSQL(QStringLiteral("select * from CZdata"));
+
+    std::chrono::steady_clock::duration queryTime{}, bareTime{};
+    for (auto _ : state) {
+        auto t0 = std::chrono::steady_clock::now();
+        q.close();
+        q.open();
+        benchmark::DoNotOptimize(q.recordCount());
+        auto t1 = std::chrono::steady_clock::now();
+        queryTime += t1 - t0;
+
+        state.PauseTiming();
+        t0 = std::chrono::steady_clock::now();
+        db::Statement st(bare.get(), QStringLiteral("select * from CZdata"));
+        const int n = sqlite3_column_count(st.get());
+        size_t bytes = 0;
+        while (st.step()) {
+            for (int c = 0; c < n; ++c) {
+                benchmark::DoNotOptimize(sqlite3_column_text(st.get(), c));
+                bytes += sqlite3_column_bytes(st.get(), c);
+            }
+        }
+        benchmark::DoNotOptimize(bytes);
+        t1 = std::chrono::steady_clock::now();
+        bareTime += t1 - t0;
+        state.ResumeTiming();
+    }
+    state.counters["rows"] = q.recordCount();
+    state.counters["bare_ms"] = 1000 * seconds(bareTime) / double(state.iterations());
+    state.counters["bare_ratio"] = seconds(queryTime) / seconds(bareTime);
+}
+BENCHMARK(QueryOpen)->Iterations(10)->Unit(benchmark::kMillisecond);
+
+// Opening with a closed connection also derives the key from the password.
+void QueryOpenCold(benchmark::State &state)
+{
+    Connection con;
+    con.setDatabase(fixture().archive);
+    Query q(&con);
+    q.setSQL(QStringLiteral("select * from CZdata"));
+    for (auto _ : state) {
+        q.open();
+        benchmark::DoNotOptimize(q.recordCount());
+        q.close();
+    }
+}
+BENCHMARK(QueryOpenCold)->Iterations(5)->Unit(benchmark::kMillisecond);
+
+void ContainsSearch(benchmark::State &state)
+{
+    Connection con;
+    con.setDatabase(fixture().archive);
+    con.connect();
+    Query holder(&con);
+    holder.setSQL(QStringLiteral("select * from usersmm"));
+    holder.open();
+    Query q(&con);
+    int found = 0;
+    for (auto _ : state) {
+        q.setSQL(QStringLiteral("select * from CZdata where 卡片内码 like '%' || ? || '%' "
+                                "or 车主姓名 like '%' || ? || '%'"));
+        q.addBindValue(QStringLiteral("车主9999"));
+        q.addBindValue(QStringLiteral("车主9999"));
+        q.open();
+        found = q.recordCount();
+    }
+    state.counters["found"] = found;
+}
+BENCHMARK(ContainsSearch)->Unit(benchmark::kMillisecond);
+
+void PostEdit(benchmark::State &state)
+{
+    Connection con;
+    con.setDatabase(fixture().archive);
+    Query q(&con);
+    q.setSQL(QStringLiteral("select * from CZdata"));
+    q.open();
+    int n = 0;
+    for (auto _ : state) {
+        q.moveTo((n * 7919) % Cards);
+        q.edit();
+        q.fieldByName(QStringLiteral("车主手机")).setAsString(QStringLiteral("139%1").arg(n++, 8, 10, QLatin1Char('0')));
+        q.post();
+    }
+}
+BENCHMARK(PostEdit)->Unit(benchmark::kMillisecond);
+
+void Compact(benchmark::State &state)
+{
+    const QString work = fixture().dir.filePath(QStringLiteral("work.mdb"));
+    qint64 before = 0, after = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        QFile::remove(work);
+        QFile::copy(fixture().withDeleted, work);
+        before = QFileInfo(work).size();
+        state.ResumeTiming();
+        if (!compactDatabase(work, Password))
+            state.SkipWithError("compaction failed");
+        state.PauseTiming();
+        after = QFileInfo(work).size();
+        state.ResumeTiming();
+    }
+    state.counters["before_MB"] = double(before) / (1024 * 1024);
+    state.counters["after_MB"] = double(after) / (1024 * 1024);
+}
+BENCHMARK(Compact)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
