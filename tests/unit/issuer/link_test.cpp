@@ -5,7 +5,7 @@
 #include "issuer/receivehandler.h"
 #include "issuer/seriallink.h"
 #include "issuer/timings.h"
-#include "pty.h"
+#include "testpty.h"
 #include "shell/globals.h"
 #include "testsupport.h"
 

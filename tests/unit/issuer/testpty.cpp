@@ -1,4 +1,4 @@
-#include "pty.h"
+#include "testpty.h"
 
 #include <QDeadlineTimer>
 #include <QTest>

@@ -1,0 +1,312 @@
+// The port controls of the system tab and the replies reaching the main window's controls.
+#include "archive/tform7.h"
+#include "db/datafrm.h"
+#include "db/starter.h"
+#include "issuer/seriallink.h"
+#include "issuer/timings.h"
+#include "testpty.h"
+#include "shell/forms.h"
+#include "shell/globals.h"
+#include "shell/tform1.h"
+#include "shell/widgets.h"
+#include "testsupport.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+using testsupport::ScriptedTest;
+
+namespace {
+
+class SerialTabTest : public ScriptedTest
+{
+protected:
+    void SetUp() override
+    {
+        ScriptedTest::SetUp();
+        resetGlobals();
+        saved = issuer::timings();
+        issuer::Timings &t = issuer::timings();
+        t.beforeBuffer = t.beforeRead = t.afterRead = t.cardDataGap = 1;
+        t.afterOpen = t.beforeClose = t.afterFailedRegistration = 1;
+        ASSERT_TRUE(pty.ok());
+        dir.write(QStringLiteral("Ports/.keep"), {});
+        ASSERT_TRUE(QFile::link(pty.slavePath(), dir.path(QStringLiteral("Ports/COM3"))));
+        form = std::make_unique<TForm1>();
+    }
+    void TearDown() override
+    {
+        form.reset();
+        issuer::timings() = saved;
+        ScriptedTest::TearDown();
+    }
+    void choose(const QString &port)
+    {
+        form->ComTxt->clear();
+        form->ComTxt->addItem(port);
+        form->ComTxt->setCurrentIndex(0);
+    }
+    bool portOpen(int n) const { return form->serialLink()->isOpen(n); }
+
+    issuer::Timings saved;
+    TestPty pty;
+    std::unique_ptr<TForm1> form;
+};
+
+TEST_F(SerialTabTest, OpeningAndClosingByHand)
+{
+    TForm1 &f = *form;
+    f.ComTxt->clear();
+    expectBox();
+    f.opencmdClick();
+    EXPECT_EQ(shownTexts(), QStringList{QStringLiteral("串口不能为空!")});
+
+    choose(QStringLiteral("COM7"));
+    f.opencmdClick();
+    EXPECT_EQ(f.wtxt->text(), QStringLiteral("不能打开COM7,请检查设备端口."));
+    EXPECT_EQ(PortNo, 7);
+
+    // Not a port name: nothing happens at all.
+    f.wtxt->setText(QStringLiteral("before"));
+    choose(QStringLiteral("ttyUSB0"));
+    f.opencmdClick();
+    EXPECT_EQ(f.wtxt->text(), QStringLiteral("before"));
+
+    TestsWithoutReply = 4;
+    choose(QStringLiteral("COM3"));
+    f.opencmdClick();
+    EXPECT_EQ(f.wtxt->text(), QStringLiteral("端口COM3已打开."));
+    EXPECT_TRUE(portOpen(3));
+    EXPECT_FALSE(f.opencmd->isEnabled());
+    EXPECT_TRUE(f.btn2->isEnabled());
+    EXPECT_TRUE(f.CLpc1->isEnabled());
+    EXPECT_EQ(f.shp3->color(), colors::Green);
+    EXPECT_EQ(TestsWithoutReply, 0);
+
+    // A second press reopens the same port cleanly.
+    f.wtxt->clear();
+    f.opencmdClick();
+    EXPECT_EQ(f.wtxt->text(), QStringLiteral("端口COM3已打开."));
+    EXPECT_TRUE(portOpen(3));
+
+    f.CLpc1Click();
+    EXPECT_EQ(f.wtxt->text(), QStringLiteral("端口COM3已关闭."));
+    EXPECT_FALSE(portOpen(3));
+    EXPECT_TRUE(f.opencmd->isEnabled());
+    EXPECT_FALSE(f.btn2->isEnabled());
+    EXPECT_FALSE(f.CLpc1->isEnabled());
+    EXPECT_EQ(f.shp3->color(), colors::Yellow);
+    // Closing again is harmless.
+    f.CLpc1Click();
+    EXPECT_EQ(f.wtxt->text(), QStringLiteral("端口COM3已关闭."));
+}
+
+TEST_F(SerialTabTest, ChoosingAPortShowsTwoCharactersOfItsNumber)
+{
+    TForm1 &f = *form;
+    f.ComTxt->clear();
+    f.ComTxt->addItems({QStringLiteral("COM1"), QStringLiteral("COM12"), QStringLiteral("COM123")});
+    const struct
+    {
+        int index;
+        const char *pane;
+    } cases[] = {{0, "选择COM1"}, {1, "选择COM12"}, {2, "选择COM12"}};
+    for (const auto &c : cases) {
+        f.opencmd->setEnabled(false);
+        f.ComTxt->setCurrentIndex(c.index);
+        emit f.ComTxt->activated(c.index);
+        EXPECT_EQ(f.wtxt->text(), QString::fromUtf8(c.pane));
+        EXPECT_TRUE(f.opencmd->isEnabled());
+    }
+    // The program's own change of the text is not a choice.
+    f.wtxt->clear();
+    f.ComTxt->setCurrentIndex(0);
+    EXPECT_TRUE(f.wtxt->text().isEmpty());
+}
+
+TEST_F(SerialTabTest, AKeyInThePortListGoesToTheOpenButton)
+{
+    TForm1 &f = *form;
+    f.show();
+    QApplication::setActiveWindow(&f);
+    f.ComTxt->clear();
+    f.ComTxt->addItems({QStringLiteral("COM1"), QStringLiteral("COM3")});
+    f.ComTxt->setFocus();
+    QTest::keyClick(f.ComTxt, Qt::Key_C); // would pick the next "C..." item if it got through
+    EXPECT_EQ(f.ComTxt->currentText(), QStringLiteral("COM1"));
+    EXPECT_TRUE(f.opencmd->isEnabled());
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.opencmd));
+
+    f.ComTxt->clear();
+    expectBox();
+    EXPECT_FALSE(f.ComTxtKeyPress(Qt::Key_Return));
+    EXPECT_EQ(shownTexts(), QStringList{QStringLiteral("端口不能为空!")});
+}
+
+TEST_F(SerialTabTest, ReconnectClosesEveryListedPortAndClears)
+{
+    TForm1 &f = *form;
+    choose(QStringLiteral("COM3"));
+    f.opencmdClick();
+    ASSERT_TRUE(portOpen(3));
+    f.RzMemo6->clearLines();
+    f.RzMemo6->addLine(QStringLiteral("COM3"));
+    f.RzMemo6->addLine(QStringLiteral("COM5"));
+    f.RzMemo1->addLine(QStringLiteral("x"));
+    f.RzMemo5->addLine(QStringLiteral(" 0500"));
+    f.memo2->addLine(QStringLiteral("x"));
+    f.edt6->setText(QStringLiteral("4"));
+    f.edt7->setText(QStringLiteral("4"));
+    f.tmr6->stop();
+    f.btnClose2Click();
+    EXPECT_FALSE(portOpen(3));
+    EXPECT_EQ(PortNo, 5);
+    EXPECT_EQ(f.wtxt->text(), QStringLiteral("端口COM5已关闭."));
+    EXPECT_EQ(f.RzMemo1->lineCount() + f.RzMemo5->lineCount() + f.memo2->lineCount(), 0);
+    EXPECT_EQ(f.edt6->text(), QStringLiteral("0"));
+    EXPECT_EQ(f.edt7->text(), QStringLiteral("0"));
+    EXPECT_TRUE(f.tmr6->isActive());
+
+    // An empty list closes nothing; a line that is no port name fails the reconnection.
+    f.RzMemo6->clearLines();
+    PortNo = 9;
+    f.btnClose2Click();
+    EXPECT_EQ(PortNo, 9);
+    f.RzMemo6->addLine(QStringLiteral("PRN"));
+    expectBox();
+    f.btnClose2Click();
+    EXPECT_EQ(shownTexts(), QStringList{QStringLiteral("重新联机失败!")});
+}
+
+TEST_F(SerialTabTest, RegistrationOnAPortThatIsNotOpenFails)
+{
+    PortNo = 9;
+    EXPECT_FALSE(form->initirq());
+    EXPECT_EQ(form->wtxt->text(), QStringLiteral("事件设置时错误!"));
+}
+
+class RepliesTest : public SerialTabTest
+{
+protected:
+    void SetUp() override
+    {
+        SerialTabTest::SetUp();
+        archive = std::make_unique<TForm7>();
+        Form7 = archive.get();
+        TForm1 &f = *form;
+        // Record the order in which the event controls change, keeping their own handlers.
+        for (auto [memo, name] : {std::pair{f.RzMemo1, "RzMemo1"}, std::pair{f.RzMemo2, "RzMemo2"},
+                                  std::pair{f.RzMemo5, "RzMemo5"}}) {
+            auto original = memo->onChange;
+            memo->onChange = [this, memo, name, original] {
+                events << QString::fromLatin1(name) + QStringLiteral(" + ") + memo->lines().last();
+                if (original)
+                    original();
+            };
+        }
+        for (auto [edit, name] : {std::pair{f.edt17, "edt17"}, std::pair{f.edt10, "edt10"},
+                                  std::pair{Form7->edt1, "Form7.edt1"}}) {
+            QObject::connect(edit, &QLineEdit::textChanged, edit, [this, name](const QString &t) {
+                events << QString::fromLatin1(name) + QStringLiteral(" = ") + t;
+            });
+        }
+        choose(QStringLiteral("COM3"));
+        f.opencmdClick();
+        ASSERT_TRUE(portOpen(3));
+    }
+    void TearDown() override
+    {
+        form.reset();
+        Form7 = nullptr;
+        archive.reset();
+        database.reset();
+        SerialTabTest::TearDown();
+    }
+
+    std::unique_ptr<TForm7> archive;
+    std::unique_ptr<TDatafrm> database;
+    QStringList events;
+};
+
+TEST_F(RepliesTest, CardDataAndLossTokenReachTheControlsInOrder)
+{
+    pty.send("9F0832A50F0509FF\r\n");
+    QTRY_COMPARE(form->RzMemo2->lineCount(), 1);
+    const QString line = QStringLiteral("卡片内码:9F0832A5   有效期：2015年05月09日");
+    EXPECT_EQ(events, (QStringList{QStringLiteral("RzMemo1 +        此") + line,
+                                   QStringLiteral("RzMemo2 + ") + line}));
+    EXPECT_EQ(ReplyGroupText, QStringLiteral("255"));
+
+    events.clear();
+    pty.send("0000000000A1B2C3\r\n");
+    QTRY_COMPARE(Form7->edt1->text(), QStringLiteral("00A1B2C3"));
+    EXPECT_EQ(events, (QStringList{QStringLiteral("RzMemo2 + 状态: 挂失   卡号: 00A1B2C3\r"),
+                                   QStringLiteral("edt17 = 00A1B2C3"), QStringLiteral("edt10 = 00A1B2C3"),
+                                   QStringLiteral("Form7.edt1 = 00A1B2C3")}));
+}
+
+TEST_F(RepliesTest, StatusRepliesAreCountedAndTheEventMemoStaysShort)
+{
+    TForm1 &f = *form;
+    for (int i = 1; i <= 4; ++i) {
+        pty.send("0500\r\n");
+        QTRY_COMPARE(f.edt7->text(), QString::number(i));
+    }
+    EXPECT_EQ(f.RzMemo5->lines().last(), QStringLiteral(" 0500"));
+    EXPECT_EQ(f.wtxt->text(), QStringLiteral("发行器通讯正常，请读卡!"));
+    EXPECT_EQ(f.RzMemo1->lineCount(), 3);
+    EXPECT_EQ(events.first(), QStringLiteral("RzMemo1 + 发行器通讯正常,请读卡!"));
+    EXPECT_EQ(events.at(1), QStringLiteral("RzMemo5 +  0500"));
+}
+
+TEST_F(RepliesTest, UnlossTokenLooksTheCardUpInTheArchive)
+{
+    const QString file = createStarterDatabase(dir.root(), QStringLiteral("admin"), QStringLiteral("admin1"));
+    database = std::make_unique<TDatafrm>();
+    database->DataModuleCreate(file);
+    Query *q = Datafrm->Qryda1;
+    q->setSQL(QStringLiteral("insert into CZdata(车辆编号, 卡片内码) values(1, '00A1B2C3')"));
+    q->execSQL();
+    q->close();
+
+    const struct
+    {
+        const char *reply;
+        QString code; // K, the card code found
+    } cases[] = {
+        {"0000000000FFB2C3", QStringLiteral("00A1B2C3")},
+        {"0000000000FF0001", QStringLiteral("00A1B2C3")}, // all digits: also the row with id 1
+        {"0000000000FF'%\"x", QString()},                // no row; the key never becomes SQL
+        {"0000000000FFEEEE", QString()},
+    };
+    for (const auto &c : cases) {
+        form->RzMemo2->clearLines();
+        pty.send(QByteArray(c.reply) + "\r\n");
+        QTRY_COMPARE(form->RzMemo2->lineCount(), 1);
+        EXPECT_EQ(form->RzMemo2->lines().first(), QStringLiteral("状态: 解挂   卡号: ") + c.code + QStringLiteral("\r"))
+            << c.reply;
+        EXPECT_EQ(form->edt10->text(), c.code);
+        EXPECT_EQ(Form7->edt1->text(), c.code);
+        EXPECT_FALSE(q->isActive());
+    }
+}
+
+TEST_F(RepliesTest, UnlossWithoutTheArchiveShowsTheMismatchMessage)
+{
+    ASSERT_EQ(Datafrm, nullptr);
+    expectBox();
+    pty.send("0000000000FFB2C3\r\n");
+    QTRY_COMPARE(Dialogs::shown().size(), 1);
+    EXPECT_EQ(shownTexts(), QStringList{QStringLiteral("卡片内码不符!")});
+    EXPECT_EQ(form->edt17->text(), QStringLiteral("B2C3"));
+    EXPECT_TRUE(form->RzMemo2->lines().isEmpty());
+}
+
+} // namespace
