@@ -8,6 +8,7 @@
 #include "shell/forms.h"
 #include "shell/globals.h"
 #include "shell/pictures.h"
+#include "shell/tabstyle.h"
 #include "shell/texts.h"
 #include "shell/widgets.h"
 #include "archive/tform7.h"
@@ -34,6 +35,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -94,6 +96,9 @@ void TForm1::buildFrame()
 
     rzpgcntrlrzpcrl1 = new QTabWidget(this);
     rzpgcntrlrzpcrl1->setTabPosition(QTabWidget::West);
+    auto *tabStyle = new HorizontalWestTabStyle;
+    tabStyle->setParent(rzpgcntrlrzpcrl1);
+    rzpgcntrlrzpcrl1->tabBar()->setStyle(tabStyle);
     setCentralWidget(rzpgcntrlrzpcrl1);
     rztbshtTabSheet1 = new QWidget;
     rztbshtTabSheet3 = new QWidget;
