@@ -30,35 +30,47 @@ const QString Password = QString::fromLatin1(db::DatabasePassword);
 struct Fixture
 {
     QTemporaryDir dir;
-    QString archive; // 100 000 cards
+    QString archive;     // 100 000 cards
     QString withDeleted; // the same, plus 50 000 passage rows inserted and deleted again
 
     Fixture()
     {
-        archive = createStarterDatabase(dir.path(), QStringLiteral("admin"), QStringLiteral("admin1"));
+        archive =
+            createStarterDatabase(dir.path(), QStringLiteral("admin"), QStringLiteral("admin1"));
         {
             db::Handle h = db::openDatabase(archive, Password);
-            db::exec(h.get(), QStringLiteral(
-                "BEGIN;"
-                "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i+1 FROM n WHERE i<%1) "
-                "INSERT INTO CZdata(车辆编号,卡片内码,车主姓名,车牌号码,车主手机,车辆信息,车场车位,"
-                "卡片有效期限,住址,卡片状态) SELECT 1001+i, printf('%08X',(i*2654435761)%4294967296), "
-                "'车主'||i, '京A'||printf('%05d',i), '138'||printf('%08d',i), '白色轿车', 'B2-'||i, "
-                "printf('20%02d年%02d月%02d日',13+i%10,1+i%12,1+i%28), '北京市朝阳区建国路'||i||'号', "
-                "'已启用' FROM n;"
-                "COMMIT;").arg(Cards - 1));
+            db::exec(h.get(),
+                     QStringLiteral(
+                         "BEGIN;"
+                         "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i+1 FROM n WHERE i<%1) "
+                         "INSERT INTO "
+                         "CZdata(车辆编号,卡片内码,车主姓名,车牌号码,车主手机,车辆信息,车场车位,"
+                         "卡片有效期限,住址,卡片状态) SELECT 1001+i, "
+                         "printf('%08X',(i*2654435761)%4294967296), "
+                         "'车主'||i, '京A'||printf('%05d',i), '138'||printf('%08d',i), '白色轿车', "
+                         "'B2-'||i, "
+                         "printf('20%02d年%02d月%02d日',13+i%10,1+i%12,1+i%28), "
+                         "'北京市朝阳区建国路'||i||'号', "
+                         "'已启用' FROM n;"
+                         "COMMIT;")
+                         .arg(Cards - 1));
         }
         withDeleted = dir.filePath(QStringLiteral("deleted.mdb"));
         QFile::copy(archive, withDeleted);
         db::Handle h = db::openDatabase(withDeleted, Password);
-        db::exec(h.get(), QStringLiteral(
-            "BEGIN;"
-            "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i+1 FROM n WHERE i<%1) "
-            "INSERT INTO CRJL(卡片内码,车主姓名,车牌号码,进出时间,进出状态,读卡地址,门号,通道号,记录原文) "
-            "SELECT printf('%08X',i), '车主'||i, '京A'||i, '2013年01月02日08:30分', '进', '01', "
-            "'1 ', '2 ', '01 1 ' || printf('%08X',i) || ' 201301020830' FROM n;"
-            "COMMIT;"
-            "DELETE FROM CRJL;").arg(DeletedPassages - 1));
+        db::exec(
+            h.get(),
+            QStringLiteral(
+                "BEGIN;"
+                "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i+1 FROM n WHERE i<%1) "
+                "INSERT INTO "
+                "CRJL(卡片内码,车主姓名,车牌号码,进出时间,进出状态,读卡地址,门号,通道号,记录原文) "
+                "SELECT printf('%08X',i), '车主'||i, '京A'||i, '2013年01月02日08:30分', '进', "
+                "'01', "
+                "'1 ', '2 ', '01 1 ' || printf('%08X',i) || ' 201301020830' FROM n;"
+                "COMMIT;"
+                "DELETE FROM CRJL;")
+                .arg(DeletedPassages - 1));
     }
 };
 
@@ -205,7 +217,8 @@ void PostEdit(benchmark::State &state)
     for (auto _ : state) {
         q.moveTo((n * 7919) % Cards);
         q.edit();
-        q.fieldByName(QStringLiteral("车主手机")).setAsString(QStringLiteral("139%1").arg(n++, 8, 10, QLatin1Char('0')));
+        q.fieldByName(QStringLiteral("车主手机"))
+            .setAsString(QStringLiteral("139%1").arg(n++, 8, 10, QLatin1Char('0')));
         q.post();
     }
 }

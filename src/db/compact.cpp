@@ -23,7 +23,8 @@ QString sqlLiteral(const QString &text)
 
 int tableCount(sqlite3 *db, const char *schemaName)
 {
-    db::Statement st(db, QStringLiteral("SELECT count(*) FROM %1.sqlite_master").arg(QLatin1String(schemaName)));
+    db::Statement st(
+        db, QStringLiteral("SELECT count(*) FROM %1.sqlite_master").arg(QLatin1String(schemaName)));
     st.step();
     return sqlite3_column_int(st.get(), 0);
 }
@@ -71,8 +72,7 @@ bool compactDatabase(const QString &path, const QString &password)
         if (complete) {
             QFile::setPermissions(tempPath, QFile::permissions(path));
             ok = std::rename(QFile::encodeName(tempPath).constData(),
-                             QFile::encodeName(path).constData())
-                == 0;
+                             QFile::encodeName(path).constData()) == 0;
             if (ok)
                 syncDirectory(info.absolutePath());
         }

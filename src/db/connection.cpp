@@ -69,8 +69,8 @@ Handle openWithKey(const QString &path, const QString &password, int flags)
 Handle openDatabase(const QString &path, const QString &password, bool readOnly)
 {
     // sqlite3_open_v2 without CREATE fails for a missing file, which is what we want.
-    Handle db = openWithKey(path, password,
-                            readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
+    Handle db =
+        openWithKey(path, password, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
     // The key is only checked when the first page is read.
     exec(db.get(), QStringLiteral("SELECT count(*) FROM sqlite_master"));
     // Decrypting is the main cost of a scan; keep up to 64 MiB of decrypted pages so that
@@ -196,7 +196,8 @@ QString Connection::primaryKey(const QString &table)
     db::Statement st(handle(), QStringLiteral("PRAGMA table_info(\"%1\")").arg(quoted));
     while (st.step()) {
         if (sqlite3_column_int(st.get(), 5) == 1)
-            key = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st.get(), 1)));
+            key =
+                QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st.get(), 1)));
     }
     m_keys.insert(table.toLower(), key);
     return key;

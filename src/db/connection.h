@@ -23,12 +23,10 @@ public:
     Handle() = default;
     explicit Handle(sqlite3 *db)
         : m_db(db)
-    {
-    }
+    {}
     Handle(Handle &&other) noexcept
         : m_db(other.release())
-    {
-    }
+    {}
     Handle &operator=(Handle &&other) noexcept;
     ~Handle();
     sqlite3 *get() const { return m_db; }
@@ -80,7 +78,8 @@ public:
     ~Connection();
 
     // What the connection opens; takes effect at the next connect.
-    void setDatabase(const QString &path, const QString &password = QString::fromLatin1(db::DatabasePassword));
+    void setDatabase(const QString &path,
+                     const QString &password = QString::fromLatin1(db::DatabasePassword));
     QString databasePath() const { return m_path; }
 
     bool connected() const { return bool(m_db); }

@@ -23,8 +23,8 @@ public:
     bool ensureEditing();
 
 signals:
-    void dataSetChanged();       // another query, or the query opened, closed or reloaded
-    void recordChanged();        // the current record moved or was posted / cancelled
+    void dataSetChanged();        // another query, or the query opened, closed or reloaded
+    void recordChanged();         // the current record moved or was posted / cancelled
     void fieldChanged(int field); // a pending value of the current record changed
     void stateChanged();
 

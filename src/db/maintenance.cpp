@@ -82,10 +82,9 @@ void backupDatabase(Gauge &g1, const QString &dataFile, QWidget *parent)
     if (chosen.isEmpty())
         return;
     const QString target = chosen + QStringLiteral(".mdb");
-    if (QFileInfo::exists(target)
-        && Dialogs::box(QStringLiteral("存在数据库重名，是否覆盖？"), QStringLiteral("存盘选项"),
-                        Dialogs::YesNo, Dialogs::Question, parent)
-            != Dialogs::Yes)
+    if (QFileInfo::exists(target) &&
+        Dialogs::box(QStringLiteral("存在数据库重名，是否覆盖？"), QStringLiteral("存盘选项"),
+                     Dialogs::YesNo, Dialogs::Question, parent) != Dialogs::Yes)
         return;
     fill(g1);
     if (replaceFileWithCopy(dataFile, target))
@@ -105,8 +104,8 @@ void restoreDatabase(Gauge &g1, Connection &con, Query &LGqry1, const QString &t
     if (chosen.isEmpty())
         return;
     if (Dialogs::box(QStringLiteral("警告：现有数据有可能丢失，确定还原？"),
-                     QStringLiteral("数据库还原"), Dialogs::YesNo, Dialogs::Question, parent)
-        != Dialogs::Yes)
+                     QStringLiteral("数据库还原"), Dialogs::YesNo, Dialogs::Question,
+                     parent) != Dialogs::Yes)
         return;
     fill(g1);
     bool ok = opensAsOurDatabase(chosen);

@@ -24,8 +24,7 @@ class ProgressBarGauge : public Gauge
 public:
     explicit ProgressBarGauge(QProgressBar *bar)
         : m_bar(bar)
-    {
-    }
+    {}
     int minimum() const override;
     int maximum() const override;
     void setValue(int value) override;
@@ -36,7 +35,8 @@ private:
 
 namespace maintenance {
 
-inline const QString FileFilter = QStringLiteral("Microsoft Access(*.mdb)|*.mdb|All Files(*.*)|*.*");
+inline const QString FileFilter =
+    QStringLiteral("Microsoft Access(*.mdb)|*.mdb|All Files(*.*)|*.*");
 
 // Asks for a name (the dialog Save1), appends ".mdb" and copies dataFile there after the
 // overwrite question. The copy is written beside the target and renamed into place, so a failed

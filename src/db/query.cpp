@@ -265,7 +265,8 @@ void Query::setFieldDefs(const QList<FieldDef> &defs)
 void Query::checkActive() const
 {
     if (m_state == Inactive)
-        throw DbError(label() + QStringLiteral(": cannot perform this operation on a closed dataset"));
+        throw DbError(label() +
+                      QStringLiteral(": cannot perform this operation on a closed dataset"));
 }
 
 void Query::checkEditing() const
@@ -333,8 +334,8 @@ void Query::open()
     if (single && !table.isEmpty()) {
         const QString key = m_connection->primaryKey(table);
         for (int c = 0; c < m_columns.size() && !key.isEmpty(); ++c) {
-            if (m_columns[c].table.compare(table, Qt::CaseInsensitive) == 0
-                && m_columns[c].origin.compare(key, Qt::CaseInsensitive) == 0) {
+            if (m_columns[c].table.compare(table, Qt::CaseInsensitive) == 0 &&
+                m_columns[c].origin.compare(key, Qt::CaseInsensitive) == 0) {
                 m_keyColumn = c;
                 m_table = table;
                 break;
@@ -643,8 +644,8 @@ QVariant Query::cell(int row, int column) const
 
 QVariant Query::valueAt(int row, int field) const
 {
-    if (m_state == Inactive || row < 0 || row >= int(m_rows.size()) || field < 0
-        || field >= m_fields.size())
+    if (m_state == Inactive || row < 0 || row >= int(m_rows.size()) || field < 0 ||
+        field >= m_fields.size())
         return {};
     return cell(row, m_fields[field].column);
 }
@@ -861,7 +862,8 @@ void Query::deleteRecord()
         return;
     }
     if (m_rows.empty())
-        throw DbError(label() + QStringLiteral(": cannot perform this operation on an empty dataset"));
+        throw DbError(label() +
+                      QStringLiteral(": cannot perform this operation on an empty dataset"));
     if (!canModify())
         throw DbError(label() + QStringLiteral(": this result cannot be changed (it does not come "
                                                "from one table with its key column)"));

@@ -55,8 +55,7 @@ private:
     Field(const Query *q, int index)
         : m_query(const_cast<Query *>(q))
         , m_index(index)
-    {
-    }
+    {}
     Query *m_query = nullptr;
     int m_index = -1;
 };
@@ -85,8 +84,7 @@ private:
     friend class Query;
     explicit StatementText(Query *owner)
         : m_owner(owner)
-    {
-    }
+    {}
     Query *m_owner;
     QStringList m_lines;
 };
@@ -145,7 +143,7 @@ public:
 
     int fieldCount() const { return m_fields.size(); }
     QStringList fieldNames() const;
-    Field field(int index) const; // throws DbError when out of range
+    Field field(int index) const;                 // throws DbError when out of range
     Field fieldByName(const QString &name) const; // throws DbError when missing
     Field findField(const QString &name) const;   // invalid Field when missing
 

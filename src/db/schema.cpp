@@ -63,7 +63,8 @@ COMMIT;
 bool hasAllTables(sqlite3 *db)
 {
     for (const QString &table : tableNames()) {
-        db::Statement st(db, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=?"));
+        db::Statement st(
+            db, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=?"));
         const QByteArray name = table.toUtf8();
         sqlite3_bind_text(st.get(), 1, name.constData(), name.size(), SQLITE_TRANSIENT);
         if (!st.step())

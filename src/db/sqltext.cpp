@@ -122,9 +122,8 @@ void dropDeleteStar(QList<Token> &t)
 
 void trimEnd(QList<Token> &t)
 {
-    while (!t.isEmpty()
-           && (t.last().kind == Kind::Space
-               || (t.last().kind == Kind::Other && t.last().text == QLatin1String(";"))))
+    while (!t.isEmpty() && (t.last().kind == Kind::Space ||
+                            (t.last().kind == Kind::Other && t.last().text == QLatin1String(";"))))
         t.removeLast();
 }
 
@@ -202,8 +201,8 @@ void markBareParameters(QList<Token> &t)
 
 bool isBareParameterName(const QString &word)
 {
-    return word.compare(QLatin1String("startrq"), Qt::CaseInsensitive) == 0
-        || word.compare(QLatin1String("endrq"), Qt::CaseInsensitive) == 0;
+    return word.compare(QLatin1String("startrq"), Qt::CaseInsensitive) == 0 ||
+           word.compare(QLatin1String("endrq"), Qt::CaseInsensitive) == 0;
 }
 
 QString toSqlite(const QString &statement)

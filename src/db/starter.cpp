@@ -32,9 +32,11 @@ QString accountNameProblem(const QString &name)
     if (name.trimmed().isEmpty())
         return QStringLiteral("the account name is empty");
     if (gbk::byteLength(name) > 20)
-        return QStringLiteral("the account name is longer than 20 bytes (a Chinese character counts two)");
+        return QStringLiteral(
+            "the account name is longer than 20 bytes (a Chinese character counts two)");
     if (gbk::decode(gbk::encode(name)) != name)
-        return QStringLiteral("the account name has characters that cannot be typed in the login window");
+        return QStringLiteral(
+            "the account name has characters that cannot be typed in the login window");
     return {};
 }
 
@@ -136,7 +138,8 @@ int runCreateDatabaseCommand(const QStringList &args, QTextStream &out, QTextStr
         }
     }
     if (!haveName || !havePassword) {
-        err << "usage: velmora --dir DIR --create-database --admin-name NAME --admin-password PASSWORD\n";
+        err << "usage: velmora --dir DIR --create-database --admin-name NAME --admin-password "
+               "PASSWORD\n";
         return 2;
     }
     if (dir.isEmpty())

@@ -16,9 +16,9 @@ QString accountPasswordProblem(const QString &password);
 
 // Creates DIR/Data/Data.mdb; returns its path. Refuses an existing file and invalid account
 // data; throws DbError. The file appears complete or not at all.
-QString createStarterDatabase(const QString &dir, const QString &adminName,
-                              const QString &adminPassword,
-                              const QString &issuerPassword = QString::fromLatin1(DefaultIssuerPassword));
+QString
+createStarterDatabase(const QString &dir, const QString &adminName, const QString &adminPassword,
+                      const QString &issuerPassword = QString::fromLatin1(DefaultIssuerPassword));
 
 // True when the arguments ask for the command below.
 bool isCreateDatabaseCommand(const QStringList &args);

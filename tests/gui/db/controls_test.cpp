@@ -24,7 +24,8 @@ protected:
     void SetUp() override
     {
         ScriptedTest::SetUp();
-        const QString file = createStarterDatabase(dir.root(), QStringLiteral("admin"), QStringLiteral("admin1"));
+        const QString file =
+            createStarterDatabase(dir.root(), QStringLiteral("admin"), QStringLiteral("admin1"));
         module.DataModuleCreate(file);
         db::Handle h = db::openDatabase(file, QString::fromLatin1(db::DatabasePassword));
         db::exec(h.get(), QStringLiteral("INSERT INTO users(user_name,user_pass,user_type) VALUES "
@@ -35,7 +36,8 @@ protected:
     QString stored(const QString &name, const char *column)
     {
         Query q(module.con);
-        q.setSQL(QStringLiteral("select %1 from users where user_name=?").arg(QLatin1String(column)));
+        q.setSQL(
+            QStringLiteral("select %1 from users where user_name=?").arg(QLatin1String(column)));
         q.addBindValue(name);
         q.open();
         return q.isEmpty() ? QStringLiteral("<none>") : q.field(0).asString();
@@ -54,7 +56,8 @@ TEST_F(ControlsTest, GridModelFollowsTheQueryUnderTheModelTester)
     ASSERT_EQ(model.rowCount(), 3);
     EXPECT_EQ(model.headerData(1, Qt::Horizontal).toString(), QStringLiteral("密码"));
     for (int r = 0; r < 3; ++r)
-        EXPECT_EQ(model.index(r, 1).data().toString(), QStringLiteral("******")); // also the empty one
+        EXPECT_EQ(model.index(r, 1).data().toString(),
+                  QStringLiteral("******")); // also the empty one
     EXPECT_EQ(model.index(1, 0).data().toString(), QStringLiteral("op"));
     EXPECT_EQ(model.index(2, 2).data().toString(), QStringLiteral("测试员"));
 
@@ -108,7 +111,8 @@ TEST_F(ControlsTest, GridEditsWriteThroughExceptReadOnlyColumns)
     EXPECT_TRUE(model.setData(model.index(0, 1), QString(21, QLatin1Char('n'))));
     expectBox(Dialogs::Ok);
     model.setCurrentRow(1);
-    EXPECT_TRUE(lastShown().text.contains(QStringLiteral("CHECK constraint failed"))) << lastShown().text.toStdString();
+    EXPECT_TRUE(lastShown().text.contains(QStringLiteral("CHECK constraint failed")))
+        << lastShown().text.toStdString();
     EXPECT_EQ(module.LGqry1->state(), Query::Edit);
     EXPECT_EQ(module.LGqry1->recNo(), 1);
     EXPECT_EQ(model.index(0, 1).data().toString(), QString(21, QLatin1Char('n')));
@@ -170,7 +174,8 @@ TEST_F(ControlsTest, EditCutsTextAtTheByteLimitOnWholeCharacters)
     EXPECT_EQ(name.text(), QStringLiteral("张三"));
     name.setText(QStringLiteral("ab张三"));
     EXPECT_EQ(name.text(), QStringLiteral("ab张"));
-    EXPECT_EQ(module.LGqry1->fieldByName(QStringLiteral("user_name")).asString(), QStringLiteral("ab张"));
+    EXPECT_EQ(module.LGqry1->fieldByName(QStringLiteral("user_name")).asString(),
+              QStringLiteral("ab张"));
 }
 
 TEST_F(ControlsTest, ComboShowsAndChoosesTheValue)

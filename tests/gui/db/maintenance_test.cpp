@@ -185,7 +185,8 @@ TEST_F(MaintenanceTest, RestoreReleasesTheFileAndBringsBackTheBackup)
     EXPECT_FALSE(module.con->connected());
     module.Qryda1->open();
     EXPECT_EQ(module.Qryda1->recordCount(), 1);
-    EXPECT_EQ(module.Qryda1->fieldByName(QStringLiteral("车主姓名")).asString(), QStringLiteral("张三"));
+    EXPECT_EQ(module.Qryda1->fieldByName(QStringLiteral("车主姓名")).asString(),
+              QStringLiteral("张三"));
 }
 
 TEST_F(MaintenanceTest, RestoreRefusesAFileThatIsNotOurDatabase)

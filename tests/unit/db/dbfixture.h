@@ -34,7 +34,8 @@ protected:
         QStringList out;
         while (st.step()) {
             const auto *t = sqlite3_column_text(st.get(), 0);
-            out << (t ? QString::fromUtf8(reinterpret_cast<const char *>(t)) : QStringLiteral("<null>"));
+            out << (t ? QString::fromUtf8(reinterpret_cast<const char *>(t))
+                      : QStringLiteral("<null>"));
         }
         return out;
     }

@@ -27,9 +27,11 @@ QString runSqlcipher(const QString &file, const QByteArray &script)
 TEST_F(DbTest, FileIsEncryptedAndOpensWithTheKeyInTheCommandLineTool)
 {
     EXPECT_FALSE(fileBytes().startsWith("SQLite format 3"));
-    EXPECT_EQ(runSqlcipher(file, "PRAGMA key='580274';\nselect user_name||'|'||user_type from users;\n"),
-              QStringLiteral("admin|管理员"));
-    EXPECT_TRUE(runSqlcipher(file, "select count(*) from users;\n").contains(QStringLiteral("not a database")));
+    EXPECT_EQ(
+        runSqlcipher(file, "PRAGMA key='580274';\nselect user_name||'|'||user_type from users;\n"),
+        QStringLiteral("admin|管理员"));
+    EXPECT_TRUE(runSqlcipher(file, "select count(*) from users;\n")
+                    .contains(QStringLiteral("not a database")));
 }
 
 TEST_F(DbTest, DataModuleCreationReportsABadFile)
@@ -39,7 +41,8 @@ TEST_F(DbTest, DataModuleCreationReportsABadFile)
         db::Handle h = db::createDatabase(other, QStringLiteral("wrong"));
         db::exec(h.get(), QStringLiteral("create table t(a)"));
     }
-    dir.write(QStringLiteral("plain.mdb"), QByteArray("this is not a database at all, just some text").repeated(200));
+    dir.write(QStringLiteral("plain.mdb"),
+              QByteArray("this is not a database at all, just some text").repeated(200));
 
     struct Case
     {
@@ -76,11 +79,12 @@ TEST(StarterDatabase, CommandCreatesSchemaAdministratorAndIssuerPassword)
     testsupport::TempProgramDir dir;
     QString outText, errText;
     QTextStream out(&outText), err(&errText);
-    const int rc = runCreateDatabaseCommand(
-        {QStringLiteral("velmora"), QStringLiteral("--dir"), dir.root(), QStringLiteral("--create-database"),
-         QStringLiteral("--admin-name"), QStringLiteral("系统管理员"), QStringLiteral("--admin-password"),
-         QStringLiteral("Abc123")},
-        out, err);
+    const int rc =
+        runCreateDatabaseCommand({QStringLiteral("velmora"), QStringLiteral("--dir"), dir.root(),
+                                  QStringLiteral("--create-database"),
+                                  QStringLiteral("--admin-name"), QStringLiteral("系统管理员"),
+                                  QStringLiteral("--admin-password"), QStringLiteral("Abc123")},
+                                 out, err);
     EXPECT_EQ(rc, 0) << errText.toStdString();
     const QString file = dir.path(QStringLiteral("Data/Data.mdb"));
     EXPECT_TRUE(outText.contains(file)) << outText.toStdString();
@@ -102,11 +106,12 @@ TEST(StarterDatabase, CommandCreatesSchemaAdministratorAndIssuerPassword)
     q.open();
     ASSERT_EQ(q.recordCount(), 1);
     for (const char *f : {"old_word", "new_word", "pass_word"})
-        EXPECT_EQ(q.fieldByName(QString::fromLatin1(f)).asString(), QString::fromLatin1(DefaultIssuerPassword));
+        EXPECT_EQ(q.fieldByName(QString::fromLatin1(f)).asString(),
+                  QString::fromLatin1(DefaultIssuerPassword));
     q.setSQL(QStringLiteral("select * from CRJL"));
     q.open();
-    EXPECT_EQ(q.fieldNames(), (QStringList{"序号", "卡片内码", "车主姓名", "车牌号码", "进出时间", "进出状态",
-                                           "读卡地址", "门号", "通道号", "记录原文"}));
+    EXPECT_EQ(q.fieldNames(), (QStringList{"序号", "卡片内码", "车主姓名", "车牌号码", "进出时间",
+                                           "进出状态", "读卡地址", "门号", "通道号", "记录原文"}));
 }
 
 TEST(StarterDatabase, CommandRefusesOverwriteAndBadInput)
@@ -117,7 +122,9 @@ TEST(StarterDatabase, CommandRefusesOverwriteAndBadInput)
         QString o, e;
         QTextStream out(&o), err(&e);
         const int rc = runCreateDatabaseCommand(
-            QStringList{QStringLiteral("--dir"), dir.root(), QStringLiteral("--create-database")} + extra, out, err);
+            QStringList{QStringLiteral("--dir"), dir.root(), QStringLiteral("--create-database")} +
+                extra,
+            out, err);
         out.flush();
         err.flush();
         if (errText)
@@ -134,11 +141,14 @@ TEST(StarterDatabase, CommandRefusesOverwriteAndBadInput)
         {"no password", {"--admin-name", "admin"}},
         {"name without value", {"--admin-password", "abc", "--admin-name"}},
         {"blank name", {"--admin-name", "  ", "--admin-password", "abc"}},
-        {"name of 21 bytes", {"--admin-name", "管理员管理员管理员管理员a", "--admin-password", "abc"}},
+        {"name of 21 bytes",
+         {"--admin-name", "管理员管理员管理员管理员a", "--admin-password", "abc"}},
         {"empty password", {"--admin-name", "admin", "--admin-password", ""}},
         {"password with a sign", {"--admin-name", "admin", "--admin-password", "ab-c"}},
-        {"password with a Chinese character", {"--admin-name", "admin", "--admin-password", "密码1"}},
-        {"password of 21 characters", {"--admin-name", "admin", "--admin-password", QString(21, QLatin1Char('a'))}},
+        {"password with a Chinese character",
+         {"--admin-name", "admin", "--admin-password", "密码1"}},
+        {"password of 21 characters",
+         {"--admin-name", "admin", "--admin-password", QString(21, QLatin1Char('a'))}},
         {"unknown option", {"--admin-name", "admin", "--admin-password", "abc", "--force"}},
     };
     for (const Case &c : bad) {
@@ -150,7 +160,9 @@ TEST(StarterDatabase, CommandRefusesOverwriteAndBadInput)
     }
 
     // 20 bytes (ten Chinese characters) and 20 letters and digits are accepted.
-    ASSERT_EQ(run({"--admin-name", "管理员管理员管理员管", "--admin-password", "abcdefghij0123456789"}), 0);
+    ASSERT_EQ(
+        run({"--admin-name", "管理员管理员管理员管", "--admin-password", "abcdefghij0123456789"}),
+        0);
     QFile f(file);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray before = f.readAll();
@@ -160,7 +172,8 @@ TEST(StarterDatabase, CommandRefusesOverwriteAndBadInput)
     EXPECT_TRUE(errText.contains(QStringLiteral("already exists"))) << errText.toStdString();
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), before);
-    EXPECT_EQ(QDir(dir.path(QStringLiteral("Data"))).entryList(QDir::Files), QStringList{"Data.mdb"});
+    EXPECT_EQ(QDir(dir.path(QStringLiteral("Data"))).entryList(QDir::Files),
+              QStringList{"Data.mdb"});
 }
 
 // --- compaction ---
@@ -181,7 +194,8 @@ TEST_F(CompactTest, ShrinksTheFileAndKeepsRecordsAndPassword)
     exec(QStringLiteral(
         "INSERT INTO CZdata(车辆编号,卡片内码,车主姓名) VALUES(1001,'0A1B2C3D','张三');"
         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<6000) "
-        "INSERT INTO CRJL(卡片内码,进出时间,记录原文) SELECT printf('%08X',i), '2013年01月02日08:30分', "
+        "INSERT INTO CRJL(卡片内码,进出时间,记录原文) SELECT printf('%08X',i), "
+        "'2013年01月02日08:30分', "
         "hex(randomblob(40)) FROM n;"
         "DELETE FROM CRJL WHERE 序号 > 100;"));
     const qint64 before = QFileInfo(file).size();
@@ -212,7 +226,8 @@ TEST_F(CompactTest, AnyFailureLeavesTheFileAsItWas)
     // Another program in the middle of a write: the exclusive lock is refused.
     {
         db::Handle other = db::openDatabase(file, QString::fromLatin1(db::DatabasePassword));
-        db::exec(other.get(), QStringLiteral("BEGIN IMMEDIATE; INSERT INTO CRJL(卡片内码) VALUES('1')"));
+        db::exec(other.get(),
+                 QStringLiteral("BEGIN IMMEDIATE; INSERT INTO CRJL(卡片内码) VALUES('1')"));
         EXPECT_FALSE(compactDatabase(file, QString::fromLatin1(db::DatabasePassword)));
         db::exec(other.get(), QStringLiteral("ROLLBACK"));
     }

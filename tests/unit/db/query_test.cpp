@@ -111,7 +111,8 @@ TEST_F(QueryTest, ConnectionIsOpenOnlyWhileAQueryIsOpen)
 
     // With everything closed the file can be replaced; the next open reads the new file.
     const QString other = dir.path(QStringLiteral("other"));
-    const QString otherFile = createStarterDatabase(other, QStringLiteral("other"), QStringLiteral("x1"));
+    const QString otherFile =
+        createStarterDatabase(other, QStringLiteral("other"), QStringLiteral("x1"));
     ASSERT_TRUE(QFile::remove(file));
     ASSERT_TRUE(QFile::copy(otherFile, file));
     a.open();
@@ -224,11 +225,17 @@ struct Refusal
 TEST_F(QueryTest, PostThatBreaksTheTableIsRefusedAndKeepsTheRecord)
 {
     const Refusal cases[] = {
-        {"card already registered", "CZdata", {{"卡片内码", "11111111"}, {"车主姓名", "新人"}}, "UNIQUE"},
+        {"card already registered",
+         "CZdata",
+         {{"卡片内码", "11111111"}, {"车主姓名", "新人"}},
+         "UNIQUE"},
         {"no card code", "CZdata", {{"车主姓名", "新人"}}, "NOT NULL"},
         {"empty card code", "CZdata", {{"卡片内码", ""}}, "CHECK"},
         {"card code too long", "CZdata", {{"卡片内码", "123456789"}}, "CHECK"},
-        {"account name over 20 characters", "users", {{"user_name", QString(21, QLatin1Char('a'))}}, "CHECK"},
+        {"account name over 20 characters",
+         "users",
+         {{"user_name", QString(21, QLatin1Char('a'))}},
+         "CHECK"},
         {"issuer password over 6 characters", "usersmm", {{"pass_word", "1234567"}}, "CHECK"},
     };
     for (const Refusal &c : cases) {
@@ -278,7 +285,8 @@ TEST_F(QueryTest, EditPostCancelAndDelete)
     EXPECT_TRUE(q.modified());
     q.cancel();
     EXPECT_EQ(q.fieldByName(QStringLiteral("卡片状态")).asString(), QString());
-    EXPECT_EQ(column(QStringLiteral("select 卡片状态 from CZdata where 车辆编号=1002")), QStringList{""});
+    EXPECT_EQ(column(QStringLiteral("select 卡片状态 from CZdata where 车辆编号=1002")),
+              QStringList{""});
 
     q.edit();
     q.fieldByName(QStringLiteral("卡片状态")).setAsString(QStringLiteral("已挂失"));
@@ -305,10 +313,12 @@ TEST_F(QueryTest, EditPostCancelAndDelete)
     q.deleteRecord();
     EXPECT_EQ(q.recordCount(), 3);
     EXPECT_EQ(q.fieldByName(QStringLiteral("车辆编号")).asString(), QStringLiteral("1003"));
-    EXPECT_EQ(column(QStringLiteral("select count(*) from CZdata where 车辆编号=1002")), QStringList{"0"});
+    EXPECT_EQ(column(QStringLiteral("select count(*) from CZdata where 车辆编号=1002")),
+              QStringList{"0"});
 
     // Values can be set only while editing; a read-only field never.
-    EXPECT_THROW(q.fieldByName(QStringLiteral("车主姓名")).setAsString(QStringLiteral("x")), DbError);
+    EXPECT_THROW(q.fieldByName(QStringLiteral("车主姓名")).setAsString(QStringLiteral("x")),
+                 DbError);
     q.append();
     q.cancel();
     EXPECT_EQ(q.recordCount(), 3);
@@ -374,18 +384,24 @@ TEST_F(QueryTest, ParametersAreBoundByNameWithOrWithoutColon)
         return out;
     };
     // The first and last day of a month select exactly that month, compared as text.
-    EXPECT_EQ(range(QStringLiteral("select * from CZdata where 卡片有效期限 >=:startrq and 卡片有效期限 <=:endrq"),
-                    QStringLiteral("2013年01月01日"), QStringLiteral("2013年01月31日")),
-              (QStringList{"张三", "李四"}));
-    EXPECT_EQ(range(QStringLiteral("select * from CZdata where 卡片有效期限 >= startrq and 卡片有效期限 <= endrq"),
-                    QStringLiteral("2013年02月01日"), QStringLiteral("2013年02月28日")),
-              (QStringList{"王五"}));
+    EXPECT_EQ(
+        range(QStringLiteral(
+                  "select * from CZdata where 卡片有效期限 >=:startrq and 卡片有效期限 <=:endrq"),
+              QStringLiteral("2013年01月01日"), QStringLiteral("2013年01月31日")),
+        (QStringList{"张三", "李四"}));
+    EXPECT_EQ(
+        range(QStringLiteral(
+                  "select * from CZdata where 卡片有效期限 >= startrq and 卡片有效期限 <= endrq"),
+              QStringLiteral("2013年02月01日"), QStringLiteral("2013年02月28日")),
+        (QStringList{"王五"}));
     // An initialised card sorts before every real date.
-    q.setSQL(QStringLiteral("select * from CZdata where 卡片有效期限 < startrq order by 卡片有效期限"));
+    q.setSQL(
+        QStringLiteral("select * from CZdata where 卡片有效期限 < startrq order by 卡片有效期限"));
     q.setParameter(QStringLiteral("STARTRQ"), QStringLiteral("2013年01月02日"));
     q.open();
     EXPECT_EQ(q.recordCount(), 2);
-    EXPECT_EQ(q.fieldByName(QStringLiteral("卡片有效期限")).asString(), QStringLiteral("2000年00月00日"));
+    EXPECT_EQ(q.fieldByName(QStringLiteral("卡片有效期限")).asString(),
+              QStringLiteral("2000年00月00日"));
 
     // A parameter without a value is an error, not an empty result; a new statement forgets
     // the old values.
@@ -411,7 +427,8 @@ TEST_F(QueryTest, TypedTextIsBoundAndFoundVerbatim)
     }
     for (const QString &v : values) {
         SCOPED_TRACE(v.toStdString());
-        q.setSQL(QStringLiteral("select * from CZdata where 车主姓名 like '%' || ? || '%' or 卡片内码 like '%' || ? || '%'"));
+        q.setSQL(QStringLiteral("select * from CZdata where 车主姓名 like '%' || ? || '%' or "
+                                "卡片内码 like '%' || ? || '%'"));
         q.addBindValue(v);
         q.addBindValue(v);
         q.open();
@@ -440,7 +457,8 @@ TEST_F(QueryTest, DataModuleQueriesKeepTheirFieldsAndMaskThePassword)
     EXPECT_EQ(Datafrm, &module);
     module.DataModuleCreate(file);
     EXPECT_FALSE(module.con->connected());
-    exec(QStringLiteral("INSERT INTO users(user_name,user_pass,user_type) VALUES('op','','操作员')"));
+    exec(QStringLiteral(
+        "INSERT INTO users(user_name,user_pass,user_type) VALUES('op','','操作员')"));
 
     Query &users = *module.LGqry1;
     users.open();

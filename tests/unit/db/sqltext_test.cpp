@@ -13,7 +13,8 @@ struct Case
 
 const Case cases[] = {
     {"trailing semicolon", "select * from users;", "select * from users"},
-    {"trailing blanks after delete *", "delete * from CRJL where 1=1  ", "delete from CRJL where 1=1"},
+    {"trailing blanks after delete *", "delete * from CRJL where 1=1  ",
+     "delete from CRJL where 1=1"},
     {"delete without star", "delete from CRJL where 序号=3", "delete from CRJL where 序号=3"},
     {"double-quoted like literal, keyword right after it",
      "select * from CZdata where 卡片内码 like \"%1B%\"or id=2",
