@@ -114,24 +114,8 @@ int main(int argc, char **argv)
         return 2;
     }
 
-    int master = -1;
-    int slave = -1;
-    char name[256] = {};
-    if (::openpty(&master, &slave, name, nullptr, nullptr) != 0) {
-        err(QStringLiteral("openpty: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
-        return 1;
-    }
-    // Raw line, as a serial line is: no echo, no line editing, no CR/LF translation. The slave
-    // stays open here as well, so the master never sees a hang-up between the program's opens.
-    termios tio {};
-    ::tcgetattr(slave, &tio);
-    ::cfmakeraw(&tio);
-    ::cfsetispeed(&tio, B19200);
-    ::cfsetospeed(&tio, B19200);
-    ::tcsetattr(slave, TCSANOW, &tio);
-    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
-    const QString device = QString::fromLocal8Bit(name);
-
+    // The entry is chosen before the pseudo-terminal exists: a stale link may point at the
+    // very device name the new terminal is about to get.
     int port = 0;
     if (parser.isSet(portOption)) {
         bool ok = false;
@@ -153,13 +137,25 @@ int main(int argc, char **argv)
             return 2;
         }
     }
-    const QString link = QDir(portsDir).filePath(QStringLiteral("COM%1").arg(port));
-    QFile::remove(link); // a stale link of a killed simulator
-    if (::symlink(name, QFile::encodeName(link).constData()) != 0) {
-        err(QStringLiteral("cannot create %1: %2").arg(link, QString::fromLocal8Bit(std::strerror(errno))));
+    int master = -1;
+    int slave = -1;
+    char name[256] = {};
+    if (::openpty(&master, &slave, name, nullptr, nullptr) != 0) {
+        err(QStringLiteral("openpty: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
         return 1;
     }
+    // Raw line, as a serial line is: no echo, no line editing, no CR/LF translation. The slave
+    // stays open here as well, so the master never sees a hang-up between the program's opens.
+    termios tio {};
+    ::tcgetattr(slave, &tio);
+    ::cfmakeraw(&tio);
+    ::cfsetispeed(&tio, B19200);
+    ::cfsetospeed(&tio, B19200);
+    ::tcsetattr(slave, TCSANOW, &tio);
+    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+    const QString device = QString::fromLocal8Bit(name);
 
+    // Signals are caught before the entry exists, so that it never outlives the simulator.
     ::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe);
     struct sigaction sa {};
     sa.sa_handler = onSignal;
@@ -174,6 +170,13 @@ int main(int argc, char **argv)
         [[maybe_unused]] const ssize_t n = ::read(signalPipe[0], &c, 1);
         QCoreApplication::quit();
     });
+
+    const QString link = QDir(portsDir).filePath(QStringLiteral("COM%1").arg(port));
+    QFile::remove(link); // a stale link of a killed simulator
+    if (::symlink(name, QFile::encodeName(link).constData()) != 0) {
+        err(QStringLiteral("cannot create %1: %2").arg(link, QString::fromLocal8Bit(std::strerror(errno))));
+        return 1;
+    }
 
     SimulatedIssuer issuer(password);
     issuer.log = [](const QString &line) { err(line); };

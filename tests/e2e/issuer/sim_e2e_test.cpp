@@ -1,0 +1,150 @@
+// The program's serial layer against the issuer simulator on a pseudo-terminal: a port opened
+// by hand, frames out, replies decoded into the event controls; then the simulator goes away.
+#include "issuer/frames.h"
+#include "issuer/ports.h"
+#include "issuer/seriallink.h"
+#include "issuer/timings.h"
+#include "shell/globals.h"
+#include "shell/tform1.h"
+#include "shell/widgets.h"
+#include "testsupport.h"
+
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+#include <memory>
+
+using testsupport::ScriptedTest;
+
+namespace {
+
+class SimulatorTest : public ScriptedTest
+{
+protected:
+    void SetUp() override
+    {
+        ScriptedTest::SetUp();
+        resetGlobals();
+        saved = issuer::timings();
+        issuer::Timings &t = issuer::timings();
+        t.beforeBuffer = t.beforeRead = t.afterRead = t.cardDataGap = 5;
+        t.afterOpen = t.beforeClose = t.afterFailedRegistration = 1;
+    }
+    void TearDown() override
+    {
+        form.reset();
+        for (auto &p : sims) {
+            if (p->state() != QProcess::NotRunning) {
+                p->terminate();
+                p->waitForFinished(5000);
+            }
+        }
+        issuer::timings() = saved;
+        ScriptedTest::TearDown();
+    }
+    // Starts a simulator on the program directory; returns its port name.
+    QString startSimulator(QProcess *&process, const QStringList &extra = {})
+    {
+        sims.push_back(std::make_unique<QProcess>());
+        process = sims.back().get();
+        const QString program = testsupport::binDir() + QStringLiteral("/tools/issuer-sim/velmora-issuer-sim");
+        process->start(program, QStringList{QStringLiteral("--dir"), dir.root()} + extra);
+        if (!process->waitForStarted(5000))
+            return {};
+        while (!process->canReadLine()) {
+            if (!process->waitForReadyRead(5000)) {
+                ADD_FAILURE() << process->readAllStandardError().toStdString();
+                return {};
+            }
+        }
+        const QString ready = QString::fromLocal8Bit(process->readLine());
+        return ready.startsWith(QStringLiteral("ready ")) ? ready.section(QLatin1Char(' '), 1, 1) : QString();
+    }
+    void openByHand(const QString &port)
+    {
+        form->ComTxt->clear();
+        form->ComTxt->addItems(form->GetComPortList());
+        form->ComTxt->setCurrentText(port);
+        emit form->ComTxt->activated(form->ComTxt->currentIndex());
+        form->opencmdClick();
+    }
+
+    issuer::Timings saved;
+    std::vector<std::unique_ptr<QProcess>> sims;
+    std::unique_ptr<TForm1> form;
+};
+
+TEST_F(SimulatorTest, StatusAndCardRepliesOverThePseudoTerminal)
+{
+    QProcess *sim = nullptr;
+    const QString port = startSimulator(sim);
+    ASSERT_EQ(port, QStringLiteral("COM1"));
+    form = std::make_unique<TForm1>();
+    TForm1 &f = *form;
+    EXPECT_EQ(f.GetComPortList(), QStringList{port});
+    openByHand(port);
+    ASSERT_EQ(f.wtxt->text(), QStringLiteral("端口COM1已打开."));
+
+    f.writeFrame(ReadModeFrame(QStringLiteral("123456")));
+    QTRY_COMPARE_WITH_TIMEOUT(f.RzMemo5->lineCount(), 1, 5000);
+    EXPECT_EQ(f.RzMemo5->lines().first(), QStringLiteral(" 0500"));
+    EXPECT_EQ(f.RzMemo1->lines(), QStringList{QStringLiteral("发行器通讯正常,请读卡!")});
+    EXPECT_EQ(f.wtxt->text(), QStringLiteral("发行器通讯正常，请读卡!"));
+    EXPECT_EQ(LastReply, QStringLiteral(" 0500"));
+
+    // A wrong password is answered with a status the program leaves alone.
+    f.writeFrame(ReadModeFrame(QStringLiteral("999999")));
+    QTRY_COMPARE_WITH_TIMEOUT(LastReply, QStringLiteral(" 0502"), 5000);
+    EXPECT_EQ(f.RzMemo5->lineCount(), 1);
+
+    // Issue with a validity and a mask, then a card laid on the issuer.
+    f.flushPort();
+    f.writeFrame(IssueFrame(QDate(2031, 7, 4), 0x81));
+    sim->write("card 1234ABCD\n");
+    QTRY_COMPARE_WITH_TIMEOUT(f.RzMemo2->lineCount(), 1, 5000);
+    EXPECT_EQ(f.RzMemo2->lines().first(), QStringLiteral("卡片内码:1234ABCD   有效期：2031年07月04日"));
+    EXPECT_EQ(ReplyGroupText, QStringLiteral("129"));
+
+    // Garbage, a reply longer than one read, then a normal reply again.
+    sim->write("raw " + QByteArray(1300, 'A').toHex() + "\n");
+    QTRY_COMPARE_WITH_TIMEOUT(LastReply, QStringLiteral(" ") + QString(1300 - 1024 - 1, QLatin1Char('A')), 5000);
+    sim->write("reply 0600\n");
+    QTRY_COMPARE_WITH_TIMEOUT(f.wtxt->text(), QStringLiteral("发行器用户密码修改成功.请备份好新密码."), 10000);
+}
+
+TEST_F(SimulatorTest, TheSimulatorGoingAwayWhileThePortIsOpen)
+{
+    QProcess *sim = nullptr;
+    const QString port = startSimulator(sim, {QStringLiteral("--port"), QStringLiteral("4")});
+    ASSERT_EQ(port, QStringLiteral("COM4"));
+    form = std::make_unique<TForm1>();
+    TForm1 &f = *form;
+    openByHand(port);
+    ASSERT_EQ(f.wtxt->text(), QStringLiteral("端口COM4已打开."));
+
+    QSignalSpy lost(f.serialLink(), &SerialLink::portLost);
+    sim->kill(); // no chance to clean up: the map keeps a link to nothing
+    ASSERT_TRUE(lost.wait(5000));
+    EXPECT_TRUE(QFileInfo(dir.path(QStringLiteral("Ports/COM4"))).isSymLink());
+    EXPECT_TRUE(f.GetComPortList().isEmpty());
+    f.writeFrame(ReadModeFrame(QStringLiteral("123456"))); // goes nowhere, harmlessly
+
+    // Opening it again by hand reports the missing device.
+    f.opencmdClick();
+    EXPECT_EQ(f.wtxt->text(), QStringLiteral("不能打开COM4,请检查设备端口."));
+
+    // A new simulator takes the stale entry over; one that is terminated removes its entry.
+    QProcess *second = nullptr;
+    ASSERT_EQ(startSimulator(second, {QStringLiteral("--port"), QStringLiteral("4")}), QStringLiteral("COM4"));
+    openByHand(port);
+    ASSERT_EQ(f.wtxt->text(), QStringLiteral("端口COM4已打开."));
+    second->terminate();
+    ASSERT_TRUE(second->waitForFinished(5000));
+    EXPECT_FALSE(QFileInfo(dir.path(QStringLiteral("Ports/COM4"))).isSymLink());
+    QTRY_VERIFY(f.serialLink()->isLost(4));
+}
+
+} // namespace
