@@ -144,6 +144,12 @@ void TForm1::setupUserTab()
 
     connect(dbgrd1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &current) {
+                // Only a browsing grid moves the record; while an account is being entered
+                // the grid follows the query instead.
+                Query *q = accounts();
+                if (!q || q->state() != Query::Browse) {
+                    return;
+                }
                 if (current.isValid() && current.row() != dbgrd1Model->currentRow())
                     guarded([&] { dbgrd1Model->setCurrentRow(current.row()); });
             });
