@@ -71,7 +71,8 @@ QString BytesToSpacedHex(const QByteArray &bytes)
 {
     QString out;
     for (const char b : bytes)
-        out += QLatin1Char(' ') + QStringLiteral("%1").arg(uchar(b), 2, 16, QLatin1Char('0')).toUpper();
+        out += QLatin1Char(' ') +
+               QStringLiteral("%1").arg(uchar(b), 2, 16, QLatin1Char('0')).toUpper();
     return out.mid(1);
 }
 

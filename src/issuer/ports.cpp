@@ -32,8 +32,8 @@ QList<MappedPort> mappedPorts()
     QList<MappedPort> out;
     const QDir dir(portMapDir());
     if (dir.exists()) {
-        const QFileInfoList entries = dir.entryInfoList(QDir::AllEntries | QDir::System
-                                                        | QDir::NoDotAndDotDot);
+        const QFileInfoList entries =
+            dir.entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
         for (const QFileInfo &entry : entries) {
             const auto m = mapEntryName().match(entry.fileName());
             if (!m.hasMatch())

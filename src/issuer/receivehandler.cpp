@@ -25,8 +25,8 @@ ReceiveHandler::ReceiveHandler(SerialLink *link, ReplyTarget *target, QObject *p
 void ReceiveHandler::notify(int port)
 {
     // A read still to come on that port takes the new bytes as well.
-    const bool readPending = m_port == port
-                             && (m_stage == Stage::BeforeBuffer || m_stage == Stage::BeforeRead);
+    const bool readPending =
+        m_port == port && (m_stage == Stage::BeforeBuffer || m_stage == Stage::BeforeRead);
     if (!readPending && !m_queue.contains(port))
         m_queue.append(port);
     if (m_stage == Stage::Idle)

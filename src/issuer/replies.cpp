@@ -99,10 +99,10 @@ ReplyPlan planReply(const QByteArray &lastReply)
         QString line;
         QString group;
         try {
-            line = texts::CardLinePrefix + part(r, 1, 8) + texts::CardLineValidity
-                   + HexToDecimalText(part(r, 9, 2)) + QStringLiteral("年")
-                   + HexToDecimalText(part(r, 11, 2)) + QStringLiteral("月")
-                   + HexToDecimalText(part(r, 13, 2)) + QStringLiteral("日");
+            line = texts::CardLinePrefix + part(r, 1, 8) + texts::CardLineValidity +
+                   HexToDecimalText(part(r, 9, 2)) + QStringLiteral("年") +
+                   HexToDecimalText(part(r, 11, 2)) + QStringLiteral("月") +
+                   HexToDecimalText(part(r, 13, 2)) + QStringLiteral("日");
             group = HexToDecimalText(part(r, 15, 2));
         } catch (const ConversionError &) {
             plan.form = ReplyForm::Ignored;

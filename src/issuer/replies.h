@@ -28,10 +28,10 @@ enum class ReplyGlobal { ReplyCode4, ReplyCode2, ReplyGroupText };
 struct ReplyEffect
 {
     enum Kind {
-        AddLine,       // add text to a memo (runs its change handler)
-        SetText,       // set an edit's or the pane's text (runs its change handler on a change)
-        SetGlobal,     // set one of the reply globals
-        Pause,         // the short pause between the two card-data lines
+        AddLine,        // add text to a memo (runs its change handler)
+        SetText,        // set an edit's or the pane's text (runs its change handler on a change)
+        SetGlobal,      // set one of the reply globals
+        Pause,          // the short pause between the two card-data lines
         LookupCardCode, // find the archive's card code K for the text of edt17
         EndLookup       // close the archive query of the lookup (nothing is posted)
     };
@@ -90,7 +90,8 @@ CardLookup unlossLookup(const QString &key);
 // Texts of the reply handling.
 namespace texts {
 inline const QString CardNumberPrefix = QStringLiteral("卡号:");
-inline const QString NoValidityShown = QStringLiteral("此卡未显示有效期,请检查发行器底部的拨码开关的状态!");
+inline const QString NoValidityShown =
+    QStringLiteral("此卡未显示有效期,请检查发行器底部的拨码开关的状态!");
 inline const QString LossLinePrefix = QStringLiteral("状态: 挂失   卡号: 00");
 inline const QString UnlossLinePrefix = QStringLiteral("状态: 解挂   卡号: ");
 inline const QString CardLinePrefix = QStringLiteral("卡片内码:");
@@ -98,9 +99,11 @@ inline const QString CardLineValidity = QStringLiteral("   有效期：20");
 inline const QString CardLineEcho = QStringLiteral("       此");
 inline const QString LinkNormalLine = QStringLiteral("发行器通讯正常,请读卡!");
 inline const QString LinkNormalPane = QStringLiteral("发行器通讯正常，请读卡!");
-inline const QString PasswordChangedLine = QStringLiteral(" 发行器用户密码修改成功.请备份好新密码.");
+inline const QString PasswordChangedLine =
+    QStringLiteral(" 发行器用户密码修改成功.请备份好新密码.");
 inline const QString PasswordChangedPane = QStringLiteral("发行器用户密码修改成功.请备份好新密码.");
-inline const QString PasswordRejectedLine = QStringLiteral(" 发行器用户密码修改失败，原始密码错误.");
+inline const QString PasswordRejectedLine =
+    QStringLiteral(" 发行器用户密码修改失败，原始密码错误.");
 inline const QString PasswordRejectedPane = QStringLiteral("发行器用户密码修改失败，原始密码错误.");
 inline const QString CardCodeMismatch = QStringLiteral("卡片内码不符!");
 } // namespace texts

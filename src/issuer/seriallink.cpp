@@ -8,8 +8,7 @@
 SerialLink::SerialLink(QObject *parent)
     : QObject(parent)
     , m_resolver(&issuer::devicePath)
-{
-}
+{}
 
 SerialLink::~SerialLink()
 {
@@ -54,13 +53,14 @@ int SerialLink::open(int port)
         if (p && p->notify)
             queueNotification(port);
     });
-    connect(serial, &QSerialPort::errorOccurred, this, [this, port](QSerialPort::SerialPortError e) {
-        // A vanished device shows as a resource error, or as a read error when the descriptor
-        // only reports end of file (a pseudo-terminal whose other end closed); either would
-        // keep failing on every read.
-        if (e == QSerialPort::ResourceError || e == QSerialPort::ReadError)
-            deviceFailed(port);
-    });
+    connect(serial, &QSerialPort::errorOccurred, this,
+            [this, port](QSerialPort::SerialPortError e) {
+                // A vanished device shows as a resource error, or as a read error when the
+                // descriptor only reports end of file (a pseudo-terminal whose other end closed);
+                // either would keep failing on every read.
+                if (e == QSerialPort::ResourceError || e == QSerialPort::ReadError)
+                    deviceFailed(port);
+            });
     return 0;
 }
 
@@ -83,9 +83,9 @@ int SerialLink::setLineParameters(int port)
     if (!p || p->lost)
         return -1;
     QSerialPort *s = p->device;
-    const bool ok = s->setBaudRate(QSerialPort::Baud19200) && s->setDataBits(QSerialPort::Data8)
-                    && s->setStopBits(QSerialPort::TwoStop) && s->setParity(QSerialPort::NoParity)
-                    && s->setFlowControl(QSerialPort::NoFlowControl);
+    const bool ok = s->setBaudRate(QSerialPort::Baud19200) && s->setDataBits(QSerialPort::Data8) &&
+                    s->setStopBits(QSerialPort::TwoStop) && s->setParity(QSerialPort::NoParity) &&
+                    s->setFlowControl(QSerialPort::NoFlowControl);
     return ok ? 0 : -1;
 }
 

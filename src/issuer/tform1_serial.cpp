@@ -50,8 +50,8 @@ void pause(int ms)
 // Keys that produce a character (the ones a key-press handler of the combo sees).
 bool isCharacterKey(int key)
 {
-    return (key >= Qt::Key_Space && key <= Qt::Key_ydiaeresis) || key == Qt::Key_Return
-           || key == Qt::Key_Enter || key == Qt::Key_Backspace || key == Qt::Key_Escape;
+    return (key >= Qt::Key_Space && key <= Qt::Key_ydiaeresis) || key == Qt::Key_Return ||
+           key == Qt::Key_Enter || key == Qt::Key_Backspace || key == Qt::Key_Escape;
 }
 
 // Deletes one line of an event memo without running its change handler.
@@ -76,8 +76,7 @@ public:
     explicit MainWindowReplies(TForm1 *form)
         : QObject(form)
         , m_form(form)
-    {
-    }
+    {}
 
     void addLine(issuer::ReplyControl control, const QString &line) override
     {

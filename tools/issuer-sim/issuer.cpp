@@ -123,7 +123,8 @@ bool SimulatedIssuer::takeFrame(const QByteArray &f)
         const QString old = QString::fromLatin1(hexUpper(f.mid(5, 3)));
         const QString next = QString::fromLatin1(hexUpper(f.mid(8, 3)));
         const bool ok = old == m_password;
-        log(QStringLiteral("PasswordChangeFrame %1 -> %2: %3").arg(old, next, ok ? "changed" : "old password wrong"));
+        log(QStringLiteral("PasswordChangeFrame %1 -> %2: %3")
+                .arg(old, next, ok ? "changed" : "old password wrong"));
         if (ok)
             m_password = next;
         reply(ok ? QByteArrayLiteral("0600") : QByteArrayLiteral("0601"));
@@ -157,11 +158,13 @@ bool SimulatedIssuer::takeFrame(const QByteArray &f)
         if (at(8) == 0xFF) {
             m_tokenTarget = f.mid(9, 2);
             m_mode = Mode::Unloss;
-            log(QStringLiteral("UnlossFrame: card ...%1").arg(QString::fromLatin1(hexUpper(m_tokenTarget))));
+            log(QStringLiteral("UnlossFrame: card ...%1")
+                    .arg(QString::fromLatin1(hexUpper(m_tokenTarget))));
         } else {
             m_tokenTarget = f.mid(8, 3);
             m_mode = Mode::Loss;
-            log(QStringLiteral("LossFrame: card ..%1").arg(QString::fromLatin1(hexUpper(m_tokenTarget))));
+            log(QStringLiteral("LossFrame: card ..%1")
+                    .arg(QString::fromLatin1(hexUpper(m_tokenTarget))));
         }
     } else {
         return false;

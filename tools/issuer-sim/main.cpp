@@ -84,18 +84,19 @@ int main(int argc, char **argv)
     parser.addHelpOption();
     const QCommandLineOption dirOption(QStringLiteral("dir"), QStringLiteral("Program directory."),
                                        QStringLiteral("DIR"));
-    const QCommandLineOption portOption(QStringLiteral("port"),
-                                        QStringLiteral("Port number n of COMn (default: first free)."),
-                                        QStringLiteral("N"));
-    const QCommandLineOption passwordOption(QStringLiteral("password"),
-                                            QStringLiteral("Issuer password, six hex digits."),
-                                            QStringLiteral("P"),
-                                            QString::fromLatin1(DefaultIssuerPassword));
-    const QCommandLineOption autoOption(QStringLiteral("auto"),
-                                        QStringLiteral("Place a card or the token by itself after each write command."));
-    const QCommandLineOption delayOption(QStringLiteral("auto-delay"),
-                                         QStringLiteral("Milliseconds before the automatic placing (default 1500)."),
-                                         QStringLiteral("MS"), QStringLiteral("1500"));
+    const QCommandLineOption portOption(
+        QStringLiteral("port"), QStringLiteral("Port number n of COMn (default: first free)."),
+        QStringLiteral("N"));
+    const QCommandLineOption passwordOption(
+        QStringLiteral("password"), QStringLiteral("Issuer password, six hex digits."),
+        QStringLiteral("P"), QString::fromLatin1(DefaultIssuerPassword));
+    const QCommandLineOption autoOption(
+        QStringLiteral("auto"),
+        QStringLiteral("Place a card or the token by itself after each write command."));
+    const QCommandLineOption delayOption(
+        QStringLiteral("auto-delay"),
+        QStringLiteral("Milliseconds before the automatic placing (default 1500)."),
+        QStringLiteral("MS"), QStringLiteral("1500"));
     parser.addOptions({dirOption, portOption, passwordOption, autoOption, delayOption});
     parser.process(app);
 
@@ -108,7 +109,8 @@ int main(int argc, char **argv)
         err(QStringLiteral("the password must be six hex digits"));
         return 2;
     }
-    const QString portsDir = QDir(parser.value(dirOption)).absoluteFilePath(QStringLiteral("Ports"));
+    const QString portsDir =
+        QDir(parser.value(dirOption)).absoluteFilePath(QStringLiteral("Ports"));
     if (!QDir().mkpath(portsDir)) {
         err(QStringLiteral("cannot create %1").arg(portsDir));
         return 2;
@@ -130,7 +132,8 @@ int main(int argc, char **argv)
         }
     } else {
         port = 1;
-        while (port <= 999 && entryTaken(QDir(portsDir).filePath(QStringLiteral("COM%1").arg(port))))
+        while (port <= 999 &&
+               entryTaken(QDir(portsDir).filePath(QStringLiteral("COM%1").arg(port))))
             ++port;
         if (port > 999) {
             err(QStringLiteral("no free COMn in %1").arg(portsDir));
@@ -146,7 +149,7 @@ int main(int argc, char **argv)
     }
     // Raw line, as a serial line is: no echo, no line editing, no CR/LF translation. The slave
     // stays open here as well, so the master never sees a hang-up between the program's opens.
-    termios tio {};
+    termios tio{};
     ::tcgetattr(slave, &tio);
     ::cfmakeraw(&tio);
     ::cfsetispeed(&tio, B19200);
@@ -157,7 +160,9 @@ int main(int argc, char **argv)
 
     // Signals are caught before the entry exists, so that it never outlives the simulator.
     ::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe);
-    struct sigaction sa {};
+    struct sigaction sa
+    {
+    };
     sa.sa_handler = onSignal;
     ::sigemptyset(&sa.sa_mask);
     ::sigaction(SIGTERM, &sa, nullptr);
@@ -174,7 +179,8 @@ int main(int argc, char **argv)
     const QString link = QDir(portsDir).filePath(QStringLiteral("COM%1").arg(port));
     QFile::remove(link); // a stale link of a killed simulator
     if (::symlink(name, QFile::encodeName(link).constData()) != 0) {
-        err(QStringLiteral("cannot create %1: %2").arg(link, QString::fromLocal8Bit(std::strerror(errno))));
+        err(QStringLiteral("cannot create %1: %2")
+                .arg(link, QString::fromLocal8Bit(std::strerror(errno))));
         return 1;
     }
 
@@ -185,7 +191,8 @@ int main(int argc, char **argv)
         const QByteArray bytes = text + "\r\n";
         qsizetype done = 0;
         while (done < bytes.size()) {
-            const ssize_t n = ::write(master, bytes.constData() + done, size_t(bytes.size() - done));
+            const ssize_t n =
+                ::write(master, bytes.constData() + done, size_t(bytes.size() - done));
             if (n < 0 && errno == EAGAIN) {
                 ::usleep(1000);
                 continue;
@@ -226,8 +233,10 @@ int main(int argc, char **argv)
     QByteArray stdinPending;
     QSocketNotifier stdinNotifier(STDIN_FILENO, QSocketNotifier::Read);
     const auto command = [&](const QString &line) {
-        const QString cmd = line.section(QLatin1Char(' '), 0, 0, QString::SectionSkipEmpty).toLower();
-        const QString arg = line.section(QLatin1Char(' '), 1, -1, QString::SectionSkipEmpty).trimmed();
+        const QString cmd =
+            line.section(QLatin1Char(' '), 0, 0, QString::SectionSkipEmpty).toLower();
+        const QString arg =
+            line.section(QLatin1Char(' '), 1, -1, QString::SectionSkipEmpty).trimmed();
         if (cmd.isEmpty())
             return;
         if (cmd == QLatin1String("card")) {

@@ -50,7 +50,8 @@ protected:
     {
         sims.push_back(std::make_unique<QProcess>());
         process = sims.back().get();
-        const QString program = testsupport::binDir() + QStringLiteral("/tools/issuer-sim/velmora-issuer-sim");
+        const QString program =
+            testsupport::binDir() + QStringLiteral("/tools/issuer-sim/velmora-issuer-sim");
         process->start(program, QStringList{QStringLiteral("--dir"), dir.root()} + extra);
         if (!process->waitForStarted(5000))
             return {};
@@ -61,7 +62,8 @@ protected:
             }
         }
         const QString ready = QString::fromLocal8Bit(process->readLine());
-        return ready.startsWith(QStringLiteral("ready ")) ? ready.section(QLatin1Char(' '), 1, 1) : QString();
+        return ready.startsWith(QStringLiteral("ready ")) ? ready.section(QLatin1Char(' '), 1, 1)
+                                                          : QString();
     }
     void openByHand(const QString &port)
     {
@@ -105,14 +107,17 @@ TEST_F(SimulatorTest, StatusAndCardRepliesOverThePseudoTerminal)
     f.writeFrame(IssueFrame(QDate(2031, 7, 4), 0x81));
     sim->write("card 1234ABCD\n");
     QTRY_COMPARE_WITH_TIMEOUT(f.RzMemo2->lineCount(), 1, 5000);
-    EXPECT_EQ(f.RzMemo2->lines().first(), QStringLiteral("卡片内码:1234ABCD   有效期：2031年07月04日"));
+    EXPECT_EQ(f.RzMemo2->lines().first(),
+              QStringLiteral("卡片内码:1234ABCD   有效期：2031年07月04日"));
     EXPECT_EQ(ReplyGroupText, QStringLiteral("129"));
 
     // Garbage, a reply longer than one read, then a normal reply again.
     sim->write("raw " + QByteArray(1300, 'A').toHex() + "\n");
-    QTRY_COMPARE_WITH_TIMEOUT(LastReply, QStringLiteral(" ") + QString(1300 - 1024 - 1, QLatin1Char('A')), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        LastReply, QStringLiteral(" ") + QString(1300 - 1024 - 1, QLatin1Char('A')), 5000);
     sim->write("reply 0600\n");
-    QTRY_COMPARE_WITH_TIMEOUT(f.wtxt->text(), QStringLiteral("发行器用户密码修改成功.请备份好新密码."), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(f.wtxt->text(),
+                              QStringLiteral("发行器用户密码修改成功.请备份好新密码."), 10000);
 }
 
 TEST_F(SimulatorTest, TheSimulatorGoingAwayWhileThePortIsOpen)
@@ -138,7 +143,8 @@ TEST_F(SimulatorTest, TheSimulatorGoingAwayWhileThePortIsOpen)
 
     // A new simulator takes the stale entry over; one that is terminated removes its entry.
     QProcess *second = nullptr;
-    ASSERT_EQ(startSimulator(second, {QStringLiteral("--port"), QStringLiteral("4")}), QStringLiteral("COM4"));
+    ASSERT_EQ(startSimulator(second, {QStringLiteral("--port"), QStringLiteral("4")}),
+              QStringLiteral("COM4"));
     openByHand(port);
     ASSERT_EQ(f.wtxt->text(), QStringLiteral("端口COM4已打开."));
     second->terminate();

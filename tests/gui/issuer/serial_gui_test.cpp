@@ -4,11 +4,11 @@
 #include "db/starter.h"
 #include "issuer/seriallink.h"
 #include "issuer/timings.h"
-#include "testpty.h"
 #include "shell/forms.h"
 #include "shell/globals.h"
 #include "shell/tform1.h"
 #include "shell/widgets.h"
+#include "testpty.h"
 #include "testsupport.h"
 
 #include <QApplication>
@@ -247,9 +247,10 @@ TEST_F(RepliesTest, CardDataAndLossTokenReachTheControlsInOrder)
     events.clear();
     pty.send("0000000000A1B2C3\r\n");
     QTRY_COMPARE(Form7->edt1->text(), QStringLiteral("00A1B2C3"));
-    EXPECT_EQ(events, (QStringList{QStringLiteral("RzMemo2 + 状态: 挂失   卡号: 00A1B2C3\r"),
-                                   QStringLiteral("edt17 = 00A1B2C3"), QStringLiteral("edt10 = 00A1B2C3"),
-                                   QStringLiteral("Form7.edt1 = 00A1B2C3")}));
+    EXPECT_EQ(events,
+              (QStringList{QStringLiteral("RzMemo2 + 状态: 挂失   卡号: 00A1B2C3\r"),
+                           QStringLiteral("edt17 = 00A1B2C3"), QStringLiteral("edt10 = 00A1B2C3"),
+                           QStringLiteral("Form7.edt1 = 00A1B2C3")}));
 }
 
 TEST_F(RepliesTest, StatusRepliesAreCountedAndTheEventMemoStaysShort)
@@ -268,7 +269,8 @@ TEST_F(RepliesTest, StatusRepliesAreCountedAndTheEventMemoStaysShort)
 
 TEST_F(RepliesTest, UnlossTokenLooksTheCardUpInTheArchive)
 {
-    const QString file = createStarterDatabase(dir.root(), QStringLiteral("admin"), QStringLiteral("admin1"));
+    const QString file =
+        createStarterDatabase(dir.root(), QStringLiteral("admin"), QStringLiteral("admin1"));
     database = std::make_unique<TDatafrm>();
     database->DataModuleCreate(file);
     Query *q = Datafrm->Qryda1;
@@ -283,14 +285,15 @@ TEST_F(RepliesTest, UnlossTokenLooksTheCardUpInTheArchive)
     } cases[] = {
         {"0000000000FFB2C3", QStringLiteral("00A1B2C3")},
         {"0000000000FF0001", QStringLiteral("00A1B2C3")}, // all digits: also the row with id 1
-        {"0000000000FF'%\"x", QString()},                // no row; the key never becomes SQL
+        {"0000000000FF'%\"x", QString()},                 // no row; the key never becomes SQL
         {"0000000000FFEEEE", QString()},
     };
     for (const auto &c : cases) {
         form->RzMemo2->clearLines();
         pty.send(QByteArray(c.reply) + "\r\n");
         QTRY_COMPARE(form->RzMemo2->lineCount(), 1);
-        EXPECT_EQ(form->RzMemo2->lines().first(), QStringLiteral("状态: 解挂   卡号: ") + c.code + QStringLiteral("\r"))
+        EXPECT_EQ(form->RzMemo2->lines().first(),
+                  QStringLiteral("状态: 解挂   卡号: ") + c.code + QStringLiteral("\r"))
             << c.reply;
         EXPECT_EQ(form->edt10->text(), c.code);
         EXPECT_EQ(Form7->edt1->text(), c.code);

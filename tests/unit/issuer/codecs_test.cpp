@@ -58,8 +58,8 @@ struct DecimalCase
 TEST(DecimalText, AddKeepsOperandZerosAndCarries)
 {
     const DecimalCase cases[] = {
-        {"5", "00", "05"}, {"9", "1", "10"}, {"999", "1", "1000"}, {"0", "0", "0"},
-        {"15", "240", "255"}, {"", "7", "7"},
+        {"5", "00", "05"}, {"9", "1", "10"},     {"999", "1", "1000"},
+        {"0", "0", "0"},   {"15", "240", "255"}, {"", "7", "7"},
     };
     for (const DecimalCase &c : cases)
         EXPECT_EQ(DecimalTextAdd(QString::fromLatin1(c.a), QString::fromLatin1(c.b)),
@@ -70,7 +70,7 @@ TEST(DecimalText, AddKeepsOperandZerosAndCarries)
 TEST(DecimalText, MultiplyDropsAtMostLMinusOneLeadingZeros)
 {
     const DecimalCase cases[] = {
-        {"0", "16", "00"}, {"0", "256", "000"}, {"15", "16", "240"}, {"16", "16", "256"},
+        {"0", "16", "00"}, {"0", "256", "000"}, {"15", "16", "240"},  {"16", "16", "256"},
         {"1", "1", "1"},   {"6", "16", "96"},   {"99", "99", "9801"}, {"256", "16", "4096"},
     };
     for (const DecimalCase &c : cases)
@@ -90,9 +90,9 @@ TEST(DecimalText, NonDigitsAreConversionErrors)
 TEST(HexToDecimalText, EdgeCases)
 {
     const DecimalCase cases[] = {
-        {"00", "", "00"},  {"09", "", "09"},  {"0A", "", "10"},   {"0a", "", "10"},
-        {"63", "", "99"},  {"64", "", "100"}, {"FF", "", "255"},  {"1F", "", "31"},
-        {"", "", "0"},     {"F", "", "15"},   {"100", "", "256"}, {"000", "", "000"},
+        {"00", "", "00"}, {"09", "", "09"},  {"0A", "", "10"},   {"0a", "", "10"},
+        {"63", "", "99"}, {"64", "", "100"}, {"FF", "", "255"},  {"1F", "", "31"},
+        {"", "", "0"},    {"F", "", "15"},   {"100", "", "256"}, {"000", "", "000"},
     };
     for (const DecimalCase &c : cases)
         EXPECT_EQ(HexToDecimalText(QString::fromLatin1(c.a)), QString::fromLatin1(c.result)) << c.a;
@@ -119,7 +119,8 @@ struct FrameCase
 TEST(Frames, ByteForByte)
 {
     const FrameCase cases[] = {
-        {"read mode", ReadModeFrame(QStringLiteral("123456")), "09 08 07 06 E0 12 34 56 00 00 00 0D"},
+        {"read mode", ReadModeFrame(QStringLiteral("123456")),
+         "09 08 07 06 E0 12 34 56 00 00 00 0D"},
         // Senders other than the confirm and test buttons pass the field untrimmed.
         {"read mode, padded", ReadModeFrame(QStringLiteral("123456  ")),
          "09 08 07 06 E0 12 34 56 00 00 00 0D"},
@@ -133,8 +134,10 @@ TEST(Frames, ByteForByte)
          "09 08 07 06 B9 FF FF FF 99 12 31 31 30 35 0D"},
         {"issue, mask 171", IssueFrame(QDate(2000, 1, 1), 0xAB),
          "09 08 07 06 B9 FF FF FF 00 01 01 31 41 42 0D"},
-        {"loss", LossFrame(QStringLiteral(" 00A1B2C3 ")), "09 08 07 06 B9 FF FF FF A1 B2 C3 30 00 00 0D"},
-        {"unloss", UnlossFrame(QStringLiteral("00A1B2C3")), "09 08 07 06 B9 FF FF FF FF B2 C3 30 00 00 0D"},
+        {"loss", LossFrame(QStringLiteral(" 00A1B2C3 ")),
+         "09 08 07 06 B9 FF FF FF A1 B2 C3 30 00 00 0D"},
+        {"unloss", UnlossFrame(QStringLiteral("00A1B2C3")),
+         "09 08 07 06 B9 FF FF FF FF B2 C3 30 00 00 0D"},
         {"validity init", ValidityInitFrame(), "09 08 07 06 B9 FF FF FF FF FF FF 31 00 00 0D"},
     };
     for (const FrameCase &c : cases)
@@ -158,9 +161,9 @@ TEST(PortNumber, CharactersFourToSix)
         const char *name;
         int number; // -1: conversion error
     } cases[] = {
-        {"COM1", 1},    {"COM12", 12}, {"COM123", 123}, {"COM1234", 123}, {"  COM3 ", 3},
-        {"COM", -1},    {"", -1},      {"COMx", -1},    {"COM1a", -1},    {"/dev/ttyS0", -1},
-        {"LPT7", 7},    {"COM 3", -1},
+        {"COM1", 1},    {"COM12", 12},      {"COM123", 123}, {"COM1234", 123},
+        {"  COM3 ", 3}, {"COM", -1},        {"", -1},        {"COMx", -1},
+        {"COM1a", -1},  {"/dev/ttyS0", -1}, {"LPT7", 7},     {"COM 3", -1},
     };
     for (const auto &c : cases) {
         const std::optional<int> n = issuer::portNumber(QString::fromLatin1(c.name));

@@ -5,8 +5,8 @@
 #include "issuer/receivehandler.h"
 #include "issuer/seriallink.h"
 #include "issuer/timings.h"
-#include "testpty.h"
 #include "shell/globals.h"
+#include "testpty.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -68,7 +68,7 @@ TEST_F(LinkTest, LineIs19200EightDataBitsTwoStopBitsNoParity)
 {
     ASSERT_EQ(link.open(3), 0);
     ASSERT_EQ(link.setLineParameters(3), 0);
-    termios tio {};
+    termios tio{};
     ASSERT_EQ(::tcgetattr(pty.slaveFd(), &tio), 0);
     EXPECT_EQ(::cfgetospeed(&tio), speed_t(B19200));
     EXPECT_EQ(tio.c_cflag & CSIZE, tcflag_t(CS8));
@@ -135,7 +135,8 @@ TEST(PortMap, LinksToLiveDevicesInTheOrderOfTheirNumber)
     link(dir.path(QStringLiteral("gone")), "COM2"); // the device has gone
     link(a.slavePath(), "COM01");                   // not a port name of the map
     dir.write(QStringLiteral("Ports/notes.txt"), "COM5");
-    EXPECT_EQ(issuer::listPortNames(), (QStringList{QStringLiteral("COM3"), QStringLiteral("COM12")}));
+    EXPECT_EQ(issuer::listPortNames(),
+              (QStringList{QStringLiteral("COM3"), QStringLiteral("COM12")}));
     EXPECT_EQ(issuer::devicePath(12), QFileInfo(b.slavePath()).canonicalFilePath());
     EXPECT_TRUE(issuer::devicePath(2).isEmpty());
     EXPECT_TRUE(issuer::devicePath(1).isEmpty());
@@ -156,7 +157,8 @@ public:
 
     static QString name(ReplyControl c)
     {
-        static const char *names[] = {"RzMemo1", "RzMemo2", "RzMemo5", "edt17", "edt10", "Form7.edt1", "wtxt"};
+        static const char *names[] = {"RzMemo1", "RzMemo2",    "RzMemo5", "edt17",
+                                      "edt10",   "Form7.edt1", "wtxt"};
         return QString::fromLatin1(names[int(c)]);
     }
     void addLine(ReplyControl c, const QString &line) override
@@ -213,9 +215,10 @@ TEST_F(ReceiveTest, StatusReplyEventLineThenCounterMemoThenPane)
         }
     };
     reply("0600\r\n");
-    EXPECT_EQ(target.log, (QStringList{QStringLiteral("RzMemo1 +  发行器用户密码修改成功.请备份好新密码."),
-                                       QStringLiteral("RzMemo5 +  0600"),
-                                       QStringLiteral("wtxt = 发行器用户密码修改成功.请备份好新密码.")}));
+    EXPECT_EQ(target.log,
+              (QStringList{QStringLiteral("RzMemo1 +  发行器用户密码修改成功.请备份好新密码."),
+                           QStringLiteral("RzMemo5 +  0600"),
+                           QStringLiteral("wtxt = 发行器用户密码修改成功.请备份好新密码.")}));
     EXPECT_EQ(LastReply, QStringLiteral(" 0600"));
     EXPECT_EQ(ReplyCode2, QStringLiteral("06"));
 }
@@ -242,16 +245,20 @@ TEST_F(ReceiveTest, UnlossFindsTheCardCodeAndFailureShowsTheMismatchMessage)
         return QStringLiteral("00A1B2C3");
     };
     reply("0000000000FFB2C3\r\n");
-    EXPECT_EQ(target.log, (QStringList{QStringLiteral("edt17 = B2C3"), QStringLiteral("lookup B2C3"),
-                                       QStringLiteral("RzMemo2 + 状态: 解挂   卡号: 00A1B2C3\r"),
-                                       QStringLiteral("edt17 = 00A1B2C3"), QStringLiteral("edt10 = 00A1B2C3"),
-                                       QStringLiteral("Form7.edt1 = 00A1B2C3"), QStringLiteral("end lookup")}));
+    EXPECT_EQ(target.log,
+              (QStringList{QStringLiteral("edt17 = B2C3"), QStringLiteral("lookup B2C3"),
+                           QStringLiteral("RzMemo2 + 状态: 解挂   卡号: 00A1B2C3\r"),
+                           QStringLiteral("edt17 = 00A1B2C3"), QStringLiteral("edt10 = 00A1B2C3"),
+                           QStringLiteral("Form7.edt1 = 00A1B2C3"), QStringLiteral("end lookup")}));
 
     target.log.clear();
-    target.lookup = [](const QString &) -> QString { throw VelmoraError(QStringLiteral("no such table")); };
+    target.lookup = [](const QString &) -> QString {
+        throw VelmoraError(QStringLiteral("no such table"));
+    };
     reply("0000000000FFB2C3\r\n");
-    EXPECT_EQ(target.log, (QStringList{QStringLiteral("edt17 = B2C3"), QStringLiteral("lookup B2C3"),
-                                       QStringLiteral("message 卡片内码不符!")}));
+    EXPECT_EQ(target.log,
+              (QStringList{QStringLiteral("edt17 = B2C3"), QStringLiteral("lookup B2C3"),
+                           QStringLiteral("message 卡片内码不符!")}));
 }
 
 TEST_F(ReceiveTest, AFailingChangeHandlerStopsThatReplyOnlyAndShowsItsText)
@@ -290,7 +297,8 @@ TEST_F(ReceiveTest, BytesWaitingTogetherAreOneReplyAndLaterBytesAnother)
     EXPECT_TRUE(target.log.isEmpty());
     reply("01\r\n");
     EXPECT_EQ(LastReply, QStringLiteral(" 01"));
-    EXPECT_EQ(target.log.first(), QStringLiteral("RzMemo1 +  发行器用户密码修改失败，原始密码错误."));
+    EXPECT_EQ(target.log.first(),
+              QStringLiteral("RzMemo1 +  发行器用户密码修改失败，原始密码错误."));
 }
 
 TEST_F(ReceiveTest, GarbageAndOverlongRepliesAreStoredAndIgnored)

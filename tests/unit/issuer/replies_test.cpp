@@ -24,7 +24,11 @@ TEST(LastReply, TrimmedTextBehindOneBlankCutToTheBytesRead)
         {"status with CR LF", "0500\r\n", 6, " 0500"},
         {"status, one terminator byte", "0500\r", 5, " 0500"},
         {"leading control bytes", "\r\n\x01 00\r\n", 8, " 00"},
-        {"text stops at the first NUL", QByteArray("05\0" "00\r\n", 6), 6, " 05"},
+        {"text stops at the first NUL",
+         QByteArray("05\0"
+                    "00\r\n",
+                    6),
+         6, " 05"},
         {"NUL first", QByteArray("\0\0", 2), 2, " "},
         {"nothing read", "", 0, ""},
         {"read error", "", -1, ""},
@@ -71,9 +75,11 @@ TEST(ReplyPlan, CardNumberGoesToBothMemosThenThePane)
 {
     const ReplyPlan plan = planReply(" 1234ABCD");
     const QString line = QStringLiteral("卡号:1234ABCD\r");
-    ASSERT_EQ(plan.effects,
-              (QList<E>{E::addLine(C::RzMemo1, line), E::addLine(C::RzMemo2, line),
-                        E::setText(C::wtxt, QStringLiteral("此卡未显示有效期,请检查发行器底部的拨码开关的状态!"))}));
+    ASSERT_EQ(
+        plan.effects,
+        (QList<E>{E::addLine(C::RzMemo1, line), E::addLine(C::RzMemo2, line),
+                  E::setText(C::wtxt, QStringLiteral(
+                                          "此卡未显示有效期,请检查发行器底部的拨码开关的状态!"))}));
     EXPECT_EQ(gbk::mid(line, 6, 8), QStringLiteral("1234ABCD"));
 }
 
@@ -149,12 +155,18 @@ TEST(ReplyPlan, StatusCodes)
         QString line; // empty: no row matches
         QString pane;
     } cases[] = {
-        {" 0500", normalLine, normalPane}, {" 0400", normalLine, normalPane},
-        {" 0501", normalLine, normalPane}, {" 00", normalLine, normalPane},
-        {" 0099", normalLine, normalPane}, {" 0600", okLine, okPane},
-        {" 0601", badLine, badPane},       {" 01", badLine, badPane},
-        {" 0102", badLine, badPane},       {" 05", {}, {}},
-        {" 0502", {}, {}},                 {" 9999", {}, {}},
+        {" 0500", normalLine, normalPane},
+        {" 0400", normalLine, normalPane},
+        {" 0501", normalLine, normalPane},
+        {" 00", normalLine, normalPane},
+        {" 0099", normalLine, normalPane},
+        {" 0600", okLine, okPane},
+        {" 0601", badLine, badPane},
+        {" 01", badLine, badPane},
+        {" 0102", badLine, badPane},
+        {" 05", {}, {}},
+        {" 0502", {}, {}},
+        {" 9999", {}, {}},
     };
     for (const auto &c : cases) {
         const ReplyPlan plan = planReply(c.lastReply);

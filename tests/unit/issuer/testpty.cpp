@@ -15,7 +15,7 @@ TestPty::TestPty()
         m_master = m_slave = -1;
         return;
     }
-    termios tio {};
+    termios tio{};
     ::tcgetattr(m_slave, &tio);
     ::cfmakeraw(&tio);
     ::tcsetattr(m_slave, TCSANOW, &tio);
