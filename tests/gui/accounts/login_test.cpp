@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -207,6 +208,24 @@ TEST_F(LoginTest, EnterMovesThroughTheFieldsAndLogsIn)
     QTest::keyClick(login->edt2, Qt::Key_Return);
     EXPECT_EQ(UserType, QStringLiteral("管理员"));
     EXPECT_TRUE(main->isVisible());
+}
+
+TEST_F(LoginTest, ShowingCompactsTheDatabase)
+{
+    QString rows;
+    for (int i = 0; i < 400; ++i)
+        rows += QStringLiteral("('%1', '%2'),")
+                    .arg(i, 8, 16, QLatin1Char('0'))
+                    .arg(QString(200, QLatin1Char('x')));
+    rows.chop(1);
+    execSql(QStringLiteral("insert into CRJL (卡片内码, 记录原文) values ") + rows);
+    execSql(QStringLiteral("delete from CRJL"));
+    const qint64 before = QFileInfo(databasePath()).size();
+    login->hide();
+    login->show();
+    const qint64 after = QFileInfo(databasePath()).size();
+    EXPECT_LT(after, before);
+    EXPECT_EQ(login->DBEdtid->currentText(), QStringLiteral("admin")) << "still readable";
 }
 
 TEST_F(LoginTest, LeavingAsksFirst)

@@ -3,6 +3,7 @@
 #include "archive/tform7.h"
 #include "common/gbk.h"
 #include "common/inifile.h"
+#include "db/datafrm.h"
 #include "passages/tform10.h"
 #include "shell/appexit.h"
 #include "shell/forms.h"
@@ -19,6 +20,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -338,6 +340,30 @@ TEST_F(MainWindowTest, TimersAndLamps)
     f.tmr3Timer();
     EXPECT_EQ(f.shp4->color(), colors::Red);
     EXPECT_FALSE(f.chklst1->isEnabled());
+}
+
+TEST_F(MainWindowTest, BackupAndRestoreButtons)
+{
+    UserType = QStringLiteral("管理员");
+    TForm1 &f = make();
+    const QString target = dir.path(QStringLiteral("copy"));
+    expectFile(target);
+    expectBox(); // "数据库备份成功!"
+    f.btnClosebtn5->click();
+    EXPECT_EQ(lastShown().text, QStringLiteral("数据库备份成功!"));
+    EXPECT_TRUE(QFile::exists(target + QStringLiteral(".mdb")));
+    EXPECT_EQ(f.g1->value(), f.g1->maximum());
+
+    // A change after the backup is undone by restoring it.
+    execSql(QStringLiteral("insert into users (user_name, user_pass, user_type) values ('late', 'x', '操作员')"));
+    expectFile(target + QStringLiteral(".mdb"));
+    expectBox(Dialogs::Yes);
+    expectBox(); // "成功恢复数据库,请及时备份数据库!"
+    f.btnClosebtn6->click();
+    EXPECT_EQ(lastShown().text, QStringLiteral("成功恢复数据库,请及时备份数据库!"));
+    Datafrm->LGqry1->close();
+    Datafrm->LGqry1->open();
+    EXPECT_EQ(Datafrm->LGqry1->recordCount(), 1);
 }
 
 TEST_F(MainWindowTest, TabsInDisplayOrder)

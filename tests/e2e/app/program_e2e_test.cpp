@@ -1,0 +1,102 @@
+// The real program: the database command, and a start that reaches the login window.
+#include "testsupport.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QUuid>
+#include <gtest/gtest.h>
+
+namespace {
+
+QString program()
+{
+    return testsupport::binDir() + QStringLiteral("/velmora");
+}
+
+struct Outcome
+{
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+Outcome run(const QStringList &args)
+{
+    QProcess p;
+    p.start(program(), args);
+    Outcome r;
+    if (!p.waitForFinished(30000)) {
+        p.kill();
+        return r;
+    }
+    r.code = p.exitCode();
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+TEST(Program, CreatesAnEncryptedStarterDatabaseOnce)
+{
+    testsupport::TempProgramDir dir;
+    const QStringList args = {QStringLiteral("--dir"), dir.root(), QStringLiteral("--create-database"),
+                              QStringLiteral("--admin-name"), QStringLiteral("chief"),
+                              QStringLiteral("--admin-password"), QStringLiteral("s3cret")};
+    const Outcome first = run(args);
+    ASSERT_EQ(first.code, 0) << first.err.toStdString();
+    EXPECT_TRUE(first.out.contains(QStringLiteral("chief"))) << "the account to log in with";
+    QFile file(dir.path(QStringLiteral("Data/Data.mdb")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(file.read(16).startsWith("SQLite format 3"));
+    file.close();
+    const QByteArray before = [&] {
+        file.open(QIODevice::ReadOnly);
+        return file.readAll();
+    }();
+    file.close();
+
+    const Outcome again = run(args);
+    EXPECT_NE(again.code, 0);
+    EXPECT_FALSE(again.err.isEmpty());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), before) << "an existing database is never overwritten";
+
+    testsupport::TempProgramDir other;
+    const Outcome bad = run({QStringLiteral("--dir"), other.root(), QStringLiteral("--create-database"),
+                         QStringLiteral("--admin-name"), QStringLiteral("x")});
+    EXPECT_NE(bad.code, 0) << "no password";
+    EXPECT_FALSE(QFile::exists(other.path(QStringLiteral("Data/Data.mdb"))));
+}
+
+TEST(Program, StartsAndKeepsRunningOnAReadyDirectory)
+{
+    testsupport::TempProgramDir dir;
+    ASSERT_EQ(run({QStringLiteral("--dir"), dir.root(), QStringLiteral("--create-database"),
+                   QStringLiteral("--admin-name"), QStringLiteral("admin"),
+                   QStringLiteral("--admin-password"), QStringLiteral("admin123")})
+                  .code,
+              0);
+    const QString data = dir.path(QStringLiteral("Data/Data.mdb"));
+    const QDateTime created = QFileInfo(data).lastModified();
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("VELMORA_INSTANCE"),
+               QStringLiteral("velmora-e2e-") + QUuid::createUuid().toString(QUuid::Id128));
+    p.setProcessEnvironment(env);
+    p.start(program(), {QStringLiteral("--dir"), dir.root()});
+    ASSERT_TRUE(p.waitForStarted());
+    // Splash for a second, then the windows and the login window: the program waits there.
+    EXPECT_FALSE(p.waitForFinished(3000)) << p.readAllStandardError().toStdString();
+    EXPECT_EQ(p.state(), QProcess::Running);
+    // Showing the login window compacts the database into a new file.
+    EXPECT_GT(QFileInfo(data).lastModified(), created);
+    EXPECT_TRUE(QFile::exists(data));
+    p.kill();
+    p.waitForFinished();
+}
+
+} // namespace
