@@ -54,21 +54,6 @@ bool isCharacterKey(int key)
            key == Qt::Key_Enter || key == Qt::Key_Backspace || key == Qt::Key_Escape;
 }
 
-// Deletes one line of an event memo without running its change handler.
-void removeLineQuietly(EventMemo *memo, int index)
-{
-    QStringList lines = memo->lines();
-    if (index < 0 || index >= lines.size())
-        return;
-    lines.removeAt(index);
-    auto handler = std::move(memo->onChange);
-    memo->onChange = nullptr;
-    memo->clearLines();
-    for (const QString &line : std::as_const(lines))
-        memo->addLine(line);
-    memo->onChange = std::move(handler);
-}
-
 // The main window's event controls as the receive handler reaches them.
 class MainWindowReplies : public QObject, public ReplyTarget
 {
@@ -326,7 +311,7 @@ void TForm1::RzMemo1Change()
     // Storing a changed issuer password after a success line comes with the password change.
     // The first line stays until the memo is cleared; the one after it makes room.
     if (RzMemo1->lineCount() > 3)
-        removeLineQuietly(RzMemo1, 1);
+        RzMemo1->removeLine(1);
 }
 
 void TForm1::RzMemo5Change()

@@ -32,6 +32,14 @@ void EventMemo::removeFirstLines(int n)
     render();
 }
 
+void EventMemo::removeLine(int index)
+{
+    if (index < 0 || index >= m_lines.size())
+        return;
+    m_lines.removeAt(index);
+    render();
+}
+
 void EventMemo::render()
 {
     QStringList shown;

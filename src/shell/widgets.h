@@ -20,6 +20,8 @@ public:
     void clearLines();
     // Removes the first n lines without running the change handler.
     void removeFirstLines(int n);
+    // Removes one line (0-based) without running the change handler.
+    void removeLine(int index);
 
     const QStringList &lines() const { return m_lines; }
     int lineCount() const { return int(m_lines.size()); }
