@@ -4,7 +4,11 @@
 #include "db/connection.h"
 #include "db/datafrm.h"
 #include "db/starter.h"
+#include "accounts/tform2.h"
+#include "shell/appexit.h"
+#include "shell/forms.h"
 #include "shell/globals.h"
+#include "shell/tform1.h"
 
 #include <QDir>
 #include <QFile>
@@ -91,6 +95,36 @@ void DatabaseTest::execSql(const QString &sql)
 QString DatabaseTest::databasePath() const
 {
     return dir.path(QStringLiteral("Data/Data.mdb"));
+}
+
+WindowsTest::WindowsTest(QString accounts)
+    : m_accounts(std::move(accounts))
+{
+}
+
+WindowsTest::~WindowsTest() = default;
+
+void WindowsTest::SetUp()
+{
+    DatabaseTest::SetUp();
+    appexit::setTestMode(true);
+    appexit::reset();
+    if (!m_accounts.isEmpty())
+        execSql(QStringLiteral("insert into users (user_name, user_pass, user_type) values ") +
+                m_accounts);
+    main = std::make_unique<TForm1>();
+    login = std::make_unique<TForm2>();
+    Form1 = main.get();
+    Form2 = login.get();
+}
+
+void WindowsTest::TearDown()
+{
+    Form1 = nullptr;
+    Form2 = nullptr;
+    login.reset();
+    main.reset();
+    DatabaseTest::TearDown();
 }
 
 QString binDir()

@@ -6,6 +6,10 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <memory>
+
+class TForm1;
+class TForm2;
 
 namespace testsupport {
 
@@ -49,6 +53,24 @@ protected:
     // Runs statements on a connection of its own (fixture data).
     void execSql(const QString &sql);
     QString databasePath() const;
+};
+
+// DatabaseTest with the login window and the main window built (Form1, Form2), extra accounts
+// from `accounts` (an SQL values list for users(user_name, user_pass, user_type)), and the end
+// of the program observed instead of carried out.
+class WindowsTest : public DatabaseTest
+{
+protected:
+    explicit WindowsTest(QString accounts);
+    ~WindowsTest() override;
+    void SetUp() override;
+    void TearDown() override;
+
+    std::unique_ptr<TForm1> main;
+    std::unique_ptr<TForm2> login;
+
+private:
+    QString m_accounts;
 };
 
 // Folder with the build's programs (velmora, velmora-issuer-sim).

@@ -18,30 +18,18 @@
 
 namespace {
 
-class LoginTest : public testsupport::DatabaseTest
+class LoginTest : public testsupport::WindowsTest
 {
 protected:
+    LoginTest()
+        : WindowsTest(QStringLiteral("('op', 'op1', '操作员'), ('tester', '', '测试员'), "
+                                     "('quote''s', 'x''y', '操作员')"))
+    {
+    }
     void SetUp() override
     {
-        DatabaseTest::SetUp();
-        appexit::setTestMode(true);
-        appexit::reset();
-        execSql(QStringLiteral("insert into users (user_name, user_pass, user_type) values "
-                               "('op', 'op1', '操作员'), ('tester', '', '测试员'), "
-                               "('quote''s', 'x''y', '操作员')"));
-        main = std::make_unique<TForm1>();
-        login = std::make_unique<TForm2>();
-        Form1 = main.get();
-        Form2 = login.get();
+        WindowsTest::SetUp();
         login->show();
-    }
-    void TearDown() override
-    {
-        Form1 = nullptr;
-        Form2 = nullptr;
-        login.reset();
-        main.reset();
-        DatabaseTest::TearDown();
     }
     void attempt(const QString &name, const QString &password)
     {
@@ -49,8 +37,6 @@ protected:
         login->edt2->setText(password);
         login->btn1Click();
     }
-    std::unique_ptr<TForm1> main;
-    std::unique_ptr<TForm2> login;
 };
 
 TEST_F(LoginTest, ShowsTheFirstAccountAndTheBranding)

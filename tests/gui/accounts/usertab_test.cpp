@@ -41,28 +41,12 @@ QColor colourOf(QWidget *w)
     return w->property("fieldColour").value<QColor>();
 }
 
-class UserTabTest : public testsupport::DatabaseTest
+class UserTabTest : public testsupport::WindowsTest
 {
 protected:
-    void SetUp() override
+    UserTabTest()
+        : WindowsTest(QStringLiteral("('op', '', '操作员')"))
     {
-        DatabaseTest::SetUp();
-        appexit::setTestMode(true);
-        appexit::reset();
-        execSql(QStringLiteral("insert into users (user_name, user_pass, user_type) values "
-                               "('op', '', '操作员')"));
-        main = std::make_unique<TForm1>();
-        login = std::make_unique<TForm2>();
-        Form1 = main.get();
-        Form2 = login.get();
-    }
-    void TearDown() override
-    {
-        Form1 = nullptr;
-        Form2 = nullptr;
-        login.reset();
-        main.reset();
-        DatabaseTest::TearDown();
     }
     // Logs in as an account and opens the user tab.
     void openTab(const QString &name, const QString &role)
@@ -102,9 +86,6 @@ protected:
         main->dbgrd1->selectRow(row);
         ASSERT_EQ(Datafrm->LGqry1->fieldByName(QStringLiteral("user_name")).asString(), name);
     }
-
-    std::unique_ptr<TForm1> main;
-    std::unique_ptr<TForm2> login;
 };
 
 TEST_F(UserTabTest, OtherRolesGetAnInertAreaEveryTime)
