@@ -30,7 +30,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-attached=$(find "$dir/Ports" -maxdepth 1 -name 'COM*' 2>/dev/null | head -1 || true)
+# An attached issuer is a Ports/COMn entry whose device is there (a link left behind by a
+# simulator that was killed does not count).
+attached=$(find -L "$dir/Ports" -maxdepth 1 -name 'COM*' -type c 2>/dev/null | head -1 || true)
 sim=$(find "$build" -name velmora-issuer-sim -type f -perm -u+x | head -1 || true)
 if [[ -z $attached && -n $sim ]]; then
   "$sim" --dir "$dir" --port 1 --auto &
