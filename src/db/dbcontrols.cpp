@@ -3,75 +3,56 @@
 #include "common/gbk.h"
 #include "common/guard.h"
 
-namespace {
-Field boundField(DataSource *source, const QString &name)
-{
-    if (!source || !source->dataSet() || !source->dataSet()->isActive() || name.isEmpty())
-        return {};
-    return source->dataSet()->findField(name);
-}
-} // namespace
+// --- FieldLink ---
 
-// --- DBEdit ---
-
-DBEdit::DBEdit(QWidget *parent)
-    : QLineEdit(parent)
+FieldLink::FieldLink(std::function<void()> show)
+    : m_show(std::move(show))
 {
-    connect(this, &QLineEdit::textChanged, this, &DBEdit::onTextChanged);
 }
 
-void DBEdit::setDataSource(DataSource *source)
+void FieldLink::setDataSource(DataSource *source)
 {
     if (m_source)
         disconnect(m_source, nullptr, this, nullptr);
     m_source = source;
     if (m_source) {
-        connect(m_source, &DataSource::dataSetChanged, this, &DBEdit::refresh);
-        connect(m_source, &DataSource::recordChanged, this, &DBEdit::refresh);
-        connect(m_source, &DataSource::stateChanged, this, &DBEdit::refresh);
-        connect(m_source, &DataSource::fieldChanged, this, &DBEdit::onFieldChanged);
+        connect(m_source, &DataSource::dataSetChanged, this, &FieldLink::refresh);
+        connect(m_source, &DataSource::recordChanged, this, &FieldLink::refresh);
+        connect(m_source, &DataSource::stateChanged, this, &FieldLink::refresh);
+        connect(m_source, &DataSource::fieldChanged, this, [this](int index) {
+            // Our own writes come back here; the control already shows what the user gave.
+            const Field f = field();
+            if (!m_loading && f.isValid() && f.index() == index)
+                refresh();
+        });
     }
     refresh();
 }
 
-void DBEdit::setDataField(const QString &name)
+void FieldLink::setDataField(const QString &name)
 {
     m_fieldName = name;
     refresh();
 }
 
-Field DBEdit::field() const
+Field FieldLink::field() const
 {
-    return boundField(m_source, m_fieldName);
+    if (!m_source || !m_source->dataSet() || !m_source->dataSet()->isActive() ||
+        m_fieldName.isEmpty())
+        return {};
+    return m_source->dataSet()->findField(m_fieldName);
 }
 
-void DBEdit::refresh()
+void FieldLink::refresh()
 {
-    const Field f = field();
     m_loading = true;
-    setText(f.isValid() ? f.displayText() : QString());
+    m_show();
     m_loading = false;
 }
 
-void DBEdit::onFieldChanged(int index)
+void FieldLink::write(const QString &text)
 {
-    // Our own writes come back here; the text already says what the user typed.
-    if (m_loading)
-        return;
     const Field f = field();
-    if (f.isValid() && f.index() == index)
-        refresh();
-}
-
-void DBEdit::onTextChanged(const QString &text)
-{
-    if (m_loading)
-        return;
-    if (m_maxBytes > 0 && gbk::byteLength(text) > m_maxBytes) {
-        setText(gbk::limitBytes(text, m_maxBytes)); // comes back here with the cut text
-        return;
-    }
-    Field f = field();
     if (!f.isValid() || f.readOnly()) {
         refresh();
         return;
@@ -85,67 +66,47 @@ void DBEdit::onTextChanged(const QString &text)
     m_loading = false;
 }
 
+// --- DBEdit ---
+
+DBEdit::DBEdit(QWidget *parent)
+    : QLineEdit(parent)
+    , m_link([this] {
+        const Field f = m_link.field();
+        setText(f.isValid() ? f.displayText() : QString());
+    })
+{
+    connect(this, &QLineEdit::textChanged, this, &DBEdit::onTextChanged);
+}
+
+void DBEdit::onTextChanged(const QString &text)
+{
+    if (m_link.loading())
+        return;
+    if (m_maxBytes > 0 && gbk::byteLength(text) > m_maxBytes) {
+        setText(gbk::limitBytes(text, m_maxBytes)); // comes back here with the cut text
+        return;
+    }
+    m_link.write(text);
+}
+
 // --- DBComboBox ---
 
 DBComboBox::DBComboBox(QWidget *parent)
     : QComboBox(parent)
+    , m_link([this] {
+        const Field f = m_link.field();
+        setCurrentIndex(f.isValid() ? findText(f.asString()) : -1);
+    })
 {
     setEditable(false);
     connect(this, &QComboBox::currentIndexChanged, this, &DBComboBox::onIndexChanged);
 }
 
-void DBComboBox::setDataSource(DataSource *source)
-{
-    if (m_source)
-        disconnect(m_source, nullptr, this, nullptr);
-    m_source = source;
-    if (m_source) {
-        connect(m_source, &DataSource::dataSetChanged, this, &DBComboBox::refresh);
-        connect(m_source, &DataSource::recordChanged, this, &DBComboBox::refresh);
-        connect(m_source, &DataSource::stateChanged, this, &DBComboBox::refresh);
-        connect(m_source, &DataSource::fieldChanged, this, [this](int index) {
-            const Field f = field();
-            if (!m_loading && f.isValid() && f.index() == index)
-                refresh();
-        });
-    }
-    refresh();
-}
-
-void DBComboBox::setDataField(const QString &name)
-{
-    m_fieldName = name;
-    refresh();
-}
-
-Field DBComboBox::field() const
-{
-    return boundField(m_source, m_fieldName);
-}
-
-void DBComboBox::refresh()
-{
-    const Field f = field();
-    m_loading = true;
-    setCurrentIndex(f.isValid() ? findText(f.asString()) : -1);
-    m_loading = false;
-}
-
 void DBComboBox::onIndexChanged(int index)
 {
-    if (m_loading || index < 0)
+    if (m_link.loading() || index < 0)
         return;
-    Field f = field();
-    if (!f.isValid() || f.readOnly()) {
-        refresh();
-        return;
-    }
-    m_loading = true;
-    guarded([&] {
-        if (m_source->ensureEditing())
-            field().setAsString(itemText(index));
-    });
-    m_loading = false;
+    m_link.write(itemText(index));
 }
 
 // --- QueryTableModel ---

@@ -9,6 +9,37 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPointer>
+#include <functional>
+
+// The binding of one control to one field of a data source's query: it shows the field again
+// whenever the result, the current record, the state or that field's pending value changes, and
+// writes what the user gave into the field, putting the query into edit state first.
+class FieldLink : public QObject
+{
+public:
+    // show() puts the field's current value into the control.
+    explicit FieldLink(std::function<void()> show);
+
+    void setDataSource(DataSource *source);
+    DataSource *dataSource() const { return m_source; }
+    void setDataField(const QString &name);
+    QString dataField() const { return m_fieldName; }
+    // The bound field of the current record (invalid while the query is closed).
+    Field field() const;
+
+    // Shows the field; the control's own change signal does not write it back meanwhile.
+    void refresh();
+    // True while the control is being filled from the field (its changes are not the user's).
+    bool loading() const { return m_loading; }
+    // Writes a value the user gave; a field that cannot take it is shown again instead.
+    void write(const QString &text);
+
+private:
+    std::function<void()> m_show;
+    QPointer<DataSource> m_source;
+    QString m_fieldName;
+    bool m_loading = false;
+};
 
 class DBEdit : public QLineEdit
 {
@@ -16,26 +47,22 @@ class DBEdit : public QLineEdit
 public:
     explicit DBEdit(QWidget *parent = nullptr);
 
-    void setDataSource(DataSource *source);
-    DataSource *dataSource() const { return m_source; }
-    void setDataField(const QString &name);
-    QString dataField() const { return m_fieldName; }
+    void setDataSource(DataSource *source) { m_link.setDataSource(source); }
+    DataSource *dataSource() const { return m_link.dataSource(); }
+    void setDataField(const QString &name) { m_link.setDataField(name); }
+    QString dataField() const { return m_link.dataField(); }
     // Entry limit in GBK bytes (0 = none); longer text is cut at a whole character.
     void setMaxBytes(int bytes) { m_maxBytes = bytes; }
     int maxBytes() const { return m_maxBytes; }
 
     // The bound field of the current record (invalid while the query is closed).
-    Field field() const;
+    Field field() const { return m_link.field(); }
 
 private:
-    void refresh();
     void onTextChanged(const QString &text);
-    void onFieldChanged(int field);
 
-    QPointer<DataSource> m_source;
-    QString m_fieldName;
+    FieldLink m_link;
     int m_maxBytes = 0;
-    bool m_loading = false;
 };
 
 class DBComboBox : public QComboBox
@@ -44,19 +71,16 @@ class DBComboBox : public QComboBox
 public:
     explicit DBComboBox(QWidget *parent = nullptr);
 
-    void setDataSource(DataSource *source);
-    DataSource *dataSource() const { return m_source; }
-    void setDataField(const QString &name);
-    QString dataField() const { return m_fieldName; }
-    Field field() const;
+    void setDataSource(DataSource *source) { m_link.setDataSource(source); }
+    DataSource *dataSource() const { return m_link.dataSource(); }
+    void setDataField(const QString &name) { m_link.setDataField(name); }
+    QString dataField() const { return m_link.dataField(); }
+    Field field() const { return m_link.field(); }
 
 private:
-    void refresh();
     void onIndexChanged(int index);
 
-    QPointer<DataSource> m_source;
-    QString m_fieldName;
-    bool m_loading = false;
+    FieldLink m_link;
 };
 
 // A grid's view of a query: one row per record (a record being appended included), the columns
