@@ -37,11 +37,6 @@ bool isEnter(int key)
 {
     return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
-
-QString databasePath()
-{
-    return programdir::path(QStringLiteral("Data/Data.mdb"));
-}
 } // namespace
 
 void LoginNameBox::showPopup()
@@ -126,7 +121,7 @@ TForm2::TForm2(QWidget *parent)
 void TForm2::FormCreate()
 {
     LoginFailCount = 0;
-    const IniFile branding(programdir::path(QStringLiteral("IniFile/System.ini")));
+    const IniFile branding(programdir::brandingFile());
     const QString title = branding.readString(QStringLiteral("title"), QStringLiteral("TitleName"));
     const QString status = branding.readString(QStringLiteral("WZ"), QStringLiteral("WZName"));
     setWindowTitle(title + texts::CaptionSuffix);
@@ -149,7 +144,7 @@ void TForm2::FormShow()
     // The file is compacted while nothing holds it open.
     datamodule::disconnect();
     QThread::msleep(10);
-    compactDatabase(databasePath(), QString::fromLatin1(db::DatabasePassword));
+    compactDatabase(programdir::databaseFile(), QString::fromLatin1(db::DatabasePassword));
     guarded([this] {
         if (!Datafrm)
             return;
@@ -225,7 +220,7 @@ void TForm2::btn1Click()
         return;
     }
     HelpFile = programdir::path(QStringLiteral("Help/index.htm"));
-    DataFile = databasePath();
+    DataFile = programdir::databaseFile();
 
     guarded([&] {
         // The check runs on a connection of its own; name and password travel as parameters,
@@ -275,7 +270,7 @@ void TForm2::btn2Click()
         return;
     try {
         datamodule::disconnect();
-        compactDatabase(databasePath(), QString::fromLatin1(db::DatabasePassword));
+        compactDatabase(programdir::databaseFile(), QString::fromLatin1(db::DatabasePassword));
     } catch (...) {
     }
     appexit::endProgram();

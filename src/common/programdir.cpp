@@ -58,4 +58,14 @@ QString path(const QString &relative)
     return root() + QLatin1Char('/') + rel;
 }
 
+QString databaseFile()
+{
+    return path(QStringLiteral("Data/Data.mdb"));
+}
+
+QString brandingFile()
+{
+    return path(QStringLiteral("IniFile/System.ini"));
+}
+
 } // namespace programdir

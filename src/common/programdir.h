@@ -14,4 +14,8 @@ QString root();
 // A path under the program directory; Windows-style separators become '/'.
 QString path(const QString &relative);
 
+// The files every window reaches: the database and the branding settings.
+QString databaseFile();
+QString brandingFile();
+
 } // namespace programdir

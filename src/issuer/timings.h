@@ -21,4 +21,24 @@ struct Timings
 // The pauses in use; tests may change them.
 Timings &timings();
 
+// Shortens every pause for as long as it lives (tests): the receive handler's pauses to
+// receiveMs, the others to otherMs. The pauses in use before come back at the end.
+class ShortTimings
+{
+public:
+    ShortTimings(int receiveMs, int otherMs)
+        : m_saved(timings())
+    {
+        Timings &t = timings();
+        t.beforeBuffer = t.beforeRead = t.afterRead = t.cardDataGap = receiveMs;
+        t.afterOpen = t.beforeClose = t.afterFailedRegistration = otherMs;
+    }
+    ~ShortTimings() { timings() = m_saved; }
+    ShortTimings(const ShortTimings &) = delete;
+    ShortTimings &operator=(const ShortTimings &) = delete;
+
+private:
+    Timings m_saved;
+};
+
 } // namespace issuer

@@ -21,7 +21,7 @@ void TForm10::FormCreate()
         if (!Datafrm)
             throw std::runtime_error("no data module");
         Datafrm->con->disconnect();
-        Datafrm->con->setDatabase(programdir::path(QStringLiteral("Data/Data.mdb")));
+        Datafrm->con->setDatabase(programdir::databaseFile());
         Datafrm->con->connect();
     } catch (const std::exception &) {
         m_ok = false;

@@ -11,7 +11,7 @@ bool createDataModule()
 {
     if (!Datafrm)
         Datafrm = new TDatafrm;
-    DataFile = programdir::path(QStringLiteral("Data/Data.mdb"));
+    DataFile = programdir::databaseFile();
     return guarded([] { Datafrm->DataModuleCreate(DataFile); });
 }
 

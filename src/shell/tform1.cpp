@@ -330,7 +330,7 @@ QString TForm1::windowSettingsPath() const
 
 void TForm1::FormCreate()
 {
-    const IniFile branding(programdir::path(QStringLiteral("IniFile/System.ini")));
+    const IniFile branding(programdir::brandingFile());
     const QString title = branding.readString(QStringLiteral("title"), QStringLiteral("TitleName"));
     setWindowTitle(title + texts::CaptionSuffix);
     wtxt->setText(branding.readString(QStringLiteral("WZ"), QStringLiteral("WZName")));

@@ -17,6 +17,6 @@ void TForm1::btnClosebtn6Click()
     ProgressBarGauge gauge(g1);
     guarded([&] {
         maintenance::restoreDatabase(gauge, *Datafrm->con, *Datafrm->LGqry1,
-                                     programdir::path(QStringLiteral("Data/Data.mdb")), this);
+                                     programdir::databaseFile(), this);
     });
 }

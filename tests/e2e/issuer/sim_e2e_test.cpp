@@ -28,10 +28,6 @@ protected:
     {
         ScriptedTest::SetUp();
         resetGlobals();
-        saved = issuer::timings();
-        issuer::Timings &t = issuer::timings();
-        t.beforeBuffer = t.beforeRead = t.afterRead = t.cardDataGap = 5;
-        t.afterOpen = t.beforeClose = t.afterFailedRegistration = 1;
     }
     void TearDown() override
     {
@@ -42,7 +38,6 @@ protected:
                 p->waitForFinished(5000);
             }
         }
-        issuer::timings() = saved;
         ScriptedTest::TearDown();
     }
     // Starts a simulator on the program directory; returns its port name.
@@ -74,7 +69,7 @@ protected:
         form->opencmdClick();
     }
 
-    issuer::Timings saved;
+    issuer::ShortTimings shortTimings{5, 1};
     std::vector<std::unique_ptr<QProcess>> sims;
     std::unique_ptr<TForm1> form;
 };

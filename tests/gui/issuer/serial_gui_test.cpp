@@ -32,10 +32,6 @@ protected:
     {
         ScriptedTest::SetUp();
         resetGlobals();
-        saved = issuer::timings();
-        issuer::Timings &t = issuer::timings();
-        t.beforeBuffer = t.beforeRead = t.afterRead = t.cardDataGap = 1;
-        t.afterOpen = t.beforeClose = t.afterFailedRegistration = 1;
         ASSERT_TRUE(pty.ok());
         dir.write(QStringLiteral("Ports/.keep"), {});
         ASSERT_TRUE(QFile::link(pty.slavePath(), dir.path(QStringLiteral("Ports/COM3"))));
@@ -44,7 +40,6 @@ protected:
     void TearDown() override
     {
         form.reset();
-        issuer::timings() = saved;
         ScriptedTest::TearDown();
     }
     void choose(const QString &port)
@@ -55,7 +50,7 @@ protected:
     }
     bool portOpen(int n) const { return form->serialLink()->isOpen(n); }
 
-    issuer::Timings saved;
+    issuer::ShortTimings shortTimings{1, 1};
     TestPty pty;
     std::unique_ptr<TForm1> form;
 };
