@@ -1,7 +1,7 @@
 #pragma once
 // The main window. One class by nature: its declaration groups the controls and handlers by
 // tab, and each subsystem defines the handlers of its tab in its own folder
-// (src/issuer/tform1_serial.cpp, src/accounts/usertab.cpp, src/db/tform1_maintenance.cpp ...).
+// (src/issuer/tform1_serial.cpp, src/accounts/usertab.cpp, src/cards/tform1_cards.cpp ...).
 #include <QMainWindow>
 #include <QStringList>
 
@@ -201,7 +201,7 @@ public:
     // ---- help tab (src/shell) ----
     void rztbshtTabSheet4Show();
 
-    // ---- database maintenance (src/db) ----
+    // ---- database backup and restore (src/shell/tform1_maintenance.cpp) ----
     void btnClosebtn5Click();
     void btnClosebtn6Click();
 
@@ -226,5 +226,4 @@ private:
     ReplyTarget *m_replies = nullptr; // the event controls as the receive handler sees them
     ReceiveHandler *m_receiver = nullptr;
     bool m_skinOn = false;
-    bool m_closeConfirmed = false;
 };
