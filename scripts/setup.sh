@@ -1,23 +1,14 @@
 #!/usr/bin/env bash
-# Installs everything the build, the tests and the run command need on a Debian 12 machine.
-# Idempotent: asks dpkg first and only runs apt-get when a package is missing.
+# Installs everything the build, the tests and the run command need on a Debian 12 machine
+# (the list is scripts/packages.txt). Idempotent: asks dpkg first and only runs apt-get when a
+# package is missing.
 set -euo pipefail
-
-packages=(
-  g++ cmake make pkg-config git
-  qt6-base-dev qt6-base-dev-tools qt6-serialport-dev
-  libgl-dev
-  libsqlcipher-dev sqlcipher
-  libxlsxwriter-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-wqy-zenhei
-  xvfb xauth xdotool x11-apps x11-utils imagemagick
-  poppler-utils python3-xlrd python3-openpyxl
-)
+here=$(cd "$(dirname "$0")" && pwd)
+mapfile -t packages < <(sed 's/#.*//' "$here/packages.txt" | tr -s ' \t' '\n' | sed '/^$/d')
 
 missing=()
 for p in "${packages[@]}"; do
-  if ! dpkg -s "$p" >/dev/null 2>&1 || ! dpkg -s "$p" 2>/dev/null | grep -q '^Status: install ok installed'; then
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$'; then
     missing+=("$p")
   fi
 done
