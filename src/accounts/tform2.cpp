@@ -1,6 +1,9 @@
 #include "accounts/tform2.h"
+#include "accounts/texts.h"
 
+#include "common/clock.h"
 #include "common/dialogs.h"
+#include "common/globals.h"
 #include "common/guard.h"
 #include "common/inifile.h"
 #include "common/programdir.h"
@@ -11,7 +14,6 @@
 #include "shell/appexit.h"
 #include "shell/datamodule_access.h"
 #include "shell/forms.h"
-#include "shell/globals.h"
 #include "shell/pictures.h"
 #include "shell/texts.h"
 #include "shell/tform1.h"
@@ -31,7 +33,6 @@
 #include <QWindow>
 
 namespace {
-const QString PasswordPrompt = QStringLiteral("请输入用户密码.");
 
 bool isEnter(int key)
 {
@@ -124,12 +125,12 @@ void TForm2::FormCreate()
     const IniFile branding(programdir::brandingFile());
     const QString title = branding.readString(QStringLiteral("title"), QStringLiteral("TitleName"));
     const QString status = branding.readString(QStringLiteral("WZ"), QStringLiteral("WZName"));
-    setWindowTitle(title + texts::CaptionSuffix);
+    setWindowTitle(title + texts::shell::CaptionSuffix);
     rz1->setTitle(title);
     WtxtWtxt->setText(status);
     Dialogs::setApplicationTitle(title);
     Dialogs::setApplicationTitle(QStringLiteral("Velmora."));
-    lbl6->setText(QDate::currentDate().toString(texts::DateFormat));
+    lbl6->setText(appclock::today().toString(texts::shell::DateFormat));
 }
 
 void TForm2::showEvent(QShowEvent *event)
@@ -173,7 +174,7 @@ void TForm2::DBEdtidDropDown()
             DBEdtid->setCurrentIndex(0);
         if (q->state() == Query::Edit || q->state() == Query::Insert)
             q->cancel();
-        WtxtWtxt->setText(QStringLiteral("请选择用户名登录."));
+        WtxtWtxt->setText(texts::accounts::ChooseAccount);
     });
 }
 
@@ -193,17 +194,17 @@ bool TForm2::edt2KeyPress(int key)
             btn1->setFocus();
             btn1Click();
         } else {
-            WtxtWtxt->setText(PasswordPrompt);
+            WtxtWtxt->setText(texts::accounts::PasswordPrompt);
         }
         return true;
     }
-    WtxtWtxt->setText(PasswordPrompt);
+    WtxtWtxt->setText(texts::accounts::PasswordPrompt);
     return false;
 }
 
 void TForm2::edt2MouseDown()
 {
-    WtxtWtxt->setText(PasswordPrompt);
+    WtxtWtxt->setText(texts::accounts::PasswordPrompt);
 }
 
 void TForm2::btn1Click()
@@ -215,7 +216,7 @@ void TForm2::btn1Click()
     if (password.isEmpty())
         edt2->setFocus();
     if (DBEdtid->currentText().isEmpty() || edt2->text().isEmpty()) {
-        Dialogs::box(QStringLiteral("请填写用户名和密码!"), QStringLiteral("登录提示"),
+        Dialogs::box(texts::accounts::FillInNameAndPassword, texts::accounts::LoginCaption,
                      Dialogs::OkOnly, Dialogs::Information, this);
         return;
     }
@@ -234,22 +235,21 @@ void TForm2::btn1Click()
         q.open();
         if (q.isEmpty()) {
             ++LoginFailCount;
-            if (Dialogs::box(QStringLiteral("用户或密码有错误!是否重新输入？"),
-                             QStringLiteral("出错提示"), Dialogs::OkCancel, Dialogs::Information,
-                             this) == Dialogs::Cancel) {
+            if (Dialogs::box(texts::accounts::WrongLoginRetry, texts::accounts::ErrorCaption,
+                             Dialogs::OkCancel, Dialogs::Information, this) == Dialogs::Cancel) {
                 appexit::endProgram();
             } else {
                 edt2->setFocus();
             }
             if (LoginFailCount >= 3) {
-                Dialogs::box(QStringLiteral("出错了，登录错误超过3次，程序自动关闭!"),
-                             QStringLiteral("非法登录"), Dialogs::OkOnly, Dialogs::Warning, this);
+                Dialogs::box(texts::accounts::ThirdFailure, texts::accounts::IllegalLoginCaption,
+                             Dialogs::OkOnly, Dialogs::Warning, this);
                 appexit::endProgram();
             }
             return;
         }
         q.first();
-        WtxtWtxt->setText(name + QStringLiteral("正在登录,请稍后..."));
+        WtxtWtxt->setText(name + texts::accounts::LoggingIn);
         UserType = q.fieldByName(QStringLiteral("user_type")).asString();
         UserName = q.fieldByName(QStringLiteral("user_name")).asString();
         LoginFailCount = 0;
@@ -265,7 +265,7 @@ void TForm2::btn1Click()
 
 void TForm2::btn2Click()
 {
-    if (Dialogs::box(texts::ReallyWantExit, texts::SystemPrompt, Dialogs::YesNo,
+    if (Dialogs::box(texts::shell::ReallyWantExit, texts::shell::SystemPrompt, Dialogs::YesNo,
                      Dialogs::Information, this) != Dialogs::Yes)
         return;
     try {
@@ -278,8 +278,8 @@ void TForm2::btn2Click()
 
 bool TForm2::FormClose()
 {
-    if (Dialogs::box(texts::ReallyExit, texts::SystemPrompt, Dialogs::YesNo, Dialogs::Information,
-                     this) != Dialogs::Yes)
+    if (Dialogs::box(texts::shell::ReallyExit, texts::shell::SystemPrompt, Dialogs::YesNo,
+                     Dialogs::Information, this) != Dialogs::Yes)
         return false;
     QThread::msleep(5);
     appexit::endProgram();

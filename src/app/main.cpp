@@ -3,11 +3,11 @@
 #include "app/singleinstance.h"
 #include "app/startup.h"
 #include "common/dialogs.h"
+#include "common/globals.h"
 #include "common/programdir.h"
 #include "db/starter.h"
 #include "shell/appexit.h"
 #include "shell/forms.h"
-#include "shell/globals.h"
 #include "shell/texts.h"
 
 #include <QApplication>
@@ -44,7 +44,7 @@ int main(int argc, char **argv)
     SingleInstance instance(options.instanceName);
     if (!startup::checkSingleInstance(instance))
         return 1;
-    Dialogs::setApplicationTitle(texts::ProgramTitle);
+    Dialogs::setApplicationTitle(texts::shell::ProgramTitle);
 
     startup::showSplash(options.splashMs);
     if (!startup::createWindows()) {

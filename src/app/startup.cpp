@@ -22,7 +22,8 @@ bool checkSingleInstance(SingleInstance &instance)
 {
     if (instance.acquire())
         return true;
-    Dialogs::box(texts::AlreadyRunning, texts::ProgramTitle, Dialogs::OkOnly, Dialogs::Critical);
+    Dialogs::box(texts::shell::AlreadyRunning, texts::shell::ProgramTitle, Dialogs::OkOnly,
+                 Dialogs::Critical);
     return false;
 }
 

@@ -1,6 +1,6 @@
 // The card tab of the main window: the controls that the issuer link and the frame reach.
 #include "common/dialogs.h"
-#include "shell/globals.h"
+#include "common/globals.h"
 #include "shell/texts.h"
 #include "shell/tform1.h"
 #include "shell/widgets.h"
@@ -64,12 +64,12 @@ void TForm1::buildCardTab()
 void TForm1::rztbshtTabSheet3Show()
 {
     if (isAdministrator()) {
-        wtxt->setText(texts::CardTabAdmin);
+        wtxt->setText(texts::shell::CardTabAdmin);
         return;
     }
     chklst1->setEnabled(false);
-    wtxt->setText(texts::NoRights);
-    Dialogs::message(texts::NoRights, this);
+    wtxt->setText(texts::shell::NoRights);
+    Dialogs::message(texts::shell::NoRights, this);
 }
 
 void TForm1::RzMemo2Change()

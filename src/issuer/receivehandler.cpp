@@ -2,9 +2,9 @@
 
 #include "common/errors.h"
 #include "common/gbk.h"
+#include "common/globals.h"
 #include "issuer/seriallink.h"
 #include "issuer/timings.h"
-#include "shell/globals.h"
 
 #include <QPointer>
 #include <exception>

@@ -1,4 +1,5 @@
 #include "issuer/replies.h"
+#include "issuer/texts.h"
 
 #include "common/gbk.h"
 #include "issuer/codecs.h"
@@ -14,15 +15,6 @@ const QString CR = QStringLiteral("\r");
 QString part(const QByteArray &r, int from, int length)
 {
     return gbk::decode(r.mid(from - 1, length));
-}
-
-bool allDigits(const QString &text)
-{
-    for (const QChar c : text) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -68,20 +60,20 @@ ReplyPlan planReply(const QByteArray &lastReply)
     case ReplyForm::Ignored:
         break;
     case ReplyForm::CardNumber: {
-        const QString line = texts::CardNumberPrefix + part(r, 1, 8) + CR;
+        const QString line = texts::issuer::CardNumberPrefix + part(r, 1, 8) + CR;
         plan.effects = {E::addLine(C::RzMemo1, line), E::addLine(C::RzMemo2, line),
-                        E::setText(C::wtxt, texts::NoValidityShown)};
+                        E::setText(C::wtxt, texts::issuer::NoValidityShown)};
         break;
     }
     case ReplyForm::LossToken: {
         const QString code = QStringLiteral("00") + part(r, 11, 6);
-        plan.effects = {E::addLine(C::RzMemo2, texts::LossLinePrefix + part(r, 11, 6) + CR),
+        plan.effects = {E::addLine(C::RzMemo2, texts::issuer::LossLinePrefix + part(r, 11, 6) + CR),
                         E::setText(C::edt17, code), E::setText(C::edt10, code),
                         E::setText(C::Form7edt1, code)};
         break;
     }
     case ReplyForm::UnlossToken: {
-        E line = E::addLine(C::RzMemo2, texts::UnlossLinePrefix);
+        E line = E::addLine(C::RzMemo2, texts::issuer::UnlossLinePrefix);
         line.withCardCode = true;
         line.tail = CR;
         QList<E> effects = {E::setText(C::edt17, part(r, 13, 4)), E::lookupCardCode(), line};
@@ -92,14 +84,14 @@ ReplyPlan planReply(const QByteArray &lastReply)
         }
         effects << E::endLookup();
         plan.effects = effects;
-        plan.failureMessage = texts::CardCodeMismatch;
+        plan.failureMessage = texts::issuer::CardCodeMismatch;
         break;
     }
     case ReplyForm::CardData: {
         QString line;
         QString group;
         try {
-            line = texts::CardLinePrefix + part(r, 1, 8) + texts::CardLineValidity +
+            line = texts::issuer::CardLinePrefix + part(r, 1, 8) + texts::issuer::CardLineValidity +
                    HexToDecimalText(part(r, 9, 2)) + QStringLiteral("年") +
                    HexToDecimalText(part(r, 11, 2)) + QStringLiteral("月") +
                    HexToDecimalText(part(r, 13, 2)) + QStringLiteral("日");
@@ -109,7 +101,7 @@ ReplyPlan planReply(const QByteArray &lastReply)
             break;
         }
         plan.effects = {E::setGlobal(ReplyGlobal::ReplyGroupText, group),
-                        E::addLine(C::RzMemo1, texts::CardLineEcho + line), E::pause(),
+                        E::addLine(C::RzMemo1, texts::issuer::CardLineEcho + line), E::pause(),
                         E::addLine(C::RzMemo2, line)};
         break;
     }
@@ -121,14 +113,14 @@ ReplyPlan planReply(const QByteArray &lastReply)
         QString line;
         QString pane;
         if (code4 == "0500" || code4 == "0400" || code2 == "00" || code4 == "0501") {
-            line = texts::LinkNormalLine;
-            pane = texts::LinkNormalPane;
+            line = texts::issuer::LinkNormalLine;
+            pane = texts::issuer::LinkNormalPane;
         } else if (code4 == "0600") {
-            line = texts::PasswordChangedLine;
-            pane = texts::PasswordChangedPane;
+            line = texts::issuer::PasswordChangedLine;
+            pane = texts::issuer::PasswordChangedPane;
         } else if (code4 == "0601" || code2 == "01") {
-            line = texts::PasswordRejectedLine;
-            pane = texts::PasswordRejectedPane;
+            line = texts::issuer::PasswordRejectedLine;
+            pane = texts::issuer::PasswordRejectedPane;
         }
         if (!line.isEmpty()) {
             plan.effects << E::addLine(C::RzMemo1, line)
@@ -139,16 +131,6 @@ ReplyPlan planReply(const QByteArray &lastReply)
     }
     }
     return plan;
-}
-
-CardLookup unlossLookup(const QString &key)
-{
-    CardLookup lookup;
-    lookup.sql = QStringLiteral("select * from CZdata where 卡片内码 like '%' || :key || '%'");
-    lookup.byVehicleNumber = !key.isEmpty() && allDigits(key);
-    if (lookup.byVehicleNumber)
-        lookup.sql += QStringLiteral(" or id=:id");
-    return lookup;
 }
 
 } // namespace issuer

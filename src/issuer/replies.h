@@ -78,34 +78,4 @@ struct ReplyPlan
 // hex digits gives an empty plan (it is ignored like any other malformed reply).
 ReplyPlan planReply(const QByteArray &lastReply);
 
-// The archive lookup of an unloss token: rows whose card code contains the key, and, when the
-// key is all digits, the row with that vehicle number. The key is bound, never spliced.
-struct CardLookup
-{
-    QString sql;
-    bool byVehicleNumber = false; // also binds :id with the key as a number
-};
-CardLookup unlossLookup(const QString &key);
-
-// Texts of the reply handling.
-namespace texts {
-inline const QString CardNumberPrefix = QStringLiteral("卡号:");
-inline const QString NoValidityShown =
-    QStringLiteral("此卡未显示有效期,请检查发行器底部的拨码开关的状态!");
-inline const QString LossLinePrefix = QStringLiteral("状态: 挂失   卡号: 00");
-inline const QString UnlossLinePrefix = QStringLiteral("状态: 解挂   卡号: ");
-inline const QString CardLinePrefix = QStringLiteral("卡片内码:");
-inline const QString CardLineValidity = QStringLiteral("   有效期：20");
-inline const QString CardLineEcho = QStringLiteral("       此");
-inline const QString LinkNormalLine = QStringLiteral("发行器通讯正常,请读卡!");
-inline const QString LinkNormalPane = QStringLiteral("发行器通讯正常，请读卡!");
-inline const QString PasswordChangedLine =
-    QStringLiteral(" 发行器用户密码修改成功.请备份好新密码.");
-inline const QString PasswordChangedPane = QStringLiteral("发行器用户密码修改成功.请备份好新密码.");
-inline const QString PasswordRejectedLine =
-    QStringLiteral(" 发行器用户密码修改失败，原始密码错误.");
-inline const QString PasswordRejectedPane = QStringLiteral("发行器用户密码修改失败，原始密码错误.");
-inline const QString CardCodeMismatch = QStringLiteral("卡片内码不符!");
-} // namespace texts
-
 } // namespace issuer

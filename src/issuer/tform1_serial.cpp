@@ -1,16 +1,18 @@
 // The serial port controls of the system tab and the path from the port to the event controls.
 #include "archive/tform7.h"
+#include "cards/cardlookup.h"
 #include "common/dialogs.h"
+#include "common/globals.h"
 #include "common/guard.h"
 #include "db/datafrm.h"
 #include "issuer/codecs.h"
 #include "issuer/ports.h"
 #include "issuer/receivehandler.h"
 #include "issuer/seriallink.h"
+#include "issuer/texts.h"
 #include "issuer/timings.h"
 #include "issuer/trim.h"
 #include "shell/forms.h"
-#include "shell/globals.h"
 #include "shell/tform1.h"
 #include "shell/widgets.h"
 
@@ -22,19 +24,6 @@
 #include <QTimer>
 
 namespace {
-
-namespace text {
-const QString PortEmptyOnOpen = QStringLiteral("串口不能为空!");
-const QString PortEmptyOnKey = QStringLiteral("端口不能为空!");
-const QString CannotOpen = QStringLiteral("不能打开COM%1,请检查设备端口.");
-const QString LineParametersFailed = QStringLiteral("设定时发生错误");
-const QString ReceiveSetupFailed = QStringLiteral("设置自动接收失败.");
-const QString RegistrationFailed = QStringLiteral("事件设置时错误!");
-const QString PortOpened = QStringLiteral("端口COM%1已打开.");
-const QString PortClosed = QStringLiteral("端口COM%1已关闭.");
-const QString PortChosen = QStringLiteral("选择COM");
-const QString ReconnectFailed = QStringLiteral("重新联机失败!");
-} // namespace text
 
 // A pause inside a handler: the window keeps painting and the link keeps receiving, but no user
 // input reaches the program until the handler goes on.
@@ -91,15 +80,8 @@ public:
     {
         if (!Datafrm)
             throw VelmoraError(QStringLiteral("no data module"));
-        const issuer::CardLookup lookup = issuer::unlossLookup(key);
         Query *q = Datafrm->Qryda1;
-        q->close();
-        q->sql().clear();
-        q->sql().add(lookup.sql);
-        q->setParameter(QStringLiteral("key"), key);
-        if (lookup.byVehicleNumber)
-            q->setParameter(QStringLiteral("id"), key.toLongLong());
-        q->open();
+        cards::openCardLookup(q, key);
         // Edit state as the archive edits expect it while the token line is shown; an empty
         // result gives an empty new record, hence an empty card code. Nothing is posted.
         q->edit();
@@ -159,7 +141,7 @@ void TForm1::setupSerial()
     // Choosing from the list (also the item already shown) is what counts as a choice; the
     // program's own changes of the combo text are not.
     connect(ComTxt, &QComboBox::activated, this, [this] { guarded([this] { ComTxtChange(); }); });
-    ComTxt->installEventFilter(this);
+    onKeyPress(ComTxt, [this](int key) { return ComTxtKeyPress(key); });
     connect(opencmd, &QPushButton::clicked, this, [this] { guarded([this] { opencmdClick(); }); });
     connect(CLpc1, &QPushButton::clicked, this, [this] { guarded([this] { CLpc1Click(); }); });
     connect(btnClose2, &QPushButton::clicked, this,
@@ -184,7 +166,7 @@ bool TForm1::initirq()
 {
     if (m_serial->enableReceiveNotification(PortNo) == 0)
         return true;
-    wtxt->setText(text::RegistrationFailed);
+    wtxt->setText(texts::issuer::RegistrationFailed);
     pause(issuer::timings().afterFailedRegistration);
     closePort(PortNo);
     return false;
@@ -194,7 +176,7 @@ void TForm1::opencmdClick()
 {
     const QString name = ComTxt->currentText();
     if (name.isEmpty()) {
-        Dialogs::message(text::PortEmptyOnOpen, this);
+        Dialogs::message(texts::issuer::PortEmptyOnOpen, this);
         return;
     }
     const std::optional<int> number = issuer::portNumber(name);
@@ -209,20 +191,20 @@ void TForm1::opencmdClick()
     const int opened = m_serial->open(port);
     pause(issuer::timings().afterOpen);
     if (opened != 0) {
-        wtxt->setText(text::CannotOpen.arg(port));
+        wtxt->setText(texts::issuer::CannotOpen.arg(port));
         return;
     }
     if (m_serial->setLineParameters(port) != 0) {
-        Dialogs::message(text::LineParametersFailed, this);
+        Dialogs::message(texts::issuer::LineParametersFailed, this);
         return;
     }
     PortNo = port;
     if (!initirq()) {
         closePort(port);
-        wtxt->setText(text::ReceiveSetupFailed);
+        wtxt->setText(texts::issuer::ReceiveSetupFailed);
         return;
     }
-    wtxt->setText(text::PortOpened.arg(port));
+    wtxt->setText(texts::issuer::PortOpened.arg(port));
     opencmd->setEnabled(false);
     btn2->setEnabled(true);
     CLpc1->setEnabled(true);
@@ -233,7 +215,7 @@ void TForm1::opencmdClick()
 void TForm1::CLpc1Click()
 {
     closePort(PortNo);
-    wtxt->setText(text::PortClosed.arg(PortNo));
+    wtxt->setText(texts::issuer::PortClosed.arg(PortNo));
     opencmd->setEnabled(true);
     btn2->setEnabled(false);
     CLpc1->setEnabled(false);
@@ -247,7 +229,7 @@ void TForm1::ComTxtChange()
         return;
     opencmd->setEnabled(true);
     // Two characters only: COM123 reads as "选择COM12".
-    wtxt->setText(text::PortChosen + name.mid(3, 2));
+    wtxt->setText(texts::issuer::PortChosen + name.mid(3, 2));
 }
 
 bool TForm1::ComTxtKeyPress(int key)
@@ -255,7 +237,7 @@ bool TForm1::ComTxtKeyPress(int key)
     if (!isCharacterKey(key))
         return false;
     if (ComTxt->currentText().isEmpty()) {
-        Dialogs::message(text::PortEmptyOnKey, this);
+        Dialogs::message(texts::issuer::PortEmptyOnKey, this);
         return false;
     }
     opencmd->setEnabled(true);
@@ -275,7 +257,7 @@ void TForm1::btnClose2Click()
             PortNo = *number;
             pause(issuer::timings().beforeClose);
             closePort(PortNo);
-            wtxt->setText(text::PortClosed.arg(PortNo));
+            wtxt->setText(texts::issuer::PortClosed.arg(PortNo));
         }
         RzMemo1->clearLines();
         RzMemo5->clearLines();
@@ -285,7 +267,7 @@ void TForm1::btnClose2Click()
         btn5Click();
         tmr6->start();
     } catch (const std::exception &) {
-        Dialogs::message(text::ReconnectFailed, this);
+        Dialogs::message(texts::issuer::ReconnectFailed, this);
     }
 }
 

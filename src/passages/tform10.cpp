@@ -1,4 +1,5 @@
 #include "passages/tform10.h"
+#include "passages/texts.h"
 
 #include "common/dialogs.h"
 #include "common/programdir.h"
@@ -25,7 +26,7 @@ void TForm10::FormCreate()
         Datafrm->con->connect();
     } catch (const std::exception &) {
         m_ok = false;
-        Dialogs::box(QStringLiteral("系统错误!"), QStringLiteral("警告"), Dialogs::OkOnly,
+        Dialogs::box(texts::passages::SystemError, texts::passages::WarningCaption, Dialogs::OkOnly,
                      Dialogs::Warning, this);
         appexit::endProgram();
     }

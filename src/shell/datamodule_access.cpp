@@ -1,9 +1,9 @@
 #include "shell/datamodule_access.h"
 
+#include "common/globals.h"
 #include "common/guard.h"
 #include "common/programdir.h"
 #include "db/datafrm.h"
-#include "shell/globals.h"
 
 namespace datamodule {
 

@@ -2,7 +2,7 @@
 // Texts of the main window frame and its exit paths.
 #include <QString>
 
-namespace texts {
+namespace texts::shell {
 inline const QString ProgramTitle = QStringLiteral("Velmora");
 inline const QString CaptionSuffix = QStringLiteral("_Velmora V1.6");
 inline const QString Welcome = QStringLiteral("欢迎使用远距离Velmora");
@@ -26,4 +26,7 @@ inline const QString ReallyExit = QStringLiteral("真的退出吗？");
 inline const QString ExitLabel = QStringLiteral("点击图片即可退出系统，谢谢支持！             ");
 inline const QString SkinClose = QStringLiteral("CloseVCL");
 inline const QString SkinOpen = QStringLiteral("OpenVCL");
-} // namespace texts
+// Progress window of the passage import.
+inline const QString ImportPreparing = QStringLiteral("正在处理导入记录，请稍后......  ");
+inline const QString ImportRunning = QStringLiteral("正在导入进出记录，请稍后...  ");
+} // namespace texts::shell

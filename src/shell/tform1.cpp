@@ -1,19 +1,20 @@
 #include "shell/tform1.h"
 
+#include "archive/tform7.h"
+#include "common/clock.h"
 #include "common/dialogs.h"
+#include "common/globals.h"
 #include "common/inifile.h"
 #include "common/programdir.h"
+#include "db/dbcontrols.h"
+#include "passages/tform10.h"
 #include "shell/appexit.h"
 #include "shell/datamodule_access.h"
 #include "shell/forms.h"
-#include "shell/globals.h"
 #include "shell/pictures.h"
 #include "shell/tabstyle.h"
 #include "shell/texts.h"
 #include "shell/widgets.h"
-#include "archive/tform7.h"
-#include "db/dbcontrols.h"
-#include "passages/tform10.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -57,7 +58,7 @@ TForm1::TForm1(QWidget *parent)
     : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(texts::ProgramTitle);
+    setWindowTitle(texts::shell::ProgramTitle);
     setWindowIcon(pictures::appIcon());
     buildFrame();
     buildSystemTab();
@@ -79,13 +80,13 @@ void TForm1::buildFrame()
 {
     rzstsbr1 = new QStatusBar(this);
     setStatusBar(rzstsbr1);
-    wtxt = new QLabel(texts::Welcome, rzstsbr1);
+    wtxt = new QLabel(texts::shell::Welcome, rzstsbr1);
     wtxt->setMinimumWidth(420);
-    rzstspn1 = new ClickLabel(texts::Minimise, rzstsbr1);
+    rzstspn1 = new ClickLabel(texts::shell::Minimise, rzstsbr1);
     rzstspn1->setCursor(Qt::PointingHandCursor);
     rzstspn1->setFrameShape(QFrame::StyledPanel);
-    wtxt1 = new QLabel(texts::EnterHint, rzstsbr1);
-    lbl5 = new QLabel(texts::DateLabel, rzstsbr1);
+    wtxt1 = new QLabel(texts::shell::EnterHint, rzstsbr1);
+    lbl5 = new QLabel(texts::shell::DateLabel, rzstsbr1);
     lbl6 = new QLabel(rzstsbr1);
     rzstsbr1->addWidget(wtxt, 1);
     rzstsbr1->addPermanentWidget(rzstspn1);
@@ -119,7 +120,7 @@ void TForm1::buildFrame()
     connect(N1, &QAction::triggered, this, [this] { N1Click(); });
     connect(N2, &QAction::triggered, this, [this] { N2Click(); });
     RzTrayIcon1 = new QSystemTrayIcon(pictures::appIcon(), this);
-    RzTrayIcon1->setToolTip(texts::ProgramTitle);
+    RzTrayIcon1->setToolTip(texts::shell::ProgramTitle);
     connect(RzTrayIcon1, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
                 if (reason == QSystemTrayIcon::Context)
@@ -204,7 +205,7 @@ void TForm1::buildSystemTab()
     auto *leaveRow = new QHBoxLayout;
     btn1 = makeButton(QStringLiteral("退出系统"), RzGroupBox4);
     btnClose1 = makeButton(QStringLiteral("重新登录"), RzGroupBox4);
-    btn16 = makeButton(texts::SkinClose, RzGroupBox4);
+    btn16 = makeButton(texts::shell::SkinClose, RzGroupBox4);
     leaveRow->addWidget(btn1);
     leaveRow->addWidget(btnClose1);
     leaveRow->addWidget(btn16);
@@ -298,12 +299,12 @@ void TForm1::buildHelpTab()
 void TForm1::buildExitTab()
 {
     QWidget *page = rztbshtTabSheet5;
-    page->installEventFilter(this);
+    onMousePress(page, [this] { rztbshtTabSheet5MouseDown(); });
     img2 = new ClickLabel(QString(), page);
     img2->setPixmap(pictures::exitPicture(QSize(180, 180)));
     img2->setGeometry(360, 60, 180, 180);
     img2->setCursor(Qt::PointingHandCursor);
-    lbl12 = new ClickLabel(texts::ExitLabel, page);
+    lbl12 = new ClickLabel(texts::shell::ExitLabel, page);
     lbl12->setCursor(Qt::PointingHandCursor);
     lbl12->adjustSize();
     lbl12->move(208, 266);
@@ -332,13 +333,13 @@ void TForm1::FormCreate()
 {
     const IniFile branding(programdir::brandingFile());
     const QString title = branding.readString(QStringLiteral("title"), QStringLiteral("TitleName"));
-    setWindowTitle(title + texts::CaptionSuffix);
+    setWindowTitle(title + texts::shell::CaptionSuffix);
     wtxt->setText(branding.readString(QStringLiteral("WZ"), QStringLiteral("WZName")));
     GSName = branding.readString(QStringLiteral("GS"), QStringLiteral("GSName"));
     wtxt->setText(GSName);
     branding.readString(QStringLiteral("MM"), QStringLiteral("PASSName"));
     Dialogs::setApplicationTitle(title);
-    Dialogs::setApplicationTitle(texts::ProgramTitle);
+    Dialogs::setApplicationTitle(texts::shell::ProgramTitle);
 
     const IniFile settings(windowSettingsPath());
     const QString form = QStringLiteral("Form");
@@ -354,12 +355,12 @@ void TForm1::FormCreate()
     IssueActive = ExtendActive = LossPending = UnlossPending = TestsWithoutReply = 0;
     InitPending = StartSentCount = ReloginCount = ExpiringListMode = PortCount = 0;
 
-    const QDateTime now = QDateTime::currentDateTime();
-    dtp1->setDate(now.date());
+    const QDate today = appclock::today();
+    dtp1->setDate(today);
     dtp1->setEnabled(false);
-    dtp2->setDate(now.date().addDays(10));
+    dtp2->setDate(today.addDays(10));
 
-    lbl6->setText(QDate::currentDate().toString(texts::DateFormat));
+    lbl6->setText(today.toString(texts::shell::DateFormat));
 }
 
 void TForm1::showEvent(QShowEvent *event)
@@ -377,7 +378,7 @@ void TForm1::FormShow()
         CLpc1->setEnabled(false);
         btn10->setEnabled(false);
         edt4->setEnabled(false);
-        wtxt->setText(texts::RestrictedPane);
+        wtxt->setText(texts::shell::RestrictedPane);
         return;
     }
     RzGroupBox4->setEnabled(true);
@@ -392,7 +393,7 @@ void TForm1::FormShow()
     btn5->setText(QStringLiteral("开始"));
     tmr4->start();
     tmr3->start();
-    wtxt->setText(texts::SystemTabAdmin);
+    wtxt->setText(texts::shell::SystemTabAdmin);
     if (ReloginCount >= 1)
         btnClose2Click();
     else
@@ -442,26 +443,26 @@ void TForm1::rztbshtTabSheet1Show()
         RzGroupBox4->setEnabled(true);
         RzGroupBox5->setEnabled(true);
         CLpc1->setEnabled(true);
-        wtxt->setText(texts::SystemTabAdmin);
+        wtxt->setText(texts::shell::SystemTabAdmin);
     } else {
         RzGroupBox5->setEnabled(false);
         CLpc1->setEnabled(false);
         btn10->setEnabled(false);
         edt4->setEnabled(false);
-        wtxt->setText(texts::RestrictedPane);
+        wtxt->setText(texts::shell::RestrictedPane);
     }
 }
 
 void TForm1::rztbshtTabSheet4Show()
 {
     datamodule::releaseDatabase();
-    wtxt->setText(texts::HelpTab);
+    wtxt->setText(texts::shell::HelpTab);
 }
 
 void TForm1::rztbshtTabSheet5Show()
 {
     datamodule::releaseDatabase();
-    wtxt->setText(texts::ExitTab);
+    wtxt->setText(texts::shell::ExitTab);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -482,32 +483,12 @@ void TForm1::saveWindowSettings()
     settings.save();
 }
 
-bool TForm1::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == rztbshtTabSheet5 && event->type() == QEvent::MouseButtonPress) {
-        rztbshtTabSheet5MouseDown();
-        return true;
-    }
-    if (event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (watched == ComTxt && ComTxtKeyPress(key))
-            return true;
-        if (watched == DBEdt1 && DBEdt1KeyPress(key))
-            return true;
-        if (watched == DBEdt2 && DBEdt2KeyPress(key))
-            return true;
-        if (watched == DBcbb1 && DBcbb1KeyPress(key))
-            return true;
-    }
-    return QMainWindow::eventFilter(watched, event);
-}
-
 void TForm1::rztbshtTabSheet5MouseDown()
 {
-    Dialogs::message(texts::NotHere, this);
+    Dialogs::message(texts::shell::NotHere, this);
     saveWindowSettings();
-    wtxt->setText(texts::SystemExit);
-    if (Dialogs::box(texts::ReallyExitSystem, texts::SystemPrompt, Dialogs::OkCancel,
+    wtxt->setText(texts::shell::SystemExit);
+    if (Dialogs::box(texts::shell::ReallyExitSystem, texts::shell::SystemPrompt, Dialogs::OkCancel,
                      Dialogs::Question, this) == Dialogs::Ok) {
         closePort(PortNo);
         appexit::endProgram();
@@ -517,7 +498,7 @@ void TForm1::rztbshtTabSheet5MouseDown()
 void TForm1::Ent1Click()
 {
     saveWindowSettings();
-    if (Dialogs::box(texts::ReallyWantExit, texts::SystemPrompt, Dialogs::YesNo,
+    if (Dialogs::box(texts::shell::ReallyWantExit, texts::shell::SystemPrompt, Dialogs::YesNo,
                      Dialogs::Information, this) != Dialogs::Yes)
         return;
     // Whatever fails from here on, the user asked to leave.
@@ -532,8 +513,8 @@ void TForm1::Ent1Click()
 void TForm1::img2MouseDown()
 {
     saveWindowSettings();
-    if (Dialogs::box(texts::ReallyWantExit, texts::SystemPrompt, Dialogs::YesNo, Dialogs::NoIcon,
-                     this) != Dialogs::Yes)
+    if (Dialogs::box(texts::shell::ReallyWantExit, texts::shell::SystemPrompt, Dialogs::YesNo,
+                     Dialogs::NoIcon, this) != Dialogs::Yes)
         return;
     try {
         closePort(PortNo);
@@ -544,8 +525,8 @@ void TForm1::img2MouseDown()
 
 void TForm1::lbl12Click()
 {
-    if (Dialogs::box(texts::ReallyExit, texts::SystemPrompt, Dialogs::YesNo, Dialogs::NoIcon,
-                     this) != Dialogs::Yes)
+    if (Dialogs::box(texts::shell::ReallyExit, texts::shell::SystemPrompt, Dialogs::YesNo,
+                     Dialogs::NoIcon, this) != Dialogs::Yes)
         return;
     closePort(PortNo);
     appexit::endProgram();
@@ -558,8 +539,8 @@ bool TForm1::FormClose()
     } catch (...) {
     }
     saveWindowSettings();
-    if (Dialogs::box(texts::ReallyExit, texts::SystemPrompt, Dialogs::YesNo, Dialogs::NoIcon,
-                     this) != Dialogs::Yes)
+    if (Dialogs::box(texts::shell::ReallyExit, texts::shell::SystemPrompt, Dialogs::YesNo,
+                     Dialogs::NoIcon, this) != Dialogs::Yes)
         return false;
     appexit::endProgram();
     return true;
@@ -621,11 +602,11 @@ void TForm1::IconOnClick(int message, int lParam)
 
 void TForm1::btn16Click()
 {
-    if (btn16->text() == texts::SkinClose) {
-        btn16->setText(texts::SkinOpen);
+    if (btn16->text() == texts::shell::SkinClose) {
+        btn16->setText(texts::shell::SkinOpen);
         m_skinOn = false;
     } else {
-        btn16->setText(texts::SkinClose);
+        btn16->setText(texts::shell::SkinClose);
     }
 }
 

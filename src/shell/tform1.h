@@ -1,7 +1,7 @@
 #pragma once
 // The main window. One class by nature: its declaration groups the controls and handlers by
 // tab, and each subsystem defines the handlers of its tab in its own folder
-// (src/issuer/tform1_serial.cpp, src/accounts/usertab.cpp, src/cards/tform1_cards.cpp ...).
+// (src/issuer/tform1_serial.cpp, src/accounts/tform1_users.cpp, src/cards/tform1_cards.cpp ...).
 #include <QMainWindow>
 #include <QStringList>
 
@@ -54,8 +54,8 @@ public:
     QWidget *rztbshtTabSheet5 = nullptr; // " 退出系统 "
     QSystemTrayIcon *RzTrayIcon1 = nullptr;
     QMenu *pm1 = nullptr;
-    QAction *N1 = nullptr; // "显示"
-    QAction *N2 = nullptr; // "退出"
+    QAction *N1 = nullptr;  // "显示"
+    QAction *N2 = nullptr;  // "退出"
     QTimer *tmr1 = nullptr; // next port of the search
     QTimer *tmr3 = nullptr; // lamp of the card tab
     QTimer *tmr4 = nullptr; // first search, one shot
@@ -63,76 +63,76 @@ public:
     QTimer *tmr6 = nullptr; // activity lamp
 
     // ---- system tab ----
-    QGroupBox *RzGroupBox2 = nullptr; // "车场示意图"
-    QGroupBox *RzGroupBox3 = nullptr; // "车场示意图"
-    QGroupBox *RzGroupBox4 = nullptr; // "端口事件显示"
-    QGroupBox *RzGroupBox5 = nullptr; // "特殊功能区"
+    QGroupBox *RzGroupBox2 = nullptr;      // "车场示意图"
+    QGroupBox *RzGroupBox3 = nullptr;      // "车场示意图"
+    QGroupBox *RzGroupBox4 = nullptr;      // "端口事件显示"
+    QGroupBox *RzGroupBox5 = nullptr;      // "特殊功能区"
     QGroupBox *RzGroupBoxStatus = nullptr; // " 状态指示 "
-    EventMemo *RzMemo1 = nullptr;  // port events
-    EventMemo *RzMemo5 = nullptr;  // hidden: status replies
-    EventMemo *RzMemo6 = nullptr;  // hidden: port list at show / link up
-    EventMemo *RzMemo4 = nullptr;  // port list of the supervision
-    EventMemo *memo2 = nullptr;    // hidden
+    EventMemo *RzMemo1 = nullptr;          // port events
+    EventMemo *RzMemo5 = nullptr;          // hidden: status replies
+    EventMemo *RzMemo6 = nullptr;          // hidden: port list at show / link up
+    EventMemo *RzMemo4 = nullptr;          // port list of the supervision
+    EventMemo *memo2 = nullptr;            // hidden
     QComboBox *ComTxt = nullptr;
-    QPushButton *opencmd = nullptr;   // "打开串口"
-    QPushButton *CLpc1 = nullptr;     // "关闭串口"
-    QPushButton *btnClose2 = nullptr; // "重新连接"
-    QPushButton *btn2 = nullptr;      // "手动测试"
-    QPushButton *btn26 = nullptr;     // hidden "检测"
-    Lamp *shp3 = nullptr;             // link lamp
-    Lamp *shp1 = nullptr;             // activity lamp
-    QLineEdit *edt6 = nullptr;        // frames sent without reply
-    QLineEdit *edt7 = nullptr;        // replies counted
-    QPushButton *btn1 = nullptr;      // "退出系统"
-    QPushButton *btnClose1 = nullptr; // "重新登录"
-    QPushButton *btn16 = nullptr;     // "CloseVCL"
-    QLineEdit *edt4 = nullptr;        // special-function pass code
-    QLineEdit *edtmm1 = nullptr;      // old issuer password
-    QLineEdit *edtmm2 = nullptr;      // new issuer password
-    QLineEdit *edtmm3 = nullptr;      // new issuer password, confirmation
-    QPushButton *btn5 = nullptr;      // "搜索"
-    QPushButton *btn6 = nullptr;      // "识别"
-    QPushButton *btn9 = nullptr;      // "确认"
-    QPushButton *btn10 = nullptr;     // "修改密码"
+    QPushButton *opencmd = nullptr;      // "打开串口"
+    QPushButton *CLpc1 = nullptr;        // "关闭串口"
+    QPushButton *btnClose2 = nullptr;    // "重新连接"
+    QPushButton *btn2 = nullptr;         // "手动测试"
+    QPushButton *btn26 = nullptr;        // hidden "检测"
+    Lamp *shp3 = nullptr;                // link lamp
+    Lamp *shp1 = nullptr;                // activity lamp
+    QLineEdit *edt6 = nullptr;           // frames sent without reply
+    QLineEdit *edt7 = nullptr;           // replies counted
+    QPushButton *btn1 = nullptr;         // "退出系统"
+    QPushButton *btnClose1 = nullptr;    // "重新登录"
+    QPushButton *btn16 = nullptr;        // "CloseVCL"
+    QLineEdit *edt4 = nullptr;           // special-function pass code
+    QLineEdit *edtmm1 = nullptr;         // old issuer password
+    QLineEdit *edtmm2 = nullptr;         // new issuer password
+    QLineEdit *edtmm3 = nullptr;         // new issuer password, confirmation
+    QPushButton *btn5 = nullptr;         // "搜索"
+    QPushButton *btn6 = nullptr;         // "识别"
+    QPushButton *btn9 = nullptr;         // "确认"
+    QPushButton *btn10 = nullptr;        // "修改密码"
     QPushButton *btnClosebtn5 = nullptr; // "备份数据库"
     QPushButton *btnClosebtn6 = nullptr; // "还原数据库"
     QProgressBar *g1 = nullptr;
 
     // ---- card tab (the controls other tabs and the issuer link reach) ----
-    EventMemo *RzMemo2 = nullptr;     // card and token lines
-    QLineEdit *edt17 = nullptr;       // lookup field
-    QLineEdit *edt10 = nullptr;       // card code of the current archive record
+    EventMemo *RzMemo2 = nullptr; // card and token lines
+    QLineEdit *edt17 = nullptr;   // lookup field
+    QLineEdit *edt10 = nullptr;   // card code of the current archive record
     Lamp *shp4 = nullptr;
-    QListWidget *chklst1 = nullptr;   // gate groups
-    QDateEdit *dtp1 = nullptr;        // validity date
-    QDateEdit *dtp2 = nullptr;        // hidden: horizon of the expiring-soon list
+    QListWidget *chklst1 = nullptr; // gate groups
+    QDateEdit *dtp1 = nullptr;      // validity date
+    QDateEdit *dtp2 = nullptr;      // hidden: horizon of the expiring-soon list
 
     // ---- user tab ----
-    QGroupBox *rz1 = nullptr;         // " 用户权限管理 "
+    QGroupBox *rz1 = nullptr; // " 用户权限管理 "
     QTableView *dbgrd1 = nullptr;
     QueryTableModel *dbgrd1Model = nullptr;
-    QGroupBox *grp1 = nullptr;        // "登录用户设置"
+    QGroupBox *grp1 = nullptr; // "登录用户设置"
     DBEdit *DBEdt1 = nullptr;
     DBEdit *DBEdt2 = nullptr;
     DBComboBox *DBcbb1 = nullptr;
-    ClickLabel *img5 = nullptr;       // add
-    ClickLabel *img7 = nullptr;       // edit
-    ClickLabel *img6 = nullptr;       // delete
-    ClickLabel *img3 = nullptr;       // save
-    ClickLabel *img4 = nullptr;       // cancel
+    ClickLabel *img5 = nullptr; // add
+    ClickLabel *img7 = nullptr; // edit
+    ClickLabel *img6 = nullptr; // delete
+    ClickLabel *img3 = nullptr; // save
+    ClickLabel *img4 = nullptr; // cancel
     QLabel *img12 = nullptr;
 
     // ---- help tab ----
-    QGroupBox *rz6 = nullptr;         // " 用户操作手册 "
+    QGroupBox *rz6 = nullptr; // " 用户操作手册 "
     QLabel *img9 = nullptr;
     QPlainTextEdit *RzMemommo4 = nullptr;
-    QPushButton *btn7 = nullptr;      // "帮助主题"
-    QPushButton *btn8 = nullptr;      // "关于软件"
+    QPushButton *btn7 = nullptr; // "帮助主题"
+    QPushButton *btn8 = nullptr; // "关于软件"
 
     // ---- exit tab ----
-    ClickLabel *img2 = nullptr;       // exit picture
+    ClickLabel *img2 = nullptr; // exit picture
     ClickLabel *lbl12 = nullptr;
-    QPushButton *Ent1 = nullptr;      // hidden "退出"
+    QPushButton *Ent1 = nullptr; // hidden "退出"
     QPlainTextEdit *RzMemoRzmmo8 = nullptr;
 
     // ---- frame handlers (src/shell) ----
@@ -185,7 +185,7 @@ public:
     void RzMemo2Change();
     void edt17Change();
 
-    // ---- user tab and re-login (src/accounts) ----
+    // ---- user tab and re-login (src/accounts/tform1_users.cpp) ----
     void rztbshtTabSheet2Show();
     void GoEditState();
     void img5Click();
@@ -209,17 +209,16 @@ protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildFrame();
     void buildSystemTab();
     void buildCardTab();
-    void buildUserTab();   // src/accounts
+    void buildUserTab(); // src/accounts
     void buildHelpTab();
     void buildExitTab();
-    void setupSerial();    // src/issuer: wiring of the port controls and the receive path
-    void setupUserTab();   // src/accounts: wiring of the user tab
+    void setupSerial();  // src/issuer: wiring of the port controls and the receive path
+    void setupUserTab(); // src/accounts: wiring of the user tab
     void onTabChanged(int index);
 
     SerialLink *m_serial = nullptr;

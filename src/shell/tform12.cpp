@@ -1,4 +1,5 @@
 #include "shell/tform12.h"
+#include "shell/texts.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -17,9 +18,8 @@ TForm12::TForm12(QWidget *parent)
     Gauge1 = new QProgressBar(this);
     Gauge1->setGeometry(0, 0, 522, 25);
     Gauge1->setTextVisible(false);
-    Gauge1->setStyleSheet(
-        QStringLiteral("QProgressBar{background:white;border:1px solid #ccc;}"
-                       "QProgressBar::chunk{background:#2eaa3c;}"));
+    Gauge1->setStyleSheet(QStringLiteral("QProgressBar{background:white;border:1px solid #ccc;}"
+                                         "QProgressBar::chunk{background:#2eaa3c;}"));
     Label1 = new QLabel(this);
     Label1->setGeometry(131, 32, 260, 20);
 }
@@ -32,6 +32,6 @@ void TForm12::showEvent(QShowEvent *event)
 
 void TForm12::FormShow()
 {
-    Label1->setText(Gauge1->value() == 0 ? QStringLiteral("正在处理导入记录，请稍后......  ")
-                                         : QStringLiteral("正在导入进出记录，请稍后...  "));
+    Label1->setText(Gauge1->value() == 0 ? texts::shell::ImportPreparing
+                                         : texts::shell::ImportRunning);
 }

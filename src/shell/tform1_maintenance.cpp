@@ -1,9 +1,9 @@
 // Backup and restore buttons of the special-function area.
+#include "common/globals.h"
 #include "common/guard.h"
 #include "common/programdir.h"
 #include "db/datafrm.h"
 #include "db/maintenance.h"
-#include "shell/globals.h"
 #include "shell/tform1.h"
 
 void TForm1::btnClosebtn5Click()

@@ -1,5 +1,6 @@
 #include "shell/widgets.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -78,8 +79,7 @@ void Lamp::paintEvent(QPaintEvent *)
 
 ClickLabel::ClickLabel(const QString &text, QWidget *parent)
     : QLabel(text, parent)
-{
-}
+{}
 
 void ClickLabel::mousePressEvent(QMouseEvent *event)
 {
@@ -93,4 +93,45 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent *event)
     if (isEnabled() && rect().contains(event->position().toPoint()))
         emit clicked();
     QLabel::mouseReleaseEvent(event);
+}
+
+namespace {
+
+class EventHook : public QObject
+{
+public:
+    EventHook(QWidget *control, QEvent::Type type, std::function<bool(QEvent *)> handler)
+        : QObject(control)
+        , m_type(type)
+        , m_handler(std::move(handler))
+    {
+        control->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        return event->type() == m_type && m_handler(event);
+    }
+
+private:
+    QEvent::Type m_type;
+    std::function<bool(QEvent *)> m_handler;
+};
+
+} // namespace
+
+void onKeyPress(QWidget *control, std::function<bool(int key)> handler)
+{
+    new EventHook(control, QEvent::KeyPress, [handler = std::move(handler)](QEvent *event) {
+        return handler(static_cast<QKeyEvent *>(event)->key());
+    });
+}
+
+void onMousePress(QWidget *control, std::function<void()> handler)
+{
+    new EventHook(control, QEvent::MouseButtonPress, [handler = std::move(handler)](QEvent *) {
+        handler();
+        return true;
+    });
 }

@@ -66,6 +66,13 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 };
 
+// Event hooks a tab's setup installs on its own controls, so that no central filter has to know
+// another tab's widgets. The hook lives as long as the control.
+// onKeyPress: the handler gets the key; returning true swallows the key press.
+void onKeyPress(QWidget *control, std::function<bool(int key)> handler);
+// onMousePress: the handler runs on a mouse press; the press is swallowed.
+void onMousePress(QWidget *control, std::function<void()> handler);
+
 namespace colors {
 inline const QColor Green{0x00, 0xFF, 0x00};
 inline const QColor Yellow{0xFF, 0xFF, 0x00};

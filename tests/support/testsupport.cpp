@@ -1,40 +1,16 @@
 #include "testsupport.h"
 
+#include "accounts/tform2.h"
+#include "common/globals.h"
 #include "common/programdir.h"
 #include "db/connection.h"
 #include "db/datafrm.h"
 #include "db/starter.h"
-#include "accounts/tform2.h"
 #include "shell/appexit.h"
 #include "shell/forms.h"
-#include "shell/globals.h"
 #include "shell/tform1.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-
 namespace testsupport {
-
-TempProgramDir::TempProgramDir()
-{
-    programdir::setRoot(m_dir.path());
-}
-
-QString TempProgramDir::path(const QString &relative) const
-{
-    return m_dir.path() + QLatin1Char('/') + relative;
-}
-
-void TempProgramDir::write(const QString &relative, const QByteArray &bytes) const
-{
-    const QString p = path(relative);
-    QDir().mkpath(QFileInfo(p).absolutePath());
-    QFile f(p);
-    if (!f.open(QIODevice::WriteOnly))
-        ADD_FAILURE() << "cannot write " << p.toStdString();
-    f.write(bytes);
-}
 
 void ScriptedTest::SetUp()
 {
@@ -99,8 +75,7 @@ QString DatabaseTest::databasePath() const
 
 WindowsTest::WindowsTest(QString accounts)
     : m_accounts(std::move(accounts))
-{
-}
+{}
 
 WindowsTest::~WindowsTest() = default;
 
@@ -125,11 +100,6 @@ void WindowsTest::TearDown()
     login.reset();
     main.reset();
     DatabaseTest::TearDown();
-}
-
-QString binDir()
-{
-    return qEnvironmentVariable("VELMORA_BIN_DIR");
 }
 
 } // namespace testsupport

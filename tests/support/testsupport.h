@@ -1,10 +1,10 @@
 #pragma once
-// Shared pieces of the tests: a temporary program directory, and a fixture that scripts the
-// dialogs service (a box without a queued answer fails the test; answers left over fail too).
+// Test support for windows: a fixture that scripts the dialogs service (a box without a queued
+// answer fails the test; answers left over fail too), the database and the two main windows.
 #include "common/dialogs.h"
+#include "coresupport.h"
 
 #include <QString>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -12,20 +12,6 @@ class TForm1;
 class TForm2;
 
 namespace testsupport {
-
-// A fresh program directory, set as the program's root for the test's lifetime.
-class TempProgramDir
-{
-public:
-    TempProgramDir();
-    QString root() const { return m_dir.path(); }
-    QString path(const QString &relative) const;
-    // Writes a file (creating folders) with the given bytes.
-    void write(const QString &relative, const QByteArray &bytes) const;
-
-private:
-    QTemporaryDir m_dir;
-};
 
 // Base fixture: dialogs scripted, program directory temporary.
 class ScriptedTest : public ::testing::Test
@@ -72,8 +58,5 @@ protected:
 private:
     QString m_accounts;
 };
-
-// Folder with the build's programs (velmora, velmora-issuer-sim).
-QString binDir();
 
 } // namespace testsupport

@@ -1,10 +1,10 @@
 // The program's serial layer against the issuer simulator on a pseudo-terminal: a port opened
 // by hand, frames out, replies decoded into the event controls; then the simulator goes away.
+#include "common/globals.h"
 #include "issuer/frames.h"
 #include "issuer/ports.h"
 #include "issuer/seriallink.h"
 #include "issuer/timings.h"
-#include "shell/globals.h"
 #include "shell/tform1.h"
 #include "shell/widgets.h"
 #include "testsupport.h"

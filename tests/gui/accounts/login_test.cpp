@@ -1,9 +1,9 @@
 // The login window: the check, failures counted to three, the name list, keys and leaving.
 #include "accounts/tform2.h"
+#include "common/globals.h"
 #include "db/datafrm.h"
 #include "shell/appexit.h"
 #include "shell/forms.h"
-#include "shell/globals.h"
 #include "shell/tform1.h"
 #include "testsupport.h"
 
@@ -24,8 +24,7 @@ protected:
     LoginTest()
         : WindowsTest(QStringLiteral("('op', 'op1', '操作员'), ('tester', '', '测试员'), "
                                      "('quote''s', 'x''y', '操作员')"))
-    {
-    }
+    {}
     void SetUp() override
     {
         WindowsTest::SetUp();
@@ -103,8 +102,8 @@ TEST_F(LoginTest, EmptyFieldsAreRefusedWithoutCounting)
 
 TEST_F(LoginTest, WrongOrCraftedInputNeverLogsIn)
 {
-    const QStringList passwords = {QStringLiteral("wrong"), QStringLiteral("   "),
-                                   QStringLiteral("' or '1'='1"), QStringLiteral("admin123' --"),
+    const QStringList passwords = {QStringLiteral("wrong"),        QStringLiteral("   "),
+                                   QStringLiteral("' or '1'='1"),  QStringLiteral("admin123' --"),
                                    QStringLiteral("x' or 'a'='a"), QStringLiteral("ADMIN123")};
     for (const QString &password : passwords) {
         SCOPED_TRACE(password.toStdString());

@@ -1,19 +1,19 @@
 // The user tab: role gating, the account grid, add / edit / save / cancel / delete with the
 // Enter chain and key filters, and the re-login button.
 #include "accounts/tform2.h"
+#include "common/globals.h"
 #include "db/datafrm.h"
 #include "db/dbcontrols.h"
 #include "shell/appexit.h"
 #include "shell/forms.h"
-#include "shell/globals.h"
 #include "shell/tform1.h"
 #include "shell/widgets.h"
 #include "testsupport.h"
 
 #include <QApplication>
 #include <QComboBox>
-#include <QKeyEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
@@ -46,8 +46,7 @@ class UserTabTest : public testsupport::WindowsTest
 protected:
     UserTabTest()
         : WindowsTest(QStringLiteral("('op', '', '操作员')"))
-    {
-    }
+    {}
     // Logs in as an account and opens the user tab.
     void openTab(const QString &name, const QString &role)
     {
@@ -72,7 +71,8 @@ protected:
         Connection c;
         c.setDatabase(databasePath());
         Query q(&c);
-        q.setSQL(QStringLiteral("select * from users where user_name=? and user_pass=? and user_type=?"));
+        q.setSQL(QStringLiteral(
+            "select * from users where user_name=? and user_pass=? and user_type=?"));
         q.addBindValue(name);
         q.addBindValue(password);
         q.addBindValue(role);
@@ -226,7 +226,8 @@ TEST_F(UserTabTest, DeletingOthersButNeverOneself)
     EXPECT_EQ(lastShown().text, QStringLiteral("自己不能删除自己!"));
     EXPECT_EQ(lastShown().caption, QStringLiteral("删除错误"));
     EXPECT_EQ(lastShown().icon, Dialogs::Warning);
-    EXPECT_TRUE(stored(QStringLiteral("admin"), QStringLiteral("admin123"), QStringLiteral("管理员")));
+    EXPECT_TRUE(
+        stored(QStringLiteral("admin"), QStringLiteral("admin123"), QStringLiteral("管理员")));
 
     selectAccount(QStringLiteral("op"));
     expectBox(Dialogs::No);

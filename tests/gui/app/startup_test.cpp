@@ -1,11 +1,11 @@
 // Start of the program: one copy at a time, the creation order, and the end without a database.
 #include "app/singleinstance.h"
 #include "app/startup.h"
+#include "common/globals.h"
 #include "db/datafrm.h"
 #include "db/starter.h"
 #include "shell/appexit.h"
 #include "shell/forms.h"
-#include "shell/globals.h"
 #include "testsupport.h"
 
 #include <QCoreApplication>
@@ -64,7 +64,8 @@ TEST_F(StartupTest, WithoutADatabaseTheProgramEnds)
 
 TEST_F(StartupTest, ASecondCopyIsRefused)
 {
-    const QString name = QStringLiteral("Velmora-test-") + QUuid::createUuid().toString(QUuid::Id128);
+    const QString name =
+        QStringLiteral("Velmora-test-") + QUuid::createUuid().toString(QUuid::Id128);
     SingleInstance first(name);
     SingleInstance second(name);
     EXPECT_TRUE(startup::checkSingleInstance(first));
@@ -78,7 +79,8 @@ TEST_F(StartupTest, ASecondCopyIsRefused)
 
 TEST_F(StartupTest, TheLockIsFreeAgainWhenTheFirstCopyEnds)
 {
-    const QString name = QStringLiteral("Velmora-test-") + QUuid::createUuid().toString(QUuid::Id128);
+    const QString name =
+        QStringLiteral("Velmora-test-") + QUuid::createUuid().toString(QUuid::Id128);
     {
         SingleInstance first(name);
         ASSERT_TRUE(first.acquire());

@@ -1,11 +1,11 @@
 // The port controls of the system tab and the replies reaching the main window's controls.
 #include "archive/tform7.h"
+#include "common/globals.h"
 #include "db/datafrm.h"
 #include "db/starter.h"
 #include "issuer/seriallink.h"
 #include "issuer/timings.h"
 #include "shell/forms.h"
-#include "shell/globals.h"
 #include "shell/tform1.h"
 #include "shell/widgets.h"
 #include "testpty.h"

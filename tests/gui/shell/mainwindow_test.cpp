@@ -2,12 +2,12 @@
 // minimising and the skin toggle.
 #include "archive/tform7.h"
 #include "common/gbk.h"
+#include "common/globals.h"
 #include "common/inifile.h"
 #include "db/datafrm.h"
 #include "passages/tform10.h"
 #include "shell/appexit.h"
 #include "shell/forms.h"
-#include "shell/globals.h"
 #include "shell/tform1.h"
 #include "shell/widgets.h"
 #include "testsupport.h"
@@ -27,7 +27,6 @@
 #include <QTest>
 #include <QTimer>
 #include <memory>
-
 
 namespace {
 
@@ -103,7 +102,8 @@ TEST_F(MainWindowTest, SavingTheSettingsWritesPositionSizeCaptionAndState)
     EXPECT_EQ(ini.readInteger(QStringLiteral("Form"), QStringLiteral("Height"), 0), 630);
     EXPECT_EQ(ini.readString(QStringLiteral("Form"), QStringLiteral("Caption")),
               QStringLiteral("_Velmora V1.6"));
-    EXPECT_EQ(ini.readString(QStringLiteral("Form"), QStringLiteral("InitMax")), QStringLiteral("0"));
+    EXPECT_EQ(ini.readString(QStringLiteral("Form"), QStringLiteral("InitMax")),
+              QStringLiteral("0"));
     EXPECT_TRUE(ini.readString(QStringLiteral("Form"), QStringLiteral("Top")).size() > 0);
 }
 
@@ -114,8 +114,9 @@ TEST_F(MainWindowTest, ShowingAppliesTheRole)
         QString role;
         bool admin;
     };
-    for (const Case &c : {Case{QStringLiteral("操作员"), false}, Case{QStringLiteral("测试员"), false},
-                          Case{QStringLiteral("管理员"), true}, Case{QStringLiteral("管理员 "), false}}) {
+    for (const Case &c :
+         {Case{QStringLiteral("操作员"), false}, Case{QStringLiteral("测试员"), false},
+          Case{QStringLiteral("管理员"), true}, Case{QStringLiteral("管理员 "), false}}) {
         UserType = c.role;
         TForm1 &f = make();
         f.show();
@@ -209,21 +210,55 @@ struct ExitCase
 TEST_F(MainWindowTest, EveryExitPathAsksAndEndsOnlyOnConsent)
 {
     const ExitCase cases[] = {
-        {"exit tab background", [](TForm1 &f) { f.rztbshtTabSheet5MouseDown(); },
-         {QStringLiteral("没到这里吗")}, QStringLiteral("真的退出系统吗?"), Dialogs::OkCancel,
-         Dialogs::Question, true},
-        {"exit button", [](TForm1 &f) { f.btn1->click(); }, {}, QStringLiteral("真的要退出吗？"),
-         Dialogs::YesNo, Dialogs::Information, true},
-        {"hidden exit", [](TForm1 &f) { f.Ent1Click(); }, {}, QStringLiteral("真的要退出吗？"),
-         Dialogs::YesNo, Dialogs::Information, true},
-        {"exit picture", [](TForm1 &f) { f.img2MouseDown(); }, {}, QStringLiteral("真的要退出吗？"),
-         Dialogs::YesNo, Dialogs::NoIcon, true},
-        {"exit label", [](TForm1 &f) { f.lbl12Click(); }, {}, QStringLiteral("真的退出吗？"),
-         Dialogs::YesNo, Dialogs::NoIcon, false},
-        {"window close", [](TForm1 &f) { f.close(); }, {}, QStringLiteral("真的退出吗？"),
-         Dialogs::YesNo, Dialogs::NoIcon, true},
-        {"tray exit", [](TForm1 &f) { f.N2->trigger(); }, {}, QStringLiteral("真的退出吗？"),
-         Dialogs::YesNo, Dialogs::NoIcon, true},
+        {"exit tab background",
+         [](TForm1 &f) { f.rztbshtTabSheet5MouseDown(); },
+         {QStringLiteral("没到这里吗")},
+         QStringLiteral("真的退出系统吗?"),
+         Dialogs::OkCancel,
+         Dialogs::Question,
+         true},
+        {"exit button",
+         [](TForm1 &f) { f.btn1->click(); },
+         {},
+         QStringLiteral("真的要退出吗？"),
+         Dialogs::YesNo,
+         Dialogs::Information,
+         true},
+        {"hidden exit",
+         [](TForm1 &f) { f.Ent1Click(); },
+         {},
+         QStringLiteral("真的要退出吗？"),
+         Dialogs::YesNo,
+         Dialogs::Information,
+         true},
+        {"exit picture",
+         [](TForm1 &f) { f.img2MouseDown(); },
+         {},
+         QStringLiteral("真的要退出吗？"),
+         Dialogs::YesNo,
+         Dialogs::NoIcon,
+         true},
+        {"exit label",
+         [](TForm1 &f) { f.lbl12Click(); },
+         {},
+         QStringLiteral("真的退出吗？"),
+         Dialogs::YesNo,
+         Dialogs::NoIcon,
+         false},
+        {"window close",
+         [](TForm1 &f) { f.close(); },
+         {},
+         QStringLiteral("真的退出吗？"),
+         Dialogs::YesNo,
+         Dialogs::NoIcon,
+         true},
+        {"tray exit",
+         [](TForm1 &f) { f.N2->trigger(); },
+         {},
+         QStringLiteral("真的退出吗？"),
+         Dialogs::YesNo,
+         Dialogs::NoIcon,
+         true},
     };
     for (const bool consent : {false, true}) {
         for (const ExitCase &c : cases) {
@@ -355,7 +390,8 @@ TEST_F(MainWindowTest, BackupAndRestoreButtons)
     EXPECT_EQ(f.g1->value(), f.g1->maximum());
 
     // A change after the backup is undone by restoring it.
-    execSql(QStringLiteral("insert into users (user_name, user_pass, user_type) values ('late', 'x', '操作员')"));
+    execSql(QStringLiteral(
+        "insert into users (user_name, user_pass, user_type) values ('late', 'x', '操作员')"));
     expectFile(target + QStringLiteral(".mdb"));
     expectBox(Dialogs::Yes);
     expectBox(); // "成功恢复数据库,请及时备份数据库!"

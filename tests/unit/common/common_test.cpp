@@ -2,7 +2,7 @@
 #include "common/gbk.h"
 #include "common/inifile.h"
 #include "common/programdir.h"
-#include "testsupport.h"
+#include "coresupport.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -76,7 +76,8 @@ protected:
 
 TEST_F(IniFileTest, ReadsGbkAndUtf8Files)
 {
-    const QString body = QStringLiteral("[title]\r\nTitleName=远距离停车场\r\n[GS]\r\nGSName=某某科技\r\n");
+    const QString body =
+        QStringLiteral("[title]\r\nTitleName=远距离停车场\r\n[GS]\r\nGSName=某某科技\r\n");
     for (const QByteArray &bytes : {gbk::encode(body), body.toUtf8()}) {
         const IniFile ini(write(bytes));
         EXPECT_EQ(ini.readString(QStringLiteral("title"), QStringLiteral("TitleName")),
@@ -104,14 +105,16 @@ TEST_F(IniFileTest, RoundTripKeepsOtherSectionsAndValues)
     IniFile ini(p);
     ini.writeInteger(QStringLiteral("Form"), QStringLiteral("Top"), 42);
     ini.writeBool(QStringLiteral("Form"), QStringLiteral("InitMax"), true);
-    ini.writeString(QStringLiteral("Form"), QStringLiteral("Caption"), QStringLiteral("甲_Velmora V1.6"));
+    ini.writeString(QStringLiteral("Form"), QStringLiteral("Caption"),
+                    QStringLiteral("甲_Velmora V1.6"));
     ASSERT_TRUE(ini.save());
     const IniFile back(p);
     EXPECT_EQ(back.readInteger(QStringLiteral("Form"), QStringLiteral("Top"), 0), 42);
     EXPECT_TRUE(back.readBool(QStringLiteral("Form"), QStringLiteral("InitMax"), false));
     EXPECT_EQ(back.readString(QStringLiteral("Form"), QStringLiteral("Caption")),
               QStringLiteral("甲_Velmora V1.6"));
-    EXPECT_EQ(back.readString(QStringLiteral("Other"), QStringLiteral("Keep")), QStringLiteral("1"));
+    EXPECT_EQ(back.readString(QStringLiteral("Other"), QStringLiteral("Keep")),
+              QStringLiteral("1"));
 }
 
 TEST_F(IniFileTest, SaveReportsAnUnwritableFile)

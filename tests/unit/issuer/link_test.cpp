@@ -1,13 +1,13 @@
 // The serial link over a pseudo-terminal, and the receive handler between a port and the event
 // controls (here a recording stand-in for the main window).
 #include "common/errors.h"
+#include "common/globals.h"
+#include "coresupport.h"
 #include "issuer/ports.h"
 #include "issuer/receivehandler.h"
 #include "issuer/seriallink.h"
 #include "issuer/timings.h"
-#include "shell/globals.h"
 #include "testpty.h"
-#include "testsupport.h"
 
 #include <QDir>
 #include <QFile>

@@ -183,17 +183,4 @@ TEST(ReplyPlan, StatusCodes)
     EXPECT_EQ(gbk::byteLength(normalPane), 23);
 }
 
-TEST(UnlossLookup, KeyIsBoundAndDigitsAlsoMatchTheVehicleNumber)
-{
-    const CardLookup digits = unlossLookup(QStringLiteral("1234"));
-    EXPECT_TRUE(digits.byVehicleNumber);
-    EXPECT_TRUE(digits.sql.endsWith(QStringLiteral(" or id=:id")));
-    const CardLookup hexKey = unlossLookup(QStringLiteral("B2C3"));
-    EXPECT_FALSE(hexKey.byVehicleNumber);
-    EXPECT_FALSE(hexKey.sql.contains(QStringLiteral("id=")));
-    const CardLookup hostile = unlossLookup(QStringLiteral("'\"%)"));
-    EXPECT_FALSE(hostile.sql.contains(QStringLiteral("'\"%)")));
-    EXPECT_TRUE(hostile.sql.contains(QStringLiteral(":key")));
-}
-
 } // namespace

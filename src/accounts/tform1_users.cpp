@@ -1,11 +1,12 @@
 // The user tab of the main window (login accounts) and the re-login button.
+#include "accounts/texts.h"
 #include "accounts/tform2.h"
 #include "common/dialogs.h"
+#include "common/globals.h"
 #include "common/guard.h"
 #include "db/datafrm.h"
 #include "db/dbcontrols.h"
 #include "shell/forms.h"
-#include "shell/globals.h"
 #include "shell/pictures.h"
 #include "shell/texts.h"
 #include "shell/tform1.h"
@@ -25,8 +26,6 @@ namespace {
 const QColor White(Qt::white);
 const QColor Expecting(Qt::yellow);
 const QColor LightBlue(220, 240, 255);
-const QString AccountNamePrompt = QStringLiteral("请输入用户名称.");
-const QString PasswordPrompt = QStringLiteral("请输入用户密码.");
 
 // Entry field colours: white while entering, yellow for the field that expects input next, the
 // button face once completed, light blue after save or cancel.
@@ -94,7 +93,8 @@ void TForm1::buildUserTab()
     DBEdt2->setAttribute(Qt::WA_InputMethodEnabled, false);
     DBEdt2->setAcceptDrops(false);
     DBEdt2->setContextMenuPolicy(Qt::NoContextMenu);
-    DBcbb1->addItems({QStringLiteral("管理员"), QStringLiteral("操作员"), QStringLiteral("测试员")});
+    DBcbb1->addItems(
+        {QStringLiteral("管理员"), QStringLiteral("操作员"), QStringLiteral("测试员")});
     DBEdt1->setEnabled(false);
     DBEdt2->setEnabled(false);
     fields->addWidget(new QLabel(QStringLiteral("用户名称:      "), grp1), 0, 0);
@@ -162,17 +162,17 @@ void TForm1::setupUserTab()
     connect(img6, &ClickLabel::clicked, this, [this] { guarded([this] { img6Click(); }); });
     connect(img3, &ClickLabel::clicked, this, [this] { guarded([this] { img3Click(); }); });
     connect(img4, &ClickLabel::clicked, this, [this] { guarded([this] { img4Click(); }); });
-    for (QWidget *w : {static_cast<QWidget *>(DBEdt1), static_cast<QWidget *>(DBEdt2),
-                       static_cast<QWidget *>(DBcbb1)})
-        w->installEventFilter(this);
+    onKeyPress(DBEdt1, [this](int key) { return DBEdt1KeyPress(key); });
+    onKeyPress(DBEdt2, [this](int key) { return DBEdt2KeyPress(key); });
+    onKeyPress(DBcbb1, [this](int key) { return DBcbb1KeyPress(key); });
 }
 
 void TForm1::rztbshtTabSheet2Show()
 {
     if (!isAdministrator()) {
         rz1->setEnabled(false);
-        wtxt->setText(texts::RestrictedPane);
-        Dialogs::message(texts::NoRights, this);
+        wtxt->setText(texts::shell::RestrictedPane);
+        Dialogs::message(texts::shell::NoRights, this);
         wtxt->setStyleSheet(QStringLiteral("color:blue;"));
         return;
     }
@@ -191,7 +191,7 @@ void TForm1::rztbshtTabSheet2Show()
         if (q->state() == Query::Edit || q->state() == Query::Insert)
             q->cancel();
         rz1->setEnabled(true);
-        wtxt->setText(QStringLiteral("用户管理界面."));
+        wtxt->setText(texts::accounts::UserTabPane);
     });
 }
 
@@ -214,7 +214,7 @@ void TForm1::img5Click()
 {
     GoEditState();
     accounts()->append();
-    wtxt->setText(AccountNamePrompt);
+    wtxt->setText(texts::accounts::AccountNamePrompt);
     img3->setEnabled(true);
     img4->setEnabled(true);
     setFieldColour(DBEdt1, Expecting);
@@ -247,14 +247,13 @@ void backToIdle(TForm1 &f)
 void TForm1::img3Click()
 {
     Query *q = accounts();
-    if (!DBEdt1->text().isEmpty() && !DBEdt2->text().isEmpty() && !DBcbb1->currentText().isEmpty() &&
-        DBEdt1->isEnabled()) {
+    if (!DBEdt1->text().isEmpty() && !DBEdt2->text().isEmpty() &&
+        !DBcbb1->currentText().isEmpty() && DBEdt1->isEnabled()) {
         q->post();
-        wtxt->setText(QStringLiteral("数据已保存."));
+        wtxt->setText(texts::accounts::Saved);
     } else {
-        if (Dialogs::box(QStringLiteral("用户名和密码不能为空，是否取消增加用户？"),
-                         QStringLiteral("错误提示"), Dialogs::YesNo, Dialogs::Question,
-                         this) != Dialogs::Yes)
+        if (Dialogs::box(texts::accounts::EmptyNameOrPassword, texts::accounts::EntryErrorCaption,
+                         Dialogs::YesNo, Dialogs::Question, this) != Dialogs::Yes)
             return;
         q->cancel();
     }
@@ -265,18 +264,18 @@ void TForm1::img4Click()
 {
     accounts()->cancel();
     backToIdle(*this);
-    wtxt->setText(QStringLiteral("已放弃."));
+    wtxt->setText(texts::accounts::Abandoned);
 }
 
 void TForm1::img6Click()
 {
     Query *q = accounts();
     if (q->fieldByName(QStringLiteral("user_name")).asString() == UserName) {
-        Dialogs::box(QStringLiteral("自己不能删除自己!"), QStringLiteral("删除错误"),
+        Dialogs::box(texts::accounts::CannotDeleteSelf, texts::accounts::DeleteErrorCaption,
                      Dialogs::OkOnly, Dialogs::Warning, this);
         return;
     }
-    if (Dialogs::box(QStringLiteral("删除的用户不能被恢复，是否删除？"), QStringLiteral("确认删除"),
+    if (Dialogs::box(texts::accounts::DeleteForever, texts::accounts::ConfirmDeleteCaption,
                      Dialogs::YesNo, Dialogs::Question, this) == Dialogs::Yes)
         q->deleteRecord();
 }
@@ -286,13 +285,13 @@ bool TForm1::DBEdt1KeyPress(int key)
     if (isEnter(key) && !DBEdt1->text().trimmed().isEmpty()) {
         DBEdt2->setFocus();
         DBEdt2->clear();
-        wtxt->setText(QStringLiteral("输入正确用户密码，只限输入字母和数字."));
+        wtxt->setText(texts::accounts::PasswordCharacters);
         setButtonFace(DBEdt1);
         setFieldColour(DBEdt2, Expecting);
         return true;
     }
     DBEdt1->setFocus();
-    wtxt->setText(AccountNamePrompt);
+    wtxt->setText(texts::accounts::AccountNamePrompt);
     return isEnter(key);
 }
 
@@ -307,7 +306,7 @@ bool TForm1::DBEdt2KeyPress(int key)
         DBcbb1->setFocus();
         return true;
     }
-    wtxt->setText(PasswordPrompt);
+    wtxt->setText(texts::accounts::PasswordPrompt);
     return !accepted || isEnter(key);
 }
 
@@ -327,7 +326,7 @@ void TForm1::btnClose1Click()
     ++ReloginCount;
     hide();
     if (ReloginCount > 5) {
-        Dialogs::message(QStringLiteral("重复登录已超过5次,系统自动清零!"), this);
+        Dialogs::message(texts::accounts::ReloginReset, this);
         ReloginCount = 0;
     }
 }

@@ -1,11 +1,11 @@
 #pragma once
 // A program directory with a starter database and a connection to it; helpers that read and write
 // the file on a handle of their own, past the layer under test.
+#include "coresupport.h"
 #include "db/connection.h"
 #include "db/dberror.h"
 #include "db/query.h"
 #include "db/starter.h"
-#include "testsupport.h"
 
 #include <QFile>
 #include <gtest/gtest.h>

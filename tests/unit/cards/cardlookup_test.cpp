@@ -1,0 +1,84 @@
+#include "cards/cardlookup.h"
+#include "dbfixture.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using cards::CardLookup;
+using cards::cardLookup;
+
+TEST(IsAllNum, DigitsOnlyAndTheEmptyText)
+{
+    struct Case
+    {
+        const char *text;
+        bool expected;
+    } cases[] = {{"", true},     {"0", true},   {"0123456789", true}, {"12a", false},
+                 {" 12", false}, {"-1", false}, {"1.5", false},       {"１２", false}};
+    for (const Case &c : cases)
+        EXPECT_EQ(cards::IsAllNum(QString::fromUtf8(c.text)), c.expected) << c.text;
+}
+
+TEST(CardLookupStatement, KeyIsBoundAndDigitsAlsoMatchTheVehicleNumber)
+{
+    const CardLookup digits = cardLookup(QStringLiteral("1234"));
+    EXPECT_TRUE(digits.byVehicleNumber);
+    EXPECT_TRUE(digits.sql.endsWith(QStringLiteral(" or id=:id")));
+    const CardLookup hexKey = cardLookup(QStringLiteral("B2C3"));
+    EXPECT_FALSE(hexKey.byVehicleNumber);
+    EXPECT_FALSE(hexKey.sql.contains(QStringLiteral("id=")));
+    const CardLookup hostile = cardLookup(QStringLiteral("'\"%)"));
+    EXPECT_FALSE(hostile.sql.contains(QStringLiteral("'\"%)")));
+    EXPECT_TRUE(hostile.sql.contains(QStringLiteral(":key")));
+}
+
+class CardLookupOnArchive : public DbTest
+{
+protected:
+    void SetUp() override
+    {
+        DbTest::SetUp();
+        // ids 1..4 in insertion order.
+        exec(QStringLiteral("INSERT INTO CZdata(车辆编号,卡片内码,车主姓名) VALUES "
+                            "(1001,'0A1B2C3D','张三'),(1002,'11111111','李四'),"
+                            "(1003,'0000B2C3','王五'),(1004,'5%_''X''','赵六')"));
+    }
+
+    QStringList selected(const QString &key)
+    {
+        Query q(&con);
+        cards::openCardLookup(&q, key);
+        QStringList out;
+        for (q.first(); !q.eof(); q.next())
+            out << q.fieldByName(QStringLiteral("卡片内码")).asString();
+        q.close();
+        return out;
+    }
+};
+
+TEST_F(CardLookupOnArchive, SelectsContainingCodesAndTheRecordWithThatId)
+{
+    struct Case
+    {
+        const char *key;
+        QStringList expected;
+    } cases[] = {
+        {"B2C3", {QStringLiteral("0A1B2C3D"), QStringLiteral("0000B2C3")}},
+        {"00b2", {QStringLiteral("0000B2C3")}},
+        {"0A1B2C3D", {QStringLiteral("0A1B2C3D")}},
+        // "2" is in two codes and is the id of the second record.
+        {"2", {QStringLiteral("0A1B2C3D"), QStringLiteral("11111111"), QStringLiteral("0000B2C3")}},
+        {"1111", {QStringLiteral("11111111")}},
+        // Quotes are part of the value, never of the statement.
+        {"'X'", {QStringLiteral("5%_'X'")}},
+        {"' or 1=1 --", {}},
+        {"FFFF", {}},
+        // An empty key selects nothing.
+        {"", {}},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(selected(QString::fromUtf8(c.key)), c.expected) << c.key;
+}
+
+} // namespace
