@@ -7,10 +7,28 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
-#include <cstdio>
 #include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/file.h>
 #include <unistd.h>
+
+// How the file is compacted, and why this way:
+//
+// The compacted copy is exported into a keyed work file "~CPxxxxxx.tmp" beside the real file (a
+// symbolic link is resolved first), and then written back into the database file itself through
+// the engine's backup, page by page, under the engine's rollback journal. The file is never
+// replaced by another one, so it keeps its identity: a program that holds it open (the
+// command-line tool left idle on it) goes on reading and writing the same file, and the owner,
+// the mode and a symbolic link pointing at it stay as they are. The journal makes the write-back
+// all or nothing, even when the process is killed half-way: the next open rolls it back.
+//
+// The connection to the database keeps its exclusive lock from the start of the export until the
+// write-back is committed (exclusive locking mode), so no other program can write in between and
+// have its change overwritten by the older copy. A program that is in the middle of a read or a
+// write makes the lock fail, and the file is then left alone.
+//
+// A compaction holds an advisory lock on its work file while it runs. Work files of this naming
+// that nobody holds are leftovers of a compaction that was killed, and are removed first.
 
 namespace {
 
@@ -29,13 +47,48 @@ int tableCount(sqlite3 *db, const char *schemaName)
     return sqlite3_column_int(st.get(), 0);
 }
 
-void syncDirectory(const QString &dir)
+const QString WorkPattern = QStringLiteral("~CP*.tmp");
+const QString JournalSuffix = QStringLiteral("-journal");
+
+// True when nobody holds the work file, so its compaction has ended without cleaning up.
+bool abandoned(const QString &path)
 {
-    const int fd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return false;
+    const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    ::close(fd);
+    return free;
+}
+
+void removeLeftovers(const QString &folder)
+{
+    const QDir dir(folder);
+    const QDir::Filters plainFiles = QDir::Files | QDir::Hidden | QDir::NoSymLinks;
+    for (const QString &name : dir.entryList({WorkPattern}, plainFiles)) {
+        const QString path = dir.filePath(name);
+        if (abandoned(path)) {
+            QFile::remove(path + JournalSuffix);
+            QFile::remove(path);
+        }
     }
+    // A journal whose work file is already gone.
+    for (const QString &name : dir.entryList({WorkPattern + JournalSuffix}, plainFiles)) {
+        const QString path = dir.filePath(name);
+        if (!QFileInfo::exists(path.chopped(JournalSuffix.size())))
+            QFile::remove(path);
+    }
+}
+
+// Writes the pages of source over destination's main database in one journaled transaction.
+bool writeBack(sqlite3 *source, sqlite3 *destination)
+{
+    sqlite3_backup *backup = sqlite3_backup_init(destination, "main", source, "main");
+    if (!backup)
+        return false;
+    const int stepped = sqlite3_backup_step(backup, -1);
+    const int finished = sqlite3_backup_finish(backup);
+    return stepped == SQLITE_DONE && finished == SQLITE_OK;
 }
 
 } // namespace
@@ -45,43 +98,38 @@ bool compactDatabase(const QString &path, const QString &password)
     const QFileInfo info(path);
     if (!info.isFile())
         return false;
+    const QString real = info.canonicalFilePath();
+    const QString folder = QFileInfo(real).absolutePath();
 
-    // Reserve a unique name beside the file; the engine then writes the copy into it.
-    QTemporaryFile reserved(info.absolutePath() + QStringLiteral("/~CPXXXXXX.tmp"));
-    reserved.setAutoRemove(false);
-    if (!reserved.open())
+    removeLeftovers(folder);
+    QTemporaryFile work(folder + QStringLiteral("/~CPXXXXXX.tmp"));
+    work.setAutoRemove(false);
+    if (!work.open())
         return false;
-    const QString tempPath = reserved.fileName();
-    reserved.close();
+    const QString workPath = work.fileName();
+    // Held until the work file is removed; closing this descriptor earlier would also drop the
+    // engine's own locks on the file.
+    ::flock(work.handle(), LOCK_EX);
 
     bool ok = false;
     try {
-        db::Handle db = db::openDatabase(path, password);
+        db::Handle db = db::openDatabase(real, password);
+        db::exec(db.get(), QStringLiteral("PRAGMA main.locking_mode = EXCLUSIVE"));
         db::exec(db.get(), QStringLiteral("ATTACH DATABASE %1 AS compacted KEY %2")
-                               .arg(sqlLiteral(tempPath), sqlLiteral(password)));
-        // The exclusive lock keeps other writers out until the copy is complete.
+                               .arg(sqlLiteral(workPath), sqlLiteral(password)));
         db::exec(db.get(), QStringLiteral("BEGIN EXCLUSIVE"));
         db::exec(db.get(), QStringLiteral("SELECT sqlcipher_export('compacted')"));
         db::exec(db.get(), QStringLiteral("COMMIT"));
         const bool complete = tableCount(db.get(), "main") == tableCount(db.get(), "compacted");
         db::exec(db.get(), QStringLiteral("DETACH DATABASE compacted"));
-        db.reset();
-        // Prove the copy opens with the password before it replaces anything.
-        db::Handle check = db::openDatabase(tempPath, password, true);
-        check.reset();
-        if (complete) {
-            QFile::setPermissions(tempPath, QFile::permissions(path));
-            ok = std::rename(QFile::encodeName(tempPath).constData(),
-                             QFile::encodeName(path).constData()) == 0;
-            if (ok)
-                syncDirectory(info.absolutePath());
-        }
+        // The copy must open with the password before it is written back.
+        db::Handle copy = db::openDatabase(workPath, password, true);
+        ok = complete && writeBack(copy.get(), db.get());
     } catch (const DbError &) {
         ok = false;
     }
-    if (!ok) {
-        QFile::remove(tempPath);
-        QFile::remove(tempPath + QStringLiteral("-journal"));
-    }
+    QFile::remove(workPath + JournalSuffix);
+    QFile::remove(workPath);
+    work.close();
     return ok;
 }

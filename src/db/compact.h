@@ -1,9 +1,11 @@
 #pragma once
 // Rewrites the database file into a compact copy with the same content and password. The copy is
-// made next to the file and then renamed over it in one step, so any failure (file in use, wrong
-// password, disk full, a temporary path the engine cannot take) leaves the file exactly as it
-// was. Shows nothing; true when the compacted copy replaced the file. Callers disconnect the
-// shared connection first.
+// made beside the real file (a symbolic link is followed) and then written back into the file
+// itself under the engine's lock and journal, so the file keeps its identity, owner and mode, and
+// any failure (file in use, wrong password, disk full, a temporary path the engine cannot take)
+// leaves it exactly as it was. Leftovers of a compaction that was killed are removed first.
+// Shows nothing; true when the file now holds the compacted copy. Callers disconnect the shared
+// connection first.
 #include <QString>
 
 bool compactDatabase(const QString &path, const QString &password);

@@ -5,11 +5,17 @@
 #include "db/dberror.h"
 #include "db/query.h"
 #include "db/schema.h"
+#include "db/texts.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QProgressBar>
 #include <QSaveFile>
+#include <QTemporaryFile>
+#include <cstdio>
+#include <functional>
+#include <sqlite3.h>
+#include <unistd.h>
 
 int ProgressBarGauge::minimum() const
 {
@@ -36,14 +42,68 @@ void fill(Gauge &g)
         g.setValue(v);
 }
 
-bool opensAsOurDatabase(const QString &path)
+bool copyAll(QIODevice &in, QIODevice &out)
+{
+    char buffer[1 << 16];
+    for (;;) {
+        const qint64 n = in.read(buffer, sizeof buffer);
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true;
+        if (out.write(buffer, n) != n)
+            return false;
+    }
+}
+
+// Reads every page of every table and index under the key; a damaged page shows here as a
+// report or as the engine's error, not later in the window that happens to read it.
+bool pagesAreSound(sqlite3 *db)
+{
+    db::Statement check(db, QStringLiteral("PRAGMA integrity_check"));
+    const bool ok =
+        check.step() &&
+        qstrcmp(reinterpret_cast<const char *>(sqlite3_column_text(check.get(), 0)), "ok") == 0;
+    return ok && !check.step();
+}
+
+// The file opens with the database password, reads back sound, and its tables have the
+// program's columns.
+bool isSoundDatabase(const QString &path)
 {
     try {
         db::Handle db = db::openDatabase(path, QString::fromLatin1(db::DatabasePassword), true);
-        return schema::hasAllTables(db.get());
+        return pagesAreSound(db.get()) && schema::hasProgramColumns(db.get());
     } catch (const DbError &) {
         return false;
     }
+}
+
+// Copies source beside target and checks that copy; only a sound copy replaces target, by an
+// atomic rename after release() has freed the file. A symbolic link is resolved, so the link
+// stays and the copy is written beside the real file.
+bool replaceWithSoundCopy(const QString &source, const QString &target,
+                          const std::function<void()> &release)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    const QFileInfo info(target);
+    const QString real = info.exists() ? info.canonicalFilePath() : info.absoluteFilePath();
+    QTemporaryFile staged(real + QStringLiteral(".XXXXXX"));
+    if (!staged.open() || !copyAll(in, staged) || !staged.flush() || ::fsync(staged.handle()) != 0)
+        return false;
+    if (info.exists())
+        staged.setPermissions(QFile::permissions(real));
+    staged.close();
+    if (!isSoundDatabase(staged.fileName()))
+        return false;
+    release();
+    if (std::rename(QFile::encodeName(staged.fileName()).constData(),
+                    QFile::encodeName(real).constData()) != 0)
+        return false;
+    staged.setAutoRemove(false);
+    return true;
 }
 
 } // namespace
@@ -57,19 +117,9 @@ bool replaceFileWithCopy(const QString &source, const QString &target)
     QSaveFile out(target);
     if (!out.open(QIODevice::WriteOnly))
         return false;
-    char buffer[1 << 16];
-    for (;;) {
-        const qint64 n = in.read(buffer, sizeof buffer);
-        if (n < 0) {
-            out.cancelWriting();
-            return false;
-        }
-        if (n == 0)
-            break;
-        if (out.write(buffer, n) != n) {
-            out.cancelWriting();
-            return false;
-        }
+    if (!copyAll(in, out)) {
+        out.cancelWriting();
+        return false;
     }
     return out.commit();
 }
@@ -77,22 +127,22 @@ bool replaceFileWithCopy(const QString &source, const QString &target)
 void backupDatabase(Gauge &g1, const QString &dataFile, QWidget *parent)
 {
     g1.setValue(0);
-    const QString chosen = Dialogs::saveFileName(QStringLiteral("请输入要保存的文件名"), FileFilter,
-                                                 QStringLiteral("远距离Velmora"), parent);
+    const QString chosen = Dialogs::saveFileName(texts::db::SaveTitle, texts::db::FileFilter,
+                                                 texts::db::BackupName, parent);
     if (chosen.isEmpty())
         return;
     const QString target = chosen + QStringLiteral(".mdb");
     if (QFileInfo::exists(target) &&
-        Dialogs::box(QStringLiteral("存在数据库重名，是否覆盖？"), QStringLiteral("存盘选项"),
-                     Dialogs::YesNo, Dialogs::Question, parent) != Dialogs::Yes)
+        Dialogs::box(texts::db::OverwriteQuestion, texts::db::OverwriteCaption, Dialogs::YesNo,
+                     Dialogs::Question, parent) != Dialogs::Yes)
         return;
     fill(g1);
     if (replaceFileWithCopy(dataFile, target))
-        Dialogs::box(QStringLiteral("数据库备份成功!"), QStringLiteral("备份数据"), Dialogs::OkOnly,
+        Dialogs::box(texts::db::BackupDone, texts::db::BackupDoneCaption, Dialogs::OkOnly,
                      Dialogs::Information, parent);
     else
-        Dialogs::box(QStringLiteral("警告：数据库备份失败!"), QStringLiteral("存盘错误"),
-                     Dialogs::OkOnly, Dialogs::Warning, parent);
+        Dialogs::box(texts::db::BackupFailed, texts::db::BackupFailedCaption, Dialogs::OkOnly,
+                     Dialogs::Warning, parent);
 }
 
 void restoreDatabase(Gauge &g1, Connection &con, Query &LGqry1, const QString &target,
@@ -100,27 +150,27 @@ void restoreDatabase(Gauge &g1, Connection &con, Query &LGqry1, const QString &t
 {
     g1.setValue(0);
     const QString chosen =
-        Dialogs::openFileName(QStringLiteral("请输入要读取的文件名"), FileFilter, parent);
+        Dialogs::openFileName(texts::db::OpenTitle, texts::db::FileFilter, parent);
     if (chosen.isEmpty())
         return;
-    if (Dialogs::box(QStringLiteral("警告：现有数据有可能丢失，确定还原？"),
-                     QStringLiteral("数据库还原"), Dialogs::YesNo, Dialogs::Question,
-                     parent) != Dialogs::Yes)
+    if (Dialogs::box(texts::db::RestoreQuestion, texts::db::RestoreCaption, Dialogs::YesNo,
+                     Dialogs::Question, parent) != Dialogs::Yes)
         return;
     fill(g1);
-    bool ok = opensAsOurDatabase(chosen);
-    if (ok) {
+    bool released = false;
+    const bool ok = replaceWithSoundCopy(chosen, target, [&] {
         con.disconnect();
         LGqry1.close();
         con.disconnect();
-        ok = replaceFileWithCopy(chosen, target);
+        released = true;
+    });
+    if (released)
         con.disconnect();
-    }
     if (ok)
-        Dialogs::box(QStringLiteral("成功恢复数据库,请及时备份数据库!"), QStringLiteral("系统提示"),
-                     Dialogs::OkOnly, Dialogs::Information, parent);
+        Dialogs::box(texts::db::RestoreDone, texts::db::RestoreDoneCaption, Dialogs::OkOnly,
+                     Dialogs::Information, parent);
     else
-        Dialogs::message(QStringLiteral("恢复失败，请重试!"), parent);
+        Dialogs::message(texts::db::RestoreFailed, parent);
 }
 
 } // namespace maintenance

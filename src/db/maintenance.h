@@ -35,18 +35,16 @@ private:
 
 namespace maintenance {
 
-inline const QString FileFilter =
-    QStringLiteral("Microsoft Access(*.mdb)|*.mdb|All Files(*.*)|*.*");
-
 // Asks for a name (the dialog Save1), appends ".mdb" and copies dataFile there after the
 // overwrite question. The copy is written beside the target and renamed into place, so a failed
 // backup leaves an existing file of that name intact.
 void backupDatabase(Gauge &g1, const QString &dataFile, QWidget *parent = nullptr);
 
-// Asks for a file (the dialog Open1) and, after the question, copies it over target. The chosen
-// file must open with the database password and hold the four tables, otherwise nothing is
-// touched. The shared connection con is released first (it closes every query, LGqry1 too); the
-// next query that opens connects to the restored file.
+// Asks for a file (the dialog Open1) and, after the question, copies it over target. The copy is
+// made beside target and checked first: it must open with the database password, read back
+// sound page by page, and hold the four tables with the program's columns; otherwise nothing is
+// touched. Only then is the shared connection con released (it closes every query, LGqry1 too)
+// and the copy renamed over target; the next query that opens connects to the restored file.
 void restoreDatabase(Gauge &g1, Connection &con, Query &LGqry1, const QString &target,
                      QWidget *parent = nullptr);
 

@@ -2,9 +2,61 @@
 
 #include "db/connection.h"
 
+#include <QHash>
+#include <QList>
 #include <sqlite3.h>
 
 namespace schema {
+
+namespace {
+
+struct Column
+{
+    QString name;
+    QString type;
+    int key = 0;
+    // Names and types are compared as the engine compares them, without regard to case.
+    bool operator==(const Column &other) const
+    {
+        return name.compare(other.name, Qt::CaseInsensitive) == 0 &&
+               type.compare(other.type, Qt::CaseInsensitive) == 0 && key == other.key;
+    }
+};
+
+QString textColumn(sqlite3_stmt *st, int column)
+{
+    return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, column)));
+}
+
+QList<Column> columnsOf(sqlite3 *db, const QString &table)
+{
+    // The names are our own four; the pragma takes no parameters.
+    db::Statement st(db, QStringLiteral("PRAGMA table_info(\"%1\")").arg(table));
+    QList<Column> columns;
+    while (st.step())
+        columns.append(
+            {textColumn(st.get(), 1), textColumn(st.get(), 2), sqlite3_column_int(st.get(), 5)});
+    return columns;
+}
+
+// The columns of each table as create() makes them, read back from a database in memory so
+// that the schema is written down once.
+const QHash<QString, QList<Column>> &programColumns()
+{
+    static const QHash<QString, QList<Column>> columns = [] {
+        sqlite3 *raw = nullptr;
+        sqlite3_open(":memory:", &raw);
+        db::Handle memory(raw);
+        create(memory.get());
+        QHash<QString, QList<Column>> out;
+        for (const QString &table : tableNames())
+            out.insert(table, columnsOf(memory.get(), table));
+        return out;
+    }();
+    return columns;
+}
+
+} // namespace
 
 QStringList tableNames()
 {
@@ -68,6 +120,15 @@ bool hasAllTables(sqlite3 *db)
         const QByteArray name = table.toUtf8();
         sqlite3_bind_text(st.get(), 1, name.constData(), name.size(), SQLITE_TRANSIENT);
         if (!st.step())
+            return false;
+    }
+    return true;
+}
+
+bool hasProgramColumns(sqlite3 *db)
+{
+    for (const QString &table : tableNames()) {
+        if (columnsOf(db, table) != programColumns().value(table))
             return false;
     }
     return true;

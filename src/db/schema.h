@@ -19,5 +19,9 @@ QStringList tableNames();
 void create(sqlite3 *db);
 // True when all four tables exist.
 bool hasAllTables(sqlite3 *db);
+// True when the four tables have exactly the columns create() makes (names, declared types and
+// the key, in that order): the windows find their fields by name, and the passage import writes
+// by position. Throws DbError when the schema cannot be read.
+bool hasProgramColumns(sqlite3 *db);
 
 } // namespace schema

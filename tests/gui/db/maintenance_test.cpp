@@ -1,12 +1,14 @@
 #include "db/datafrm.h"
 #include "db/dberror.h"
 #include "db/maintenance.h"
+#include "db/schema.h"
 #include "db/starter.h"
 #include "testsupport.h"
 
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 namespace {
 
@@ -234,6 +236,116 @@ TEST_F(MaintenanceTest, RestoreRefusesAFileThatIsNotOurDatabase)
     restore();
     EXPECT_EQ(Dialogs::shown().size(), 2);
     EXPECT_EQ(bytes(file), original);
+}
+
+// A backup as this program writes it, with one table changed by `change`.
+QString backupWithSchemaChange(const QString &path, const QString &change)
+{
+    db::Handle h = db::createDatabase(path, QString::fromLatin1(db::DatabasePassword));
+    schema::create(h.get());
+    db::exec(h.get(), QStringLiteral("INSERT INTO users(user_name,user_pass,user_type) "
+                                     "VALUES('admin','admin123','管理员');") +
+                          change);
+    return path;
+}
+
+// Reads every passage record of a file; throws DbError when a page cannot be read.
+void readAllPassages(const QString &path)
+{
+    db::Handle h = db::openDatabase(path, QString::fromLatin1(db::DatabasePassword), true);
+    db::Statement st(h.get(), QStringLiteral("select * from CRJL"));
+    while (st.step()) {
+    }
+}
+
+// A backup of our database with two bytes flipped in the middle of a passage table page: it
+// opens with the password and lists the four tables, but that page no longer reads.
+QString damagedBackup(const QString &source, const QString &path)
+{
+    if (!QFile::copy(source, path))
+        return QString();
+    int page = 0, pageSize = 0;
+    {
+        db::Handle h = db::openDatabase(path, QString::fromLatin1(db::DatabasePassword));
+        db::exec(h.get(),
+                 QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n "
+                                "WHERE i<400) INSERT INTO CRJL(卡片内码,记录原文) "
+                                "SELECT printf('%08X',i), hex(randomblob(30)) FROM n"));
+        db::Statement root(h.get(),
+                           QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name='CRJL'"));
+        root.step();
+        page = sqlite3_column_int(root.get(), 0);
+        db::Statement size(h.get(), QStringLiteral("PRAGMA page_size"));
+        size.step();
+        pageSize = sqlite3_column_int(size.get(), 0);
+    }
+    QFile f(path);
+    if (page < 2 || !f.open(QIODevice::ReadWrite))
+        return QString();
+    const qint64 at = qint64(page - 1) * pageSize + pageSize / 2;
+    f.seek(at);
+    QByteArray two = f.read(2);
+    two[0] = char(two[0] ^ 0xff);
+    two[1] = char(two[1] ^ 0xff);
+    f.seek(at);
+    f.write(two);
+    return path;
+}
+
+TEST_F(MaintenanceTest, RestoreRefusesADamagedFileOrOneWithOtherColumns)
+{
+    const QString damaged = damagedBackup(file, dir.path(QStringLiteral("damaged.mdb")));
+    ASSERT_FALSE(damaged.isEmpty());
+    {
+        db::Handle h = db::openDatabase(damaged, QString::fromLatin1(db::DatabasePassword));
+        ASSERT_TRUE(schema::hasAllTables(h.get())) << "the damage is past the first look";
+    }
+    EXPECT_THROW(readAllPassages(damaged), DbError);
+
+    struct Case
+    {
+        const char *what;
+        QString chosen;
+    } cases[] = {
+        {"two flipped bytes in a table page", damaged},
+        {"accounts without the key column id",
+         backupWithSchemaChange(
+             dir.path(QStringLiteral("users.mdb")),
+             QStringLiteral("CREATE TABLE u2(uid INTEGER PRIMARY KEY, "
+                            "user_name TEXT, user_pass TEXT, user_type TEXT);"
+                            "INSERT INTO u2 SELECT * FROM users;"
+                            "DROP TABLE users; ALTER TABLE u2 RENAME TO users;"))},
+        {"owner archive without 卡片状态",
+         backupWithSchemaChange(dir.path(QStringLiteral("czdata.mdb")),
+                                QStringLiteral("DROP TABLE CZdata; CREATE TABLE CZdata(id INTEGER "
+                                               "PRIMARY KEY AUTOINCREMENT, 车辆编号 INTEGER, "
+                                               "卡片内码 TEXT, 车主姓名 TEXT, 车牌号码 TEXT, "
+                                               "汽车类型 TEXT, 车主手机 TEXT, 车辆信息 TEXT, "
+                                               "车场车位 TEXT, 卡片有效期限 TEXT, 住址 TEXT)"))},
+        {"passage columns in another order",
+         backupWithSchemaChange(dir.path(QStringLiteral("crjl.mdb")),
+                                QStringLiteral("DROP TABLE CRJL; CREATE TABLE CRJL(序号 INTEGER "
+                                               "PRIMARY KEY AUTOINCREMENT, 卡片内码 TEXT, "
+                                               "车主姓名 TEXT, 车牌号码 TEXT, 进出时间 TEXT, "
+                                               "进出状态 TEXT, 读卡地址 TEXT, 记录原文 TEXT, "
+                                               "门号 TEXT, 通道号 TEXT)"))},
+    };
+    const QByteArray original = bytes(file);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        Dialogs::clearShown();
+        expectFile(c.chosen);
+        expectBox(Dialogs::Yes);
+        expectBox(Dialogs::Ok);
+        restore();
+        EXPECT_EQ(shownTexts(),
+                  (QStringList{"请输入要读取的文件名", "警告：现有数据有可能丢失，确定还原？",
+                               "恢复失败，请重试!"}));
+        EXPECT_EQ(bytes(file), original);
+        EXPECT_EQ(QDir(dir.path(QStringLiteral("Data"))).entryList(QDir::Files),
+                  QStringList{"Data.mdb"});
+    }
+    EXPECT_EQ(owners(file), QStringList{"张三"});
 }
 
 } // namespace

@@ -7,6 +7,9 @@
 #include <QDir>
 #include <QProcess>
 #include <QTextStream>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -21,6 +24,48 @@ QString runSqlcipher(const QString &file, const QByteArray &script)
     p.waitForFinished();
     return QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError()).trimmed();
 }
+
+// The command-line tool left open on a file, the way an operator leaves it between commands.
+class Shell
+{
+public:
+    explicit Shell(const QString &file)
+    {
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        m_process.start(QStringLiteral("sqlcipher"), {file});
+    }
+    ~Shell()
+    {
+        m_process.closeWriteChannel();
+        if (!m_process.waitForFinished(10000)) {
+            m_process.kill();
+            m_process.waitForFinished();
+        }
+    }
+    // Runs statements and returns what the tool answered to them.
+    QString run(const QByteArray &sql)
+    {
+        const QByteArray mark = "--answered " + QByteArray::number(++m_count) + "--";
+        m_process.write(sql + "\nSELECT '" + mark + "';\n");
+        QByteArray out;
+        while (!out.contains(mark)) {
+            if (!m_process.waitForReadyRead(30000))
+                return QString::fromUtf8(out) + QStringLiteral("<no answer>");
+            out += m_process.readAll();
+        }
+        return QString::fromUtf8(out.left(out.indexOf(mark))).trimmed();
+    }
+    // Ends the tool the hard way, in the middle of whatever it is doing.
+    void kill()
+    {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+
+private:
+    QProcess m_process;
+    int m_count = 0;
+};
 
 // --- the file ---
 
@@ -187,6 +232,16 @@ protected:
         names.removeAll(QStringLiteral("Data.mdb"));
         return names;
     }
+
+    // Passage records written and deleted again: the space a compaction gives back.
+    void addDeletedPassages() const
+    {
+        exec(QStringLiteral(
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<3000) "
+            "INSERT INTO CRJL(卡片内码,记录原文) SELECT printf('%08X',i), hex(randomblob(40)) FROM "
+            "n;"
+            "DELETE FROM CRJL WHERE 序号 > 10;"));
+    }
 };
 
 TEST_F(CompactTest, ShrinksTheFileAndKeepsRecordsAndPassword)
@@ -240,6 +295,107 @@ TEST_F(CompactTest, AnyFailureLeavesTheFileAsItWas)
     QFile pf(plain);
     ASSERT_TRUE(pf.open(QIODevice::ReadOnly));
     EXPECT_EQ(pf.readAll(), QByteArray(4096, 'x'));
+}
+
+TEST_F(CompactTest, AProgramHoldingTheFileOpenKeepsWorkingOnIt)
+{
+    addDeletedPassages();
+    Shell tool(file);
+    ASSERT_EQ(tool.run("PRAGMA key='580274';\nSELECT count(*) FROM CRJL;"), QStringLiteral("10"));
+    struct stat before
+    {
+    };
+    ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &before), 0);
+
+    // Idle between two commands: the file is compacted in place, and the tool's next write
+    // lands in it.
+    ASSERT_TRUE(compactDatabase(file, QString::fromLatin1(db::DatabasePassword)));
+    struct stat after
+    {
+    };
+    ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino) << "the file the tool holds is the database";
+    EXPECT_LT(after.st_size, before.st_size / 4);
+    EXPECT_EQ(tool.run("INSERT INTO CRJL(卡片内码) VALUES('0C0C0C0C');\n"
+                       "SELECT count(*) FROM CRJL;"),
+              QStringLiteral("11"));
+    EXPECT_EQ(column(QStringLiteral("select count(*) from CRJL where 卡片内码='0C0C0C0C'")),
+              QStringList{"1"});
+    EXPECT_TRUE(leftovers().isEmpty()) << leftovers().join(' ').toStdString();
+
+    // In the middle of a read: the compaction leaves the file alone.
+    ASSERT_EQ(tool.run("BEGIN;\nSELECT count(*) FROM users;"), QStringLiteral("1"));
+    const QByteArray held = fileBytes();
+    EXPECT_FALSE(compactDatabase(file, QString::fromLatin1(db::DatabasePassword)));
+    EXPECT_EQ(fileBytes(), held);
+    EXPECT_EQ(tool.run("COMMIT;\nSELECT count(*) FROM CRJL;"), QStringLiteral("11"));
+    EXPECT_TRUE(leftovers().isEmpty()) << leftovers().join(' ').toStdString();
+}
+
+TEST_F(CompactTest, RemovesTheLeftoversOfAnInterruptedCompaction)
+{
+    // A compaction killed while it wrote its copy: the copy and its journal stay behind.
+    const QString dead = dir.path(QStringLiteral("Data/~CP4f2a9c.tmp"));
+    {
+        Shell tool(dead);
+        ASSERT_EQ(tool.run("PRAGMA key='580274';\nCREATE TABLE t(a);\n"
+                           "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n "
+                           "WHERE i<500) INSERT INTO t SELECT randomblob(500) FROM n;"),
+                  QString());
+        ASSERT_EQ(tool.run("BEGIN;\nDELETE FROM t;\nINSERT INTO t VALUES(randomblob(5000));"),
+                  QString());
+        tool.kill();
+    }
+    ASSERT_TRUE(QFile::exists(dead + QStringLiteral("-journal")));
+    // A journal whose copy is already gone, and a copy another compaction is writing right now.
+    dir.write(QStringLiteral("Data/~CP77d1e0.tmp-journal"), QByteArray(2048, '\x5a'));
+    dir.write(QStringLiteral("Data/~CPbusy00.tmp"), QByteArray(1024, '\0'));
+    QFile busy(dir.path(QStringLiteral("Data/~CPbusy00.tmp")));
+    ASSERT_TRUE(busy.open(QIODevice::ReadWrite));
+    ASSERT_EQ(::flock(busy.handle(), LOCK_EX | LOCK_NB), 0);
+    // Files of other names are not the compaction's.
+    dir.write(QStringLiteral("Data/~CPplan.txt"), "notes");
+    dir.write(QStringLiteral("Data/cards.tmp"), "notes");
+
+    ASSERT_TRUE(compactDatabase(file, QString::fromLatin1(db::DatabasePassword)));
+    EXPECT_EQ(leftovers(), (QStringList{"cards.tmp", "~CPbusy00.tmp", "~CPplan.txt"}));
+    EXPECT_EQ(column(QStringLiteral("select user_name from users")), QStringList{"admin"});
+}
+
+TEST_F(CompactTest, KeepsTheLinkTheOwnerAndTheModeOfTheRealFile)
+{
+    addDeletedPassages();
+    // Data.mdb is a symbolic link to the file in another folder, owned by someone else.
+    const QString real = dir.path(QStringLiteral("store/real.mdb"));
+    ASSERT_TRUE(QDir().mkpath(dir.path(QStringLiteral("store"))));
+    ASSERT_TRUE(QFile::rename(file, real));
+    ASSERT_EQ(::symlink("../store/real.mdb", QFile::encodeName(file).constData()), 0);
+    const QByteArray realName = QFile::encodeName(real);
+    ASSERT_EQ(::chmod(realName.constData(), 0640), 0);
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(realName.constData(), 65534, 65534), 0);
+    }
+    struct stat before
+    {
+    };
+    ASSERT_EQ(::stat(realName.constData(), &before), 0);
+
+    ASSERT_TRUE(compactDatabase(file, QString::fromLatin1(db::DatabasePassword)));
+    EXPECT_TRUE(QFileInfo(file).isSymLink());
+    EXPECT_EQ(QFileInfo(file).symLinkTarget(), QFileInfo(real).absoluteFilePath());
+    struct stat after
+    {
+    };
+    ASSERT_EQ(::stat(realName.constData(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_gid, before.st_gid);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    EXPECT_LT(after.st_size, before.st_size / 4) << "the real file was compacted";
+    EXPECT_EQ(column(QStringLiteral("select count(*) from CRJL")), QStringList{"10"});
+    EXPECT_TRUE(leftovers().isEmpty()) << leftovers().join(' ').toStdString();
+    EXPECT_EQ(QDir(dir.path(QStringLiteral("store"))).entryList(QDir::Files),
+              QStringList{"real.mdb"});
 }
 
 TEST_F(CompactTest, TemporaryPathTooLongForTheEngineLeavesTheFile)
