@@ -6,6 +6,7 @@
 #include "common/guard.h"
 #include "db/datafrm.h"
 #include "issuer/codecs.h"
+#include "issuer/frames.h"
 #include "issuer/ports.h"
 #include "issuer/receivehandler.h"
 #include "issuer/seriallink.h"
@@ -274,6 +275,13 @@ void TForm1::btnClose2Click()
 void TForm1::closePort(int port)
 {
     m_serial->close(port);
+}
+
+void TForm1::sendFrame(IssuerFrame kind, const QByteArray &frame)
+{
+    if (flushesBeforeSending(kind))
+        flushPort();
+    writeFrame(frame);
 }
 
 void TForm1::writeFrame(const QByteArray &frame)

@@ -31,6 +31,7 @@ class QueryTableModel;
 class SerialLink;
 class ReceiveHandler;
 class ReplyTarget;
+enum class IssuerFrame;
 
 class TForm1 : public QMainWindow
 {
@@ -171,7 +172,10 @@ public:
     void closePort(int port);
     SerialLink *serialLink() const { return m_serial; }
     ReceiveHandler *receiveHandler() const { return m_receiver; }
-    // Frame write and flush on PortNo; senders flush first where flushesBeforeSending() says so.
+    // The one way a frame leaves the program: flushes PortNo first where that frame's sender
+    // does (flushesBeforeSending), then writes it. Every sender goes through here.
+    void sendFrame(IssuerFrame kind, const QByteArray &frame);
+    // Frame write and flush on PortNo.
     void writeFrame(const QByteArray &frame);
     void flushPort();
     // Change handlers of the event controls (the protocol steps that follow a reply).
