@@ -13,8 +13,13 @@ QByteArray encode(const QString &text)
 
 QString decode(const QByteArray &bytes)
 {
+    // The decoder keeps a lead byte at the very end back as the start of an unfinished
+    // character and drops it. A NUL after the bytes completes it as one replacement character
+    // (one byte again when encoded), so no byte position after a bad byte ever moves.
     QStringDecoder decoder("GBK");
-    return decoder.decode(bytes);
+    QString text = decoder.decode(bytes + '\0');
+    text.chop(1);
+    return text;
 }
 
 int byteLength(const QString &text)

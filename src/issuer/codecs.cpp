@@ -1,10 +1,12 @@
 #include "issuer/codecs.h"
 
+#include "common/gbk.h"
+
 namespace {
 
-int hexValue(QChar c)
+int hexValue(char c)
 {
-    const ushort u = c.unicode();
+    const uchar u = uchar(c);
     if (u >= '0' && u <= '9')
         return u - '0';
     if (u >= 'a' && u <= 'f')
@@ -12,6 +14,11 @@ int hexValue(QChar c)
     if (u >= 'A' && u <= 'F')
         return u - 'A' + 10;
     return -1;
+}
+
+int hexValue(QChar c)
+{
+    return c.unicode() < 0x80 ? hexValue(char(c.unicode())) : -1;
 }
 
 [[noreturn]] void notAnInteger(const QString &text)
@@ -51,16 +58,19 @@ QString multiplyByDigit(int digit, const QString &b)
 
 QByteArray HexTextToBytes(const QString &text)
 {
+    // Frames are byte strings: the digits are looked for in the text's GBK bytes, where the
+    // trail byte of a Chinese character may be one.
+    const QByteArray bytes = gbk::encode(text);
     QByteArray out;
-    const qsizetype len = text.size();
+    const qsizetype len = bytes.size();
     qsizetype i = 0;
     while (i < len) {
-        while (i < len && hexValue(text.at(i)) < 0)
+        while (i < len && hexValue(bytes.at(i)) < 0)
             ++i;
         if (i >= len)
             break;
-        const int high = hexValue(text.at(i));
-        const int low = i + 1 < len ? hexValue(text.at(i + 1)) : -1;
+        const int high = hexValue(bytes.at(i));
+        const int low = i + 1 < len ? hexValue(bytes.at(i + 1)) : -1;
         out.append(char(low >= 0 ? high * 16 + low : high));
         i += 2;
     }

@@ -91,10 +91,14 @@ ReplyPlan planReply(const QByteArray &lastReply)
         QString line;
         QString group;
         try {
-            line = texts::issuer::CardLinePrefix + part(r, 1, 8) + texts::issuer::CardLineValidity +
-                   HexToDecimalText(part(r, 9, 2)) + QStringLiteral("年") +
-                   HexToDecimalText(part(r, 11, 2)) + QStringLiteral("月") +
-                   HexToDecimalText(part(r, 13, 2)) + QStringLiteral("日");
+            // Composed from the reply's bytes, so that code bytes which are not GBK keep the
+            // fixed byte positions the card reading relies on.
+            const QString validity = texts::issuer::CardLineValidity +
+                                     HexToDecimalText(part(r, 9, 2)) + QStringLiteral("年") +
+                                     HexToDecimalText(part(r, 11, 2)) + QStringLiteral("月") +
+                                     HexToDecimalText(part(r, 13, 2)) + QStringLiteral("日");
+            line = gbk::decode(gbk::encode(texts::issuer::CardLinePrefix) + r.left(8) +
+                               gbk::encode(validity));
             group = HexToDecimalText(part(r, 15, 2));
         } catch (const ConversionError &) {
             plan.form = ReplyForm::Ignored;

@@ -40,6 +40,24 @@ TEST(Gbk, SlicesByBytePositions)
     }
 }
 
+TEST(Gbk, DecodingNeverLosesABytePosition)
+{
+    // Bytes that are not valid GBK each stand for one character of one byte, so the byte
+    // positions of what follows them stay where they were.
+    for (const QByteArray &bytes : {QByteArray("\x81"), QByteArray("AB\x81"),
+                                    QByteArray("\x81"
+                                               "1"),
+                                    QByteArray("\xff"),
+                                    QByteArray("\x81"
+                                               "0\x81"),
+                                    QByteArray("\x80\xfe"), QByteArray("\xa1\xa1\x81")}) {
+        const QString text = gbk::decode(bytes);
+        EXPECT_EQ(gbk::byteLength(text), bytes.size()) << bytes.toHex().constData();
+    }
+    EXPECT_EQ(gbk::decode(QByteArray("AB\x81")).left(2), QStringLiteral("AB"));
+    EXPECT_EQ(gbk::decode(gbk::encode(QStringLiteral("卡片内码:"))), QStringLiteral("卡片内码:"));
+}
+
 TEST(Gbk, MeasuresAndLimitsBytes)
 {
     EXPECT_EQ(gbk::byteLength(QStringLiteral("发行器通讯正常,请读卡!")), 22);

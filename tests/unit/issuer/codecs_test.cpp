@@ -40,6 +40,22 @@ TEST(HexTextToBytes, PairsDigitsAndSkipsEverythingElse)
     EXPECT_EQ(HexTextToBytes(QStringLiteral("卡a号b")), hex("0A 0B"));
 }
 
+TEST(HexTextToBytes, WorksOnTheGbkBytesOfTheText)
+{
+    // 丄 is 81 41 and 丅 81 42 in GBK: their trail bytes are the digits A and B.
+    const struct
+    {
+        QString text;
+        const char *bytes;
+    } cases[] = {
+        {QStringLiteral("丄"), "0A"},      {QStringLiteral("丄1"), "A1"},
+        {QStringLiteral("1丄"), "01 0A"},     {QStringLiteral("丄丅"), "0A 0B"},
+        {QStringLiteral("0丅0"), "00 B0"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(HexTextToBytes(c.text), hex(c.bytes)) << c.text.toStdString();
+}
+
 TEST(BytesToSpacedHex, GivesTheCodesOfTheBytes)
 {
     EXPECT_EQ(BytesToSpacedHex("FF"), QStringLiteral("46 46"));

@@ -134,6 +134,25 @@ TEST(ReplyPlan, CardDataEchoesToTheEventMemoPausesThenWritesTheCardLine)
     EXPECT_EQ(gbk::byteLength(line), 42);
 }
 
+TEST(ReplyPlan, CardLineKeepsItsLayoutWhenTheCodeBytesAreNotValidGbk)
+{
+    // A lead byte without its trail byte at the end of the code, a byte that is never GBK, and
+    // a lead byte followed by an ASCII digit.
+    for (const QByteArray &code : {QByteArray("1234ABC\x81"),
+                                   QByteArray("12\xff"
+                                              "4ABCD"),
+                                   QByteArray("\x81"
+                                              "234ABCD")}) {
+        const ReplyPlan plan = planReply(" " + code + "0F0509FF");
+        ASSERT_EQ(plan.effects.size(), 4) << code.toHex().constData();
+        const QString line = plan.effects[3].text;
+        EXPECT_EQ(gbk::byteLength(line), 42) << code.toHex().constData();
+        EXPECT_EQ(gbk::mid(line, 1, 9), QStringLiteral("卡片内码:"));
+        EXPECT_EQ(gbk::mid(line, 18, 13), QStringLiteral("   有效期：20"));
+        EXPECT_EQ(gbk::mid(line, 29, 14), QStringLiteral("2015年05月09日"));
+    }
+}
+
 TEST(ReplyPlan, CardDataWithNonHexDigitsIsIgnored)
 {
     const ReplyPlan plan = planReply(" 1234ABCD0G0509FF");
