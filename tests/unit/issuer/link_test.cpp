@@ -29,9 +29,6 @@ protected:
     void SetUp() override
     {
         resetGlobals();
-        saved = timings();
-        timings().beforeBuffer = timings().beforeRead = timings().afterRead = 1;
-        timings().cardDataGap = 1;
         ASSERT_TRUE(pty.ok());
         link.setDeviceResolver([this](int port) {
             if (port == 3)
@@ -41,9 +38,8 @@ protected:
             return QString();
         });
     }
-    void TearDown() override { timings() = saved; }
 
-    Timings saved;
+    ShortTimings shortTimings{1, 1};
     TestPty pty;
     std::unique_ptr<TestPty> second;
     SerialLink link;
