@@ -10,12 +10,16 @@
 #include "testsupport.h"
 
 #include <QComboBox>
+#include <QDeadlineTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
+#include <fcntl.h>
 #include <memory>
+#include <unistd.h>
 
 using testsupport::ScriptedTest;
 
@@ -47,18 +51,46 @@ protected:
         process = sims.back().get();
         const QString program =
             testsupport::binDir() + QStringLiteral("/tools/issuer-sim/velmora-issuer-sim");
+        // Its log goes to a file: a pipe nobody reads would hold it up.
+        process->setStandardErrorFile(errorFile(process));
         process->start(program, QStringList{QStringLiteral("--dir"), dir.root()} + extra);
         if (!process->waitForStarted(5000))
             return {};
         while (!process->canReadLine()) {
             if (!process->waitForReadyRead(5000)) {
-                ADD_FAILURE() << process->readAllStandardError().toStdString();
+                ADD_FAILURE() << errorLog(process).toStdString();
                 return {};
             }
         }
         const QString ready = QString::fromLocal8Bit(process->readLine());
         return ready.startsWith(QStringLiteral("ready ")) ? ready.section(QLatin1Char(' '), 1, 1)
                                                           : QString();
+    }
+    QString errorFile(const QProcess *process) const
+    {
+        for (std::size_t i = 0; i < sims.size(); ++i) {
+            if (sims[i].get() == process)
+                return dir.path(QStringLiteral("sim%1.log").arg(i));
+        }
+        return {};
+    }
+    QByteArray errorLog(const QProcess *process) const
+    {
+        QFile f(errorFile(process));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    // Reads the simulator's standard output until a line holding `text`; false after timeoutMs.
+    static bool waitForLine(QProcess *process, const QByteArray &text, int timeoutMs)
+    {
+        QDeadlineTimer deadline(timeoutMs);
+        while (!deadline.hasExpired()) {
+            while (process->canReadLine()) {
+                if (process->readLine().contains(text))
+                    return true;
+            }
+            process->waitForReadyRead(50);
+        }
+        return false;
     }
     void openByHand(const QString &port)
     {
@@ -146,6 +178,52 @@ TEST_F(SimulatorTest, TheSimulatorGoingAwayWhileThePortIsOpen)
     ASSERT_TRUE(second->waitForFinished(5000));
     EXPECT_FALSE(QFileInfo(dir.path(QStringLiteral("Ports/COM4"))).isSymLink());
     QTRY_VERIFY(f.serialLink()->isLost(4));
+}
+
+TEST_F(SimulatorTest, APortNobodyReadsNeverStallsTheSimulatorAndASignalEndsIt)
+{
+    QProcess *sim = nullptr;
+    ASSERT_EQ(startSimulator(sim, {QStringLiteral("--port"), QStringLiteral("9")}),
+              QStringLiteral("COM9"));
+    // Far more replies than the terminal holds, with no program reading them; then a command
+    // that shows the simulator is still listening.
+    QByteArray commands;
+    for (int i = 0; i < 30000; ++i)
+        commands += "reply 0500\n";
+    sim->write(commands + "list\n");
+    ASSERT_TRUE(waitForLine(sim, "password 123456", 30000)) << "the simulator stalled";
+    sim->terminate();
+    ASSERT_TRUE(sim->waitForFinished(10000)) << "the signal was ignored";
+    EXPECT_EQ(sim->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(sim->exitCode(), 0);
+    EXPECT_FALSE(QFileInfo(dir.path(QStringLiteral("Ports/COM9"))).isSymLink());
+    EXPECT_TRUE(errorLog(sim).contains("dropped")) << "dropping output went unreported";
+}
+
+TEST_F(SimulatorTest, ALargeRawPayloadArrivesWhole)
+{
+    QProcess *sim = nullptr;
+    ASSERT_EQ(startSimulator(sim), QStringLiteral("COM1"));
+    const int fd = ::open(QFile::encodeName(dir.path(QStringLiteral("Ports/COM1"))).constData(),
+                          O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    QByteArray payload;
+    for (int i = 0; i < 40000; ++i)
+        payload.append(char((i * 7) % 251));
+    sim->write("raw " + payload.toHex() + "\n");
+    QByteArray got;
+    QDeadlineTimer deadline(20000);
+    while (got.size() < payload.size() && !deadline.hasExpired()) {
+        char buf[4096];
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n > 0)
+            got.append(buf, int(n));
+        else
+            sim->waitForBytesWritten(10); // also lets the rest of the command line go out
+    }
+    ::close(fd);
+    EXPECT_EQ(got.size(), payload.size());
+    EXPECT_TRUE(got == payload);
 }
 
 } // namespace
