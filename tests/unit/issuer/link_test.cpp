@@ -11,6 +11,7 @@
 #include "testpty.h"
 #include "testsupport.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -401,6 +402,32 @@ TEST_F(SimulatedIssuerTest, RepliesSplitOrJoinedOnTheLineAreReadAsTheyArrive)
         EXPECT_EQ(LastReply, c.lastReply);
         EXPECT_EQ(target.log.size(), c.effects) << target.log.join(QLatin1Char('|')).toStdString();
     }
+}
+
+TEST_F(SimulatedIssuerTest, AFloodIsCutAtTheBufferAndAReplyAfterItIsDecoded)
+{
+    // Pauses long enough that the handler falls far behind the flood, as it does at full length.
+    ShortTimings slowHandler{20, 1};
+    const QByteArray noise(4096, 'N');
+    const qint64 volume = 4 * 1024 * 1024;
+    qint64 mostWaiting = 0;
+    QDeadlineTimer deadline(20000);
+    for (int i = 0; i < 400000 && sim.bytesWritten() < volume && !deadline.hasExpired(); ++i) {
+        if (sim.pendingBytes() < IssuerSimulator::OutputCap / 2)
+            sim.sendRaw(noise);
+        QCoreApplication::processEvents();
+        mostWaiting = qMax(mostWaiting, link.bytesWaiting(2));
+    }
+    ASSERT_GE(sim.bytesWritten(), volume) << "the flood did not reach the port";
+    EXPECT_LE(mostWaiting, SerialLink::ReceiveBufferSize);
+    EXPECT_GT(link.bytesDiscarded(2), 0);
+
+    // Once the noise stops, what is left of it is read away and the next reply is decoded.
+    QTRY_VERIFY_WITH_TIMEOUT(link.bytesWaiting(2) == 0 && !handler.busy(), 30000);
+    target.log.clear();
+    link.write(2, ReadModeFrame(QStringLiteral("123456")));
+    QTRY_COMPARE_WITH_TIMEOUT(LastReply, QStringLiteral(" 0500"), 10000);
+    EXPECT_EQ(target.log.first(), QStringLiteral("RzMemo1 + 发行器通讯正常,请读卡!"));
 }
 
 TEST_F(SimulatedIssuerTest, AnIssuerPulledOutAndPluggedBackKeepsItsPassword)
