@@ -145,6 +145,14 @@ TEST_F(SimulatorTest, StatusAndCardRepliesOverThePseudoTerminal)
     sim->write("reply 0600\n");
     QTRY_COMPARE_WITH_TIMEOUT(f.wtxt->text(),
                               QStringLiteral("发行器用户密码修改成功.请备份好新密码."), 10000);
+    // The simulator received the program's frames byte for byte, in order.
+    sim->write("frames\n");
+    for (const QByteArray &frame :
+         {ReadModeFrame(QStringLiteral("123456")), ReadModeFrame(QStringLiteral("999999")),
+          IssueFrame(QDate(2031, 7, 4), 0x81)}) {
+        EXPECT_TRUE(waitForLine(sim, frame.toHex(' ').toUpper() + '\n', 5000))
+            << frame.toHex(' ').toStdString();
+    }
 }
 
 TEST_F(SimulatorTest, TheSimulatorGoingAwayWhileThePortIsOpen)
@@ -224,6 +232,40 @@ TEST_F(SimulatorTest, ALargeRawPayloadArrivesWhole)
     ::close(fd);
     EXPECT_EQ(got.size(), payload.size());
     EXPECT_TRUE(got == payload);
+}
+
+TEST_F(SimulatorTest, SwitchesFromTheCommandLineAndStandardInput)
+{
+    QProcess *sim = nullptr;
+    const QString port =
+        startSimulator(sim, {QStringLiteral("--mode-status"), QStringLiteral("0400"),
+                             QStringLiteral("--password-answer"), QStringLiteral("none")});
+    ASSERT_EQ(port, QStringLiteral("COM1"));
+    form = std::make_unique<TForm1>();
+    TForm1 &f = *form;
+    openByHand(port);
+    ASSERT_EQ(f.wtxt->text(), QStringLiteral("端口COM1已打开."));
+
+    // The password change goes unanswered, but the issuer takes the new password.
+    f.writeFrame(PasswordChangeFrame(QStringLiteral("123456"), QStringLiteral("654321")));
+    f.writeFrame(ReadModeFrame(QStringLiteral("654321")));
+    QTRY_COMPARE_WITH_TIMEOUT(f.RzMemo5->lineCount(), 1, 5000);
+    EXPECT_EQ(f.RzMemo5->lines().first(), QStringLiteral(" 0400"));
+    EXPECT_EQ(f.RzMemo1->lines(), QStringList{QStringLiteral("发行器通讯正常,请读卡!")});
+
+    // Pulled out: the open port loses its device and the entry goes; plugged back it returns
+    // with the password kept.
+    QSignalSpy lost(f.serialLink(), &SerialLink::portLost);
+    sim->write("unplug\n");
+    ASSERT_TRUE(lost.wait(5000));
+    EXPECT_TRUE(f.GetComPortList().isEmpty());
+    sim->write("plug\nmode-status normal\n");
+    QTRY_COMPARE_WITH_TIMEOUT(f.GetComPortList(), QStringList{port}, 5000);
+    openByHand(port);
+    ASSERT_EQ(f.wtxt->text(), QStringLiteral("端口COM1已打开."));
+    f.writeFrame(ReadModeFrame(QStringLiteral("654321")));
+    QTRY_COMPARE_WITH_TIMEOUT(f.RzMemo5->lineCount(), 2, 5000);
+    EXPECT_EQ(f.RzMemo5->lines().last(), QStringLiteral(" 0500"));
 }
 
 } // namespace
