@@ -43,14 +43,21 @@ int SerialLink::open(int port)
         return -2;
     auto *serial = new QSerialPort(this);
     serial->setPortName(device);
+    // The device's own buffer is bounded as well; it is emptied into ours at each arrival.
+    serial->setReadBufferSize(ReceiveBufferSize);
     if (!serial->open(QIODevice::ReadWrite)) {
         delete serial;
         return -3;
     }
-    m_ports.insert(port, Port{serial});
+    Port entry;
+    entry.device = serial;
+    m_ports.insert(port, entry);
     connect(serial, &QSerialPort::readyRead, this, [this, port] {
-        const Port *p = find(port);
-        if (p && p->notify)
+        Port *p = find(port);
+        if (!p)
+            return;
+        takeReceived(p);
+        if (p->notify && !p->received.isEmpty())
             queueNotification(port);
     });
     connect(serial, &QSerialPort::errorOccurred, this,
@@ -62,6 +69,17 @@ int SerialLink::open(int port)
                     deviceFailed(port);
             });
     return 0;
+}
+
+void SerialLink::takeReceived(Port *p)
+{
+    if (p->lost)
+        return;
+    const QByteArray bytes = p->device->readAll();
+    const qsizetype room = qMax<qsizetype>(0, ReceiveBufferSize - p->received.size());
+    p->received += bytes.left(room);
+    if (bytes.size() > room)
+        p->discarded += bytes.size() - room;
 }
 
 void SerialLink::deviceFailed(int port)
@@ -95,7 +113,8 @@ int SerialLink::enableReceiveNotification(int port)
     if (!p || p->lost)
         return -1;
     p->notify = true;
-    if (p->device->bytesAvailable() > 0)
+    takeReceived(p);
+    if (!p->received.isEmpty())
         queueNotification(port);
     return 0;
 }
@@ -123,11 +142,13 @@ int SerialLink::read(int port, QByteArray *bytes, int maxBytes)
     Port *p = find(port);
     if (!p || p->lost)
         return -1;
-    if (p->device->bytesAvailable() <= 0)
+    takeReceived(p);
+    if (p->received.isEmpty())
         return 0;
-    *bytes = p->device->read(maxBytes);
+    *bytes = p->received.left(maxBytes);
+    p->received.remove(0, bytes->size());
     // What did not fit stays for the next notification.
-    if (p->notify && p->device->bytesAvailable() > 0)
+    if (p->notify && !p->received.isEmpty())
         queueNotification(port);
     return int(bytes->size());
 }
@@ -147,6 +168,7 @@ int SerialLink::flush(int port)
     Port *p = find(port);
     if (!p || p->lost)
         return -1;
+    p->received.clear();
     return p->device->clear(QSerialPort::AllDirections) ? 0 : -1;
 }
 
@@ -178,7 +200,13 @@ bool SerialLink::isLost(int port) const
 qint64 SerialLink::bytesWaiting(int port) const
 {
     const Port *p = find(port);
-    return p && !p->lost ? p->device->bytesAvailable() : 0;
+    return p && !p->lost ? p->received.size() + p->device->bytesAvailable() : 0;
+}
+
+qint64 SerialLink::bytesDiscarded(int port) const
+{
+    const Port *p = find(port);
+    return p ? p->discarded : 0;
 }
 
 QString SerialLink::errorText(int port) const

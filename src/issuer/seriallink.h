@@ -11,6 +11,11 @@ class SerialLink : public QObject
 {
     Q_OBJECT
 public:
+    // Received bytes wait in a buffer of this size, as in a serial driver: what arrives while it
+    // is full is discarded, so a stream of noise neither grows memory nor buries the replies
+    // that follow it behind a backlog.
+    static constexpr int ReceiveBufferSize = 2048;
+
     explicit SerialLink(QObject *parent = nullptr);
     ~SerialLink() override;
 
@@ -36,6 +41,8 @@ public:
     bool isOpen(int port) const;
     bool isLost(int port) const;
     qint64 bytesWaiting(int port) const;
+    // Received bytes discarded because the buffer was full, since the port was opened.
+    qint64 bytesDiscarded(int port) const;
     QString errorText(int port) const;
 
 signals:
@@ -52,10 +59,13 @@ private:
         bool notify = false;
         bool lost = false;
         bool notifyQueued = false;
+        QByteArray received;
+        qint64 discarded = 0;
     };
     Port *find(int port);
     const Port *find(int port) const;
     void queueNotification(int port);
+    void takeReceived(Port *p);
     void deviceFailed(int port);
 
     QHash<int, Port> m_ports;

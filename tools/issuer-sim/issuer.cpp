@@ -36,7 +36,7 @@ SimulatedIssuer::SimulatedIssuer(const QString &password)
     : m_password(password.toUpper())
 {
     for (int i = 0; i < 12; ++i)
-        m_deck.append(Card{nextFreshCode()});
+        m_deck.append(Card{nextFreshCode(false)});
 }
 
 bool SimulatedIssuer::isCardCode(const QString &text)
@@ -51,17 +51,31 @@ bool SimulatedIssuer::isPassword(const QString &text)
     return re.match(text).hasMatch();
 }
 
-QString SimulatedIssuer::nextFreshCode()
+QString SimulatedIssuer::nextFreshCode(bool zeroPrefix)
 {
     for (;;) {
         m_seed = m_seed * 1664525u + 1013904223u;
-        const QString code = QStringLiteral("%1").arg(m_seed, 8, 16, QLatin1Char('0')).toUpper();
+        const quint32 value = zeroPrefix ? (m_seed & 0x00FFFFFFu) : m_seed;
+        const QString code = QStringLiteral("%1").arg(value, 8, 16, QLatin1Char('0')).toUpper();
         bool known = false;
         for (const Card &c : std::as_const(m_deck))
             known = known || c.code == code;
-        if (!known && !code.startsWith(QStringLiteral("00")))
+        if (!known && isCardCode(code) && code.startsWith(QStringLiteral("00")) == zeroPrefix)
             return code;
     }
+}
+
+void SimulatedIssuer::answer(const QByteArray &text)
+{
+    if (m_mute) {
+        log(QStringLiteral("mute: %1 not sent").arg(QString::fromLatin1(text)));
+        return;
+    }
+    if (text.isEmpty()) {
+        log(QStringLiteral("no answer"));
+        return;
+    }
+    reply(text);
 }
 
 void SimulatedIssuer::receive(const QByteArray &bytes)
@@ -95,6 +109,7 @@ void SimulatedIssuer::receive(const QByteArray &bytes)
             return;
         const QByteArray frame = m_pending.left(length);
         if (takeFrame(frame)) {
+            m_frames.append(frame);
             m_pending.remove(0, length);
         } else {
             log(QStringLiteral("ignored frame: %1").arg(spaced(frame)));
@@ -116,7 +131,8 @@ bool SimulatedIssuer::takeFrame(const QByteArray &f)
         log(QStringLiteral("ReadModeFrame, password %1: %2").arg(given, ok ? "accepted" : "wrong"));
         if (ok)
             m_mode = Mode::Read;
-        reply(ok ? QByteArrayLiteral("0500") : QByteArray(WrongPasswordStatus));
+        const QByteArray normal = ok ? QByteArrayLiteral("0500") : QByteArray(WrongPasswordStatus);
+        answer(m_modeStatus.value_or(normal));
         return true;
     }
     if (at(4) == OpPassword) {
@@ -127,7 +143,8 @@ bool SimulatedIssuer::takeFrame(const QByteArray &f)
                 .arg(old, next, ok ? "changed" : "old password wrong"));
         if (ok)
             m_password = next;
-        reply(ok ? QByteArrayLiteral("0600") : QByteArrayLiteral("0601"));
+        const QByteArray normal = ok ? QByteArrayLiteral("0600") : QByteArrayLiteral("0601");
+        answer(m_passwordAnswer.value_or(normal));
         return true;
     }
     // B9 frames: FF FF FF, then what they carry.
@@ -154,7 +171,8 @@ bool SimulatedIssuer::takeFrame(const QByteArray &f)
                 .arg(hex2(mask)));
         m_mode = Mode::Issue;
     } else if (at(11) == 0x30 && f.mid(12, 2) == zeros) {
-        // The unloss frame has one more FF in front of its two code bytes.
+        // The unloss frame has one more FF in front of its two code bytes. A loss frame for a
+        // card whose characters 3-4 are FF is byte for byte the same, and is taken as unloss.
         if (at(8) == 0xFF) {
             m_tokenTarget = f.mid(9, 2);
             m_mode = Mode::Unloss;
@@ -189,13 +207,14 @@ void SimulatedIssuer::placeCard(const QString &given)
     QString code = given.toUpper();
     if (code.isEmpty()) {
         for (const Card &c : std::as_const(m_deck)) {
-            if (!c.issued && c.code != m_lastCard) {
+            if (!c.issued && c.code != m_lastCard &&
+                c.code.startsWith(QStringLiteral("00")) == m_zeroCodes) {
                 code = c.code;
                 break;
             }
         }
         if (code.isEmpty())
-            code = cardFor(nextFreshCode()).code;
+            code = cardFor(nextFreshCode(m_zeroCodes)).code;
     }
     Card &card = cardFor(code);
     m_lastCard = code;
@@ -221,8 +240,12 @@ void SimulatedIssuer::placeCard(const QString &given)
 
 void SimulatedIssuer::sendCardData(const Card &card)
 {
-    reply((card.code + hex2(card.year) + hex2(card.month) + hex2(card.day) + hex2(card.mask))
-              .toLatin1());
+    if (m_cardNumberOnly) {
+        answer(card.code.toLatin1());
+        return;
+    }
+    answer((card.code + hex2(card.year) + hex2(card.month) + hex2(card.day) + hex2(card.mask))
+               .toLatin1());
 }
 
 void SimulatedIssuer::placeToken()
@@ -240,10 +263,10 @@ void SimulatedIssuer::placeToken()
         log(QStringLiteral("loss token is blank; nothing to report"));
         return;
     case TokenKind::Loss:
-        reply("0000000000" + hexUpper(m_tokenCode));
+        answer("0000000000" + hexUpper(m_tokenCode));
         return;
     case TokenKind::Unloss:
-        reply("0000000000FF" + hexUpper(m_tokenCode));
+        answer("0000000000FF" + hexUpper(m_tokenCode));
         return;
     }
 }
@@ -270,5 +293,15 @@ QStringList SimulatedIssuer::describe() const
     static const char *tokens[] = {"blank", "loss", "unloss"};
     out << QStringLiteral("loss token: %1 %2")
                .arg(tokens[int(m_tokenKind)], QString::fromLatin1(hexUpper(m_tokenCode)));
+    const auto onOff = [](bool on) { return on ? QStringLiteral("on") : QStringLiteral("off"); };
+    const auto chosen = [](const std::optional<QByteArray> &code) {
+        return !code             ? QStringLiteral("normal")
+               : code->isEmpty() ? QStringLiteral("none")
+                                 : QString::fromLatin1(*code);
+    };
+    out << QStringLiteral("mute %1, mode-status %2, password-answer %3, card-number-only %4, "
+                          "zero-codes %5")
+               .arg(onOff(m_mute), chosen(m_modeStatus), chosen(m_passwordAnswer),
+                    onOff(m_cardNumberOnly), onOff(m_zeroCodes));
     return out;
 }

@@ -1,12 +1,13 @@
 #pragma once
 // The simulated card issuer: frames in, replies out. It holds the user password, a deck of
 // cards, the loss-report token and the mode the last command frame put it in; what lies on it
-// is placed by commands.
+// is placed by commands. Switches make it misbehave the way real issuers do.
 #include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 class SimulatedIssuer
 {
@@ -30,9 +31,9 @@ public:
     explicit SimulatedIssuer(const QString &password);
 
     // Replies go out through this (without the line end; the caller adds CR LF).
-    std::function<void(const QByteArray &reply)> reply;
+    std::function<void(const QByteArray &reply)> reply = [](const QByteArray &) {};
     // What happens, for the log.
-    std::function<void(const QString &line)> log;
+    std::function<void(const QString &line)> log = [](const QString &) {};
     // Called after a write command in automatic mode (the caller decides when to place what).
     std::function<void(Mode mode)> writeCommandTaken;
 
@@ -47,6 +48,26 @@ public:
     // The last card placed (empty when none).
     QString lastCard() const { return m_lastCard; }
 
+    // Switches. A chosen answer replaces what the issuer would say (an empty one: it says
+    // nothing); nullopt is the normal answer. The issuer's own state follows the frame either
+    // way: the password changes only when the old one matches.
+    void setMute(bool on) { m_mute = on; }
+    bool mute() const { return m_mute; }
+    void setModeStatus(std::optional<QByteArray> code) { m_modeStatus = std::move(code); }
+    std::optional<QByteArray> modeStatus() const { return m_modeStatus; }
+    void setPasswordAnswer(std::optional<QByteArray> code) { m_passwordAnswer = std::move(code); }
+    std::optional<QByteArray> passwordAnswer() const { return m_passwordAnswer; }
+    // A card read answers with its eight-digit code only (a reader set to card numbers).
+    void setCardNumberOnly(bool on) { m_cardNumberOnly = on; }
+    bool cardNumberOnly() const { return m_cardNumberOnly; }
+    // Fresh cards get codes that begin with "00", as the loss token reports them.
+    void setZeroCodes(bool on) { m_zeroCodes = on; }
+    bool zeroCodes() const { return m_zeroCodes; }
+
+    // Every frame taken, in the order received (garbage and unknown frames are not frames).
+    const QList<QByteArray> &frames() const { return m_frames; }
+    void clearFrames() { m_frames.clear(); }
+
     QString password() const { return m_password; }
     Mode mode() const { return m_mode; }
     const QList<Card> &deck() const { return m_deck; }
@@ -57,9 +78,10 @@ public:
 
 private:
     bool takeFrame(const QByteArray &frame);
+    void answer(const QByteArray &text);
     void sendCardData(const Card &card);
     Card &cardFor(const QString &code);
-    QString nextFreshCode();
+    QString nextFreshCode(bool zeroPrefix);
 
     QString m_password;
     QByteArray m_pending;
@@ -71,4 +93,10 @@ private:
     QList<Card> m_deck;
     QString m_lastCard;
     quint32 m_seed = 0x5EEDC0DEu;
+    bool m_mute = false;
+    std::optional<QByteArray> m_modeStatus;
+    std::optional<QByteArray> m_passwordAnswer;
+    bool m_cardNumberOnly = false;
+    bool m_zeroCodes = false;
+    QList<QByteArray> m_frames;
 };

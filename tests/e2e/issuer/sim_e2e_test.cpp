@@ -10,12 +10,16 @@
 #include "testsupport.h"
 
 #include <QComboBox>
+#include <QDeadlineTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
+#include <fcntl.h>
 #include <memory>
+#include <unistd.h>
 
 using testsupport::ScriptedTest;
 
@@ -47,18 +51,46 @@ protected:
         process = sims.back().get();
         const QString program =
             testsupport::binDir() + QStringLiteral("/tools/issuer-sim/velmora-issuer-sim");
+        // Its log goes to a file: a pipe nobody reads would hold it up.
+        process->setStandardErrorFile(errorFile(process));
         process->start(program, QStringList{QStringLiteral("--dir"), dir.root()} + extra);
         if (!process->waitForStarted(5000))
             return {};
         while (!process->canReadLine()) {
             if (!process->waitForReadyRead(5000)) {
-                ADD_FAILURE() << process->readAllStandardError().toStdString();
+                ADD_FAILURE() << errorLog(process).toStdString();
                 return {};
             }
         }
         const QString ready = QString::fromLocal8Bit(process->readLine());
         return ready.startsWith(QStringLiteral("ready ")) ? ready.section(QLatin1Char(' '), 1, 1)
                                                           : QString();
+    }
+    QString errorFile(const QProcess *process) const
+    {
+        for (std::size_t i = 0; i < sims.size(); ++i) {
+            if (sims[i].get() == process)
+                return dir.path(QStringLiteral("sim%1.log").arg(i));
+        }
+        return {};
+    }
+    QByteArray errorLog(const QProcess *process) const
+    {
+        QFile f(errorFile(process));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    // Reads the simulator's standard output until a line holding `text`; false after timeoutMs.
+    static bool waitForLine(QProcess *process, const QByteArray &text, int timeoutMs)
+    {
+        QDeadlineTimer deadline(timeoutMs);
+        while (!deadline.hasExpired()) {
+            while (process->canReadLine()) {
+                if (process->readLine().contains(text))
+                    return true;
+            }
+            process->waitForReadyRead(50);
+        }
+        return false;
     }
     void openByHand(const QString &port)
     {
@@ -113,6 +145,14 @@ TEST_F(SimulatorTest, StatusAndCardRepliesOverThePseudoTerminal)
     sim->write("reply 0600\n");
     QTRY_COMPARE_WITH_TIMEOUT(f.wtxt->text(),
                               QStringLiteral("发行器用户密码修改成功.请备份好新密码."), 10000);
+    // The simulator received the program's frames byte for byte, in order.
+    sim->write("frames\n");
+    for (const QByteArray &frame :
+         {ReadModeFrame(QStringLiteral("123456")), ReadModeFrame(QStringLiteral("999999")),
+          IssueFrame(QDate(2031, 7, 4), 0x81)}) {
+        EXPECT_TRUE(waitForLine(sim, frame.toHex(' ').toUpper() + '\n', 5000))
+            << frame.toHex(' ').toStdString();
+    }
 }
 
 TEST_F(SimulatorTest, TheSimulatorGoingAwayWhileThePortIsOpen)
@@ -146,6 +186,86 @@ TEST_F(SimulatorTest, TheSimulatorGoingAwayWhileThePortIsOpen)
     ASSERT_TRUE(second->waitForFinished(5000));
     EXPECT_FALSE(QFileInfo(dir.path(QStringLiteral("Ports/COM4"))).isSymLink());
     QTRY_VERIFY(f.serialLink()->isLost(4));
+}
+
+TEST_F(SimulatorTest, APortNobodyReadsNeverStallsTheSimulatorAndASignalEndsIt)
+{
+    QProcess *sim = nullptr;
+    ASSERT_EQ(startSimulator(sim, {QStringLiteral("--port"), QStringLiteral("9")}),
+              QStringLiteral("COM9"));
+    // Far more replies than the terminal holds, with no program reading them; then a command
+    // that shows the simulator is still listening.
+    QByteArray commands;
+    for (int i = 0; i < 30000; ++i)
+        commands += "reply 0500\n";
+    sim->write(commands + "list\n");
+    ASSERT_TRUE(waitForLine(sim, "password 123456", 30000)) << "the simulator stalled";
+    sim->terminate();
+    ASSERT_TRUE(sim->waitForFinished(10000)) << "the signal was ignored";
+    EXPECT_EQ(sim->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(sim->exitCode(), 0);
+    EXPECT_FALSE(QFileInfo(dir.path(QStringLiteral("Ports/COM9"))).isSymLink());
+    EXPECT_TRUE(errorLog(sim).contains("dropped")) << "dropping output went unreported";
+}
+
+TEST_F(SimulatorTest, ALargeRawPayloadArrivesWhole)
+{
+    QProcess *sim = nullptr;
+    ASSERT_EQ(startSimulator(sim), QStringLiteral("COM1"));
+    const int fd = ::open(QFile::encodeName(dir.path(QStringLiteral("Ports/COM1"))).constData(),
+                          O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    QByteArray payload;
+    for (int i = 0; i < 40000; ++i)
+        payload.append(char((i * 7) % 251));
+    sim->write("raw " + payload.toHex() + "\n");
+    QByteArray got;
+    QDeadlineTimer deadline(20000);
+    while (got.size() < payload.size() && !deadline.hasExpired()) {
+        char buf[4096];
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n > 0)
+            got.append(buf, int(n));
+        else
+            sim->waitForBytesWritten(10); // also lets the rest of the command line go out
+    }
+    ::close(fd);
+    EXPECT_EQ(got.size(), payload.size());
+    EXPECT_TRUE(got == payload);
+}
+
+TEST_F(SimulatorTest, SwitchesFromTheCommandLineAndStandardInput)
+{
+    QProcess *sim = nullptr;
+    const QString port =
+        startSimulator(sim, {QStringLiteral("--mode-status"), QStringLiteral("0400"),
+                             QStringLiteral("--password-answer"), QStringLiteral("none")});
+    ASSERT_EQ(port, QStringLiteral("COM1"));
+    form = std::make_unique<TForm1>();
+    TForm1 &f = *form;
+    openByHand(port);
+    ASSERT_EQ(f.wtxt->text(), QStringLiteral("端口COM1已打开."));
+
+    // The password change goes unanswered, but the issuer takes the new password.
+    f.writeFrame(PasswordChangeFrame(QStringLiteral("123456"), QStringLiteral("654321")));
+    f.writeFrame(ReadModeFrame(QStringLiteral("654321")));
+    QTRY_COMPARE_WITH_TIMEOUT(f.RzMemo5->lineCount(), 1, 5000);
+    EXPECT_EQ(f.RzMemo5->lines().first(), QStringLiteral(" 0400"));
+    EXPECT_EQ(f.RzMemo1->lines(), QStringList{QStringLiteral("发行器通讯正常,请读卡!")});
+
+    // Pulled out: the open port loses its device and the entry goes; plugged back it returns
+    // with the password kept.
+    QSignalSpy lost(f.serialLink(), &SerialLink::portLost);
+    sim->write("unplug\n");
+    ASSERT_TRUE(lost.wait(5000));
+    EXPECT_TRUE(f.GetComPortList().isEmpty());
+    sim->write("plug\nmode-status normal\n");
+    QTRY_COMPARE_WITH_TIMEOUT(f.GetComPortList(), QStringList{port}, 5000);
+    openByHand(port);
+    ASSERT_EQ(f.wtxt->text(), QStringLiteral("端口COM1已打开."));
+    f.writeFrame(ReadModeFrame(QStringLiteral("654321")));
+    QTRY_COMPARE_WITH_TIMEOUT(f.RzMemo5->lineCount(), 2, 5000);
+    EXPECT_EQ(f.RzMemo5->lines().last(), QStringLiteral(" 0500"));
 }
 
 } // namespace

@@ -3,16 +3,19 @@
 #include "common/globals.h"
 #include "db/datafrm.h"
 #include "db/starter.h"
+#include "issuer/frames.h"
 #include "issuer/seriallink.h"
 #include "issuer/timings.h"
 #include "shell/forms.h"
 #include "shell/tform1.h"
 #include "shell/widgets.h"
+#include "simulator.h"
 #include "testpty.h"
 #include "testsupport.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDate>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -305,6 +308,71 @@ TEST_F(RepliesTest, UnlossWithoutTheArchiveShowsTheMismatchMessage)
     EXPECT_EQ(shownTexts(), QStringList{QStringLiteral("卡片内码不符!")});
     EXPECT_EQ(form->edt17->text(), QStringLiteral("B2C3"));
     EXPECT_TRUE(form->RzMemo2->lines().isEmpty());
+}
+
+// The system tab against the simulated issuer in process, entered in the port map as COM2.
+class SimulatedIssuerTabTest : public ScriptedTest
+{
+protected:
+    void SetUp() override
+    {
+        ScriptedTest::SetUp();
+        resetGlobals();
+        ASSERT_TRUE(sim.start(dir.path(QStringLiteral("Ports")), 2))
+            << sim.errorText().toStdString();
+        form = std::make_unique<TForm1>();
+        openByHand();
+        ASSERT_EQ(form->wtxt->text(), QStringLiteral("端口COM2已打开."));
+    }
+    void TearDown() override
+    {
+        form.reset();
+        ScriptedTest::TearDown();
+    }
+    void openByHand()
+    {
+        form->ComTxt->clear();
+        form->ComTxt->addItem(QStringLiteral("COM2"));
+        form->ComTxt->setCurrentIndex(0);
+        form->opencmdClick();
+    }
+
+    issuer::ShortTimings shortTimings{1, 1};
+    IssuerSimulator sim{QStringLiteral("123456")};
+    std::unique_ptr<TForm1> form;
+};
+
+TEST_F(SimulatedIssuerTabTest, AReaderSetToCardNumbersAsksForItsSwitch)
+{
+    TForm1 &f = *form;
+    sim.issuer().setCardNumberOnly(true);
+    const QByteArray issue = IssueFrame(QDate(2031, 7, 4), 0x81);
+    f.writeFrame(issue);
+    QTRY_COMPARE(sim.issuer().frames(), QList<QByteArray>{issue});
+    sim.command(QStringLiteral("card 1234ABCD"));
+    QTRY_COMPARE(f.RzMemo2->lineCount(), 1);
+    const QString line = QStringLiteral("卡号:1234ABCD\r");
+    EXPECT_EQ(f.RzMemo2->lines().first(), line);
+    EXPECT_EQ(f.RzMemo1->lines().last(), line);
+    EXPECT_EQ(f.wtxt->text(), QStringLiteral("此卡未显示有效期,请检查发行器底部的拨码开关的状态!"));
+}
+
+TEST_F(SimulatedIssuerTabTest, AnIssuerPulledOutCannotBeOpenedUntilItIsPluggedBack)
+{
+    TForm1 &f = *form;
+    sim.unplug();
+    QTRY_VERIFY(f.serialLink()->isLost(2));
+    EXPECT_TRUE(f.GetComPortList().isEmpty());
+    openByHand();
+    EXPECT_EQ(f.wtxt->text(), QStringLiteral("不能打开COM2,请检查设备端口."));
+
+    ASSERT_TRUE(sim.plug());
+    EXPECT_EQ(f.GetComPortList(), QStringList{QStringLiteral("COM2")});
+    openByHand();
+    EXPECT_EQ(f.wtxt->text(), QStringLiteral("端口COM2已打开."));
+    f.writeFrame(ReadModeFrame(QStringLiteral("123456")));
+    QTRY_COMPARE(f.RzMemo5->lineCount(), 1);
+    EXPECT_EQ(f.RzMemo5->lines().first(), QStringLiteral(" 0500"));
 }
 
 } // namespace

@@ -3,12 +3,15 @@
 #include "common/errors.h"
 #include "common/globals.h"
 #include "coresupport.h"
+#include "issuer/frames.h"
 #include "issuer/ports.h"
 #include "issuer/receivehandler.h"
 #include "issuer/seriallink.h"
 #include "issuer/timings.h"
+#include "simulator.h"
 #include "testpty.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -29,9 +32,6 @@ protected:
     void SetUp() override
     {
         resetGlobals();
-        saved = timings();
-        timings().beforeBuffer = timings().beforeRead = timings().afterRead = 1;
-        timings().cardDataGap = 1;
         ASSERT_TRUE(pty.ok());
         link.setDeviceResolver([this](int port) {
             if (port == 3)
@@ -41,9 +41,8 @@ protected:
             return QString();
         });
     }
-    void TearDown() override { timings() = saved; }
 
-    Timings saved;
+    ShortTimings shortTimings{1, 1};
     TestPty pty;
     std::unique_ptr<TestPty> second;
     SerialLink link;
@@ -350,6 +349,106 @@ TEST_F(ReceiveTest, ClosingThePortDropsItsWaitingNotification)
     EXPECT_FALSE(handler->busy());
     EXPECT_EQ(LastReply, QStringLiteral("earlier"));
     EXPECT_TRUE(target.log.isEmpty());
+}
+
+// The receive path against the simulated issuer, entered as COM2 in the port map.
+class SimulatedIssuerTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        resetGlobals();
+        ASSERT_TRUE(sim.start(dir.path(QStringLiteral("Ports")), 2))
+            << sim.errorText().toStdString();
+        ASSERT_EQ(link.open(2), 0);
+        ASSERT_EQ(link.enableReceiveNotification(2), 0);
+    }
+
+    ShortTimings shortTimings{1, 1};
+    testsupport::TempProgramDir dir;
+    IssuerSimulator sim{QStringLiteral("123456")};
+    SerialLink link;
+    RecordingTarget target;
+    ReceiveHandler handler{&link, &target};
+    QSignalSpy handled{&handler, &ReceiveHandler::notificationHandled};
+};
+
+TEST_F(SimulatedIssuerTest, RepliesSplitOrJoinedOnTheLineAreReadAsTheyArrive)
+{
+    const struct
+    {
+        const char *shape;
+        int splitGap;
+        bool join;
+        int notifications;
+        QString lastReply;
+        int effects;
+    } cases[] = {
+        {"whole", 0, false, 1, QStringLiteral(" 0500"), 3},
+        // The first half is read before the second arrives: " 0" is no reply, "00" a status.
+        {"split", 500, false, 2, QStringLiteral(" 00"), 3},
+        // Two replies in one read make one text of no known form.
+        {"joined", 0, true, 1, QStringLiteral(" 0500\r\n0500"), 0},
+    };
+    const QByteArray frame = ReadModeFrame(QStringLiteral("123456"));
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.shape);
+        sim.setSplitGap(c.splitGap);
+        sim.setJoin(c.join);
+        target.log.clear();
+        handled.clear();
+        link.write(2, c.join ? frame + frame : frame);
+        QTRY_COMPARE_WITH_TIMEOUT(handled.size(), c.notifications, 5000);
+        EXPECT_EQ(LastReply, c.lastReply);
+        EXPECT_EQ(target.log.size(), c.effects) << target.log.join(QLatin1Char('|')).toStdString();
+    }
+}
+
+TEST_F(SimulatedIssuerTest, AFloodIsCutAtTheBufferAndAReplyAfterItIsDecoded)
+{
+    // Pauses long enough that the handler falls far behind the flood, as it does at full length.
+    ShortTimings slowHandler{20, 1};
+    const QByteArray noise(4096, 'N');
+    const qint64 volume = 4 * 1024 * 1024;
+    qint64 mostWaiting = 0;
+    QDeadlineTimer deadline(20000);
+    for (int i = 0; i < 400000 && sim.bytesWritten() < volume && !deadline.hasExpired(); ++i) {
+        if (sim.pendingBytes() < IssuerSimulator::OutputCap / 2)
+            sim.sendRaw(noise);
+        QCoreApplication::processEvents();
+        mostWaiting = qMax(mostWaiting, link.bytesWaiting(2));
+    }
+    ASSERT_GE(sim.bytesWritten(), volume) << "the flood did not reach the port";
+    EXPECT_LE(mostWaiting, SerialLink::ReceiveBufferSize);
+    EXPECT_GT(link.bytesDiscarded(2), 0);
+
+    // Once the noise stops, what is left of it is read away and the next reply is decoded.
+    QTRY_VERIFY_WITH_TIMEOUT(link.bytesWaiting(2) == 0 && !handler.busy(), 30000);
+    target.log.clear();
+    link.write(2, ReadModeFrame(QStringLiteral("123456")));
+    QTRY_COMPARE_WITH_TIMEOUT(LastReply, QStringLiteral(" 0500"), 10000);
+    EXPECT_EQ(target.log.first(), QStringLiteral("RzMemo1 + 发行器通讯正常,请读卡!"));
+}
+
+TEST_F(SimulatedIssuerTest, AnIssuerPulledOutAndPluggedBackKeepsItsPassword)
+{
+    QSignalSpy lost(&link, &SerialLink::portLost);
+    link.write(2, PasswordChangeFrame(QStringLiteral("123456"), QStringLiteral("654321")));
+    QTRY_COMPARE(LastReply, QStringLiteral(" 0600"));
+
+    sim.unplug();
+    QTRY_COMPARE(lost.size(), 1);
+    EXPECT_TRUE(issuer::listPortNames().isEmpty());
+    EXPECT_FALSE(QFileInfo(dir.path(QStringLiteral("Ports/COM2"))).isSymLink());
+
+    ASSERT_TRUE(sim.plug()) << sim.errorText().toStdString();
+    EXPECT_EQ(issuer::listPortNames(), QStringList{QStringLiteral("COM2")});
+    EXPECT_NE(link.open(2), 0); // the lost port stays taken until the program closes it
+    link.close(2);
+    ASSERT_EQ(link.open(2), 0);
+    ASSERT_EQ(link.enableReceiveNotification(2), 0);
+    link.write(2, ReadModeFrame(QStringLiteral("654321")));
+    QTRY_COMPARE(LastReply, QStringLiteral(" 0500"));
 }
 
 } // namespace
