@@ -17,10 +17,13 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSignalBlocker>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <QValidator>
 
 namespace {
 const QColor White(Qt::white);
@@ -62,6 +65,111 @@ Query *accounts()
 {
     return Datafrm ? Datafrm->LGqry1 : nullptr;
 }
+
+bool entering(const Query *q)
+{
+    return q && (q->state() == Query::Edit || q->state() == Query::Insert);
+}
+
+// Only ASCII letters and digits get into a password, whatever way they come (keys, paste, drop,
+// input method): other characters are dropped and the rest of the input stays. Text the program
+// puts there itself (the mask shown for a stored password) is left as it is.
+class PasswordCharacters : public QValidator
+{
+public:
+    explicit PasswordCharacters(QLineEdit *edit)
+        : QValidator(edit)
+        , m_edit(edit)
+    {}
+
+    State validate(QString &input, int &pos) const override
+    {
+        if (!m_edit->isModified())
+            return Acceptable;
+        QString kept;
+        int keptBeforeCursor = 0;
+        for (int i = 0; i < input.size(); ++i) {
+            const char16_t c = input.at(i).unicode();
+            if ((c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z')) {
+                kept += input.at(i);
+                if (i < pos)
+                    ++keptBeforeCursor;
+            }
+        }
+        input = kept;
+        pos = keptBeforeCursor;
+        return Acceptable;
+    }
+
+private:
+    QLineEdit *m_edit;
+};
+
+// The grid's highlight is the query's current record. While an account is being entered or
+// edited the query cannot move, so neither can the highlight: otherwise it would show one
+// account while the fields, a save and a delete act on another.
+class RecordSelection : public QItemSelectionModel
+{
+public:
+    explicit RecordSelection(QueryTableModel *model)
+        : QItemSelectionModel(model)
+        , m_model(model)
+    {}
+
+    void setCurrentIndex(const QModelIndex &index, SelectionFlags command) override
+    {
+        if (entering(accounts()) && index.row() != m_model->currentRow())
+            return;
+        QItemSelectionModel::setCurrentIndex(index, command);
+    }
+
+    using QItemSelectionModel::select;
+    void select(const QItemSelection &selection, SelectionFlags command) override
+    {
+        if (entering(accounts())) {
+            const QModelIndexList cells = selection.indexes();
+            if (cells.isEmpty())
+                return;
+            for (const QModelIndex &cell : cells)
+                if (cell.row() != m_model->currentRow())
+                    return;
+        }
+        QItemSelectionModel::select(selection, command);
+    }
+
+private:
+    QueryTableModel *m_model;
+};
+
+// Shows the password field empty without touching the stored value: an account entered for
+// editing starts from nothing rather than from the mask, and keeps its password unless typed.
+void blankPassword(TForm1 &f)
+{
+    const QSignalBlocker quiet(f.DBEdt2);
+    f.DBEdt2->setText(QString());
+    f.passwordTyped = false;
+}
+
+// An edited account whose password field was never typed into keeps its stored password.
+bool keepsStoredPassword(const TForm1 &f)
+{
+    const Query *q = accounts();
+    return q && q->state() == Query::Edit && !f.passwordTyped;
+}
+
+void backToIdle(TForm1 &f)
+{
+    f.img5->setEnabled(true);
+    f.img6->setEnabled(true);
+    f.img7->setEnabled(true);
+    for (QWidget *w : {static_cast<QWidget *>(f.DBEdt1), static_cast<QWidget *>(f.DBEdt2),
+                       static_cast<QWidget *>(f.DBcbb1)}) {
+        setFieldColour(w, LightBlue);
+        w->setEnabled(false);
+    }
+    f.img3->setEnabled(false);
+    f.img4->setEnabled(false);
+}
 } // namespace
 
 void TForm1::buildUserTab()
@@ -89,10 +197,10 @@ void TForm1::buildUserTab()
     DBEdt1->setMaxBytes(20);
     DBEdt2->setMaxLength(20);
     DBEdt2->setEchoMode(QLineEdit::Password);
-    // Only letters and digits reach the password: no input method, no drops.
-    DBEdt2->setAttribute(Qt::WA_InputMethodEnabled, false);
-    DBEdt2->setAcceptDrops(false);
-    DBEdt2->setContextMenuPolicy(Qt::NoContextMenu);
+    DBEdt2->setValidator(new PasswordCharacters(DBEdt2));
+    DBEdt2->setInputMethodHints(DBEdt2->inputMethodHints() | Qt::ImhLatinOnly |
+                                Qt::ImhNoPredictiveText | Qt::ImhSensitiveData);
+    DBEdt2->setAttribute(Qt::WA_InputMethodEnabled, true);
     DBcbb1->addItems(
         {QStringLiteral("管理员"), QStringLiteral("操作员"), QStringLiteral("测试员")});
     DBEdt1->setEnabled(false);
@@ -138,6 +246,9 @@ void TForm1::setupUserTab()
                              {QStringLiteral("user_pass"), QStringLiteral("密码"), true},
                              {QStringLiteral("user_type"), QStringLiteral("类型"), true}});
     dbgrd1->setModel(dbgrd1Model);
+    QItemSelectionModel *plain = dbgrd1->selectionModel();
+    dbgrd1->setSelectionModel(new RecordSelection(dbgrd1Model));
+    delete plain;
     DBEdt1->setDataField(QStringLiteral("user_name"));
     DBEdt2->setDataField(QStringLiteral("user_pass"));
     DBcbb1->setDataField(QStringLiteral("user_type"));
@@ -162,6 +273,7 @@ void TForm1::setupUserTab()
     connect(img6, &ClickLabel::clicked, this, [this] { guarded([this] { img6Click(); }); });
     connect(img3, &ClickLabel::clicked, this, [this] { guarded([this] { img3Click(); }); });
     connect(img4, &ClickLabel::clicked, this, [this] { guarded([this] { img4Click(); }); });
+    connect(DBEdt2, &QLineEdit::textEdited, this, [this] { passwordTyped = true; });
     onKeyPress(DBEdt1, [this](int key) { return DBEdt1KeyPress(key); });
     onKeyPress(DBEdt2, [this](int key) { return DBEdt2KeyPress(key); });
     onKeyPress(DBcbb1, [this](int key) { return DBcbb1KeyPress(key); });
@@ -184,6 +296,9 @@ void TForm1::rztbshtTabSheet2Show()
             DBEdt2->setDataSource(Datafrm->LGds1);
             DBcbb1->setDataSource(Datafrm->LGds1);
         }
+        // The reload discards an account being added or edited: the area then returns to idle,
+        // so that nothing typed afterwards lands on whichever account is current.
+        const bool entryDiscarded = img3->isEnabled();
         Query *q = accounts();
         q->close();
         q->setSQL(QStringLiteral("select * from users;"));
@@ -192,6 +307,10 @@ void TForm1::rztbshtTabSheet2Show()
             q->cancel();
         rz1->setEnabled(true);
         wtxt->setText(texts::accounts::UserTabPane);
+        if (entryDiscarded) {
+            backToIdle(*this);
+            wtxt->setText(texts::accounts::Abandoned);
+        }
     });
 }
 
@@ -214,6 +333,7 @@ void TForm1::img5Click()
 {
     GoEditState();
     accounts()->append();
+    blankPassword(*this);
     wtxt->setText(texts::accounts::AccountNamePrompt);
     img3->setEnabled(true);
     img4->setEnabled(true);
@@ -224,30 +344,21 @@ void TForm1::img7Click()
 {
     GoEditState();
     accounts()->edit();
+    blankPassword(*this);
     img3->setEnabled(true);
     img4->setEnabled(true);
 }
 
-namespace {
-void backToIdle(TForm1 &f)
-{
-    f.img5->setEnabled(true);
-    f.img6->setEnabled(true);
-    f.img7->setEnabled(true);
-    for (QWidget *w : {static_cast<QWidget *>(f.DBEdt1), static_cast<QWidget *>(f.DBEdt2),
-                       static_cast<QWidget *>(f.DBcbb1)}) {
-        setFieldColour(w, LightBlue);
-        w->setEnabled(false);
-    }
-    f.img3->setEnabled(false);
-    f.img4->setEnabled(false);
-}
-} // namespace
-
 void TForm1::img3Click()
 {
     Query *q = accounts();
-    if (!DBEdt1->text().isEmpty() && !DBEdt2->text().isEmpty() &&
+    if (!entering(q)) {
+        // Nothing is pending (a reload discarded it): there is nothing to report as saved.
+        backToIdle(*this);
+        wtxt->setText(texts::accounts::Abandoned);
+        return;
+    }
+    if (!DBEdt1->text().isEmpty() && (!DBEdt2->text().isEmpty() || keepsStoredPassword(*this)) &&
         !DBcbb1->currentText().isEmpty() && DBEdt1->isEnabled()) {
         q->post();
         wtxt->setText(texts::accounts::Saved);
@@ -284,7 +395,10 @@ bool TForm1::DBEdt1KeyPress(int key)
 {
     if (isEnter(key) && !DBEdt1->text().trimmed().isEmpty()) {
         DBEdt2->setFocus();
-        DBEdt2->clear();
+        if (passwordTyped)
+            DBEdt2->clear();
+        else
+            blankPassword(*this);
         wtxt->setText(texts::accounts::PasswordCharacters);
         setButtonFace(DBEdt1);
         setFieldColour(DBEdt2, Expecting);
@@ -297,17 +411,16 @@ bool TForm1::DBEdt1KeyPress(int key)
 
 bool TForm1::DBEdt2KeyPress(int key)
 {
-    const bool accepted = (key >= Qt::Key_0 && key <= Qt::Key_9) ||
-                          (key >= Qt::Key_A && key <= Qt::Key_Z) || key == Qt::Key_Backspace ||
-                          isEnter(key);
-    if (isEnter(key) && !DBEdt2->text().trimmed().isEmpty()) {
+    if (isEnter(key) && (!DBEdt2->text().trimmed().isEmpty() || keepsStoredPassword(*this))) {
         setButtonFace(DBEdt2);
         setFieldColour(DBcbb1, Expecting);
         DBcbb1->setFocus();
         return true;
     }
     wtxt->setText(texts::accounts::PasswordPrompt);
-    return !accepted || isEnter(key);
+    // Which characters get in is the validator's business (they come by other routes than keys
+    // too); editing keys, Tab and shortcuts go through.
+    return isEnter(key);
 }
 
 bool TForm1::DBcbb1KeyPress(int)

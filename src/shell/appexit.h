@@ -1,5 +1,6 @@
 #pragma once
-// Ending the program. The exit paths call endProgram(); the event loop then ends and main()
+// Ending the program. The exit paths call endProgram(); once the calling handler has returned to
+// its event loop (boxes it shows meanwhile stay up until answered), the loop ends and main()
 // returns. Tests switch the real quit off and look at programEnded() instead.
 namespace appexit {
 

@@ -128,7 +128,7 @@ void TForm1::buildFrame()
                 else if (reason == QSystemTrayIcon::DoubleClick)
                     N1Click();
             });
-    if (QSystemTrayIcon::isSystemTrayAvailable())
+    if (systemtray::available())
         RzTrayIcon1->show();
 
     tmr1 = new QTimer(this);
@@ -381,9 +381,12 @@ void TForm1::FormShow()
         wtxt->setText(texts::shell::RestrictedPane);
         return;
     }
+    // A previous login of another role disabled these; the role applies both ways.
     RzGroupBox4->setEnabled(true);
     RzGroupBox5->setEnabled(true);
     CLpc1->setEnabled(true);
+    btn10->setEnabled(true);
+    edt4->setEnabled(true);
     ComTxt->addItems(GetComPortList());
     for (const QString &port : GetComPortList())
         RzMemo6->addLine(port);
@@ -443,6 +446,8 @@ void TForm1::rztbshtTabSheet1Show()
         RzGroupBox4->setEnabled(true);
         RzGroupBox5->setEnabled(true);
         CLpc1->setEnabled(true);
+        btn10->setEnabled(true);
+        edt4->setEnabled(true);
         wtxt->setText(texts::shell::SystemTabAdmin);
     } else {
         RzGroupBox5->setEnabled(false);
@@ -570,6 +575,13 @@ bool form10WasVisible = false;
 void TForm1::rzstspn1Click()
 {
     datamodule::releaseDatabase();
+    // Hidden windows come back only through the tray icon: without a tray, minimise as usual.
+    if (!systemtray::available()) {
+        showMinimized();
+        return;
+    }
+    if (!RzTrayIcon1->isVisible())
+        RzTrayIcon1->show();
     showMinimized();
     QWidget *archive = Form7;
     QWidget *passages = Form10;

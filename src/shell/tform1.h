@@ -122,6 +122,7 @@ public:
     ClickLabel *img3 = nullptr; // save
     ClickLabel *img4 = nullptr; // cancel
     QLabel *img12 = nullptr;
+    bool passwordTyped = false; // DBEdt2 typed into since the account was entered or edited
 
     // ---- help tab ----
     QGroupBox *rz6 = nullptr; // " 用户操作手册 "

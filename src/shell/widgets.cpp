@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QSystemTrayIcon>
 
 EventMemo::EventMemo(QWidget *parent)
     : QPlainTextEdit(parent)
@@ -86,6 +87,9 @@ void ClickLabel::mousePressEvent(QMouseEvent *event)
     if (isEnabled())
         emit pressed(event->button());
     QLabel::mousePressEvent(event);
+    // The press is the label's own: a plain label would hand it on to the widget behind, which
+    // may have a press handler of its own (the exit tab's background).
+    event->accept();
 }
 
 void ClickLabel::mouseReleaseEvent(QMouseEvent *event)
@@ -93,6 +97,7 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent *event)
     if (isEnabled() && rect().contains(event->position().toPoint()))
         emit clicked();
     QLabel::mouseReleaseEvent(event);
+    event->accept();
 }
 
 namespace {
@@ -135,3 +140,19 @@ void onMousePress(QWidget *control, std::function<void()> handler)
         return true;
     });
 }
+
+namespace systemtray {
+namespace {
+std::optional<bool> answerForTests;
+} // namespace
+
+bool available()
+{
+    return answerForTests.value_or(QSystemTrayIcon::isSystemTrayAvailable());
+}
+
+void setAvailableForTests(std::optional<bool> answer)
+{
+    answerForTests = answer;
+}
+} // namespace systemtray

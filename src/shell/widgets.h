@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 class EventMemo : public QPlainTextEdit
 {
@@ -72,6 +73,13 @@ protected:
 void onKeyPress(QWidget *control, std::function<bool(int key)> handler);
 // onMousePress: the handler runs on a mouse press; the press is swallowed.
 void onMousePress(QWidget *control, std::function<void()> handler);
+
+// Whether the desktop has a notification area to minimise into (Xvfb and a stock GNOME have
+// none). Tests stand in for the desktop's answer; std::nullopt asks the desktop again.
+namespace systemtray {
+bool available();
+void setAvailableForTests(std::optional<bool> answer);
+} // namespace systemtray
 
 namespace colors {
 inline const QColor Green{0x00, 0xFF, 0x00};

@@ -9,9 +9,13 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <memory>
@@ -36,6 +40,55 @@ protected:
         login->edt2->setText(password);
         login->btn1Click();
     }
+    // Logs in the way a user does: the name, the password, Enter.
+    void typeLogin(const QString &name, const QString &password)
+    {
+        login->DBEdtid->setEditText(name);
+        login->edt2->clear();
+        QTest::keyClicks(login->edt2, password);
+        QTest::keyClick(login->edt2, Qt::Key_Return);
+    }
+};
+
+// Answers real message boxes as they come up by clicking one of their buttons, and notes the text
+// of every box it answered.
+class BoxAnswerer : public QObject
+{
+public:
+    explicit BoxAnswerer(std::function<QMessageBox::ButtonRole(const QString &)> choose)
+        : m_choose(std::move(choose))
+    {
+        qApp->installEventFilter(this);
+    }
+    QStringList answered;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *box = qobject_cast<QMessageBox *>(watched);
+        if (box && event->type() == QEvent::Show) {
+            // Clicked from the box's own event loop once it has turned at least once more, as
+            // a reading user would: a box whose loop ends before then was never there to read.
+            QTimer::singleShot(
+                0, box, [this, box] { QTimer::singleShot(0, box, [this, box] { answer(box); }); });
+        }
+        return false;
+    }
+
+private:
+    void answer(QMessageBox *box)
+    {
+        const QMessageBox::ButtonRole role = m_choose(box->text());
+        for (QAbstractButton *b : box->buttons()) {
+            if (box->buttonRole(b) == role) {
+                answered << box->text();
+                QTest::mouseClick(b, Qt::LeftButton);
+                return;
+            }
+        }
+    }
+
+    std::function<QMessageBox::ButtonRole(const QString &)> m_choose;
 };
 
 TEST_F(LoginTest, ShowsTheFirstAccountAndTheBranding)
@@ -159,6 +212,99 @@ TEST_F(LoginTest, CancelAfterAFailureEndsTheProgram)
     attempt(QStringLiteral("admin"), QStringLiteral("bad"));
     EXPECT_TRUE(appexit::programEnded());
     EXPECT_EQ(shownTexts().size(), 1) << "no warning before the third failure";
+}
+
+// The real end of the program: real message boxes and the application's event loop, which
+// returns when the program ends.
+TEST_F(LoginTest, TheThirdFailureWarnsBeforeTheProgramEndsEvenAfterCancel)
+{
+    Dialogs::endScript();
+    appexit::setTestMode(false);
+    LoginFailCount = 2;
+    BoxAnswerer answerer([](const QString &text) {
+        return text == QStringLiteral("用户或密码有错误!是否重新输入？") ? QMessageBox::RejectRole
+                                                                         : QMessageBox::AcceptRole;
+    });
+    QTimer::singleShot(0, login.get(), [this] {
+        login->DBEdtid->setEditText(QStringLiteral("admin"));
+        QTest::keyClicks(login->edt2, QStringLiteral("bad"));
+        QTest::mouseClick(login->btn1, Qt::LeftButton);
+    });
+    // Should the program never end, the test fails instead of hanging.
+    QTimer stuck;
+    stuck.setSingleShot(true);
+    QObject::connect(&stuck, &QTimer::timeout, [] { QCoreApplication::exit(2); });
+    stuck.start(30000);
+    const int rc = QApplication::exec();
+    appexit::setTestMode(true);
+    Dialogs::beginScript();
+    EXPECT_EQ(rc, 0) << "the program ended by itself";
+    EXPECT_TRUE(appexit::programEnded());
+    EXPECT_EQ(answerer.answered,
+              (QStringList{QStringLiteral("用户或密码有错误!是否重新输入？"),
+                           QStringLiteral("出错了，登录错误超过3次，程序自动关闭!")}))
+        << "the warning waited for the user before the program ended";
+}
+
+TEST_F(LoginTest, ShowingTheMainWindowAppliesTheRoleBothWays)
+{
+    // No serial ports here: the administrator's reconnection after a re-login finds none.
+    ASSERT_TRUE(QDir().mkpath(dir.path(QStringLiteral("Ports"))));
+    login->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(login.get()));
+    struct Step
+    {
+        QString name, password;
+        bool admin;
+    };
+    const Step steps[] = {{QStringLiteral("op"), QStringLiteral("op1"), false},
+                          {QStringLiteral("admin"), QStringLiteral("admin123"), true},
+                          {QStringLiteral("op"), QStringLiteral("op1"), false},
+                          {QStringLiteral("admin"), QStringLiteral("admin123"), true}};
+    for (const Step &step : steps) {
+        SCOPED_TRACE(step.name.toStdString());
+        typeLogin(step.name, step.password);
+        ASSERT_TRUE(main->isVisible());
+        EXPECT_EQ(main->edt4->isEnabled(), step.admin) << "the pass code";
+        EXPECT_EQ(main->btn10->isEnabled(), step.admin) << "修改密码";
+        EXPECT_EQ(main->RzGroupBox5->isEnabled(), step.admin);
+        EXPECT_EQ(main->CLpc1->isEnabled(), step.admin);
+        main->tmr4->stop();
+        QTest::mouseClick(main->btnClose1, Qt::LeftButton);
+        ASSERT_TRUE(login->isVisible());
+    }
+}
+
+TEST_F(LoginTest, NamesAndPasswordsAreComparedWithTheirCase)
+{
+    // Names that differ only in case are different accounts.
+    execSql(QStringLiteral(
+        "insert into users (user_name, user_pass, user_type) values ('Op', 'Op1', '管理员')"));
+    struct Case
+    {
+        QString name, password, role;
+    };
+    const Case cases[] = {
+        {QStringLiteral("Op"), QStringLiteral("Op1"), QStringLiteral("管理员")},
+        {QStringLiteral("op"), QStringLiteral("op1"), QStringLiteral("操作员")},
+        {QStringLiteral("OP"), QStringLiteral("op1"), QString()},
+        {QStringLiteral("op"), QStringLiteral("Op1"), QString()},
+        {QStringLiteral("ADMIN"), QStringLiteral("admin123"), QString()},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE((c.name + QLatin1Char('/') + c.password).toStdString());
+        UserType.clear();
+        UserName.clear();
+        LoginFailCount = 0;
+        main->hide();
+        login->show();
+        if (c.role.isEmpty())
+            expectBox(Dialogs::Ok);
+        attempt(c.name, c.password);
+        EXPECT_EQ(UserType, c.role);
+        EXPECT_EQ(UserName, c.role.isEmpty() ? QString() : c.name);
+        main->tmr4->stop();
+    }
 }
 
 TEST_F(LoginTest, DropDownListsEveryAccountInOrder)

@@ -10,12 +10,17 @@
 #include "shell/widgets.h"
 #include "testsupport.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -44,8 +49,8 @@ QColor colourOf(QWidget *w)
 class UserTabTest : public testsupport::WindowsTest
 {
 protected:
-    UserTabTest()
-        : WindowsTest(QStringLiteral("('op', '', '操作员')"))
+    explicit UserTabTest(QString accounts = QStringLiteral("('op', '', '操作员')"))
+        : WindowsTest(std::move(accounts))
     {}
     // Logs in as an account and opens the user tab.
     void openTab(const QString &name, const QString &role)
@@ -85,6 +90,46 @@ protected:
         ASSERT_GE(row, 0);
         main->dbgrd1->selectRow(row);
         ASSERT_EQ(Datafrm->LGqry1->fieldByName(QStringLiteral("user_name")).asString(), name);
+    }
+    // A real click on the account's row of the grid.
+    void clickRow(const QString &name)
+    {
+        const int row = int(gridColumn(0).indexOf(name));
+        ASSERT_GE(row, 0);
+        const QRect cell = main->dbgrd1->visualRect(main->dbgrd1->model()->index(row, 0));
+        QTest::mouseClick(main->dbgrd1->viewport(), Qt::LeftButton, {}, cell.center());
+    }
+    void clickTab(QWidget *page)
+    {
+        QTabBar *bar = main->rzpgcntrlrzpcrl1->tabBar();
+        const int index = main->rzpgcntrlrzpcrl1->indexOf(page);
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+        ASSERT_EQ(main->rzpgcntrlrzpcrl1->currentWidget(), page);
+    }
+    // The name in the row the grid highlights (empty when none is).
+    QString highlighted() const
+    {
+        const QModelIndexList rows = main->dbgrd1->selectionModel()->selectedRows();
+        return rows.size() == 1 ? rows.first().data().toString() : QString();
+    }
+};
+
+// Accounts with passwords of their own, to see which one a change reaches.
+class AccountsTest : public UserTabTest
+{
+protected:
+    AccountsTest()
+        : UserTabTest(QStringLiteral("('op', 'op1', '操作员'), ('tester', 't1', '测试员')"))
+    {}
+    void openAsAdmin() { openTab(QStringLiteral("admin"), QStringLiteral("管理员")); }
+    // Add, a name, Enter: the password field is the next to fill.
+    void startAdding()
+    {
+        QTest::mouseClick(main->img5, Qt::LeftButton);
+        QTest::keyClicks(main->DBEdt1, QStringLiteral("clerk"));
+        QTest::keyClick(main->DBEdt1, Qt::Key_Return);
+        ASSERT_TRUE(main->DBEdt2->hasFocus());
+        ASSERT_EQ(main->DBEdt2->text(), QString());
     }
 };
 
@@ -259,6 +304,177 @@ TEST_F(UserTabTest, ReloginCountsAndResetsAfterFive)
     main->btnClose1Click();
     EXPECT_EQ(lastShown().text, QStringLiteral("重复登录已超过5次,系统自动清零!"));
     EXPECT_EQ(ReloginCount, 0);
+}
+
+TEST_F(AccountsTest, TheHighlightFollowsTheRecordSoTheSelectedAccountIsDeleted)
+{
+    openAsAdmin();
+    clickRow(QStringLiteral("op"));
+    ASSERT_EQ(main->DBEdt1->text(), QStringLiteral("op"));
+    // The role list is live while idle: choosing a role puts op into edit state.
+    main->DBcbb1->setCurrentIndex(0);
+    ASSERT_EQ(Datafrm->LGqry1->state(), Query::Edit);
+
+    // Neither a click nor a key moves the highlight away from the record being edited.
+    clickRow(QStringLiteral("tester"));
+    EXPECT_EQ(highlighted(), main->DBEdt1->text());
+    main->dbgrd1->setFocus();
+    QTest::keyClick(main->dbgrd1, Qt::Key_Down);
+    EXPECT_EQ(highlighted(), main->DBEdt1->text());
+    EXPECT_EQ(main->DBEdt1->text(), QStringLiteral("op"));
+
+    expectBox(Dialogs::Yes);
+    QTest::mouseClick(main->img6, Qt::LeftButton);
+    EXPECT_EQ(gridColumn(0), (QStringList{QStringLiteral("admin"), QStringLiteral("tester")}))
+        << "the account the user saw selected is the one deleted";
+    EXPECT_TRUE(stored(QStringLiteral("tester"), QStringLiteral("t1"), QStringLiteral("测试员")));
+
+    // Browsing again moves both together.
+    clickRow(QStringLiteral("tester"));
+    EXPECT_EQ(highlighted(), QStringLiteral("tester"));
+    EXPECT_EQ(main->DBEdt1->text(), QStringLiteral("tester"));
+}
+
+TEST_F(AccountsTest, OnlyLettersAndDigitsReachThePasswordByAnyRoute)
+{
+    openAsAdmin();
+    const QString offered = QStringLiteral("pw-!# x密");
+    struct Route
+    {
+        const char *name;
+        std::function<void(QLineEdit *)> put;
+    };
+    const Route routes[] = {
+        {"Ctrl+V",
+         [&](QLineEdit *e) {
+             QGuiApplication::clipboard()->setText(offered);
+             QTest::keyClick(e, Qt::Key_V, Qt::ControlModifier);
+         }},
+        {"context menu paste",
+         [&](QLineEdit *e) {
+             QGuiApplication::clipboard()->setText(offered);
+             std::unique_ptr<QMenu> menu(e->createStandardContextMenu());
+             QAction *paste = nullptr;
+             for (QAction *a : menu->actions())
+                 if (a->text().startsWith(QStringLiteral("&Paste")))
+                     paste = a;
+             ASSERT_NE(paste, nullptr);
+             ASSERT_TRUE(paste->isEnabled());
+             paste->trigger();
+         }},
+        {"drop",
+         [&](QLineEdit *e) {
+             QMimeData data;
+             data.setText(offered);
+             const QPointF at(e->width() - 2, e->height() / 2);
+             QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, {});
+             QApplication::sendEvent(e, &enter);
+             QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+             QApplication::sendEvent(e, &drop);
+         }},
+        {"input method",
+         [&](QLineEdit *e) {
+             QInputMethodEvent commit(QString(), {});
+             commit.setCommitString(offered);
+             QApplication::sendEvent(e, &commit);
+         }},
+    };
+    for (const Route &route : routes) {
+        SCOPED_TRACE(route.name);
+        startAdding();
+        route.put(main->DBEdt2);
+        EXPECT_EQ(main->DBEdt2->text(), QStringLiteral("pwx"));
+        QTest::mouseClick(main->img4, Qt::LeftButton);
+    }
+
+    // What is typed and saved is what is stored.
+    startAdding();
+    QGuiApplication::clipboard()->setText(offered);
+    QTest::keyClick(main->DBEdt2, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClicks(main->DBEdt2, QStringLiteral("a1"));
+    QTest::keyClick(main->DBEdt2, Qt::Key_Return);
+    main->DBcbb1->setCurrentIndex(1);
+    QTest::mouseClick(main->img3, Qt::LeftButton);
+    EXPECT_TRUE(stored(QStringLiteral("clerk"), QStringLiteral("pwxa1"), QStringLiteral("操作员")));
+}
+
+TEST_F(AccountsTest, EditingKeysWorkInThePasswordField)
+{
+    openAsAdmin();
+    startAdding();
+    QTest::keyClicks(main->DBEdt2, QStringLiteral("abc"));
+    for (const Qt::Key key :
+         {Qt::Key_Left, Qt::Key_Left, Qt::Key_Home, Qt::Key_Delete, Qt::Key_End})
+        QTest::keyClick(main->DBEdt2, key);
+    QTest::keyClicks(main->DBEdt2, QStringLiteral("d"));
+    QTest::keyClick(main->DBEdt2, Qt::Key_Left);
+    QTest::keyClick(main->DBEdt2, Qt::Key_Backspace);
+    EXPECT_EQ(main->DBEdt2->text(), QStringLiteral("bd"));
+    EXPECT_EQ(main->wtxt->text(), QStringLiteral("请输入用户密码."));
+    QTest::keyClick(main->DBEdt2, Qt::Key_Tab);
+    EXPECT_FALSE(main->DBEdt2->hasFocus()) << "Tab leaves the field";
+    QTest::mouseClick(main->img4, Qt::LeftButton);
+}
+
+TEST_F(AccountsTest, EditingStartsFromAnEmptyPasswordAndKeepsAnUntouchedOne)
+{
+    openAsAdmin();
+    struct Case
+    {
+        const char *name;
+        QString typed; // empty: the field is passed by with Enter
+        QString role;
+        QString storedPassword;
+    };
+    const Case cases[] = {
+        {"a new password", QStringLiteral("new1"), QStringLiteral("操作员"),
+         QStringLiteral("new1")},
+        {"untouched", QString(), QStringLiteral("测试员"), QStringLiteral("new1")},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        clickRow(QStringLiteral("op"));
+        QTest::mouseClick(main->img7, Qt::LeftButton);
+        ASSERT_EQ(Datafrm->LGqry1->state(), Query::Edit);
+        QTest::keyClick(main->DBEdt1, Qt::Key_Return);
+        ASSERT_TRUE(main->DBEdt2->hasFocus());
+        EXPECT_EQ(main->DBEdt2->text(), QString()) << "the mask is not there to be typed into";
+        QTest::keyClicks(main->DBEdt2, c.typed);
+        QTest::keyClick(main->DBEdt2, Qt::Key_Return);
+        EXPECT_TRUE(main->DBcbb1->hasFocus());
+        main->DBcbb1->setCurrentIndex(main->DBcbb1->findText(c.role));
+        QTest::mouseClick(main->img3, Qt::LeftButton);
+        EXPECT_EQ(main->wtxt->text(), QStringLiteral("数据已保存."));
+        EXPECT_TRUE(stored(QStringLiteral("op"), c.storedPassword, c.role));
+    }
+    // Clicking into the field of an edited account shows it empty as well.
+    clickRow(QStringLiteral("tester"));
+    QTest::mouseClick(main->img7, Qt::LeftButton);
+    QTest::mouseClick(main->DBEdt2, Qt::LeftButton);
+    EXPECT_EQ(main->DBEdt2->text(), QString());
+    QTest::mouseClick(main->img3, Qt::LeftButton);
+    EXPECT_TRUE(stored(QStringLiteral("tester"), QStringLiteral("t1"), QStringLiteral("测试员")));
+}
+
+TEST_F(AccountsTest, AReloadOverAnUnfinishedAddNeverReportsASave)
+{
+    openAsAdmin();
+    QTest::mouseClick(main->img5, Qt::LeftButton);
+    QTest::keyClicks(main->DBEdt1, QStringLiteral("clerk"));
+    // Leaving the tab and coming back reloads the accounts: the unfinished add is gone.
+    clickTab(main->rztbshtTabSheet1);
+    clickTab(main->rztbshtTabSheet2);
+    QTest::keyClicks(main->DBEdt1, QStringLiteral("x"));
+    QTest::mouseClick(main->img3, Qt::LeftButton);
+    EXPECT_NE(main->wtxt->text(), QStringLiteral("数据已保存."));
+    main->img3Click();
+    EXPECT_NE(main->wtxt->text(), QStringLiteral("数据已保存."));
+    EXPECT_EQ(gridColumn(0), (QStringList{QStringLiteral("admin"), QStringLiteral("op"),
+                                          QStringLiteral("tester")}));
+    EXPECT_TRUE(
+        stored(QStringLiteral("admin"), QStringLiteral("admin123"), QStringLiteral("管理员")))
+        << "typing after the reload changed no other account";
+    EXPECT_TRUE(main->img5->isEnabled()) << "the area is idle and can add again";
 }
 
 } // namespace

@@ -23,6 +23,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -42,6 +43,7 @@ protected:
     void TearDown() override
     {
         form.reset();
+        systemtray::setAvailableForTests(std::nullopt);
         DatabaseTest::TearDown();
     }
     TForm1 &make()
@@ -319,6 +321,7 @@ TEST_F(MainWindowTest, ExitTabBackgroundSetsThePaneBeforeAsking)
 
 TEST_F(MainWindowTest, TrayMenuMinimiseAndShowAgain)
 {
+    systemtray::setAvailableForTests(true);
     TForm7 archive;
     TForm10 passages;
     Form7 = &archive;
@@ -347,6 +350,56 @@ TEST_F(MainWindowTest, TrayMenuMinimiseAndShowAgain)
     EXPECT_FALSE(passages.isVisible()) << "the passage window was not";
     Form7 = nullptr;
     Form10 = nullptr;
+}
+
+TEST_F(MainWindowTest, MinimisingWithoutATrayKeepsTheWindowsReachable)
+{
+    ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable()) << "the offscreen desktop has no tray";
+    TForm7 archive;
+    Form7 = &archive;
+    TForm1 &f = make();
+    f.show();
+    archive.show();
+    QTest::mouseClick(f.rzstspn1, Qt::LeftButton);
+    QTRY_VERIFY(f.isMinimized());
+    EXPECT_TRUE(f.isVisible()) << "a hidden window could only be brought back by the tray";
+    EXPECT_TRUE(archive.isVisible());
+    EXPECT_FALSE(f.RzTrayIcon1->isVisible());
+    f.showNormal();
+    EXPECT_FALSE(f.isMinimized());
+    Form7 = nullptr;
+}
+
+TEST_F(MainWindowTest, ThePictureAndTheLabelOfTheExitTabAnswerOnlyForThemselves)
+{
+    struct Case
+    {
+        const char *name;
+        std::function<QWidget *(TForm1 &)> target;
+        QString question;
+    };
+    const Case cases[] = {
+        {"exit picture", [](TForm1 &f) -> QWidget * { return f.img2; },
+         QStringLiteral("真的要退出吗？")},
+        {"exit label", [](TForm1 &f) -> QWidget * { return f.lbl12; },
+         QStringLiteral("真的退出吗？")},
+    };
+    for (const bool consent : {false, true}) {
+        for (const Case &c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (consent ? " consent" : " refusal"));
+            appexit::reset();
+            TForm1 &f = make();
+            f.show();
+            f.rzpgcntrlrzpcrl1->setCurrentWidget(f.rztbshtTabSheet5);
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+            Dialogs::clearShown();
+            expectBox(consent ? Dialogs::Yes : Dialogs::No);
+            QTest::mouseClick(c.target(f), Qt::LeftButton);
+            EXPECT_EQ(shownTexts(), QStringList{c.question}) << "one question, asked once";
+            EXPECT_EQ(appexit::programEnded(), consent);
+            form.reset();
+        }
+    }
 }
 
 TEST_F(MainWindowTest, SkinButtonTogglesItsCaption)
