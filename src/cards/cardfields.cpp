@@ -101,9 +101,17 @@ private:
 void onFocusIn(QWidget *control, std::function<void()> handler)
 {
     new PassingHook(control, QEvent::FocusIn, [handler = std::move(handler)](QEvent *event) {
-        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+        // Not when a box closes or the tab is shown again and the focus comes back.
+        switch (static_cast<QFocusEvent *>(event)->reason()) {
+        case Qt::TabFocusReason:
+        case Qt::BacktabFocusReason:
+        case Qt::MouseFocusReason:
+        case Qt::ShortcutFocusReason:
             handler();
+            break;
+        default:
+            break;
+        }
     });
 }
 

@@ -52,8 +52,8 @@ private:
 };
 
 // Hooks that let the event through, unlike the swallowing mouse hook of the frame.
-// onFocusIn: runs when the control gets the focus from the user (Tab, a click, the program), not
-// when its window becomes active again after a box.
+// onFocusIn: runs when the user moves the focus to the control (Tab, a click, a shortcut), not
+// when the focus comes back after a box or with the tab page.
 void onFocusIn(QWidget *control, std::function<void()> handler);
 // onMouseDown: runs on a mouse press; the press goes on to the control.
 void onMouseDown(QWidget *control, std::function<void()> handler);

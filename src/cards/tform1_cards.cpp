@@ -351,6 +351,10 @@ void TForm1::rztbshtTabSheet3Show()
         Dialogs::message(texts::shell::NoRights, this);
         return;
     }
+    // The focus leaves the owner fields first: a disabled focused field would hand it on to the
+    // next field as if the user had pressed Tab.
+    btn12->setEnabled(true);
+    btn12->setFocus();
     // Coming back to the tab with a mode active: the issuer is told to stop writing first.
     if (IssueActive > 0 || modeSelected())
         btn25Click();

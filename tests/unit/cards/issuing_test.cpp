@@ -123,8 +123,8 @@ TEST(OwnerFields, MobileNumberAndLimits)
     {
         const char *text;
         bool ok;
-    } mobiles[] = {{"13812345678", true}, {"1381234567", false},  {"138123456789", false},
-                   {"1381234567a", false}, {"", false},          {"1381234 678", false}};
+    } mobiles[] = {{"13812345678", true},  {"1381234567", false}, {"138123456789", false},
+                   {"1381234567a", false}, {"", false},           {"1381234 678", false}};
     for (const auto &m : mobiles)
         EXPECT_EQ(cards::isMobileNumber(QString::fromLatin1(m.text)), m.ok) << m.text;
 
@@ -162,9 +162,10 @@ TEST_F(ArchiveRecords, VehicleNumbersOrderNumerically)
     q.setSQL(QStringLiteral("select * from CZdata order by 车辆编号"));
     q.open();
     q.last();
-    EXPECT_EQ(cards::nextVehicleNumber(q.isEmpty(), q.fieldByName(QStringLiteral("车辆编号")).value())
-                  .text,
-              QStringLiteral("1001"));
+    EXPECT_EQ(
+        cards::nextVehicleNumber(q.isEmpty(), q.fieldByName(QStringLiteral("车辆编号")).value())
+            .text,
+        QStringLiteral("1001"));
 }
 
 TEST_F(ArchiveRecords, OnlyTheDuplicateCardCodeIsTheDuplicateRefusal)
