@@ -135,8 +135,11 @@ void TForm1::buildCardTab()
     chklst1 = new QListWidget(grpGroupShown);
     chklst1->setFlow(QListView::LeftToRight);
     chklst1->setWrapping(true);
-    chklst1->setGridSize(QSize(52, 22));
-    chklst1->setFixedHeight(52);
+    // Four columns, two rows: all eight groups at a glance.
+    chklst1->setGridSize(QSize(44, 22));
+    chklst1->setFixedSize(4 * 44 + 8, 2 * 22 + 8);
+    chklst1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    chklst1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     for (int i = 1; i <= 8; ++i) {
         auto *item = new QListWidgetItem(QStringLiteral(" %1").arg(i), chklst1);
         item->setFlags(Qt::ItemIsEnabled);
