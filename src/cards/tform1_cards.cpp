@@ -1,83 +1,613 @@
-// The card tab of the main window: the controls that the issuer link and the frame reach.
+// The card tab of the main window: its layout, showing it by role, and the issue modes (single,
+// batch, extension), starting and ending issuing.
+#include "cards/cardfields.h"
+#include "cards/issuing.h"
+#include "cards/texts.h"
+#include "common/clock.h"
 #include "common/dialogs.h"
 #include "common/globals.h"
+#include "common/guard.h"
+#include "db/datafrm.h"
+#include "issuer/frames.h"
 #include "shell/texts.h"
 #include "shell/tform1.h"
 #include "shell/widgets.h"
 
+#include <QCalendarWidget>
+#include <QCheckBox>
 #include <QDateEdit>
+#include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QTimer>
 #include <QVBoxLayout>
+
+namespace {
+
+QPushButton *cardButton(const QString &text, QWidget *parent)
+{
+    auto *b = new QPushButton(text, parent);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QLineEdit *counterEdit(QWidget *parent)
+{
+    auto *e = new QLineEdit(QStringLiteral("0"), parent);
+    e->setReadOnly(true);
+    e->setMaximumWidth(48);
+    return e;
+}
+
+// The highlight a button gets from a lookup (yellow) and loses again.
+void setButtonFace(QWidget *w)
+{
+    w->setStyleSheet(QString());
+}
+
+// The program sets the picker's date without it counting as the user's pick.
+void setPickerDate(QDateEdit *picker, const QDate &date)
+{
+    const QSignalBlocker block(picker);
+    picker->setDate(date);
+}
+
+Query *archive()
+{
+    return Datafrm ? Datafrm->Qryda1 : nullptr;
+}
+
+} // namespace
 
 void TForm1::buildCardTab()
 {
+    namespace t = texts::cards;
     QWidget *page = rztbshtTabSheet3;
     auto *layout = new QHBoxLayout(page);
+    layout->setContentsMargins(4, 4, 4, 4);
 
-    auto *validity = new QGroupBox(QStringLiteral(" 卡有效期显示 "), page);
-    auto *vl = new QVBoxLayout(validity);
-    RzMemo2 = new EventMemo(validity);
-    vl->addWidget(RzMemo2);
-    auto *dateRow = new QHBoxLayout;
-    dtp1 = new QDateEdit(validity);
+    // ---- card information: modes, counters, lamps, the card memo and the groups read ----
+    rz2 = new QGroupBox(t::CardInfoGroup, page);
+    auto *info = new QVBoxLayout(rz2);
+    auto *modes = new QGridLayout;
+    btn12 = cardButton(t::SingleIssue, rz2);
+    rb1 = new QRadioButton(rz2);
+    btn14 = cardButton(t::BatchIssue, rz2);
+    rb2 = new QRadioButton(rz2);
+    for (QRadioButton *rb : {rb1, rb2})
+        rb->setAutoExclusive(false); // the program sets each on its own
+    btn13 = cardButton(t::Extend, rz2);
+    btn3 = cardButton(t::StartIssue, rz2);
+    btn4 = cardButton(t::EndIssue, rz2);
+    btn25 = cardButton(t::Return, rz2);
+    btn17 = cardButton(t::SaveRecord, rz2);
+    btn17->hide();
+    modes->addWidget(btn12, 0, 0);
+    modes->addWidget(rb1, 0, 1);
+    modes->addWidget(btn14, 1, 0);
+    modes->addWidget(rb2, 1, 1);
+    modes->addWidget(btn13, 2, 0);
+    modes->addWidget(btn3, 3, 0);
+    modes->addWidget(btn4, 4, 0);
+    modes->addWidget(btn25, 5, 0);
+    info->addLayout(modes);
+    dtp1 = new QDateEdit(rz2);
     dtp1->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
     dtp1->setCalendarPopup(true);
-    dtp2 = new QDateEdit(validity);
+    dtp1->setDateRange(cards::firstValidityDate(), cards::lastValidityDate());
+    dtp1->hide();
+    info->addWidget(dtp1);
+    dtp2 = new QDateEdit(rz2);
     dtp2->hide();
-    shp4 = new Lamp(validity);
-    dateRow->addWidget(new QLabel(QStringLiteral("有效期:"), validity));
-    dateRow->addWidget(dtp1);
-    dateRow->addWidget(shp4);
-    dateRow->addStretch(1);
-    vl->addLayout(dateRow);
-    layout->addWidget(validity, 1);
-
-    auto *side = new QVBoxLayout;
-    auto *lookup = new QGroupBox(QStringLiteral(" 查询条件 "), page);
-    auto *ll = new QVBoxLayout(lookup);
-    edt17 = new QLineEdit(lookup);
-    ll->addWidget(edt17);
-    auto *codeRow = new QHBoxLayout;
-    codeRow->addWidget(new QLabel(QStringLiteral("卡片内码:"), lookup));
-    edt10 = new QLineEdit(lookup);
-    edt10->setReadOnly(true);
-    codeRow->addWidget(edt10);
-    ll->addLayout(codeRow);
-    side->addWidget(lookup);
-    chklst1 = new QListWidget(page);
+    auto *counters = new QHBoxLayout;
+    edt1 = counterEdit(rz2);
+    edt2 = counterEdit(rz2);
+    edt8 = counterEdit(rz2);
+    edt8->hide();
+    shp5 = new Lamp(rz2);
+    shp4 = new Lamp(rz2);
+    counters->addWidget(new QLabel(QStringLiteral("发送:"), rz2));
+    counters->addWidget(edt1);
+    counters->addWidget(new QLabel(QStringLiteral("接收:"), rz2));
+    counters->addWidget(edt2);
+    counters->addWidget(new QLabel(QStringLiteral("ID:"), rz2));
+    counters->itemAt(counters->count() - 1)->widget()->hide();
+    counters->addWidget(edt8);
+    counters->addWidget(shp5);
+    counters->addWidget(shp4);
+    counters->addStretch(1);
+    info->addLayout(counters);
+    grpCardMemo = new QGroupBox(t::ValidityGroup, rz2);
+    auto *memoBox = new QVBoxLayout(grpCardMemo);
+    RzMemo2 = new EventMemo(grpCardMemo);
+    RzMemo2->setReadOnly(true);
+    memoBox->addWidget(RzMemo2);
+    info->addWidget(grpCardMemo, 1);
+    grpGroupShown = new QGroupBox(t::GroupDisplay, rz2);
+    auto *shownBox = new QVBoxLayout(grpGroupShown);
+    chklst1 = new QListWidget(grpGroupShown);
+    chklst1->setFlow(QListView::LeftToRight);
+    chklst1->setWrapping(true);
+    // Four columns, two rows: all eight groups at a glance.
+    chklst1->setGridSize(QSize(44, 22));
+    chklst1->setFixedSize(4 * 44 + 8, 2 * 22 + 8);
+    chklst1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    chklst1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     for (int i = 1; i <= 8; ++i) {
-        auto *item = new QListWidgetItem(QStringLiteral("ID%1").arg(i), chklst1);
-        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        auto *item = new QListWidgetItem(QStringLiteral(" %1").arg(i), chklst1);
+        item->setFlags(Qt::ItemIsEnabled);
         item->setCheckState(Qt::Unchecked);
     }
-    side->addWidget(chklst1, 1);
-    layout->addLayout(side);
+    shownBox->addWidget(chklst1);
+    info->addWidget(grpGroupShown);
+    chklst1->hide();
+    layout->addWidget(rz2, 4);
 
+    // ---- owner fields ----
+    rz3 = new QGroupBox(t::OwnerGroup, page);
+    auto *owner = new QFormLayout(rz3);
+    auto bound = [this](const char *control, bool readOnly) {
+        auto *e = new CardEdit(rz3);
+        e->setObjectName(QLatin1String(control));
+        e->setReadOnly(readOnly);
+        e->setMaxBytes(cards::maxBytesOf(QLatin1String(control)));
+        for (const cards::OwnerField &f : cards::ownerFields()) {
+            if (qstrcmp(f.control, control) == 0)
+                e->setDataField(f.column);
+        }
+        return e;
+    };
+    edt9 = bound("edt9", true);
+    edt9->setEnabled(false);
+    auto *code = bound("edt10", true);
+    code->setEnabled(false);
+    edt10 = code;
+    edt11 = bound("edt11", false);
+    edt12 = bound("edt12", false);
+    DBcbb3 = new CardCombo(rz3);
+    for (const QString &type : t::CarTypes)
+        DBcbb3->addItem(type);
+    DBcbb3->setDataField(QStringLiteral("汽车类型"));
+    DBcbb3->setEditText(QString());
+    edt13 = bound("edt13", false);
+    edt14 = bound("edt14", false);
+    edt15 = bound("edt15", true);
+    edt15->setEnabled(false);
+    edt16 = bound("edt16", false);
+    edt20 = bound("edt20", false);
+    edt3 = bound("edt3", true);
+    lbl13 = new QLabel(t::CarTypeLabel, rz3);
+    owner->addRow(QStringLiteral("车辆编号:"), edt9);
+    owner->addRow(QStringLiteral("卡片内码:"), edt10);
+    owner->addRow(QStringLiteral("车主姓名:"), edt11);
+    owner->addRow(QStringLiteral("车牌号码:"), edt12);
+    owner->addRow(lbl13, DBcbb3);
+    owner->addRow(QStringLiteral("车主手机:"), edt13);
+    owner->addRow(QStringLiteral("车辆信息:"), edt14);
+    owner->addRow(QStringLiteral("有效期限:"), edt15);
+    owner->addRow(QStringLiteral("车场车位:"), edt16);
+    owner->addRow(QStringLiteral("住    址:"), edt20);
+    owner->addRow(QStringLiteral("卡片状态:"), edt3);
+    btn21 = cardButton(t::ExpiringList, rz3);
+    owner->addRow(QString(), btn21);
+    layout->addWidget(rz3, 5);
+
+    // ---- gate groups, lookups and loss ----
+    auto *right = new QVBoxLayout;
+    rz5 = new QGroupBox(t::GateGroup, page);
+    auto *gates = new QVBoxLayout(rz5);
+    lbl8 = new QLabel(t::AllowedGroups, rz5);
+    gates->addWidget(lbl8);
+    grpGates = new QGroupBox(t::GateGroupInner, rz5);
+    auto *boxes = new QGridLayout(grpGates);
+    QCheckBox **checks[] = {&chk1, &chk2, &chk3, &chk4, &chk5, &chk6, &chk7, &chk8};
+    for (int n = 1; n <= 8; ++n) {
+        auto *c = new QCheckBox(QString::number(n), grpGates);
+        c->setEnabled(false);
+        *checks[n - 1] = c;
+        boxes->addWidget(c, (n - 1) / 4, (n - 1) % 4);
+    }
+    gates->addWidget(grpGates);
+    auto *groupButtons = new QHBoxLayout;
+    btn11 = cardButton(t::SelectAll, rz5);
+    btn15 = cardButton(t::CancelAll, rz5);
+    btn24 = cardButton(t::SelectNone, rz5);
+    btn24->hide();
+    btn11->setEnabled(false);
+    btn15->setEnabled(false);
+    groupButtons->addWidget(btn11);
+    groupButtons->addWidget(btn15);
+    gates->addLayout(groupButtons);
+    right->addWidget(rz5);
+
+    rz4 = new QGroupBox(t::LookupArea, page);
+    auto *lookups = new QVBoxLayout(rz4);
+    grp5 = new QGroupBox(t::QueryGroup, rz4);
+    auto *query = new QFormLayout(grp5);
+    edt17 = new QLineEdit(t::ReadEntryStart, grp5);
+    edt17->setMaxLength(8);
+    edt18 = new QLineEdit(grp5);
+    edt18->setMaxLength(8);
+    edt19 = new QLineEdit(t::NameHint, grp5);
+    edt19->setMaxLength(20);
+    btn18 = cardButton(t::Lookup, grp5);
+    btn18->setEnabled(false);
+    query->addRow(QStringLiteral("卡片内码:"), edt17);
+    query->addRow(QStringLiteral("车牌号码:"), edt18);
+    query->addRow(QStringLiteral("车主姓名:"), edt19);
+    query->addRow(QString(), btn18);
+    lookups->addWidget(grp5);
+    auto *windows = new QHBoxLayout;
+    btn19 = cardButton(t::ShowArchive, rz4);
+    btn28 = cardButton(t::Passages, rz4);
+    windows->addWidget(btn19);
+    windows->addWidget(btn28);
+    lookups->addLayout(windows);
+    grpLoss = new QGroupBox(t::LossGroup, rz4);
+    auto *loss = new QHBoxLayout(grpLoss);
+    btn22 = cardButton(t::Loss, grpLoss);
+    btn23 = cardButton(t::Unloss, grpLoss);
+    btn27 = cardButton(t::Initialise, grpLoss);
+    for (QPushButton *b : {btn22, btn23, btn27}) {
+        b->setEnabled(false);
+        loss->addWidget(b);
+    }
+    lookups->addWidget(grpLoss);
+    right->addWidget(rz4);
+    right->addStretch(1);
+    layout->addLayout(right, 4);
+
+    // Initial states.
+    btn12->setEnabled(false);
+    btn14->setEnabled(false);
+    btn13->setEnabled(false);
+    btn3->setEnabled(false);
+    btn17->setEnabled(false);
+
+    // ---- wiring ----
+    auto handle = [](auto &&fn) { return [fn] { guarded(fn); }; };
+    connect(btn12, &QPushButton::clicked, this, handle([this] { btn12Click(); }));
+    connect(rb1, &QRadioButton::clicked, this, handle([this] { btn12Click(); }));
+    connect(btn14, &QPushButton::clicked, this, handle([this] { btn14Click(); }));
+    connect(rb2, &QRadioButton::clicked, this, handle([this] { btn14Click(); }));
+    connect(btn13, &QPushButton::clicked, this, handle([this] { btn13Click(); }));
+    connect(btn3, &QPushButton::clicked, this, handle([this] { btn3Click(); }));
+    connect(btn4, &QPushButton::clicked, this, handle([this] { btn4Click(); }));
+    connect(btn25, &QPushButton::clicked, this, handle([this] { btn25Click(); }));
+    connect(btn17, &QPushButton::clicked, this, handle([this] { btn17Click(); }));
+    connect(btn11, &QPushButton::clicked, this, handle([this] { btn11Click(); }));
+    connect(btn15, &QPushButton::clicked, this, handle([this] { btn15Click(); }));
+    connect(btn24, &QPushButton::clicked, this, handle([this] { btn24Click(); }));
+    for (int n = 1; n <= 8; ++n) {
+        // Also when the program sets the state: the box's handler follows every change.
+        connect(groupCheck(n), &QCheckBox::toggled, this, [this, n] { chkClick(n); });
+    }
+    connect(dtp1, &QDateEdit::dateChanged, this, [this] {
+        // Only the user's pick counts, not the program setting the date.
+        if (!dtp1->hasFocus() && !dtp1->calendarWidget()->isVisible())
+            return;
+        m_dateChangedByPicker = true;
+        QTimer::singleShot(0, this, [this] { m_dateChangedByPicker = false; });
+        guarded([this] { dtp1Change(); });
+    });
+    // Picking the date the picker already shows is a pick as well.
+    connect(dtp1->calendarWidget(), &QCalendarWidget::clicked, this, [this] {
+        if (!m_dateChangedByPicker)
+            guarded([this] { dtp1Change(); });
+    });
+    onKeyPress(dtp1, [this](int key) {
+        if (key >= Qt::Key_Space && key <= Qt::Key_ydiaeresis)
+            dtp1KeyPress();
+        return false;
+    });
+    for (QGroupBox *box : {rz3, rz5})
+        onMouseDown(box, [this] { rz5Click(); });
+    connect(edt1, &QLineEdit::textChanged, this, [this] { guarded([this] { edt1Change(); }); });
+    connect(edt2, &QLineEdit::textChanged, this, [this] { guarded([this] { edt2Change(); }); });
+    connect(edt8, &QLineEdit::textChanged, this, [this] { guarded([this] { edt8Change(); }); });
     connect(edt17, &QLineEdit::textChanged, this, [this] { edt17Change(); });
-    RzMemo2->onChange = [this] { RzMemo2Change(); };
+    RzMemo2->onChange = [this] { guarded([this] { RzMemo2Change(); }); };
+    onKeyPress(RzMemo2, [](int key) { return key != Qt::Key_Tab && key != Qt::Key_Backtab; });
+    setupOwnerEntry();
 }
+
+void TForm1::bindArchiveFields()
+{
+    // The data module is created after this window: bind on first use.
+    if (!Datafrm || edt9->dataSource() == Datafrm->DSda1)
+        return;
+    for (CardEdit *e : {edt9, static_cast<CardEdit *>(edt10), edt11, edt12, edt13, edt14, edt15,
+                        edt16, edt20, edt3})
+        e->setDataSource(Datafrm->DSda1);
+    DBcbb3->setDataSource(Datafrm->DSda1);
+}
+
+bool TForm1::modeSelected() const
+{
+    return rb1->isChecked() || rb2->isChecked() || ExtendActive > 0;
+}
+
+QCheckBox *TForm1::groupCheck(int n) const
+{
+    QCheckBox *const boxes[] = {chk1, chk2, chk3, chk4, chk5, chk6, chk7, chk8};
+    return boxes[n - 1];
+}
+
+// ---------------------------------------------------------------------------------------------
+// Showing the tab
 
 void TForm1::rztbshtTabSheet3Show()
 {
-    if (isAdministrator()) {
-        wtxt->setText(texts::shell::CardTabAdmin);
+    if (!isAdministrator()) {
+        for (QWidget *w : std::initializer_list<QWidget *>{rz2, rz3, rz5, btn19, btn22, btn23,
+                                                           btn25, btn28, lbl13})
+            w->setEnabled(false);
+        chklst1->setEnabled(false);
+        wtxt->setText(texts::shell::NoRights);
+        Dialogs::message(texts::shell::NoRights, this);
         return;
     }
-    chklst1->setEnabled(false);
-    wtxt->setText(texts::shell::NoRights);
-    Dialogs::message(texts::shell::NoRights, this);
+    // The focus leaves the owner fields first: a disabled focused field would hand it on to the
+    // next field as if the user had pressed Tab.
+    btn12->setEnabled(true);
+    btn12->setFocus();
+    // Coming back to the tab with a mode active: the issuer is told to stop writing first.
+    if (IssueActive > 0 || modeSelected())
+        btn25Click();
+    bindArchiveFields();
+    for (QWidget *w : std::initializer_list<QWidget *>{rz2, rz3, rz4, rz5, btn12, btn4, btn14,
+                                                       btn19, btn25, btn28})
+        w->setEnabled(true);
+    IssueActive = 0;
+    ExtendActive = 0;
+    rb1->setChecked(false);
+    rb2->setChecked(false);
+    btn11->setEnabled(false);
+    btn15->setEnabled(false);
+    dtp1->hide();
+    edt15->setEnabled(false);
+    btn12->setFocus();
+    wtxt->setText(texts::shell::CardTabAdmin);
 }
 
-void TForm1::RzMemo2Change()
+void TForm1::rz5Click()
 {
-    // The card read and save that follows a card line belongs to the issuing work of the tab.
+    if (!isAdministrator())
+        Dialogs::message(texts::shell::NoRights, this);
 }
 
-void TForm1::edt17Change()
+void TForm1::endIssuingOnLeave()
 {
-    // The lookup reaction to a card code belongs to the lookups of the tab.
+    if (IssueActive > 0 || modeSelected())
+        btn25Click();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Issue modes
+
+bool TForm1::startNewArchiveRecord()
+{
+    bindArchiveFields();
+    Query *q = archive();
+    q->close();
+    q->setSQL(QStringLiteral("select * from CZdata order by 车辆编号"));
+    q->open();
+    QVariant last;
+    if (!q->isEmpty()) {
+        q->last();
+        last = q->fieldByName(QStringLiteral("车辆编号")).value();
+    }
+    const cards::VehicleNumber number = cards::nextVehicleNumber(q->isEmpty(), last);
+    if (!number.append) {
+        edt9->setText(number.text);
+        Dialogs::message(texts::cards::NullVehicleNumber, this);
+        // Saving into that record would overwrite it: the mode is not entered.
+        btn25Click();
+        return false;
+    }
+    q->append();
+    edt9->setText(number.text);
+    return true;
+}
+
+void TForm1::btn12Click()
+{
+    ExtendActive = 0;
+    btn11->setEnabled(false);
+    btn15->setEnabled(false);
+    dtp1->hide();
+    btn24Click();
+    rb1->setEnabled(true);
+    rb1->setChecked(true);
+    rb2->setEnabled(false);
+    btn13->setEnabled(false);
+    btn3->setEnabled(false);
+    setButtonFace(btn13);
+    setButtonFace(btn3);
+    btn17->setEnabled(false);
+    wtxt->setText(texts::cards::SinglePrompt);
+    btn4->setEnabled(true);
+    ++IssueActive;
+    dtp1->setEnabled(false);
+    if (!startNewArchiveRecord())
+        return;
+    edt11->setFocus();
+    edt15->setEnabled(true);
+    edt15->setText(lbl6->text());
+}
+
+void TForm1::btn14Click()
+{
+    ExtendActive = 0;
+    btn24Click();
+    btn4->setEnabled(true);
+    rb2->setEnabled(true);
+    rb2->setChecked(true);
+    rb1->setEnabled(false);
+    btn11->setEnabled(false);
+    btn15->setEnabled(false);
+    btn3->setEnabled(false);
+    btn13->setEnabled(false);
+    setButtonFace(btn13);
+    edt15->setEnabled(true);
+    ++IssueActive;
+    wtxt->setText(texts::cards::BatchPrompt);
+    if (!startNewArchiveRecord())
+        return;
+    edt15->setText(lbl6->text());
+    edt15->setFocus();
+}
+
+void TForm1::btn13Click()
+{
+    for (int n = 1; n <= 8; ++n)
+        groupCheck(n)->setEnabled(false);
+    btn3->setEnabled(false);
+    dtp1->show();
+    ++IssueActive;
+    ++ExtendActive;
+    bindArchiveFields();
+    Query *q = archive();
+    q->close();
+    q->open();
+    q->edit();
+    m_extendedCode = q->fieldByName(QStringLiteral("卡片内码")).asString();
+    dtp1->setEnabled(true);
+    dtp1->setStyleSheet(QStringLiteral("background-color:yellow;"));
+    setPickerDate(dtp1, appclock::today());
+    dtp1->setFocus();
+    setButtonFace(btn13);
+    wtxt->setText(texts::cards::ExtendPrompt);
+}
+
+void TForm1::dtp1Change()
+{
+    lbl8->setStyleSheet(QStringLiteral("color:red;"));
+    btn11->setEnabled(true);
+    btn15->setEnabled(true);
+    for (int n = 1; n <= 8; ++n)
+        groupCheck(n)->setEnabled(true);
+    edt15->setText(cards::validityText(dtp1->date()).trimmed());
+    btn11->setFocus();
+    wtxt->setText(texts::cards::DatePicked);
+}
+
+void TForm1::dtp1KeyPress()
+{
+    wtxt->setText(texts::cards::DateKey);
+}
+
+void TForm1::openDatePicker()
+{
+    dtp1->show();
+    dtp1->setEnabled(true);
+    dtp1->setStyleSheet(QStringLiteral("background-color:yellow;"));
+    setPickerDate(dtp1, appclock::today());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Starting and ending issuing
+
+void TForm1::btn3Click()
+{
+    ++StartSentCount;
+    lbl8->setStyleSheet(QStringLiteral("color:blue;"));
+    if (edt9->text().size() < 4 || !dtp1->isEnabled() ||
+        (!rb1->isChecked() && !rb2->isChecked() && ExtendActive < 1) || IssueActive < 1) {
+        Dialogs::message(texts::cards::StartRefused, this);
+        return;
+    }
+    GroupMask = cards::groupMask(
+        {GroupBit1, GroupBit2, GroupBit3, GroupBit4, GroupBit5, GroupBit6, GroupBit7, GroupBit8});
+    sendFrame(IssuerFrame::Issue, IssueFrame(dtp1->date(), GroupMask));
+    btn4->setEnabled(true);
+    shp5->setColor(colors::Green);
+    edt1->setText(QString::number(edt1->text().toInt() + 1));
+    Dialogs::message(texts::cards::CommandSent, this);
+    if (rb2->isChecked())
+        wtxt->setText(texts::cards::BatchStarted);
+}
+
+void TForm1::sendReadModeFrame()
+{
+    QString password;
+    if (Datafrm) {
+        Query *q = Datafrm->Qrymm1;
+        q->close();
+        q->open();
+        password = q->fieldByName(QStringLiteral("pass_word")).asString();
+    }
+    sendFrame(IssuerFrame::ReadMode, ReadModeFrame(password));
+}
+
+void TForm1::endIssuing(bool returning)
+{
+    if (!returning)
+        flushPort();
+    btn15->setEnabled(false);
+    btn18->setEnabled(false);
+    btn27->setEnabled(false);
+    IssueActive = ExtendActive = LossPending = UnlossPending = 0;
+    btn22->setEnabled(false);
+    btn23->setEnabled(false);
+    StartSentCount = ExpiringListMode = 0;
+    edt1->setText(QStringLiteral("0"));
+    edt2->setText(QStringLiteral("0"));
+    sendReadModeFrame();
+    if (returning)
+        wtxt->setText(texts::cards::IssueEnded);
+    RzMemo2->clearLines();
+    edt3->setStyleSheet(QStringLiteral("background-color:white;"));
+    btn12->setEnabled(true);
+    btn14->setEnabled(true);
+    btn13->setEnabled(false);
+    setButtonFace(btn13);
+    for (QRadioButton *rb : {rb1, rb2}) {
+        rb->setChecked(false);
+        rb->setEnabled(true);
+    }
+    dtp1->hide();
+    btn3->setEnabled(false);
+    setButtonFace(btn3);
+    if (Query *q = archive())
+        q->close();
+    for (int n = 1; n <= 8; ++n) {
+        groupCheck(n)->setEnabled(false);
+        groupCheck(n)->setChecked(false);
+    }
+    if (returning)
+        btn4->setEnabled(true);
+    btn11->setEnabled(false);
+    chklst1->hide();
+    setPickerDate(dtp1, appclock::today());
+    edt17->setText(texts::cards::ReadEntry);
+    wtxt->setText(returning ? texts::cards::Returned : texts::cards::IssueEnded);
+}
+
+void TForm1::btn4Click()
+{
+    endIssuing(false);
+}
+
+void TForm1::btn25Click()
+{
+    endIssuing(true);
+}
+
+void TForm1::edt1Change()
+{
+    if (edt1->text().toInt() >= 2 && edt2->text().toInt() <= 0) {
+        wtxt->setText(texts::cards::NoReplyPane);
+        Dialogs::box(texts::cards::NoReplyBox, texts::cards::NoReplyCaption, Dialogs::OkOnly,
+                     Dialogs::Warning, this);
+        wtxt->setStyleSheet(QStringLiteral("color:blue;"));
+        shp4->setColor(colors::Red);
+    }
 }

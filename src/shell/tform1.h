@@ -6,6 +6,7 @@
 #include <QStringList>
 
 class QAction;
+class QCheckBox;
 class QComboBox;
 class QDateEdit;
 class QGroupBox;
@@ -17,6 +18,7 @@ class QMenu;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
+class QRadioButton;
 class QStatusBar;
 class QSystemTrayIcon;
 class QTabWidget;
@@ -27,6 +29,8 @@ class EventMemo;
 class Lamp;
 class DBEdit;
 class DBComboBox;
+class CardEdit;
+class CardCombo;
 class QueryTableModel;
 class SerialLink;
 class ReceiveHandler;
@@ -102,11 +106,69 @@ public:
     // ---- card tab (the controls other tabs and the issuer link reach) ----
     EventMemo *RzMemo2 = nullptr; // card and token lines
     QLineEdit *edt17 = nullptr;   // lookup field
-    QLineEdit *edt10 = nullptr;   // card code of the current archive record
+    QLineEdit *edt10 = nullptr;   // card code of the current archive record (a CardEdit)
     Lamp *shp4 = nullptr;
     QListWidget *chklst1 = nullptr; // gate groups
     QDateEdit *dtp1 = nullptr;      // validity date
     QDateEdit *dtp2 = nullptr;      // hidden: horizon of the expiring-soon list
+    // Issuing (src/cards/tform1_cards.cpp).
+    QGroupBox *rz2 = nullptr;           // "卡片信息显示区"
+    QGroupBox *rz3 = nullptr;           // "车主档案编辑区"
+    QGroupBox *rz4 = nullptr;           // "档案/记录查询/卡片挂失"
+    QGroupBox *rz5 = nullptr;           // "出入口限制设置"
+    QGroupBox *grp5 = nullptr;          // " 查询条件 "
+    QGroupBox *grpCardMemo = nullptr;   // " 卡有效期显示 "
+    QGroupBox *grpGroupShown = nullptr; // " 卡片组号显示 "
+    QGroupBox *grpGates = nullptr;      // "车辆允许通行的组号(场中场功能)"
+    QGroupBox *grpLoss = nullptr;       // "  卡片挂失 "
+    QPushButton *btn12 = nullptr;       // "     单卡发行"
+    QRadioButton *rb1 = nullptr;        // single issue
+    QPushButton *btn14 = nullptr;       // "      批量发行"
+    QRadioButton *rb2 = nullptr;        // batch issue
+    QPushButton *btn13 = nullptr;       // "卡片延期"
+    QPushButton *btn3 = nullptr;        // "开始发行"
+    QPushButton *btn4 = nullptr;        // "结束发行"
+    QPushButton *btn25 = nullptr;       // "返回"
+    QPushButton *btn17 = nullptr;       // hidden "保存档案"
+    QLineEdit *edt1 = nullptr;          // start-issuing frames sent
+    QLineEdit *edt2 = nullptr;          // card reads
+    QLineEdit *edt8 = nullptr;          // hidden: group number of the last card read
+    Lamp *shp5 = nullptr;               // command lamp
+    QLabel *lbl8 = nullptr;             // "车辆允许通行的组号"
+    // Gate groups.
+    QCheckBox *chk1 = nullptr;
+    QCheckBox *chk2 = nullptr;
+    QCheckBox *chk3 = nullptr;
+    QCheckBox *chk4 = nullptr;
+    QCheckBox *chk5 = nullptr;
+    QCheckBox *chk6 = nullptr;
+    QCheckBox *chk7 = nullptr;
+    QCheckBox *chk8 = nullptr;
+    QPushButton *btn11 = nullptr; // "全选"
+    QPushButton *btn15 = nullptr; // "反选"
+    QPushButton *btn24 = nullptr; // hidden "不选"
+    // Owner fields, bound to the archive query.
+    CardEdit *edt9 = nullptr;  // 车辆编号
+    CardEdit *edt11 = nullptr; // 车主姓名
+    CardEdit *edt12 = nullptr; // 车牌号码
+    CardCombo *DBcbb3 = nullptr;
+    QLabel *lbl13 = nullptr;   // "汽车类型:   "
+    CardEdit *edt13 = nullptr; // 车主手机
+    CardEdit *edt14 = nullptr; // 车辆信息
+    CardEdit *edt15 = nullptr; // 卡片有效期限
+    CardEdit *edt16 = nullptr; // 车场车位
+    CardEdit *edt20 = nullptr; // 住址
+    CardEdit *edt3 = nullptr;  // 卡片状态
+    // Lookups and loss (their handlers belong to the lookups of the tab).
+    QLineEdit *edt18 = nullptr;   // plate
+    QLineEdit *edt19 = nullptr;   // name
+    QPushButton *btn18 = nullptr; // "查询"
+    QPushButton *btn19 = nullptr; // "显示车主档案"
+    QPushButton *btn28 = nullptr; // "进出记录查询"
+    QPushButton *btn21 = nullptr; // "即将过期档案"
+    QPushButton *btn22 = nullptr; // "卡片挂失"
+    QPushButton *btn23 = nullptr; // "卡片解挂"
+    QPushButton *btn27 = nullptr; // "卡片初始化"
 
     // ---- user tab ----
     QGroupBox *rz1 = nullptr; // " 用户权限管理 "
@@ -189,6 +251,51 @@ public:
     void rztbshtTabSheet3Show();
     void RzMemo2Change();
     void edt17Change();
+    // Issue modes (src/cards/tform1_cards.cpp).
+    void rz5Click();
+    void btn12Click();
+    void btn14Click();
+    void btn13Click();
+    void dtp1Change();
+    void dtp1KeyPress();
+    void btn3Click();
+    void btn4Click();
+    void btn25Click();
+    void edt1Change();
+    // Leaving the card tab for another window (the archive window's exit and close) while a
+    // mode is active ends the mode as "返回" does, so the issuer stops writing cards.
+    void endIssuingOnLeave();
+    bool modeSelected() const; // rb1 or rb2 checked, or an extension active
+    // Gate groups (src/cards/tform1_groups.cpp); n = 1..8.
+    void chkClick(int n);
+    QCheckBox *groupCheck(int n) const;
+    void btn11Click();
+    void btn15Click();
+    void btn24Click();
+    // Owner entry (src/cards/tform1_owner.cpp). Key handlers return true to swallow the key.
+    bool edt11KeyPress(int key);
+    void edt11MouseDown();
+    void edt12Enter();
+    bool edt12KeyPress(int key);
+    void DBcbb3Enter();
+    bool DBcbb3KeyPress(int key);
+    void DBcbb3Change();
+    void edt13Enter();
+    bool edt13KeyPress(int key);
+    void edt14Enter();
+    bool edt14KeyPress(int key);
+    void edt16Enter();
+    bool edt16KeyPress(int key);
+    void edt20Enter();
+    bool edt20KeyPress(int key);
+    void edt15Enter();
+    bool edt15KeyPress(int key);
+    void edt15MouseDown();
+    void edt3MouseDown();
+    // Card read and save (src/cards/tform1_cardread.cpp).
+    void btn17Click();
+    void edt2Change();
+    void edt8Change();
 
     // ---- user tab and re-login (src/accounts/tform1_users.cpp) ----
     void rztbshtTabSheet2Show();
@@ -219,6 +326,24 @@ private:
     void buildFrame();
     void buildSystemTab();
     void buildCardTab();
+    // ---- card tab (src/cards) ----
+    void setupOwnerEntry();         // the owner fields' key, focus and mouse hooks
+    void bindArchiveFields();       // binds the owner fields once the data module exists
+    bool startNewArchiveRecord();   // vehicle number and new record; false: not entered
+    void sendReadModeFrame();       // with the stored issuer password
+    void showOwnerPrompt(const QString &prompt, const QString &noModeMessage);
+    void openDatePicker();
+    void endIssuing(bool returning); // btn4 (false) and btn25 (true)
+    bool saveArchiveRecord(); // the three branches of btn17Click; true when a record was written
+    void duplicateCard();
+    // Loss, unloss and initialisation complete inside the card read; these are where they
+    // join it. Each returns false when the card read ends there.
+    bool cardReadConfirmsLoss();
+    bool cardReadConfirmsUnloss();
+    bool cardReadCompletesInitialisation();
+    QString m_extendedCode;       // card code of the record being extended
+    bool m_dateChangedByPicker = false;
+    bool m_lastSaveSucceeded = false; // whether the last btn17Click wrote a record
     void buildUserTab(); // src/accounts
     void buildHelpTab();
     void buildExitTab();

@@ -238,8 +238,12 @@ TEST_F(RepliesTest, CardDataAndLossTokenReachTheControlsInOrder)
     pty.send("9F0832A50F0509FF\r\n");
     QTRY_COMPARE(form->RzMemo2->lineCount(), 1);
     const QString line = QStringLiteral("卡片内码:9F0832A5   有效期：2015年05月09日");
+    // After the line, the card tab's card read shows the code (edt17 was " 读卡录入." before).
     EXPECT_EQ(events, (QStringList{QStringLiteral("RzMemo1 +        此") + line,
-                                   QStringLiteral("RzMemo2 + ") + line}));
+                                   QStringLiteral("RzMemo2 + ") + line, QStringLiteral("edt17 = "),
+                                   QStringLiteral("edt10 = 9F0832A5"),
+                                   QStringLiteral("edt17 = 9F0832A5"),
+                                   QStringLiteral("Form7.edt1 = 9F0832A5")}));
     EXPECT_EQ(ReplyGroupText, QStringLiteral("255"));
 
     events.clear();
@@ -247,6 +251,10 @@ TEST_F(RepliesTest, CardDataAndLossTokenReachTheControlsInOrder)
     QTRY_COMPARE(Form7->edt1->text(), QStringLiteral("00A1B2C3"));
     EXPECT_EQ(events,
               (QStringList{QStringLiteral("RzMemo2 + 状态: 挂失   卡号: 00A1B2C3\r"),
+                           // the card read empties the card's fields (no loss is pending) ...
+                           QStringLiteral("edt10 = "), QStringLiteral("edt17 = "),
+                           QStringLiteral("Form7.edt1 = "),
+                           // ... and the receive path then fills them with the token's code
                            QStringLiteral("edt17 = 00A1B2C3"), QStringLiteral("edt10 = 00A1B2C3"),
                            QStringLiteral("Form7.edt1 = 00A1B2C3")}));
 }

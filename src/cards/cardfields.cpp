@@ -1,0 +1,128 @@
+#include "cards/cardfields.h"
+
+#include "common/gbk.h"
+#include "common/guard.h"
+
+#include <QEvent>
+#include <QFocusEvent>
+#include <QLineEdit>
+
+CardEdit::CardEdit(QWidget *parent)
+    : QLineEdit(parent)
+    , m_link([this] {
+        const Field f = m_link.field();
+        setText(f.isValid() ? f.displayText() : QString());
+    })
+{
+    connect(this, &QLineEdit::textChanged, this, &CardEdit::onTextChanged);
+    connect(this, &QLineEdit::textEdited, this, &CardEdit::onTextEdited);
+}
+
+void CardEdit::onTextChanged(const QString &text)
+{
+    // The user's edits are handled in onTextEdited; here only the program's texts.
+    if (m_link.loading() || isModified())
+        return;
+    if (m_link.field().isValid())
+        m_link.write(text);
+}
+
+void CardEdit::onTextEdited(const QString &text)
+{
+    if (m_link.loading())
+        return;
+    if (!m_link.field().isValid()) {
+        m_link.refresh(); // no record to type into
+        return;
+    }
+    if (m_maxBytes > 0 && gbk::byteLength(text) > m_maxBytes) {
+        const int cursor = qMin(cursorPosition(), int(gbk::limitBytes(text, m_maxBytes).size()));
+        setText(gbk::limitBytes(text, m_maxBytes)); // written by onTextChanged
+        setCursorPosition(cursor);
+        return;
+    }
+    m_link.write(text);
+}
+
+CardCombo::CardCombo(QWidget *parent)
+    : QComboBox(parent)
+    , m_link([this] {
+        const Field f = m_link.field();
+        setEditText(f.isValid() ? f.asString() : QString());
+    })
+{
+    setEditable(true);
+    setInsertPolicy(QComboBox::NoInsert);
+    connect(lineEdit(), &QLineEdit::textEdited, this, &CardCombo::userText);
+    connect(this, &QComboBox::activated, this, [this](int index) { userText(itemText(index)); });
+}
+
+void CardCombo::userText(const QString &text)
+{
+    if (m_link.loading())
+        return;
+    if (!m_link.field().isValid()) {
+        m_link.refresh();
+        return;
+    }
+    m_link.write(text);
+    if (onUserChange)
+        onUserChange();
+}
+
+namespace {
+
+class PassingHook : public QObject
+{
+public:
+    PassingHook(QWidget *control, QEvent::Type type, std::function<void(QEvent *)> handler)
+        : QObject(control)
+        , m_type(type)
+        , m_handler(std::move(handler))
+    {
+        control->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == m_type)
+            m_handler(event);
+        return false;
+    }
+
+private:
+    QEvent::Type m_type;
+    std::function<void(QEvent *)> m_handler;
+};
+
+} // namespace
+
+void onFocusIn(QWidget *control, std::function<void()> handler)
+{
+    new PassingHook(control, QEvent::FocusIn, [handler = std::move(handler)](QEvent *event) {
+        // Not when a box closes or the tab is shown again and the focus comes back.
+        switch (static_cast<QFocusEvent *>(event)->reason()) {
+        case Qt::TabFocusReason:
+        case Qt::BacktabFocusReason:
+        case Qt::MouseFocusReason:
+        case Qt::ShortcutFocusReason:
+            handler();
+            break;
+        default:
+            break;
+        }
+    });
+}
+
+void onMouseDown(QWidget *control, std::function<void()> handler)
+{
+    new PassingHook(control, QEvent::MouseButtonPress,
+                    [handler = std::move(handler)](QEvent *) { handler(); });
+}
+
+void onMouseUp(QWidget *control, std::function<void()> handler)
+{
+    new PassingHook(control, QEvent::MouseButtonRelease,
+                    [handler = std::move(handler)](QEvent *) { handler(); });
+}

@@ -1,0 +1,558 @@
+// The card tab driven as an administrator drives it, against an issuer on a test
+// pseudo-terminal: single issue, batch, extension and duplicate cards, each ending in the
+// archive, with the owner entry, the gate groups and the counters on the way.
+#include "archive/tform7.h"
+#include "cards/cardfields.h"
+#include "cards/cardlookup.h"
+#include "cards/texts.h"
+#include "common/clock.h"
+#include "common/globals.h"
+#include "db/datafrm.h"
+#include "issuer/frames.h"
+#include "issuer/seriallink.h"
+#include "issuer/timings.h"
+#include "shell/forms.h"
+#include "shell/texts.h"
+#include "shell/tform1.h"
+#include "shell/widgets.h"
+#include "testpty.h"
+#include "testsupport.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+
+namespace t = texts::cards;
+
+namespace {
+
+class CardTabTest : public testsupport::WindowsTest
+{
+protected:
+    CardTabTest()
+        : WindowsTest({})
+    {}
+
+    void SetUp() override
+    {
+        WindowsTest::SetUp();
+        ASSERT_TRUE(pty.ok());
+        dir.write(QStringLiteral("Ports/.keep"), {});
+        ASSERT_TRUE(QFile::link(pty.slavePath(), dir.path(QStringLiteral("Ports/COM3"))));
+        UserType = AdminRole;
+        archiveWindow = std::make_unique<TForm7>();
+        Form7 = archiveWindow.get();
+        TForm1 &f = *main;
+        f.show();
+        f.tmr3->stop();
+        f.tmr4->stop();
+        QApplication::setActiveWindow(&f);
+        f.ComTxt->clear();
+        f.ComTxt->addItem(QStringLiteral("COM3"));
+        f.ComTxt->setCurrentIndex(0);
+        f.opencmdClick();
+        ASSERT_TRUE(f.serialLink()->isOpen(3));
+        f.rzpgcntrlrzpcrl1->setCurrentWidget(f.rztbshtTabSheet3);
+    }
+    void TearDown() override
+    {
+        main.reset();
+        Form7 = nullptr;
+        archiveWindow.reset();
+        WindowsTest::TearDown();
+    }
+
+    void click(QWidget *w) { QTest::mouseClick(w, Qt::LeftButton); }
+    // Typing: ASCII as keys, other characters as the text of a key without a key code (what
+    // arrives from a keyboard layout that has them).
+    void type(QWidget *w, const QString &text)
+    {
+        w->setFocus();
+        for (const QChar c : text) {
+            if (c.unicode() < 128)
+                QTest::keyClick(w, char(c.unicode()));
+            else
+                QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        }
+    }
+    void enter(QWidget *w) { QTest::keyClick(w, Qt::Key_Return); }
+    QWidget *focused() const { return QApplication::focusWidget(); }
+
+    // The user picks a date in the open picker.
+    void pick(const QDate &date)
+    {
+        ASSERT_TRUE(main->dtp1->isVisible());
+        main->dtp1->setFocus();
+        main->dtp1->setDate(date);
+    }
+
+    // The issuer writes a card and reports it; waits for the card read.
+    void layCard(const QString &code, const QDate &validity, int mask)
+    {
+        const int reads = main->edt2->text().toInt();
+        pty.send(QStringLiteral("%1%2%3%4%5\r\n")
+                     .arg(code)
+                     .arg(validity.year() % 100, 2, 16, QLatin1Char('0'))
+                     .arg(validity.month(), 2, 16, QLatin1Char('0'))
+                     .arg(validity.day(), 2, 16, QLatin1Char('0'))
+                     .arg(mask, 2, 16, QLatin1Char('0'))
+                     .toUpper()
+                     .toLatin1());
+        QTRY_COMPARE(main->edt2->text().toInt(), reads + 1);
+    }
+
+    QByteArray readModeFrame() const { return ReadModeFrame(QStringLiteral("123456")); }
+
+    // Rows of CZdata read on a connection of the test's own, ordered by id.
+    QStringList records(const QString &columns)
+    {
+        Connection c;
+        c.setDatabase(databasePath());
+        Query q(&c);
+        q.setSQL(QStringLiteral("select ") + columns + QStringLiteral(" from CZdata order by id"));
+        q.open();
+        QStringList out;
+        for (q.first(); !q.eof(); q.next()) {
+            QStringList row;
+            for (int i = 0; i < q.fieldCount(); ++i)
+                row << (q.field(i).isNull() ? QStringLiteral("<null>") : q.field(i).asString());
+            out << row.join(QLatin1Char('|'));
+        }
+        q.close();
+        c.disconnect();
+        return out;
+    }
+
+    // Single issue up to the open date picker, the owner fields typed with Enter.
+    void enterOwner(const QString &name)
+    {
+        TForm1 &f = *main;
+        click(f.btn12);
+        type(f.edt11, name);
+        enter(f.edt11);
+        type(f.edt12, QStringLiteral("京A12345"));
+        enter(f.edt12);
+        type(f.DBcbb3, QStringLiteral("货车"));
+        enter(f.DBcbb3);
+        type(f.edt13, QStringLiteral("13812345678"));
+        enter(f.edt13);
+        type(f.edt14, QStringLiteral("黑色奔驰"));
+        enter(f.edt14);
+        type(f.edt16, QStringLiteral("A区201"));
+        enter(f.edt16);
+        type(f.edt20, QStringLiteral("1'; drop table CZdata;--\""));
+        enter(f.edt20);
+    }
+
+    issuer::ShortTimings shortTimings{1, 1};
+    appclock::ScopedNow now{QDateTime(QDate(2024, 3, 5), QTime(9, 0))};
+    TestPty pty;
+    std::unique_ptr<TForm7> archiveWindow;
+};
+
+TEST_F(CardTabTest, SingleIssueFromTheOwnerFieldsToTheSavedRecord)
+{
+    TForm1 &f = *main;
+    enterOwner(QStringLiteral("张三"));
+    EXPECT_EQ(f.edt9->text(), QStringLiteral("1001"));
+    ASSERT_TRUE(f.dtp1->isVisible());
+    EXPECT_EQ(focused(), static_cast<QWidget *>(f.dtp1));
+    EXPECT_EQ(f.wtxt->text(), t::ValidityPrompt);
+    EXPECT_EQ(f.dtp1->date(), QDate(2024, 3, 5));
+
+    pick(QDate(2030, 6, 15));
+    EXPECT_EQ(f.edt15->text(), QStringLiteral("2030年06月15日"));
+    EXPECT_FALSE(f.btn3->isEnabled());
+    click(f.chk3);
+    EXPECT_TRUE(f.btn3->isEnabled());
+    EXPECT_EQ(f.wtxt->text(), QStringLiteral("设置ID3有效.请按开始发行键."));
+    click(f.chk6);
+    expectBox();
+    click(f.btn3);
+    EXPECT_EQ(lastShown().text, t::CommandSent);
+    EXPECT_EQ(pty.receive(15), IssueFrame(QDate(2030, 6, 15), 36));
+    EXPECT_EQ(f.edt1->text(), QStringLiteral("1"));
+
+    expectBox(); // the saved record
+    layCard(QStringLiteral("9F0832A5"), QDate(2030, 6, 15), 36);
+    EXPECT_EQ(shownTexts().last(), t::SingleSavedBox);
+    EXPECT_EQ(f.wtxt->text(), t::SingleSaved);
+    EXPECT_EQ(pty.receive(12), readModeFrame());
+    EXPECT_FALSE(f.rb1->isChecked());
+    EXPECT_EQ(IssueActive, 0);
+    EXPECT_FALSE(f.btn3->isEnabled());
+    EXPECT_FALSE(f.dtp1->isVisible());
+    // Groups 3 and 6 of the card shown in the group display.
+    EXPECT_EQ(f.chklst1->item(2)->checkState(), Qt::Checked);
+    EXPECT_EQ(f.chklst1->item(5)->checkState(), Qt::Checked);
+    EXPECT_EQ(f.chklst1->item(0)->checkState(), Qt::Unchecked);
+    EXPECT_EQ(Form7->edt1->text(), QStringLiteral("9F0832A5"));
+
+    EXPECT_EQ(records(QStringLiteral("车辆编号,卡片内码,车主姓名,车牌号码,汽车类型,车主手机,"
+                                     "车辆信息,车场车位,住址,卡片有效期限,卡片状态")),
+              QStringList{QStringLiteral("1001|9F0832A5|张三|京A12345|货车|13812345678|黑色奔驰|"
+                                         "A区201|1'; drop table CZdata;--\"|2030年06月15日|")});
+}
+
+TEST_F(CardTabTest, ACardLaidBeforeTheStartSavesNothing)
+{
+    TForm1 &f = *main;
+    click(f.btn12);
+    type(f.edt11, QStringLiteral("李四"));
+    layCard(QStringLiteral("11112222"), QDate(2025, 1, 1), 1);
+    EXPECT_EQ(f.wtxt->text(), t::ReadNormal);
+    EXPECT_TRUE(f.rb1->isChecked());
+    EXPECT_EQ(Datafrm->Qryda1->state(), Query::Insert);
+    EXPECT_EQ(records(QStringLiteral("卡片内码")), QStringList());
+}
+
+TEST_F(CardTabTest, BatchOfCardsWithADuplicateAndNumbersPastTenThousand)
+{
+    execSql(QStringLiteral("insert into CZdata(车辆编号,卡片内码,卡片有效期限) values "
+                           "(9999,'0000AAAA','2015年05月09日')"));
+    TForm1 &f = *main;
+    click(f.btn14);
+    EXPECT_TRUE(f.rb2->isChecked());
+    EXPECT_FALSE(f.rb1->isEnabled());
+    EXPECT_EQ(f.edt9->text(), QStringLiteral("10000"));
+    EXPECT_EQ(f.wtxt->text(), t::BatchPrompt);
+    click(f.edt15);
+    pick(QDate(2026, 12, 31));
+    click(f.btn11);
+    EXPECT_EQ(f.wtxt->text(), t::AllSelected);
+    EXPECT_TRUE(f.btn3->isEnabled());
+    expectBox();
+    click(f.btn3);
+    EXPECT_EQ(pty.receive(15), IssueFrame(QDate(2026, 12, 31), 255));
+    EXPECT_EQ(f.wtxt->text(), t::BatchStarted);
+
+    layCard(QStringLiteral("B0000001"), QDate(2026, 12, 31), 255);
+    EXPECT_EQ(f.wtxt->text(), t::BatchSaved);
+    EXPECT_EQ(f.edt9->text(), QStringLiteral("10001"));
+    layCard(QStringLiteral("B0000002"), QDate(2026, 12, 31), 255);
+    // The same card again: reported with its stored validity, nothing saved, the batch goes on.
+    expectBox();
+    expectBox();
+    layCard(QStringLiteral("0000AAAA"), QDate(2026, 12, 31), 255);
+    EXPECT_EQ(
+        shownTexts().mid(shownTexts().size() - 2),
+        (QStringList{t::DuplicateCard.arg(QStringLiteral("2015年05月09日")), t::BatchContinue}));
+    EXPECT_NE(f.wtxt->text(), t::BatchSaved);
+    EXPECT_EQ(f.edt9->text(), QStringLiteral("10002"));
+    EXPECT_TRUE(f.rb2->isChecked());
+    layCard(QStringLiteral("B0000003"), QDate(2026, 12, 31), 255);
+    EXPECT_EQ(f.edt1->text(), QStringLiteral("1"));
+    EXPECT_EQ(f.edt2->text(), QStringLiteral("4"));
+    // A batch writes no frame between its cards.
+    EXPECT_EQ(pty.receive(1), QByteArray());
+
+    click(f.btn4);
+    EXPECT_EQ(pty.receive(12), readModeFrame());
+    EXPECT_EQ(f.wtxt->text(), t::IssueEnded);
+    EXPECT_EQ(records(QStringLiteral("车辆编号,卡片内码,卡片有效期限,汽车类型")),
+              (QStringList{QStringLiteral("9999|0000AAAA|2015年05月09日|小汽车"),
+                           QStringLiteral("10000|B0000001|2026年12月31日|小汽车"),
+                           QStringLiteral("10001|B0000002|2026年12月31日|小汽车"),
+                           QStringLiteral("10002|B0000003|2026年12月31日|小汽车")}));
+    EXPECT_EQ(f.edt1->text(), QStringLiteral("0"));
+    EXPECT_EQ(f.edt2->text(), QStringLiteral("0"));
+    EXPECT_EQ(f.RzMemo2->lineCount(), 0);
+}
+
+TEST_F(CardTabTest, BatchCarriesEachCardsGroupsToTheNextCard)
+{
+    TForm1 &f = *main;
+    click(f.btn14);
+    click(f.edt15);
+    pick(QDate(2027, 1, 1));
+    click(f.chk1);
+    expectBox();
+    click(f.btn3);
+    layCard(QStringLiteral("C0000001"), QDate(2027, 1, 1), 44);
+    // btn14 for the next record cleared the boxes again; the bits of the card went to the save.
+    EXPECT_EQ(records(QStringLiteral("卡片内码")), QStringList{QStringLiteral("C0000001")});
+    EXPECT_EQ(f.edt8->text(), QStringLiteral("44"));
+    EXPECT_EQ(f.chklst1->item(2)->checkState(), Qt::Checked);
+    EXPECT_EQ(f.chklst1->item(3)->checkState(), Qt::Checked);
+    EXPECT_EQ(f.chklst1->item(5)->checkState(), Qt::Checked);
+}
+
+TEST_F(CardTabTest, ExtensionSavesTheCardsNewValidityOnlyForTheSameCard)
+{
+    execSql(QStringLiteral("insert into CZdata(车辆编号,卡片内码,车主姓名,卡片有效期限) values "
+                           "(1001,'9F0832A5','王五','2015年05月09日')"));
+    TForm1 &f = *main;
+    for (const bool sameCard : {false, true}) {
+        // What a lookup that found the card leaves behind.
+        cards::openCardLookup(Datafrm->Qryda1, QStringLiteral("9F0832A5"));
+        f.btn13->setEnabled(true);
+        click(f.btn13);
+        EXPECT_EQ(f.wtxt->text(), t::ExtendPrompt);
+        EXPECT_EQ(f.edt11->text(), QStringLiteral("王五"));
+        pick(QDate(2031, 1, 31));
+        click(f.chk1);
+        ASSERT_TRUE(f.btn3->isEnabled());
+        expectBox();
+        click(f.btn3);
+        EXPECT_EQ(pty.receive(15), IssueFrame(QDate(2031, 1, 31), 1));
+        expectBox();
+        layCard(sameCard ? QStringLiteral("9F0832A5") : QStringLiteral("77778888"),
+                QDate(2031, 1, 31), 1);
+        EXPECT_EQ(lastShown().text, sameCard ? t::ExtendUpdatedBox : t::CardCodeMismatch);
+        // The save's frame and the card read's own; another card is not saved.
+        EXPECT_EQ(pty.receive(24), sameCard ? readModeFrame() + readModeFrame() : readModeFrame());
+        EXPECT_EQ(ExtendActive, 0);
+        EXPECT_EQ(IssueActive, 0);
+        EXPECT_EQ(records(QStringLiteral("车辆编号,卡片内码,车主姓名,卡片有效期限,卡片状态")),
+                  QStringList{sameCard ? QStringLiteral("1001|9F0832A5|王五|2031年01月31日|已启用")
+                                       : QStringLiteral("1001|9F0832A5|王五|2015年05月09日|")});
+    }
+    EXPECT_EQ(f.wtxt->text(), t::ExtendDone);
+}
+
+TEST_F(CardTabTest, SingleIssueOfARegisteredCardReportsItAndEndsUnsaved)
+{
+    execSql(QStringLiteral("insert into CZdata(车辆编号,卡片内码,卡片有效期限) values "
+                           "(1001,'9F0832A5','2015年05月09日')"));
+    TForm1 &f = *main;
+    click(f.btn12);
+    type(f.edt11, QStringLiteral("赵六"));
+    click(f.edt15);
+    pick(QDate(2029, 2, 28));
+    click(f.chk2);
+    expectBox();
+    click(f.btn3);
+    pty.receive(15);
+    expectBox();
+    layCard(QStringLiteral("9F0832A5"), QDate(2029, 2, 28), 2);
+    EXPECT_EQ(shownTexts().last(), t::DuplicateCard.arg(QStringLiteral("2015年05月09日")));
+    EXPECT_EQ(pty.receive(12), readModeFrame());
+    EXPECT_EQ(IssueActive, 0);
+    EXPECT_EQ(StartSentCount, 0);
+    EXPECT_FALSE(f.rb1->isChecked());
+    EXPECT_NE(f.wtxt->text(), t::SingleSaved);
+    EXPECT_EQ(records(QStringLiteral("车辆编号,卡片内码,车主姓名")),
+              QStringList{QStringLiteral("1001|9F0832A5|<null>")});
+}
+
+TEST_F(CardTabTest, ALastRecordWithoutNumberKeepsTheModeFromStarting)
+{
+    execSql(QStringLiteral("insert into CZdata(车辆编号,卡片内码) values (null,'AAAA0001')"));
+    TForm1 &f = *main;
+    expectBox();
+    click(f.btn12);
+    EXPECT_EQ(shownTexts(), QStringList{t::NullVehicleNumber});
+    EXPECT_FALSE(f.rb1->isChecked());
+    EXPECT_EQ(IssueActive, 0);
+    EXPECT_EQ(pty.receive(12), readModeFrame());
+    EXPECT_EQ(records(QStringLiteral("车辆编号,卡片内码")),
+              QStringList{QStringLiteral("<null>|AAAA0001")});
+}
+
+TEST_F(CardTabTest, EnterChainPromptsAndChecks)
+{
+    TForm1 &f = *main;
+    // Without a mode every key in an owner field asks for one.
+    expectBox();
+    expectBox();
+    type(f.edt11, QStringLiteral("ab"));
+    EXPECT_EQ(shownTexts(), (QStringList{t::NameNoMode, t::NameNoMode}));
+    EXPECT_EQ(f.edt11->text(), QString()); // no record to type into
+
+    click(f.btn12);
+    Dialogs::clearShown();
+    // Enter in an empty field only repeats the prompt.
+    f.edt11->setFocus();
+    enter(f.edt11);
+    EXPECT_EQ(focused(), static_cast<QWidget *>(f.edt11));
+    EXPECT_EQ(f.wtxt->text(), t::NamePrompt);
+    // Past the byte limit: typing stops at 15 bytes, a paste is cut at a whole character.
+    type(f.edt11, QStringLiteral("一二三四五六七八"));
+    EXPECT_EQ(f.edt11->text(), QStringLiteral("一二三四五六七"));
+    f.edt11->clear();
+    QApplication::clipboard()->setText(QStringLiteral("AB一二三四五六七八"));
+    f.edt11->paste();
+    EXPECT_EQ(f.edt11->text(), QStringLiteral("AB一二三四五六"));
+    enter(f.edt11);
+    EXPECT_EQ(focused(), static_cast<QWidget *>(f.edt12));
+    EXPECT_EQ(f.wtxt->text(), t::NameDone);
+
+    // The mobile number: letters are dropped, ten digits are short, eleven move on.
+    const struct
+    {
+        const char *typed;
+        const char *shown;
+        bool movesOn;
+    } mobiles[] = {{"1a3b8", "138", false},
+                   {"1381234567", "1381234567", false},
+                   {"13812345678", "13812345678", true}};
+    for (const auto &m : mobiles) {
+        f.edt13->clear();
+        type(f.edt13, QString::fromLatin1(m.typed));
+        EXPECT_EQ(f.edt13->text(), QString::fromLatin1(m.shown));
+        if (!m.movesOn)
+            expectBox();
+        enter(f.edt13);
+        EXPECT_EQ(focused() == f.edt14, m.movesOn) << m.typed;
+        if (!m.movesOn) {
+            EXPECT_EQ(lastShown().text, t::MobileShort);
+        }
+    }
+    // Each field's prompt on its keys, and the status after Enter moved on.
+    const struct
+    {
+        QLineEdit *field;
+        QString prompt;
+        QWidget *next;
+        QString after;
+    } chain[] = {
+        {f.edt12, t::PlatePrompt, f.DBcbb3, t::PlateDone},
+        {f.edt14, t::VehiclePrompt, f.edt16, t::VehicleDone},
+        {f.edt16, t::SpacePrompt, f.edt20, t::AddressPrompt},
+        {f.edt20, t::AddressPrompt, f.dtp1, t::ValidityPrompt},
+    };
+    for (const auto &c : chain) {
+        type(c.field, QStringLiteral("x"));
+        EXPECT_EQ(f.wtxt->text(), c.prompt);
+        enter(c.field);
+        EXPECT_EQ(focused(), c.next);
+        EXPECT_EQ(f.wtxt->text(), c.after);
+    }
+    EXPECT_TRUE(f.dtp1->isVisible());
+}
+
+TEST_F(CardTabTest, GateGroupsFollowTheBoxes)
+{
+    TForm1 &f = *main;
+    // Select all with nothing to issue is refused.
+    expectBox();
+    f.btn11->setEnabled(true);
+    click(f.btn11);
+    EXPECT_EQ(shownTexts(), QStringList{t::SelectAllRefused});
+    EXPECT_FALSE(f.chk1->isChecked());
+
+    click(f.btn12);
+    click(f.edt15);
+    pick(QDate(2028, 8, 8));
+    click(f.chk1);
+    click(f.chk2);
+    click(f.chk2);
+    EXPECT_EQ(f.wtxt->text(), QStringLiteral("设置ID2无效."));
+    EXPECT_FALSE(f.btn3->isEnabled()); // unchecking any box disables the start
+    click(f.chk4);
+    expectBox();
+    click(f.btn3);
+    EXPECT_EQ(GroupMask, 9);
+    EXPECT_EQ(pty.receive(15), IssueFrame(QDate(2028, 8, 8), 9));
+    click(f.btn15);
+    EXPECT_EQ(f.wtxt->text(), t::AllCancelled);
+    EXPECT_FALSE(f.btn3->isEnabled());
+    EXPECT_EQ(GroupBit1 + GroupBit4, 0);
+    // The second start without any card read warns.
+    click(f.chk8);
+    expectBox();
+    expectBox();
+    click(f.btn3);
+    EXPECT_EQ(shownTexts().mid(shownTexts().size() - 2),
+              (QStringList{t::NoReplyBox, t::CommandSent}));
+    EXPECT_EQ(pty.receive(15), IssueFrame(QDate(2028, 8, 8), 128));
+}
+
+TEST_F(CardTabTest, ShowingTheTabAgainEndsAnActiveMode)
+{
+    TForm1 &f = *main;
+    click(f.btn14);
+    ASSERT_EQ(IssueActive, 1);
+    f.rzpgcntrlrzpcrl1->setCurrentWidget(f.rztbshtTabSheet1);
+    f.rzpgcntrlrzpcrl1->setCurrentWidget(f.rztbshtTabSheet3);
+    EXPECT_EQ(pty.receive(12), readModeFrame());
+    EXPECT_EQ(IssueActive, 0);
+    EXPECT_FALSE(f.rb2->isChecked());
+    EXPECT_EQ(f.wtxt->text(), texts::shell::CardTabAdmin);
+    // Idle: showing the tab sends nothing.
+    f.rzpgcntrlrzpcrl1->setCurrentWidget(f.rztbshtTabSheet1);
+    f.rzpgcntrlrzpcrl1->setCurrentWidget(f.rztbshtTabSheet3);
+    EXPECT_EQ(pty.receive(1), QByteArray());
+}
+
+TEST_F(CardTabTest, CardReadWhileIdleOnlyShowsTheCard)
+{
+    TForm1 &f = *main;
+    layCard(QStringLiteral("ABCDEF01"), QDate(2033, 3, 3), 5);
+    EXPECT_EQ(f.edt10->text(), QStringLiteral("ABCDEF01"));
+    EXPECT_EQ(f.edt17->text(), QStringLiteral("ABCDEF01"));
+    EXPECT_EQ(f.edt15->text(), QStringLiteral("2033年03月03日"));
+    EXPECT_EQ(f.wtxt->text(), t::ReadNormal);
+    EXPECT_TRUE(f.chklst1->isVisible());
+    // A card-number-only reply gives the whole code.
+    pty.send("12AB34CD\r\n");
+    QTRY_COMPARE(f.edt2->text(), QStringLiteral("2"));
+    EXPECT_EQ(f.edt10->text(), QStringLiteral("12AB34CD"));
+    EXPECT_EQ(Form7->edt1->text(), QStringLiteral("12AB34CD"));
+    EXPECT_EQ(f.edt15->text(), QString());
+    EXPECT_EQ(records(QStringLiteral("卡片内码")), QStringList());
+}
+
+TEST_F(CardTabTest, TheCardMemoKeepsTheNewestLineWhenItIsEmptied)
+{
+    TForm1 &f = *main;
+    const auto handler = f.RzMemo2->onChange;
+    f.RzMemo2->onChange = nullptr;
+    for (int i = 0; i < 3001; ++i)
+        f.RzMemo2->addLine(QStringLiteral("old"));
+    f.RzMemo2->onChange = handler;
+    f.edt8->setText(QStringLiteral("255"));
+    ReplyGroupText = QStringLiteral("255");
+    f.RzMemo2->addLine(QStringLiteral("卡片内码:0A0B0C0D   有效期：2030年01月01日"));
+    EXPECT_EQ(f.RzMemo2->lineCount(), 1);
+    EXPECT_EQ(f.edt10->text(), QStringLiteral("0A0B0C0D"));
+    EXPECT_EQ(f.shp4->color(), colors::Green);
+}
+
+TEST_F(CardTabTest, DatePickerOnlyOffersTheYearsACardCarries)
+{
+    TForm1 &f = *main;
+    EXPECT_EQ(f.dtp1->minimumDate(), QDate(2000, 1, 1));
+    EXPECT_EQ(f.dtp1->maximumDate(), QDate(2099, 12, 31));
+    click(f.btn12);
+    click(f.edt15);
+    pick(QDate(2100, 1, 1));
+    EXPECT_EQ(f.edt15->text(), QStringLiteral("2099年12月31日"));
+    QTest::keyClick(f.dtp1, Qt::Key_1);
+    EXPECT_EQ(f.wtxt->text(), t::DateKey);
+}
+
+class OperatorCardTabTest : public testsupport::WindowsTest
+{
+protected:
+    OperatorCardTabTest()
+        : WindowsTest({})
+    {}
+};
+
+TEST_F(OperatorCardTabTest, ANonAdministratorGetsNoIssuing)
+{
+    UserType = QStringLiteral("操作员");
+    TForm1 &f = *main;
+    f.show();
+    expectBox();
+    f.rzpgcntrlrzpcrl1->setCurrentWidget(f.rztbshtTabSheet3);
+    EXPECT_EQ(shownTexts(), QStringList{texts::shell::NoRights});
+    EXPECT_EQ(f.wtxt->text(), texts::shell::NoRights);
+    for (QWidget *w : std::initializer_list<QWidget *>{f.rz2, f.rz3, f.rz5, f.btn25, f.lbl13})
+        EXPECT_FALSE(w->isEnabled());
+}
+
+} // namespace
