@@ -209,7 +209,8 @@ struct SharedStrings
 
 // The SST record and its CONTINUE records, then EXTSST. A string's count and option byte never
 // part; its characters may continue in the next record, which then starts with the option byte
-// again. A character is never cut. streamOffset is where the SST record starts in the stream.
+// again. A character is never cut. EXTSST gives readers the stream position of every bucket's
+// first string.
 void writeSST(Bytes &w, const SharedStrings &sst)
 {
     const quint32 unique = quint32(sst.strings.size());
@@ -419,7 +420,7 @@ QByteArray workbookStream(const Table &table)
     {
         Rec r;
         r.w.u16(0);
-        r.w.u16(0x0127); // 14.75 pt in twips / 20, the default height for the Chinese font
+        r.w.u16(0x0127); // 295 twips (14.75 pt), room for the Chinese font
         w.record(rtDefaultRowHeight, r.data);
     }
     writeU16Record(w, rtWsBool, 0x04C1);
