@@ -1,0 +1,119 @@
+// CSV, the choice of format by extension, and saving through a temporary file.
+#include "archive/sheetwriters.h"
+#include "archive/texts.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTemporaryDir>
+
+namespace sheet {
+
+namespace {
+
+void csvField(QByteArray &out, const QString &s)
+{
+    const QByteArray bytes = s.toUtf8();
+    bool quote = false;
+    for (char c : bytes)
+        if (c == ',' || c == '"' || c == '\r' || c == '\n') {
+            quote = true;
+            break;
+        }
+    if (!quote) {
+        out.append(bytes);
+        return;
+    }
+    out.append('"');
+    for (char c : bytes) {
+        if (c == '"')
+            out.append('"');
+        out.append(c);
+    }
+    out.append('"');
+}
+
+QString suffixOf(const QString &fileName)
+{
+    return QFileInfo(fileName).suffix().toLower();
+}
+
+} // namespace
+
+QByteArray csvBytes(const Table &table)
+{
+    QByteArray out("\xEF\xBB\xBF");
+    const int columns = table.columnCount();
+    for (int r = -1; r < table.rowCount(); ++r) {
+        for (int c = 0; c < columns; ++c) {
+            if (c > 0)
+                out.append(',');
+            csvField(out, r < 0 ? table.columnName(c) : table.text(r, c));
+        }
+        out.append("\r\n");
+    }
+    return out;
+}
+
+Format formatOf(const QString &fileName)
+{
+    const QString suffix = suffixOf(fileName);
+    if (suffix == QLatin1String("xlsx"))
+        return Format::Xlsx;
+    if (suffix == QLatin1String("csv"))
+        return Format::Csv;
+    return Format::Xls;
+}
+
+QString exportFileName(const QString &chosen)
+{
+    const QString suffix = suffixOf(chosen);
+    if (suffix == QLatin1String("xls") || suffix == QLatin1String("xlsx") ||
+        suffix == QLatin1String("csv"))
+        return chosen;
+    return chosen + QStringLiteral(".xls");
+}
+
+void saveTable(const Table &table, const QString &fileName)
+{
+    QByteArray bytes;
+    switch (formatOf(fileName)) {
+    case Format::Xls:
+        bytes = xlsBytes(table);
+        break;
+    case Format::Csv:
+        bytes = csvBytes(table);
+        break;
+    case Format::Xlsx: {
+        // libxlsxwriter writes only to a named file: write it in a scratch folder and take the
+        // bytes over, so that the target still changes in one rename.
+        QTemporaryDir scratch;
+        if (!scratch.isValid())
+            throw ExportError(texts::archive::CannotWrite.arg(QDir::toNativeSeparators(fileName),
+                                                              scratch.errorString()));
+        const QString path = scratch.filePath(QStringLiteral("export.xlsx"));
+        writeXlsx(table, path);
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly))
+            throw ExportError(texts::archive::CannotWrite.arg(QDir::toNativeSeparators(fileName),
+                                                              f.errorString()));
+        bytes = f.readAll();
+        break;
+    }
+    }
+
+    QSaveFile out(fileName);
+    const auto fail = [&] {
+        throw ExportError(
+            texts::archive::CannotWrite.arg(QDir::toNativeSeparators(fileName), out.errorString()));
+    };
+    if (!out.open(QIODevice::WriteOnly))
+        fail();
+    if (out.write(bytes) != bytes.size())
+        fail();
+    if (!out.commit())
+        fail();
+}
+
+} // namespace sheet

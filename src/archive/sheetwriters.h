@@ -1,0 +1,49 @@
+#pragma once
+// The spreadsheet formats of the export. Every value goes into a text cell, so that codes such
+// as "12E45678" or "0001" stay as they are; an empty value leaves its cell empty. The first row
+// holds the column names.
+#include "archive/sheettable.h"
+#include "common/errors.h"
+
+#include <QByteArray>
+#include <QString>
+
+class QIODevice;
+
+namespace sheet {
+
+// A table that a format cannot hold, or a file that cannot be written; the text says which.
+class ExportError : public VelmoraError
+{
+public:
+    using VelmoraError::VelmoraError;
+};
+
+enum class Format { Xls, Xlsx, Csv };
+
+// Limits of the .xls format (the title row counts as a row) and of a cell in both workbook
+// formats.
+constexpr int XlsMaxRows = 65536;
+constexpr int XlsMaxColumns = 256;
+constexpr int MaxCellChars = 32767;
+
+// .xls: a BIFF8 workbook with one sheet in a compound file. Throws ExportError when the table
+// does not fit.
+QByteArray xlsBytes(const Table &table);
+// .csv: UTF-8 with a byte-order mark (spreadsheet programs then read the Chinese text right),
+// fields quoted as RFC 4180 asks, lines ending in CR LF.
+QByteArray csvBytes(const Table &table);
+// .xlsx through libxlsxwriter, written to path. Throws ExportError.
+void writeXlsx(const Table &table, const QString &path);
+
+// The format a file name asks for by its extension (letter case ignored); Xls for any other.
+Format formatOf(const QString &fileName);
+// The name an export saves under: a name without one of the three extensions gets ".xls".
+QString exportFileName(const QString &chosen);
+
+// Writes the table to fileName in the format of its extension. The file is written under a
+// temporary name beside it and renamed into place at the end, so a failure leaves an existing
+// file as it was. Throws ExportError with the reason.
+void saveTable(const Table &table, const QString &fileName);
+
+} // namespace sheet

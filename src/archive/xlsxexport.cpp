@@ -1,0 +1,72 @@
+// The .xlsx writer over libxlsxwriter.
+#include "archive/sheetwriters.h"
+#include "archive/texts.h"
+
+#include <QDir>
+#include <QFile>
+#include <xlsxwriter.h>
+
+namespace sheet {
+
+namespace {
+
+struct WorkbookCloser
+{
+    lxw_workbook *book;
+    ~WorkbookCloser()
+    {
+        if (book)
+            workbook_close(book);
+    }
+};
+
+ExportError failure(const QString &path, lxw_error error)
+{
+    return ExportError(texts::archive::XlsxFailed.arg(QDir::toNativeSeparators(path),
+                                                      QString::fromUtf8(lxw_strerror(error))));
+}
+
+} // namespace
+
+void writeXlsx(const Table &table, const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    WorkbookCloser closer{workbook_new(name.constData())};
+    if (!closer.book)
+        throw failure(path, LXW_ERROR_CREATING_XLSX_FILE);
+    lxw_worksheet *sheet = workbook_add_worksheet(closer.book, nullptr);
+    lxw_format *text = workbook_add_format(closer.book);
+    if (!sheet || !text)
+        throw failure(path, LXW_ERROR_MEMORY_MALLOC_FAILED);
+    format_set_num_format(text, "@");
+    const int columns = table.columnCount();
+    if (columns > 0)
+        worksheet_set_column(sheet, 0, lxw_col_t(columns - 1), 14, text);
+
+    QByteArray utf8;
+    const auto cell = [&](int row, int column, const QString &s) {
+        if (s.isEmpty())
+            return;
+        if (s.size() > MaxCellChars)
+            throw ExportError(
+                texts::archive::CellTooLong.arg(row + 1).arg(column + 1).arg(MaxCellChars));
+        utf8 = s.toUtf8();
+        const lxw_error e = worksheet_write_string(sheet, lxw_row_t(row), lxw_col_t(column),
+                                                   utf8.constData(), text);
+        if (e != LXW_NO_ERROR)
+            throw failure(path, e);
+    };
+    for (int c = 0; c < columns; ++c)
+        cell(0, c, table.columnName(c));
+    for (int r = 0; r < table.rowCount(); ++r)
+        for (int c = 0; c < columns; ++c)
+            cell(r + 1, c, table.text(r, c));
+
+    lxw_workbook *book = closer.book;
+    closer.book = nullptr;
+    const lxw_error e = workbook_close(book);
+    if (e != LXW_NO_ERROR)
+        throw failure(path, e);
+}
+
+} // namespace sheet
