@@ -3,6 +3,7 @@
 #include "db/connection.h"
 #include "passages/recordfiles.h"
 
+#include <QThread>
 #include <QTimer>
 #include <sqlite3.h>
 
@@ -51,6 +52,10 @@ PassageImport::PassageImport(QObject *parent)
 
 PassageImport::~PassageImport()
 {
+    if (m_committer) {
+        m_committer->wait();
+        delete m_committer;
+    }
     if (m_writer)
         m_writer->commit();
 }
@@ -88,7 +93,7 @@ void PassageImport::runSlice()
     slice.start();
     const int total = int(m_lines.size());
     while (m_done < total && !m_stopRequested) {
-        if (m_writer->store(records::passageRow(m_lines.at(m_done))))
+        if (m_writer->store(m_reader.row(m_lines.at(m_done))))
             ++m_stored;
         ++m_done;
         if ((m_done & 63) == 0 && slice.elapsed() >= SliceMs)
@@ -104,8 +109,16 @@ void PassageImport::runSlice()
 void PassageImport::finish(bool stopped)
 {
     m_timer->stop();
-    m_running = false;
-    m_writer->commit();
-    m_writer.reset();
-    emit finished(stopped);
+    // Writing a hundred thousand rows' pages out takes a noticeable moment; it happens on a
+    // thread of its own so that the windows keep reacting. The connection is used by that
+    // thread alone until it ends.
+    m_committer = QThread::create([writer = m_writer.get()] { writer->commit(); });
+    connect(m_committer, &QThread::finished, this, [this, stopped] {
+        m_committer->deleteLater();
+        m_committer = nullptr;
+        m_writer.reset();
+        m_running = false;
+        emit finished(stopped);
+    });
+    m_committer->start();
 }

@@ -3,14 +3,17 @@
 // and writes through one prepared statement in one transaction, so that nothing done to the
 // shared connection meanwhile (a tab that releases the file) can leave it half-done. It works in
 // slices of a few milliseconds and returns to the event loop between them, so the windows stay
-// responsive; progress is reported after each slice. The transaction is committed at the end,
-// also when the import is stopped or destroyed early: the rows stored so far stay.
+// responsive; progress is reported after each slice. The transaction is committed at the end
+// (on a thread of its own, finished() follows), also when the import is stopped or destroyed
+// early: the rows stored so far stay.
+#include "passages/recordfiles.h"
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <memory>
 
+class QThread;
 class QTimer;
 
 class PassageImport : public QObject
@@ -48,7 +51,9 @@ private:
 
     std::unique_ptr<Writer> m_writer;
     QTimer *m_timer;
+    QThread *m_committer = nullptr;
     QList<QByteArray> m_lines;
+    records::RowReader m_reader;
     int m_done = 0;
     int m_stored = 0;
     bool m_running = false;

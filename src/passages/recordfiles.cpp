@@ -26,9 +26,14 @@ QByteArray piece(const QByteArray &part, int from, int length)
     return part.mid(from - 1, length);
 }
 
-QString slot(const QList<QByteArray> &fields, int number)
+// Most pieces are ASCII, which reads the same in every code page; only the rest needs the
+// converter.
+QString text(const QByteArray &bytes)
 {
-    return number <= fields.size() ? gbk::decode(fields.at(number - 1)) : QString();
+    for (const char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return gbk::decode(bytes);
+    return QString::fromLatin1(bytes);
 }
 
 // Name order that does not depend on the file system or the locale.
@@ -96,21 +101,39 @@ SplitLine splitRecordLine(const QByteArray &line)
 
 PassageRow passageRow(const QByteArray &line)
 {
+    return RowReader().row(line);
+}
+
+QString RowReader::fieldText(const QList<QByteArray> &fields, int number)
+{
+    if (number > fields.size())
+        return {};
+    const QByteArray &bytes = fields.at(number - 1);
+    auto it = m_texts.constFind(bytes);
+    if (it != m_texts.constEnd())
+        return *it;
+    if (m_texts.size() >= 8192) // a bound for files without repetition
+        m_texts.clear();
+    return *m_texts.insert(bytes, text(bytes));
+}
+
+PassageRow RowReader::row(const QByteArray &line)
+{
     const SplitLine split = splitRecordLine(line);
     const QByteArray &r = split.recordPart;
-    auto text = [&r](int from, int length) { return gbk::decode(piece(r, from, length)); };
+    auto part = [&r](int from, int length) { return text(piece(r, from, length)); };
     PassageRow row;
-    row.readerAddress = text(1, 2);
+    row.readerAddress = part(1, 2);
     row.direction = piece(r, 4, 1) == "1" ? QStringLiteral("进") : QStringLiteral("出");
-    row.cardCode = text(6, 8);
-    row.passageTime = text(15, 4) + QStringLiteral("年") + text(19, 2) + QStringLiteral("月") +
-                      text(21, 2) + QStringLiteral("日") + text(23, 2) + QStringLiteral(":") +
-                      text(25, 2) + QStringLiteral("分");
-    row.ownerName = slot(split.fields, 2);
-    row.plate = slot(split.fields, 3);
-    row.column8 = slot(split.fields, 7);
-    row.column9 = slot(split.fields, 8);
-    row.column10 = gbk::decode(r);
+    row.cardCode = part(6, 8);
+    row.passageTime = part(15, 4) + QStringLiteral("年") + part(19, 2) + QStringLiteral("月") +
+                      part(21, 2) + QStringLiteral("日") + part(23, 2) + QStringLiteral(":") +
+                      part(25, 2) + QStringLiteral("分");
+    row.ownerName = fieldText(split.fields, 2);
+    row.plate = fieldText(split.fields, 3);
+    row.column8 = fieldText(split.fields, 7);
+    row.column9 = fieldText(split.fields, 8);
+    row.column10 = text(r);
     return row;
 }
 

@@ -4,6 +4,7 @@
 // "*.txt"), one passage per line. Everything here works on the files' GBK bytes as read, so the
 // byte positions of a record line are those of the file.
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -45,6 +46,18 @@ struct PassageRow
     QString column10;      // the record part itself
 };
 PassageRow passageRow(const QByteArray &line);
+
+// passageRow() for many lines: the texts of the leading fields (owner names and plates repeat
+// from passage to passage) are converted once and remembered.
+class RowReader
+{
+public:
+    PassageRow row(const QByteArray &line);
+
+private:
+    QString fieldText(const QList<QByteArray> &fields, int number);
+    QHash<QByteArray, QString> m_texts;
+};
 
 // Lines of a file's text; a line ends with CR LF, LF or a lone CR, and a last line without an
 // end still counts. Empty text has no lines.
