@@ -3,6 +3,7 @@
 
 #include <QLabel>
 #include <QProgressBar>
+#include <QScreen>
 
 TForm12::TForm12(QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
@@ -26,6 +27,9 @@ TForm12::TForm12(QWidget *parent)
 
 void TForm12::showEvent(QShowEvent *event)
 {
+    // Centred on the desktop; a borderless window gets no place from the window manager.
+    if (const QScreen *screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
     QWidget::showEvent(event);
     FormShow();
 }

@@ -1,0 +1,124 @@
+#include "passages/passageimport.h"
+
+#include "db/connection.h"
+#include "passages/recordfiles.h"
+
+#include <QThread>
+#include <QTimer>
+#include <sqlite3.h>
+
+struct PassageImport::Writer
+{
+    db::Handle db;
+    std::unique_ptr<db::Statement> insert;
+    bool inTransaction = false;
+
+    void commit()
+    {
+        insert.reset();
+        if (inTransaction) {
+            inTransaction = false;
+            if (sqlite3_exec(db.get(), "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+                sqlite3_exec(db.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+        }
+        db.reset();
+    }
+
+    // Stores one row; false when the engine refused it (the line is then abandoned).
+    bool store(const records::PassageRow &row)
+    {
+        sqlite3_stmt *st = insert->get();
+        const QString *values[] = {&row.cardCode,    &row.ownerName, &row.plate,
+                                   &row.passageTime, &row.direction, &row.readerAddress,
+                                   &row.column8,     &row.column9,   &row.column10};
+        int index = 1;
+        for (const QString *value : values) {
+            const QByteArray utf8 = value->toUtf8();
+            sqlite3_bind_text(st, index++, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+        }
+        const int rc = sqlite3_step(st);
+        sqlite3_reset(st);
+        return rc == SQLITE_DONE;
+    }
+};
+
+PassageImport::PassageImport(QObject *parent)
+    : QObject(parent)
+    , m_timer(new QTimer(this))
+{
+    m_timer->setInterval(0);
+    connect(m_timer, &QTimer::timeout, this, &PassageImport::runSlice);
+}
+
+PassageImport::~PassageImport()
+{
+    if (m_committer) {
+        m_committer->wait();
+        delete m_committer;
+    }
+    if (m_writer)
+        m_writer->commit();
+}
+
+void PassageImport::start(const QString &databaseFile, const QString &password,
+                          QList<QByteArray> lines)
+{
+    auto writer = std::make_unique<Writer>();
+    writer->db = db::openDatabase(databaseFile, password);
+    // A reader of the shared connection may hold the file for a moment when we commit.
+    sqlite3_busy_timeout(writer->db.get(), 5000);
+    db::exec(writer->db.get(), QStringLiteral("BEGIN IMMEDIATE"));
+    writer->inTransaction = true;
+    // CRJL's columns by position: 序号 is numbered by the table, the other nine are the record's.
+    writer->insert = std::make_unique<db::Statement>(
+        writer->db.get(), QStringLiteral("INSERT INTO CRJL VALUES (NULL,?,?,?,?,?,?,?,?,?)"));
+    m_writer = std::move(writer);
+    m_lines = std::move(lines);
+    m_done = 0;
+    m_stored = 0;
+    m_stopRequested = false;
+    m_running = true;
+    m_timer->start();
+}
+
+void PassageImport::stop()
+{
+    if (m_running)
+        m_stopRequested = true;
+}
+
+void PassageImport::runSlice()
+{
+    QElapsedTimer slice;
+    slice.start();
+    const int total = int(m_lines.size());
+    while (m_done < total && !m_stopRequested) {
+        if (m_writer->store(m_reader.row(m_lines.at(m_done))))
+            ++m_stored;
+        ++m_done;
+        if ((m_done & 63) == 0 && slice.elapsed() >= SliceMs)
+            break;
+    }
+    emit progress(m_done);
+    if (m_stopRequested)
+        finish(true);
+    else if (m_done >= total)
+        finish(false);
+}
+
+void PassageImport::finish(bool stopped)
+{
+    m_timer->stop();
+    // Writing a hundred thousand rows' pages out takes a noticeable moment; it happens on a
+    // thread of its own so that the windows keep reacting. The connection is used by that
+    // thread alone until it ends.
+    m_committer = QThread::create([writer = m_writer.get()] { writer->commit(); });
+    connect(m_committer, &QThread::finished, this, [this, stopped] {
+        m_committer->deleteLater();
+        m_committer = nullptr;
+        m_writer.reset();
+        m_running = false;
+        emit finished(stopped);
+    });
+    m_committer->start();
+}

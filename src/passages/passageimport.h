@@ -1,0 +1,61 @@
+#pragma once
+// Stores record lines as CRJL rows. The import holds a connection of its own to the database file
+// and writes through one prepared statement in one transaction, so that nothing done to the
+// shared connection meanwhile (a tab that releases the file) can leave it half-done. It works in
+// slices of a few milliseconds and returns to the event loop between them, so the windows stay
+// responsive; progress is reported after each slice. The transaction is committed at the end
+// (on a thread of its own, finished() follows), also when the import is stopped or destroyed
+// early: the rows stored so far stay.
+#include "passages/recordfiles.h"
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QList>
+#include <QObject>
+#include <memory>
+
+class QThread;
+class QTimer;
+
+class PassageImport : public QObject
+{
+    Q_OBJECT
+public:
+    // Longest stretch of work before the event loop gets its turn again.
+    static constexpr int SliceMs = 15;
+
+    explicit PassageImport(QObject *parent = nullptr);
+    ~PassageImport() override;
+
+    // Opens the file, begins the transaction and prepares the insert, then returns; the lines are
+    // stored from the event loop. Throws DbError (nothing started) when the file cannot be opened
+    // or written.
+    void start(const QString &databaseFile, const QString &password, QList<QByteArray> lines);
+    // Stops before the next line; finished(true) follows from the event loop.
+    void stop();
+    bool running() const { return m_running; }
+
+    int linesDone() const { return m_done; }
+    int rowsStored() const { return m_stored; }
+    int lineCount() const { return int(m_lines.size()); }
+
+signals:
+    // Lines handled so far (stored or abandoned).
+    void progress(int lines);
+    // All lines handled (stopped = false), or stopped early.
+    void finished(bool stopped);
+
+private:
+    struct Writer;
+    void runSlice();
+    void finish(bool stopped);
+
+    std::unique_ptr<Writer> m_writer;
+    QTimer *m_timer;
+    QThread *m_committer = nullptr;
+    QList<QByteArray> m_lines;
+    records::RowReader m_reader;
+    int m_done = 0;
+    int m_stored = 0;
+    bool m_running = false;
+    bool m_stopRequested = false;
+};

@@ -1,0 +1,93 @@
+#pragma once
+// Passage record files as the gate controllers leave them on the USB stick: the record folder
+// TALVERK at the drive's root, every "*.txt" in it (and in subfolders whose own name matches
+// "*.txt"), one passage per line. Everything here works on the files' GBK bytes as read, so the
+// byte positions of a record line are those of the file.
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace records {
+
+// Name of the record folder at the root of a drive (found without regard to case).
+inline constexpr char RecordFolder[] = "TALVERK";
+
+// Leading fields kept from a record line; further ones are dropped (the record part after them is
+// still read).
+inline constexpr int LeadingFieldSlots = 8;
+
+// A record line split into its blank-separated leading fields (each with its trailing blank) and
+// the record part that remains when no blank is left.
+struct SplitLine
+{
+    QList<QByteArray> fields; // at most LeadingFieldSlots
+    QByteArray recordPart;
+};
+
+// Splits one line: while it holds a blank, the text up to and including the first blank is the
+// next field, that blank and the one byte after it are removed and the rest is trimmed (bytes up
+// to 0x20 at both ends). The byte after each blank is lost on purpose: the controllers write a
+// separator there.
+SplitLine splitRecordLine(const QByteArray &line);
+
+// The column values of the CRJL row one record line gives, in table order from 卡片内码 on.
+struct PassageRow
+{
+    QString cardCode;      // 卡片内码: record part bytes 6-13
+    QString ownerName;     // 车主姓名: field 2
+    QString plate;         // 车牌号码: field 3
+    QString passageTime;   // 进出时间: "yyyy年mm月dd日hh:mm分" from bytes 15-26
+    QString direction;     // 进出状态: "进" when byte 4 is "1", otherwise "出"
+    QString readerAddress; // 读卡地址: bytes 1-2
+    QString column8;       // field 7
+    QString column9;       // field 8
+    QString column10;      // the record part itself
+};
+PassageRow passageRow(const QByteArray &line);
+
+// passageRow() for many lines: the texts of the leading fields (owner names and plates repeat
+// from passage to passage) are converted once and remembered.
+class RowReader
+{
+public:
+    PassageRow row(const QByteArray &line);
+
+private:
+    QString fieldText(const QList<QByteArray> &fields, int number);
+    QHash<QByteArray, QString> m_texts;
+};
+
+// Lines of a file's text; a line ends with CR LF, LF or a lone CR, and a last line without an
+// end still counts. Empty text has no lines.
+QList<QByteArray> splitLines(const QByteArray &text);
+
+// The text of a record file's raw bytes: NUL bytes are dropped (a stick pulled while the
+// controller wrote leaves a NUL-padded tail), and a file that starts with the UTF-8 byte-order
+// mark was saved by an editor as UTF-8 and is converted to GBK.
+QByteArray recordText(const QByteArray &raw);
+
+// True for a name that matches "*.txt" without regard to case.
+bool matchesRecordPattern(const QString &name);
+
+// The record folder of a drive root (any case of TALVERK); empty when there is none.
+QString recordFolder(const QString &driveRoot);
+
+// The record files under a record folder, in reading order: in each folder first its matching
+// files, then its matching subfolders searched the same way, each group sorted by name (without
+// regard to case first, so the order is the same on every file system). A folder reached twice
+// (a symbolic link loop) is searched once.
+QStringList findRecordFiles(const QString &folder);
+
+// Reads every record file under the folder and returns its lines in order. Throws VelmoraError
+// naming the file when one cannot be read.
+QList<QByteArray> readRecordLines(const QString &folder);
+
+// The combined record text: every line followed by CR LF.
+QByteArray joinLines(const QList<QByteArray> &lines);
+
+// Bytes up to 0x20 removed at both ends.
+QByteArray trimmed(const QByteArray &bytes);
+
+} // namespace records

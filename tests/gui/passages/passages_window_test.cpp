@@ -1,0 +1,527 @@
+// The passage window driven as the operator uses it: a drive map on a temporary program
+// directory, the import (arrival, import, re-import refused, removal mid-import), the searches,
+// show all, clear and close.
+#include "common/clock.h"
+#include "common/globals.h"
+#include "db/connection.h"
+#include "db/datafrm.h"
+#include "db/dbcontrols.h"
+#include "passages/drives.h"
+#include "passages/passageimport.h"
+#include "passages/recordfiles.h"
+#include "passages/texts.h"
+#include "passages/tform10.h"
+#include "shell/forms.h"
+#include "shell/texts.h"
+#include "shell/tform1.h"
+#include "shell/tform12.h"
+#include "shell/widgets.h"
+#include "testsupport.h"
+
+#include <QAbstractItemModelTester>
+#include <QCalendarWidget>
+#include <QDateTimeEdit>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <sqlite3.h>
+
+namespace {
+
+namespace T = texts::passages;
+
+const QString Stick = testsupport::dataFile(QStringLiteral("passages/stick"));
+
+class PassageWindow : public testsupport::WindowsTest
+{
+protected:
+    PassageWindow()
+        : WindowsTest(QString())
+    {}
+
+    void SetUp() override
+    {
+        WindowsTest::SetUp();
+        // Owners of two of the stick's cards, and one without any passage.
+        execSql(QStringLiteral(
+            "insert into CZdata (车辆编号, 卡片内码, 车主姓名, 车牌号码) values "
+            "(1001, 'ABCDEF12', '张三丰', '京A00001'), (1002, '12345678', '李四光', '沪B00002'), "
+            "(1003, '99999999', '赵六', '粤C00003')"));
+        ASSERT_TRUE(QDir().mkpath(drives::mapFolder(dir.root())));
+        progress = std::make_unique<TForm12>();
+        Form12 = progress.get();
+        form = std::make_unique<TForm10>();
+        Form10 = form.get();
+        tester = std::make_unique<QAbstractItemModelTester>(
+            form->DBFLGrid->model(), QAbstractItemModelTester::FailureReportingMode::Warning);
+    }
+
+    void TearDown() override
+    {
+        tester.reset();
+        Form10 = nullptr;
+        form.reset();
+        Form12 = nullptr;
+        progress.reset();
+        WindowsTest::TearDown();
+    }
+
+    void plug(const QString &name, const QString &target)
+    {
+        ASSERT_TRUE(QFile::link(target, drives::mapFolder(dir.root()) + QLatin1Char('/') + name));
+    }
+    void unplug(const QString &name)
+    {
+        ASSERT_TRUE(QFile::remove(drives::mapFolder(dir.root()) + QLatin1Char('/') + name));
+    }
+
+    // Opens the window from the card tab and waits until it is the active one.
+    void open()
+    {
+        form->openFromCardTab();
+        QTRY_VERIFY(form->isActiveWindow());
+    }
+
+    void clickImportAndWait()
+    {
+        ASSERT_TRUE(form->btndaru->isEnabled());
+        QTest::mouseClick(form->btndaru, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!form->importRunning(), 30000);
+    }
+
+    // Values of a statement's rows, columns joined by '|' (NULL as "-").
+    QStringList rows(const QString &sql)
+    {
+        db::Handle h = db::openDatabase(databasePath(), QString::fromLatin1(db::DatabasePassword));
+        db::Statement st(h.get(), sql);
+        QStringList out;
+        while (st.step()) {
+            QStringList cells;
+            for (int c = 0; c < sqlite3_column_count(st.get()); ++c) {
+                const auto *t = sqlite3_column_text(st.get(), c);
+                cells << (t ? QString::fromUtf8(reinterpret_cast<const char *>(t))
+                            : QStringLiteral("-"));
+            }
+            out << cells.join(QLatin1Char('|'));
+        }
+        return out;
+    }
+    int storedRows() { return rows(QStringLiteral("select count(*) from CRJL")).value(0).toInt(); }
+
+    // What the grid shows, one row per line:
+    // 序号|卡片内码|车主姓名|车牌号码|进出时间|进出状态|读卡地址.
+    QStringList grid() const
+    {
+        const QAbstractItemModel *m = form->DBFLGrid->model();
+        QStringList out;
+        for (int r = 0; r < m->rowCount(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < m->columnCount(); ++c)
+                cells << m->index(r, c).data().toString();
+            out << cells.join(QLatin1Char('|'));
+        }
+        return out;
+    }
+
+    // A stick with a record folder holding the given files.
+    QString makeStick(const QString &name, const QList<QPair<QString, QByteArray>> &files)
+    {
+        const QString root = dir.path(name);
+        for (const auto &f : files)
+            dir.write(name + QStringLiteral("/TALVERK/") + f.first, f.second);
+        QDir().mkpath(root);
+        return root;
+    }
+
+    appclock::ScopedNow now{QDateTime(QDate(2013, 1, 2), QTime(8, 0, 5))};
+    std::unique_ptr<TForm12> progress;
+    std::unique_ptr<TForm10> form;
+    std::unique_ptr<QAbstractItemModelTester> tester;
+};
+
+const QString ShowAllFour = QStringLiteral("显示全部车辆进出记录.当前共有4 笔记录");
+const QStringList JoinedAfterImport = {
+    QStringLiteral("||赵六|粤C00003|||"), // the owner without passages comes first
+    QStringLiteral("1|ABCDEF12|张三丰|京A00001|2013年01月02日08:30分|进|01"),
+    QStringLiteral("2|12345678|李四光|沪B00002|2013年12月31日23:59分|出|02"),
+    QStringLiteral("4|ABCDEF12|张三丰|京A00001|2013年01月02日08:30分|进|01"),
+};
+
+// Drops the picker's calendar down as a user does, with a click on its arrow, and closes it.
+void dropDown(QDateTimeEdit *picker)
+{
+    QTest::mouseClick(picker, Qt::LeftButton, {},
+                      QPoint(picker->width() - 6, picker->height() / 2));
+    QWidget *popup = picker->calendarWidget()->window();
+    QTRY_VERIFY(popup->isVisible());
+    popup->hide();
+}
+
+// Types text key by key, also characters that have no key code of their own.
+void type(QWidget *w, const QString &text)
+{
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
+TEST_F(PassageWindow, ArrivalImportAndTheRefusedReimport)
+{
+    QTemporaryDir noRecords;
+    plug(QStringLiteral("a-camera"), noRecords.path());
+    open();
+    EXPECT_EQ(form->Wtxt1->text(), T::Welcome);
+    EXPECT_TRUE(form->btndaru->isEnabled()) << "a drive was seen when the window opened";
+    EXPECT_EQ(form->Labellbl6->text(), QStringLiteral("2013年01月02日"));
+
+    // The stick arrives while the window is open; the poll notices within a second.
+    plug(QStringLiteral("usb"), Stick);
+    QTRY_COMPARE_WITH_TIMEOUT(form->Wtxt1->text(), T::DriveInserted, 5000);
+    EXPECT_TRUE(form->btndaru->isEnabled());
+    clickImportAndWait();
+
+    // Two drives: the records come from the one listed last.
+    EXPECT_EQ(RecordDrive, drives::mapFolder(dir.root()) + QStringLiteral("/usb/"));
+    EXPECT_EQ(rows(QStringLiteral("select * from CRJL order by 序号")),
+              QStringList({
+                  QStringLiteral("1|ABCDEF12|张三 |京A12345 |2013年01月02日08:30分|进|01|||01,1,"
+                                 "ABCDEF12,201301020830"),
+                  QStringLiteral("2|12345678|李四 |沪B67890 |2013年12月31日23:59分|出|02|||02,0,"
+                                 "12345678,201312312359"),
+                  QStringLiteral("3|0000AAAA|王五 |粤C24680 |2014年02月03日10:15分|进|03|||03,1,"
+                                 "0000AAAA,201402031015"),
+                  QStringLiteral("4|ABCDEF12|张三 |京A12345 |2013年01月02日08:30分|进|01|||01,1,"
+                                 "ABCDEF12,201301020830"),
+              }));
+    QFile working(dir.path(QStringLiteral("RD.TXT")));
+    ASSERT_TRUE(working.open(QIODevice::ReadOnly));
+    EXPECT_EQ(working.readAll(),
+              records::joinLines(records::readRecordLines(Stick + QStringLiteral("/TALVERK"))));
+
+    // Show all ran: owners joined, the unregistered card 0000AAAA left out.
+    EXPECT_EQ(grid(), JoinedAfterImport);
+    EXPECT_EQ(form->Wtxt1->text(), ShowAllFour);
+    EXPECT_EQ(form->DBFLGrid->currentIndex().row(), 1) << "show all moves to the second row";
+    EXPECT_FALSE(form->btndaru->isEnabled());
+    EXPECT_EQ(form->Gauge1->value(), 4);
+    EXPECT_FALSE(Form12->isVisible());
+    EXPECT_EQ(Form12->Gauge1->value(), 0);
+    EXPECT_EQ(form->statusPanels[1]->text(), QStringLiteral("开始时间:08:00:05"));
+    EXPECT_EQ(form->statusPanels[2]->text(), QStringLiteral("结束时间:08:00:05"));
+    EXPECT_EQ(form->statusPanels[0]->text(), QStringLiteral("总用时：  0"));
+
+    // A search without hits empties the view; the table still holds the rows, so a new arrival
+    // and a press of the button are refused and import nothing twice.
+    type(form->edtXmEdt, QStringLiteral("无此人"));
+    expectBox();
+    QTest::mouseClick(form->btnSeaCmd, Qt::LeftButton);
+    EXPECT_EQ(form->DBFLGrid->model()->rowCount(), 0);
+    form->deviceArrived(QString());
+    expectBox();
+    QTest::mouseClick(form->btndaru, Qt::LeftButton);
+    EXPECT_EQ(lastShown().text, T::RecordsExistLeaveFirst);
+    EXPECT_FALSE(form->btndaru->isEnabled());
+    EXPECT_EQ(storedRows(), 4);
+}
+
+TEST_F(PassageWindow, ActivationWithoutADriveSaysSoAndTheImportFindsNoFile)
+{
+    expectBox();
+    open();
+    QTRY_COMPARE(shownTexts(), QStringList({T::NoRecordDrive}));
+    EXPECT_FALSE(form->btndaru->isEnabled());
+
+    // A drive without the record folder, then one with only blank lines.
+    const QString blank =
+        makeStick(QStringLiteral("blank"), {{QStringLiteral("blank.txt"), "   \r\n \r\n"},
+                                            {QStringLiteral("empty.TXT"), ""}});
+    for (const QString &target : {dir.root(), blank}) {
+        QFile::remove(drives::mapFolder(dir.root()) + QStringLiteral("/usb"));
+        form->driveWatcher()->poll();
+        plug(QStringLiteral("usb"), target);
+        form->driveWatcher()->poll();
+        ASSERT_TRUE(form->btndaru->isEnabled());
+        expectBox();
+        QTest::mouseClick(form->btndaru, Qt::LeftButton);
+        EXPECT_EQ(lastShown().text, T::NoRecordFile);
+        EXPECT_FALSE(form->btndaru->isEnabled());
+        EXPECT_EQ(storedRows(), 0);
+        EXPECT_TRUE(QFile::exists(dir.path(QStringLiteral("RD.TXT"))));
+    }
+    // With no drive at all the record folder is not looked for beside the program.
+    QFile::remove(drives::mapFolder(dir.root()) + QStringLiteral("/usb"));
+    form->driveWatcher()->poll();
+    RecordDrive.clear();
+    dir.write(QStringLiteral("TALVERK/here.txt"), "0001 ,x ,y ,01,1,ABCDEF12,201301020830\r\n");
+    form->deviceArrived(QString());
+    expectBox();
+    QTest::mouseClick(form->btndaru, Qt::LeftButton);
+    EXPECT_EQ(lastShown().text, T::NoRecordFile);
+    EXPECT_EQ(storedRows(), 0);
+}
+
+TEST_F(PassageWindow, AnUnreadableRecordFileGoesToTheGeneralErrorDisplay)
+{
+    const QString stick = makeStick(QStringLiteral("bad"), {{QStringLiteral("a.txt"), "x\r\n"}});
+    ASSERT_TRUE(
+        QFile::link(QStringLiteral("/proc/self/mem"), stick + QStringLiteral("/TALVERK/bad.txt")));
+    plug(QStringLiteral("usb"), stick);
+    open();
+    form->deviceArrived(QString());
+    expectBox();
+    QTest::mouseClick(form->btndaru, Qt::LeftButton);
+    EXPECT_EQ(lastShown().icon, Dialogs::Critical);
+    EXPECT_TRUE(lastShown().text.contains(QStringLiteral("bad.txt")))
+        << lastShown().text.toStdString();
+    EXPECT_NE(lastShown().text, T::RecordsExistShowAll);
+    EXPECT_FALSE(form->importRunning());
+    EXPECT_EQ(storedRows(), 0);
+}
+
+// Many lines, so that the import needs several turns of the event loop.
+QByteArray manyLines(int n)
+{
+    QByteArray out;
+    for (int i = 0; i < n; ++i)
+        out += "0001 ,x ,y ,01,1," + QByteArray::number(i, 16).rightJustified(8, '0') +
+               ",201301020830\r\n";
+    return out;
+}
+
+TEST_F(PassageWindow, RemovingTheStickStopsTheImportAndKeepsWhatWasStored)
+{
+    const int total = 60000;
+    QTemporaryDir other;
+    plug(QStringLiteral("aa-other"), other.path());
+    plug(QStringLiteral("usb"),
+         makeStick(QStringLiteral("big"), {{QStringLiteral("big.txt"), manyLines(total)}}));
+    open();
+    form->deviceArrived(QString());
+
+    bool first = true;
+    bool preparing = false;
+    // usb is listed last, so it is the record drive.
+    QObject::connect(form->passageImport(), &PassageImport::progress, form.get(), [&](int done) {
+        if (!first)
+            return;
+        first = false;
+        preparing = Form12->isVisible() && Form12->Label1->text() == texts::shell::ImportPreparing;
+        unplug(QStringLiteral("aa-other"));
+        form->driveWatcher()->poll();
+        EXPECT_TRUE(form->importRunning()) << "not the record drive";
+        EXPECT_FALSE(form->memo2.isEmpty());
+        unplug(QStringLiteral("usb"));
+        form->driveWatcher()->poll();
+        EXPECT_GT(done, 0);
+    });
+    expectBox();
+    QTest::mouseClick(form->btndaru, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!form->importRunning(), 30000);
+    EXPECT_TRUE(preparing) << "the progress window opens at 0";
+    EXPECT_EQ(lastShown().text, T::DriveRemovedDuringImport);
+    const int stored = storedRows();
+    EXPECT_GT(stored, 0) << "the rows stored before the removal stay";
+    EXPECT_LT(stored, total);
+    EXPECT_EQ(form->Gauge1->value(), stored);
+    EXPECT_FALSE(Form12->isVisible());
+    EXPECT_FALSE(form->btndaru->isEnabled());
+}
+
+TEST_F(PassageWindow, WhileImportingCommandsCloseAndTrayWaitAndTheSharedConnectionMayGo)
+{
+    const int total = 30000;
+    plug(QStringLiteral("usb"),
+         makeStick(QStringLiteral("big"), {{QStringLiteral("big.txt"), manyLines(total)}}));
+    main->show();
+    open();
+    form->deviceArrived(QString());
+    bool checked = false;
+    QObject::connect(form->passageImport(), &PassageImport::progress, form.get(), [&] {
+        if (checked)
+            return;
+        checked = true;
+        EXPECT_FALSE(form->btnAllSeaCmd->isEnabled());
+        EXPECT_FALSE(form->btndaru->isEnabled()) << "no second import";
+        EXPECT_FALSE(form->edt1->isEnabled());
+        form->close();
+        EXPECT_TRUE(form->isVisible()) << "the close waits";
+        QTest::mouseClick(main->rzstspn1, Qt::LeftButton);
+        EXPECT_TRUE(form->isVisible()) << "the tray minimise waits";
+        EXPECT_TRUE(main->isVisible());
+        // The help tab releases the file; the import has its own connection.
+        Datafrm->closeAll();
+    });
+    QTest::mouseClick(form->btndaru, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!form->importRunning(), 30000);
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(storedRows(), total);
+    EXPECT_TRUE(form->btnAllSeaCmd->isEnabled());
+    // None of the cards has an owner: show all finds the three owners only.
+    EXPECT_EQ(form->Wtxt1->text(), QStringLiteral("显示全部车辆进出记录.当前共有3 笔记录"));
+    // After the import the tray minimise works again.
+    QTest::mouseClick(main->rzstspn1, Qt::LeftButton);
+    EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(PassageWindow, SearchesByFieldAndTimeRange)
+{
+    expectBox();
+    open(); // no drive yet
+    expectBox();
+    QTest::mouseClick(form->btnSeaCmd, Qt::LeftButton);
+    EXPECT_EQ(lastShown().text, T::NotImported) << "searching before any import";
+
+    plug(QStringLiteral("usb"), Stick);
+    form->driveWatcher()->poll();
+    clickImportAndWait();
+    ASSERT_EQ(storedRows(), 4);
+
+    const struct
+    {
+        QLineEdit *field;
+        QString text;
+        QStringList found; // empty: nothing found
+    } cases[] = {
+        {form->edt1, QStringLiteral("CDEF"), {JoinedAfterImport.at(1), JoinedAfterImport.at(3)}},
+        {form->edt1, QStringLiteral("cdef"), {JoinedAfterImport.at(1), JoinedAfterImport.at(3)}},
+        {form->edt1, QStringLiteral("0000AAAA"), {}}, // a card without owner is never shown
+        {form->edtGhCode, QStringLiteral("沪B"), {JoinedAfterImport.at(2)}},
+        // A condition on the archive lists owners without passages too.
+        {form->edtXmEdt, QStringLiteral("赵"), {JoinedAfterImport.at(0)}},
+        {form->edtXmEdt, QStringLiteral("\" or \"\"=\""), {}},
+        {form->edtGhCode, QStringLiteral("'); delete from CRJL; --"), {}},
+        {form->edtXmEdt, QStringLiteral("%\"  "), {}},
+    };
+    for (const auto &c : cases) {
+        form->edt1->clear();
+        form->edtGhCode->clear();
+        form->edtXmEdt->clear();
+        QTest::mouseClick(c.field, Qt::LeftButton);
+        c.field->setText(c.text); // pasted: the key filter does not see it
+        if (c.found.isEmpty())
+            expectBox();
+        QTest::mouseClick(form->btnSeaCmd, Qt::LeftButton);
+        EXPECT_EQ(grid(), c.found) << c.text.toStdString();
+        if (c.found.isEmpty()) {
+            EXPECT_EQ(lastShown().text, T::NothingFound);
+            EXPECT_EQ(form->Wtxt1->text(), T::NothingFoundPane);
+        } else {
+            EXPECT_EQ(form->Wtxt1->text(),
+                      QStringLiteral("当前查询到%1 笔记录").arg(c.found.size()));
+        }
+        EXPECT_EQ(storedRows(), 4) << c.text.toStdString();
+    }
+
+    // All fields empty: the pickers' range, the start day from 00:00, the end day to 23:59.
+    form->edt1->clear();
+    form->edtGhCode->clear();
+    form->edtXmEdt->clear();
+    EXPECT_FALSE(form->btnSeaCmd->isEnabled());
+    dropDown(form->dtp2);
+    EXPECT_TRUE(form->btnSeaCmd->isEnabled());
+    QTest::mouseClick(form->btnSeaCmd, Qt::LeftButton); // defaults: 2013-01-02 to 2013-01-09
+    EXPECT_EQ(grid(), QStringList({JoinedAfterImport.at(1), JoinedAfterImport.at(3)}));
+    form->dtp1->setDate(QDate(2013, 12, 31));
+    form->dtp2->setDate(QDate(2013, 12, 31));
+    QTest::mouseClick(form->btnSeaCmd, Qt::LeftButton);
+    EXPECT_EQ(grid(), QStringList({JoinedAfterImport.at(2)}));
+    form->dtp1->setDate(QDate(2013, 1, 3));
+    form->dtp2->setDate(QDate(2013, 12, 30));
+    expectBox();
+    QTest::mouseClick(form->btnSeaCmd, Qt::LeftButton);
+    EXPECT_EQ(lastShown().text, T::NothingInRange);
+}
+
+TEST_F(PassageWindow, ConditionFieldsReact)
+{
+    plug(QStringLiteral("usb"), Stick);
+    open();
+    // Card code: hex digits only.
+    form->btnSeaCmd->setEnabled(false);
+    QTest::mouseClick(form->edt1, Qt::LeftButton);
+    EXPECT_EQ(form->Wtxt1->text(), T::CardCodeHint);
+    QTest::keyClicks(form->edt1, QStringLiteral("a1G-z F"));
+    EXPECT_EQ(form->edt1->text(), QStringLiteral("a1F"));
+    EXPECT_TRUE(form->btnSeaCmd->isEnabled());
+    QTest::keyClick(form->edt1, Qt::Key_Backspace);
+    QTest::keyClick(form->edt1, Qt::Key_Backspace);
+    QTest::keyClick(form->edt1, Qt::Key_Backspace);
+    EXPECT_FALSE(form->btnSeaCmd->isEnabled()) << "an empty card code disables the search";
+
+    // Pressing into the plate field empties the others; typing there asks for the search.
+    form->edt1->setText(QStringLiteral("AB"));
+    QTest::mouseClick(form->edtGhCode, Qt::LeftButton);
+    EXPECT_TRUE(form->edt1->text().isEmpty());
+    type(form->edtGhCode, QStringLiteral("京A"));
+    EXPECT_EQ(form->Wtxt1->text(), T::PressSearch);
+    EXPECT_TRUE(form->btnSeaCmd->isEnabled());
+    QTest::keyClick(form->edtGhCode, Qt::Key_Return);
+    EXPECT_TRUE(form->btnSeaCmd->hasFocus()) << "Enter goes to the search button, no search yet";
+    EXPECT_TRUE(Dialogs::shown().isEmpty());
+
+    // The name field empties the plate field when typed into, the card code when pressed.
+    QTest::mouseClick(form->edtXmEdt, Qt::LeftButton);
+    EXPECT_TRUE(form->edtGhCode->text().isEmpty());
+    type(form->edtXmEdt, QStringLiteral("张"));
+    EXPECT_TRUE(form->btnSeaCmd->isEnabled());
+    form->edtXmEdt->setText(QStringLiteral("  "));
+    EXPECT_FALSE(form->btnSeaCmd->isEnabled()) << "blanks are no condition";
+
+    // Dropping a calendar down enables the search.
+    dropDown(form->dtp1);
+    EXPECT_TRUE(form->btnSeaCmd->isEnabled());
+}
+
+TEST_F(PassageWindow, ClearShowAllCloseAndOpenAgain)
+{
+    expectBox();
+    open();
+    expectBox();
+    QTest::mouseClick(form->btnAllSeaCmd, Qt::LeftButton);
+    EXPECT_EQ(lastShown().text, T::ShowAllEmpty);
+
+    plug(QStringLiteral("usb"), Stick);
+    form->driveWatcher()->poll();
+    clickImportAndWait();
+    QTest::mouseClick(form->btnDelCmd, Qt::LeftButton);
+    EXPECT_EQ(form->DBFLGrid->model()->rowCount(), 0);
+    EXPECT_EQ(form->Wtxt1->text(), T::Cleared);
+    EXPECT_FALSE(Datafrm->con->connected());
+    EXPECT_EQ(storedRows(), 4) << "clearing the display keeps the rows";
+    QTest::mouseClick(form->btnAllSeaCmd, Qt::LeftButton);
+    EXPECT_EQ(grid(), JoinedAfterImport);
+
+    // Export and print say they are not there yet.
+    expectBox();
+    QTest::mouseClick(form->btndachu, Qt::LeftButton);
+    EXPECT_EQ(lastShown().text, T::ExportNotAvailable);
+    expectBox();
+    QTest::mouseClick(form->btndayin, Qt::LeftButton);
+    EXPECT_EQ(lastShown().text, T::PrintNotAvailable);
+
+    // A tray restore shows the window again with its rows.
+    form->hide();
+    form->show();
+    EXPECT_EQ(storedRows(), 4);
+
+    main->edt17->setText(QString());
+    QTest::mouseClick(form->btnExitCmd, Qt::LeftButton);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_EQ(main->edt17->text(), T::CardFieldIdle);
+    EXPECT_EQ(storedRows(), 0);
+
+    // Rows left behind (a program that was killed) go when the card tab opens the window.
+    execSql(QStringLiteral("insert into CRJL (卡片内码) values ('ABCDEF12')"));
+    open();
+    EXPECT_EQ(storedRows(), 0);
+    expectBox();
+    QTest::mouseClick(form->btnSeaCmd, Qt::LeftButton);
+    EXPECT_EQ(lastShown().text, T::NotImported);
+}
+
+} // namespace

@@ -1,0 +1,39 @@
+// Fuzz target of the record file reading: any bytes, read as a record file and split into rows,
+// must keep the invariants the import relies on (and never crash, hang or read out of bounds).
+#include "common/gbk.h"
+#include "passages/recordfiles.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+void check(bool ok)
+{
+    if (!ok)
+        std::abort();
+}
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray raw(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QByteArray text = records::recordText(raw);
+    check(!text.contains('\0'));
+    const QList<QByteArray> lines = records::splitLines(text);
+    records::RowReader reader;
+    for (const QByteArray &line : lines) {
+        check(!line.contains('\r') && !line.contains('\n'));
+        const records::SplitLine split = records::splitRecordLine(line);
+        check(split.fields.size() <= records::LeadingFieldSlots);
+        check(!split.recordPart.contains(' '));
+        for (const QByteArray &field : split.fields)
+            check(field.endsWith(' ') && field.indexOf(' ') == field.size() - 1);
+        const records::PassageRow row = reader.row(line);
+        check(row.direction == QStringLiteral("进") || row.direction == QStringLiteral("出"));
+        check(gbk::byteLength(row.cardCode) <= 8 && gbk::byteLength(row.readerAddress) <= 2);
+        check(row.cardCode == records::passageRow(line).cardCode);
+    }
+    check(records::splitLines(records::joinLines(lines)) == lines);
+    return 0;
+}
