@@ -45,6 +45,6 @@ inline const QString CloseIgnored = QStringLiteral("退出时发生异常，已�
 inline const QString CardFieldIdle = QStringLiteral("读卡录入...");
 
 // Export and print until the spreadsheet export and the reports are wired in.
-inline const QString ExportNotAvailable = QStringLiteral("导出Excel功能暂未提供.");
-inline const QString PrintNotAvailable = QStringLiteral("打印报表功能暂未提供.");
+inline const QString ExportEmpty = QStringLiteral("当前记录为空! 请先导入记录。");
+inline const QString PrintingPassages = QStringLiteral("打印进出记录表");
 } // namespace texts::passages

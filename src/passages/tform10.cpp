@@ -1,6 +1,9 @@
 #include "passages/tform10.h"
 #include "passages/texts.h"
 
+#include "archive/exportdbgrid.h"
+#include "archive/reports.h"
+
 #include "common/clock.h"
 #include "common/dialogs.h"
 #include "common/errors.h"
@@ -694,12 +697,37 @@ void TForm10::btnDelCmdClick()
 
 void TForm10::btndachuClick()
 {
-    Dialogs::message(ExportNotAvailable, this);
+    guarded([this] {
+        openView(QStringLiteral("select * from CRJL;"));
+        if (Datafrm->QryJL1->isEmpty()) {
+            Datafrm->con->connect();
+            Dialogs::message(ExportEmpty, this);
+            return;
+        }
+        openView(joinedRecordQuery());
+        Datafrm->QryJL1->next();
+        exportPassageGrid(Datafrm->QryJL1, this);
+    });
 }
 
 void TForm10::btndayinClick()
 {
-    Dialogs::message(PrintNotAvailable, this);
+    guarded([this] {
+        Query *q = Datafrm->Qrybb1;
+        q->close();
+        q->setSQL(QStringLiteral("select * from CRJL;"));
+        q->open();
+        if (!q->isEmpty()) {
+            q->close();
+            q->setSQL(joinedRecordQuery());
+            q->open();
+            q->next();
+        }
+        if (CRJLBB->preview(q, this)) {
+            Wtxt1->setText(PrintingPassages);
+            Datafrm->con->disconnect();
+        }
+    });
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,5 +1,7 @@
 #include "testsupport.h"
 
+#include "archive/reportpreview.h"
+
 #include "accounts/tform2.h"
 #include "common/globals.h"
 #include "common/programdir.h"
@@ -14,6 +16,8 @@ namespace testsupport {
 
 void ScriptedTest::SetUp()
 {
+    // Print previews are scripted like the boxes: a test never opens a modal preview.
+    ReportPreview::beginScript();
     Dialogs::beginScript();
     Dialogs::setUnexpectedHandler([](const Dialogs::Shown &s) {
         ADD_FAILURE() << "unexpected dialog: \"" << s.text.toStdString() << "\" ("
@@ -27,6 +31,8 @@ void ScriptedTest::TearDown()
     EXPECT_EQ(Dialogs::pendingFiles(), 0) << "queued file names were not used";
     Dialogs::setShowHook({});
     Dialogs::endScript();
+    EXPECT_EQ(ReportPreview::pendingPdfs(), 0) << "queued preview files were not used";
+    ReportPreview::endScript();
 }
 
 QStringList ScriptedTest::shownTexts() const
