@@ -163,10 +163,13 @@ void TForm7::wire()
           static_cast<QWidget *>(edtXmEdt), static_cast<QWidget *>(DBFLGrid), DBFLGrid->viewport()})
         w->installEventFilter(this);
 
-    // The grid and the query move together.
+    // The grid and the query move together. While the query itself adds, removes or reloads
+    // rows the view moves its current cell on its own; moving the query then would change it in
+    // the middle of that step (see bindArchive()).
     connect(DBFLGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &current) {
-                if (current.isValid() && current.row() != DBFLGridModel->currentRow())
+                if (m_modelChanging == 0 && current.isValid() &&
+                    current.row() != DBFLGridModel->currentRow())
                     DBFLGridModel->setCurrentRow(current.row());
             });
     connect(DBFLGridModel, &QueryTableModel::currentRowChanged, this, [this](int row) {
@@ -191,8 +194,22 @@ Query *TForm7::archive() const
         throw DbError(QStringLiteral("Qryda1: no data module"));
     // The data module is created after the main window; bind on first use.
     if (DBFLGridModel->dataSource() != Datafrm->DSda1)
-        DBFLGridModel->setDataSource(Datafrm->DSda1);
+        const_cast<TForm7 *>(this)->bindArchive();
     return Datafrm->Qryda1;
+}
+
+void TForm7::bindArchive()
+{
+    Query *q = Datafrm->Qryda1;
+    // Connected before the grid model: these run before the view hears of the change.
+    m_modelChanging = 0;
+    for (auto begin : {&Query::rowAboutToBeInserted, &Query::rowAboutToBeRemoved})
+        connect(q, begin, this, [this] { ++m_modelChanging; });
+    for (auto end : {&Query::rowInserted, &Query::rowRemoved})
+        connect(q, end, this, [this] { --m_modelChanging; });
+    connect(q, &Query::aboutToReset, this, [this] { ++m_modelChanging; });
+    connect(q, &Query::resetDone, this, [this] { --m_modelChanging; });
+    DBFLGridModel->setDataSource(Datafrm->DSda1);
 }
 
 int TForm7::count() const

@@ -100,6 +100,7 @@ private:
     void build();
     void wire();
     Query *archive() const;
+    void bindArchive();
     int count() const;
     // Runs a selection on Qryda1 through the query cycle; the caller binds its parameters.
     void select(const QString &statement, const std::function<void(Query *)> &bind = {});
@@ -116,8 +117,9 @@ private:
     // the edit being typed into keeps its text.
     void clearOthers(QLineEdit *keep);
     bool guardedKeyPress();
-    // Hands a cell being edited in the grid to the query.
+    // Hands a cell still being edited in the grid to the query.
     void commitGridEditor();
 
     bool m_clearing = false;
+    int m_modelChanging = 0;
 };

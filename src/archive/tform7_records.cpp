@@ -81,8 +81,7 @@ void TForm7::btnEditCmdClick()
 
 void TForm7::commitGridEditor()
 {
-    // A shortcut (Alt+S) does not take the focus from an open cell, so its text would not be
-    // part of the record yet.
+    // A shortcut (Alt+S) may leave a cell open whose text is not part of the record yet.
     QWidget *focus = QApplication::focusWidget();
     if (focus && DBFLGrid->isAncestorOf(focus) && focus != DBFLGrid &&
         focus != DBFLGrid->viewport()) {
