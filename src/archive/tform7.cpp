@@ -222,6 +222,13 @@ int TForm7::count() const
 void TForm7::select(const QString &statement, const std::function<void(Query *)> &bind)
 {
     Query *q = archive();
+    // Closing the last open query closes the file, and opening it again derives the key anew:
+    // a moment's holder keeps the connection between the two steps.
+    Query holder(Datafrm->con);
+    if (q->isActive()) {
+        holder.setSQL(QStringLiteral("select 1"));
+        holder.open();
+    }
     q->close();
     q->sql().clear();
     q->sql().add(statement);
