@@ -119,7 +119,7 @@ void TForm7::build()
     DBFLGrid->verticalHeader()->hide();
     DBFLGrid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     DBFLGrid->horizontalHeader()->setStretchLastSection(true);
-    const int widths[] = {70, 80, 80, 90, 70, 100, 110, 90, 110, 160, 60};
+    const int widths[] = {64, 78, 76, 84, 64, 96, 96, 76, 110, 150, 60};
     for (int c = 0; c < int(std::size(widths)); ++c)
         DBFLGrid->setColumnWidth(c, widths[c]);
     layout->addWidget(DBFLGrid, 1);
