@@ -351,6 +351,14 @@ TEST_F(ArchiveWindowTest, ACardReadSearchesOnlyWhileVisibleAndNoCardModeIsActive
         EXPECT_EQ(q->state(), Query::Insert) << c.issue << c.extend;
         q->cancel();
     }
+    // What the operator types is searched for also while the card tab is issuing.
+    IssueActive = 1;
+    form->cardModeActive = {};
+    click(form->edt1);
+    form->edt1->clear();
+    QTest::keyClicks(form->edt1, QStringLiteral("deadbeef"));
+    EXPECT_EQ(gridCodes(), QStringList{"DEADBEEF"});
+
     IssueActive = 0;
     ExtendActive = 0;
     form->cardModeActive = [] { return false; };
