@@ -1,5 +1,5 @@
 #pragma once
-// Texts of the owner archive: the spreadsheet export and the printed reports.
+// Texts of the owner archive window, the spreadsheet export and the printed reports.
 #include <QString>
 
 namespace texts::archive {
@@ -36,4 +36,65 @@ inline const QString CountUnit = QStringLiteral("条");
 inline const QString PageLabel = QStringLiteral("第");
 inline const QString PageUnit = QStringLiteral("页");
 
+// The owner archive window.
+inline const QString Caption = QStringLiteral("车主档案表");
+inline const QString Edt1Initial = QStringLiteral("读卡自动录入");
+inline const QString CardCodeLabel = QStringLiteral("卡片内码:   ");
+inline const QString PlateLabel = QStringLiteral("车牌号码:   ");
+inline const QString KeywordLabel = QStringLiteral("关键字：");
+inline const QString DateLabel = QStringLiteral("系统当前日期:      ");
+
+inline QString Entered(int count)
+{
+    return QStringLiteral("进入车主档案管理界面.当前共有") + QString::number(count) +
+           QStringLiteral(" 笔车主档案记录,请做好数据库备份!");
+}
+inline QString ExpiringFound(int count)
+{
+    return QStringLiteral("当前查询到") + QString::number(count) +
+           QStringLiteral(" 笔即将过期记录");
+}
+inline const QString NoExpiring = QStringLiteral("没有找到即将过期记录!");
+inline QString AllShown(int count)
+{
+    return QStringLiteral("显示全部车主档案.当前共有") + QString::number(count) +
+           QStringLiteral(" 笔记录");
+}
+inline const QString EmptyId = QStringLiteral("错误，存在空的ID值!");
+inline QString Found(int count)
+{
+    return QStringLiteral("当前查询到") + QString::number(count) + QStringLiteral(" 笔记录");
+}
+inline const QString NothingFoundPane = QStringLiteral("没有找到相关记录.");
+inline const QString NothingFound = QStringLiteral("没有找到相关记录!");
+inline const QString EnterCondition = QStringLiteral("请输入查询条件!");
+inline const QString CheckInput = QStringLiteral("检查输入");
+inline const QString PressSearch = QStringLiteral("请按查询键查找相关档案.");
+inline const QString EightDigitsSearch = QStringLiteral("输入8位卡片内码会自动查询!");
+inline QString ExpiredFound(int count)
+{
+    return QStringLiteral("当前查询到") + QString::number(count) + QStringLiteral(" 笔过期记录");
+}
+inline const QString NoExpired = QStringLiteral("没有找到过期记录.");
+inline const QString NoRecords = QStringLiteral("没有档案记录，请添加车主档案.");
+inline const QString ReadOnlyColumns =
+    QStringLiteral("车辆编号,卡片内码,卡片有效期限,卡片状态等不允许手动修改.");
+inline const QString EditMode = QStringLiteral("进入编辑模式，双击需修改位置，改完后请按保存键.");
+inline const QString SaveHint =
+    QStringLiteral("编辑完成后单击\"保存\"键保存资料，并做好数据库备份!");
+inline const QString Saved = QStringLiteral("数据已保存.请及时做好数据库备份!");
+inline const QString SaveEmpty = QStringLiteral("档案为空，请先添加车档案再按保存.");
+inline const QString SaveInvalid = QStringLiteral("保存无效!要增加车主档案请按添加键.");
+inline const QString AddHint = QStringLiteral("若需增加车主档案请按添加键.可以选择手动或自动添加!");
+inline const QString AllDeleted = QStringLiteral("档案已经全部删除!");
+inline const QString DeleteQuestion = QStringLiteral("删除的档案不能恢复，是否删除？");
+inline const QString DeleteCaption = QStringLiteral("确认删除");
+inline const QString Deleted = QStringLiteral("档案已经删除!");
+inline const QString PrintingArchive = QStringLiteral("打印车主档案表");
+// Card tab texts set by this window.
+inline const QString CardReadEntry = QStringLiteral("读卡录入...");
+inline const QString AddPane =
+    QStringLiteral("请输入车主姓名,按Enter键进入下一步!  也可选批量发行.");
+inline const QString ExitPane =
+    QStringLiteral("返回卡片管理主界面.若发行请按单卡或批量发行,或读卡查询延期!");
 } // namespace texts::archive

@@ -7,8 +7,7 @@
 
 FieldLink::FieldLink(std::function<void()> show)
     : m_show(std::move(show))
-{
-}
+{}
 
 void FieldLink::setDataSource(DataSource *source)
 {
@@ -119,14 +118,13 @@ QueryTableModel::QueryTableModel(DataSource *source, QObject *parent)
 
 void QueryTableModel::setDataSource(DataSource *source)
 {
-    beginResetModel();
+    // rebind() resets the model when the query changes; a reset around it would nest two.
     if (m_source)
         disconnect(m_source, nullptr, this, nullptr);
     m_source = source;
     if (m_source)
         connect(m_source, &DataSource::dataSetChanged, this, &QueryTableModel::rebind);
     rebind();
-    endResetModel();
 }
 
 void QueryTableModel::rebind()

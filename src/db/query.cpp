@@ -110,6 +110,12 @@ bool Field::readOnly() const
     return m_query && m_query->m_fields.at(m_index).def.readOnly;
 }
 
+void Field::setReadOnly(bool on) const
+{
+    if (m_query)
+        m_query->m_fields[m_index].def.readOnly = on;
+}
+
 QVariant Field::value() const
 {
     if (!m_query)

@@ -35,6 +35,8 @@ public:
     QString name() const;
     int size() const;
     bool readOnly() const;
+    // Refuses further values until the query opens again (the fields are made anew then).
+    void setReadOnly(bool on) const;
 
     QVariant value() const;
     bool isNull() const;

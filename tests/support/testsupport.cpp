@@ -1,6 +1,7 @@
 #include "testsupport.h"
 
 #include "archive/reportpreview.h"
+#include "archive/reports.h"
 
 #include "accounts/tform2.h"
 #include "common/globals.h"
@@ -97,10 +98,19 @@ void WindowsTest::SetUp()
     login = std::make_unique<TForm2>();
     Form1 = main.get();
     Form2 = login.get();
+    // The two reports are what the windows' print buttons reach.
+    archiveReport = std::make_unique<TRsRepFrm>();
+    passageReport = std::make_unique<TCRJLBB>();
+    RsRepFrm = archiveReport.get();
+    CRJLBB = passageReport.get();
 }
 
 void WindowsTest::TearDown()
 {
+    RsRepFrm = nullptr;
+    CRJLBB = nullptr;
+    passageReport.reset();
+    archiveReport.reset();
     Form1 = nullptr;
     Form2 = nullptr;
     login.reset();

@@ -10,6 +10,8 @@
 
 class TForm1;
 class TForm2;
+class TRsRepFrm;
+class TCRJLBB;
 
 namespace testsupport {
 
@@ -54,6 +56,8 @@ protected:
 
     std::unique_ptr<TForm1> main;
     std::unique_ptr<TForm2> login;
+    std::unique_ptr<TRsRepFrm> archiveReport;
+    std::unique_ptr<TCRJLBB> passageReport;
 
 private:
     QString m_accounts;
