@@ -115,6 +115,9 @@ void TForm1::btn6Click()
     // A second pass opens the port of the first once more; that open fails and hands over to
     // the next port.
     const int passes = RzMemo6->lineCount();
+    // A reply handled during a pause may bring the link up: the search then stops where it is
+    // rather than moving the link to the port it was about to try.
+    const quint64 links = linkUps;
     for (int pass = 0; pass < passes; ++pass) {
         try {
             const QString name = ComTxt->currentText();
@@ -124,8 +127,12 @@ void TForm1::btn6Click()
                                           .arg(issuer::trimmed(name).mid(3, 3)));
             PortNo = *number;
             issuer::uiPause(issuer::timings().aroundSearchOpen);
+            if (linkUps != links)
+                return;
             const int opened = m_serial->open(PortNo);
             issuer::uiPause(issuer::timings().aroundSearchOpen);
+            if (linkUps != links)
+                return;
             if (opened != 0) {
                 paneColour(wtxt, "blue");
                 enable(tmr1);
@@ -229,6 +236,7 @@ void TForm1::edt7Change()
                 closePort(n);
         }
         linkUp = true;
+        ++linkUps;
         for (const QString &name : GetComPortList())
             RzMemo6->addLine(name);
         enable(tmr5);
@@ -239,6 +247,7 @@ void TForm1::edt7Change()
         tmr1->stop();
         tmr4->stop();
         linkUp = true;
+        ++linkUps;
         enable(tmr5);
         RzMemo1->addLine(texts::issuer::LinkNormalPane);
         break;

@@ -105,6 +105,7 @@ public:
     bool passwordChangePending = false; // a change was sent and its answer is awaited
     bool statusLineArriving = false;    // the line being added to RzMemo1 is a status reply's
     bool searching = false;             // a search is running (timers do not start another)
+    quint64 linkUps = 0;                // times a reply brought the link up
     quint64 eventLinesAdded = 0;        // lines added to RzMemo1 so far (the prompt watches it)
 
     // ---- card tab (the controls other tabs and the issuer link reach) ----
