@@ -32,6 +32,11 @@ using testsupport::DatabaseTest;
 
 namespace {
 
+// Waits with the event loop running, then checks the gtest way (a failing QTRY_* would only
+// leave the test early).
+#define ASSERT_SOON(cond, ms) ASSERT_TRUE(QTest::qWaitFor([&] { return bool(cond); }, ms)) << #cond
+#define EXPECT_SOON(cond, ms) EXPECT_TRUE(QTest::qWaitFor([&] { return bool(cond); }, ms)) << #cond
+
 // An issuer on a pseudo-terminal entered as Ports/COMn. It answers the mode frame with
 // modeReply and the password-change frame with passwordReply (empty: silent), after delayMs.
 class FakeIssuer : public QObject
@@ -168,7 +173,7 @@ TEST_F(SearchTest, TheLinkComesUpOnThePortThatAnswers)
     TForm1 &f = login();
     EXPECT_EQ(PortCount, 2);
     EXPECT_FALSE(f.btn5->isEnabled());
-    QTRY_VERIFY_WITH_TIMEOUT(linked(), 10000);
+    ASSERT_SOON(linked(), 10000);
     EXPECT_EQ(PortNo, 2);
     EXPECT_EQ(f.serialLink()->openPorts(), QList<int>{2}); // the mute port was let go
     EXPECT_FALSE(f.tmr1->isActive());
@@ -185,7 +190,7 @@ TEST_F(SearchTest, ASinglePortCountsTheConfirmAndTheSearch)
 {
     plug(1);
     TForm1 &f = login(1000); // the reply comes well within the second before the next port
-    QTRY_VERIFY_WITH_TIMEOUT(linked(), 10000);
+    ASSERT_SOON(linked(), 10000);
     EXPECT_EQ(f.edt6->text(), QStringLiteral("2"));
     EXPECT_EQ(f.edt7->text(), QStringLiteral("1"));
     EXPECT_EQ(f.RzMemo1->lines(), QStringList{QStringLiteral("发行器通讯正常,请读卡!")});
@@ -197,13 +202,13 @@ TEST_F(SearchTest, AReplySlowerThanTheNextPortStillLinksItsOwnPort)
     slow->delayMs = 150; // the search has moved on to COM2 by then
     plug(2)->modeReply.clear();
     TForm1 &f = login();
-    QTRY_VERIFY_WITH_TIMEOUT(linked(), 10000);
+    ASSERT_SOON(linked(), 10000);
     EXPECT_EQ(PortNo, 1);
     EXPECT_EQ(f.serialLink()->openPorts(), QList<int>{1});
     // Frames now go to the issuer that answered.
     const qsizetype before = slow->frames.size();
     QTest::mouseClick(f.btn2, Qt::LeftButton);
-    QTRY_COMPARE_WITH_TIMEOUT(slow->frames.size(), before + 1, 5000);
+    ASSERT_SOON((slow->frames.size()) == (before + 1), 5000);
 }
 
 TEST_F(SearchTest, FifteenFramesWithoutALinkAskTheOperator)
@@ -228,7 +233,7 @@ TEST_F(SearchTest, FifteenFramesWithoutALinkAskTheOperator)
             mainTimersOff = !f.tmr5->isActive() && !f.tmr6->isActive();
             QTest::mouseClick(prompt->btn2, Qt::LeftButton); // "否"
         });
-        QTRY_VERIFY_WITH_TIMEOUT(appexit::programEnded(), 20000);
+        ASSERT_SOON(appexit::programEnded(), 20000);
         EXPECT_EQ(caption, QStringLiteral(" 通讯失败,发送超时!"));
         EXPECT_EQ(label, QStringLiteral("未找到发行器，继续扫描请按\"是\". 退出系统请按\"否\"。"));
         EXPECT_EQ(size, QSize(405, 110));
@@ -261,8 +266,8 @@ TEST_F(SearchTest, YesOnThePromptReconnectsOnce)
         QTest::mouseClick(prompt->btn1, Qt::LeftButton); // "是"
         answered = true;
     });
-    QTRY_VERIFY_WITH_TIMEOUT(answered, 20000);
-    QTRY_COMPARE(Form9, nullptr);
+    ASSERT_SOON(answered, 20000);
+    ASSERT_SOON((Form9) == (nullptr), 5000);
     EXPECT_EQ(resets, 1);
     EXPECT_TRUE(f.tmr6->isActive());
     EXPECT_TRUE(f.tmr1->isActive()); // looking again
@@ -282,19 +287,19 @@ TEST_F(SearchTest, AReplyArrivingWhileThePromptIsOpenClosesIt)
     QList<int> open;
     onPrompt([&](TForm9 *prompt) {
         QSignalSpy ticks(prompt->tmr1, &QTimer::timeout);
-        QVERIFY(ticks.wait(3000) && ticks.wait(3000));
+        EXPECT_TRUE(ticks.wait(3000) && ticks.wait(3000));
         stillOpenAfterTwoTicks = prompt->isVisible();
         // The search left the other port open: the issuer there answers now.
         open = f.serialLink()->openPorts();
-        QCOMPARE(open.size(), 1);
-        FakeIssuer *answering = open.first() == 1 ? first : second;
+        EXPECT_EQ(open.size(), 1);
+        FakeIssuer *answering = open.value(0) == 1 ? first : second;
         answering->modeReply = "0500";
         answering->send("0500");
     });
-    QTRY_VERIFY_WITH_TIMEOUT(!open.isEmpty(), 20000);
+    ASSERT_SOON(!open.isEmpty(), 20000);
     EXPECT_TRUE(stillOpenAfterTwoTicks);
-    QTRY_COMPARE_WITH_TIMEOUT(Form9, nullptr, 5000);
-    QTRY_VERIFY_WITH_TIMEOUT(linked(), 10000);
+    ASSERT_SOON((Form9) == (nullptr), 5000);
+    ASSERT_SOON(linked(), 10000);
     EXPECT_EQ(PortNo, open.first());
 }
 
@@ -303,17 +308,17 @@ TEST_F(SearchTest, UnpluggingTheIssuerSearchesUntilItIsBack)
     plug(1)->modeReply.clear();
     FakeIssuer *issuer = plug(2);
     TForm1 &f = login();
-    QTRY_VERIFY_WITH_TIMEOUT(linked(), 10000);
+    ASSERT_SOON(linked(), 10000);
     recordPanes();
     // Should the search give up before the adapter is back, go on looking.
     onPrompt([](TForm9 *prompt) { QTest::mouseClick(prompt->btn1, Qt::LeftButton); });
     issuer->unplug();
-    QTRY_VERIFY_WITH_TIMEOUT(!f.linkUp, 5000);
+    ASSERT_SOON(!f.linkUp, 5000);
     EXPECT_FALSE(f.serialLink()->isOpen(2));
     EXPECT_TRUE(panes.contains(QStringLiteral("与发行器通讯中断，系统重新扫描...")));
     EXPECT_TRUE(f.RzMemo1->lines().isEmpty());
     issuer->plugIn();
-    QTRY_VERIFY_WITH_TIMEOUT(linked(), 10000);
+    ASSERT_SOON(linked(), 10000);
     EXPECT_EQ(PortNo, 2);
     EXPECT_TRUE(Dialogs::shown().isEmpty());
 }
@@ -323,7 +328,7 @@ TEST_F(SearchTest, AllPortsVanishingWhileSearchingEndsInOnePrompt)
     FakeIssuer *only = plug(1);
     only->modeReply.clear();
     TForm1 &f = login();
-    QTRY_VERIFY_WITH_TIMEOUT(!f.serialLink()->openPorts().isEmpty(), 5000);
+    ASSERT_SOON(!f.serialLink()->openPorts().isEmpty(), 5000);
     only->unplug();
     int prompts = 0;
     std::function<void(TForm9 *)> answer = [&](TForm9 *prompt) {
@@ -331,7 +336,7 @@ TEST_F(SearchTest, AllPortsVanishingWhileSearchingEndsInOnePrompt)
         QTest::mouseClick(prompt->btn2, Qt::LeftButton);
     };
     onPrompt(answer);
-    QTRY_VERIFY_WITH_TIMEOUT(appexit::programEnded(), 20000);
+    ASSERT_SOON(appexit::programEnded(), 20000);
     EXPECT_EQ(prompts, 1);
     EXPECT_TRUE(Dialogs::shown().isEmpty()); // no box along the way
 }
@@ -340,7 +345,7 @@ TEST_F(SearchTest, NoSerialPortEndsTheProgram)
 {
     TForm1 &f = login();
     expectBox();
-    QTRY_VERIFY_WITH_TIMEOUT(appexit::programEnded(), 5000);
+    ASSERT_SOON(appexit::programEnded(), 5000);
     EXPECT_EQ(lastShown().text, QStringLiteral("串口不存在,请确认后重启软件!"));
     EXPECT_EQ(lastShown().caption, QStringLiteral("未找到端口（串口）"));
     EXPECT_EQ(lastShown().icon, Dialogs::Warning);
@@ -351,13 +356,13 @@ TEST_F(SearchTest, ManualTestsWithoutAReply)
 {
     FakeIssuer *issuer = plug(1);
     TForm1 &f = login();
-    QTRY_VERIFY_WITH_TIMEOUT(linked(), 10000);
+    ASSERT_SOON(linked(), 10000);
     f.tmr1->setInterval(1000); // a test without a reply sets the search going again
     // Each test reaches the issuer before the next one is made.
     auto test = [&] {
         const qsizetype before = issuer->frames.size();
         QTest::mouseClick(f.btn2, Qt::LeftButton);
-        QTRY_COMPARE_WITH_TIMEOUT(issuer->frames.size(), before + 1, 5000);
+        ASSERT_SOON((issuer->frames.size()) == (before + 1), 5000);
     };
     issuer->modeReply.clear();
     test();
@@ -371,7 +376,7 @@ TEST_F(SearchTest, ManualTestsWithoutAReply)
     expectBox();
     test();
     EXPECT_EQ(Dialogs::shown().size(), 2);
-    QTRY_COMPARE_WITH_TIMEOUT(TestsWithoutReply, 0, 5000);
+    ASSERT_SOON((TestsWithoutReply) == (0), 5000);
     test();
     EXPECT_EQ(Dialogs::shown().size(), 2);
 }
@@ -384,7 +389,7 @@ protected:
         SearchTest::SetUp();
         issuer = plug(1);
         login();
-        QTRY_VERIFY_WITH_TIMEOUT(linked(), 10000);
+        ASSERT_SOON(linked(), 10000);
         form->tmr1->setInterval(1000); // a link check sets the search going until it is answered
         QApplication::setActiveWindow(form.get());
     }
@@ -427,8 +432,8 @@ TEST_F(PasswordTest, AChangeTheIssuerAcceptsIsStoredAndUsedByTheNextFrame)
     EXPECT_EQ(f.wtxt->text(), QStringLiteral("修改用户密码命令已发送,请查看修改结果!"));
     EXPECT_EQ(f.edt6->text().toInt(), sent + 1);
     QTest::mouseClick(f.btn10, Qt::LeftButton); // a double press sends nothing more
-    QTRY_COMPARE_WITH_TIMEOUT(f.wtxt->text(),
-                              QStringLiteral("发行器用户密码修改成功.请备份好新密码."), 5000);
+    ASSERT_SOON((f.wtxt->text()) == (QStringLiteral("发行器用户密码修改成功.请备份好新密码.")),
+                5000);
     EXPECT_EQ(storedPassword(), QStringLiteral("654321"));
     EXPECT_EQ(issuer->frames.count(
                   PasswordChangeFrame(QStringLiteral("12345F"), QStringLiteral("654321"))),
@@ -441,7 +446,7 @@ TEST_F(PasswordTest, AChangeTheIssuerAcceptsIsStoredAndUsedByTheNextFrame)
     // Later lines store nothing; the next mode frame carries the new password.
     f.RzMemo1->addLine(QStringLiteral("卡号:12345678\r"));
     QTest::mouseClick(f.btn2, Qt::LeftButton);
-    QTRY_COMPARE_WITH_TIMEOUT(lastFrame(), ReadModeFrame(QStringLiteral("654321")), 5000);
+    ASSERT_SOON((lastFrame()) == (ReadModeFrame(QStringLiteral("654321"))), 5000);
     EXPECT_EQ(storedPassword(), QStringLiteral("654321"));
 }
 
@@ -452,8 +457,8 @@ TEST_F(PasswordTest, AnswersThatStoreNothing)
     issuer->passwordReply = "0601";
     typePasswords(QStringLiteral("FFFFFF"), QStringLiteral("111111"), QStringLiteral("111111"));
     QTest::mouseClick(f.btn10, Qt::LeftButton);
-    QTRY_COMPARE_WITH_TIMEOUT(f.wtxt->text(),
-                              QStringLiteral("发行器用户密码修改失败，原始密码错误."), 5000);
+    ASSERT_SOON((f.wtxt->text()) == (QStringLiteral("发行器用户密码修改失败，原始密码错误.")),
+                5000);
     EXPECT_FALSE(f.btn10->isEnabled());
     EXPECT_EQ(f.edtmm3->text(), QStringLiteral("111111"));
     EXPECT_FALSE(f.passwordChangePending);
@@ -463,12 +468,12 @@ TEST_F(PasswordTest, AnswersThatStoreNothing)
     QTest::keyClicks(f.edtmm3, QStringLiteral("111111"));
     ASSERT_TRUE(f.btn10->isEnabled());
     issuer->send("0600");
-    QTRY_COMPARE_WITH_TIMEOUT(f.btn10->isEnabled(), false, 5000);
+    ASSERT_SOON((f.btn10->isEnabled()) == (false), 5000);
     f.edtmm3->clear();
     QTest::keyClicks(f.edtmm3, QStringLiteral("111111"));
     issuer->modeReply = "00";
     QTest::mouseClick(f.btn2, Qt::LeftButton);
-    QTRY_COMPARE_WITH_TIMEOUT(f.btn10->isEnabled(), false, 5000);
+    ASSERT_SOON((f.btn10->isEnabled()) == (false), 5000);
     EXPECT_EQ(storedPassword(), QStringLiteral("123456"));
 
     // No answer at all: after the time-out the change may be sent again.
@@ -478,7 +483,7 @@ TEST_F(PasswordTest, AnswersThatStoreNothing)
     QTest::keyClicks(f.edtmm3, QStringLiteral("111111"));
     QTest::mouseClick(f.btn10, Qt::LeftButton);
     EXPECT_FALSE(f.btn10->isEnabled());
-    QTRY_VERIFY_WITH_TIMEOUT(f.btn10->isEnabled(), 5000);
+    ASSERT_SOON(f.btn10->isEnabled(), 5000);
     EXPECT_EQ(storedPassword(), QStringLiteral("123456"));
 }
 
