@@ -50,9 +50,15 @@ bool flushesBeforeSending(IssuerFrame frame)
     case IssuerFrame::Loss:
         return true;
     case IssuerFrame::ReadMode:
+    case IssuerFrame::LinkCheck:
     case IssuerFrame::Unloss:
     case IssuerFrame::ValidityInit:
         return false;
     }
     return false;
+}
+
+bool countsAsSent(IssuerFrame frame)
+{
+    return frame == IssuerFrame::LinkCheck || frame == IssuerFrame::PasswordChange;
 }

@@ -6,7 +6,10 @@
 #include <QDate>
 #include <QString>
 
-enum class IssuerFrame { ReadMode, PasswordChange, Issue, Loss, Unloss, ValidityInit };
+// What is being sent, as the sending rules tell senders apart. LinkCheck is ReadModeFrame sent to
+// check the link (the search's confirm step and the manual test): only those are counted as
+// frames sent, while the card tab's ReadModeFrame only returns the issuer to reading.
+enum class IssuerFrame { ReadMode, LinkCheck, PasswordChange, Issue, Loss, Unloss, ValidityInit };
 
 // 09 08 07 06 E0, the password as packed digits, 00 00 00 0D.
 QByteArray ReadModeFrame(const QString &password);
@@ -25,3 +28,6 @@ QByteArray ValidityInitFrame();
 // Whether the frame's sender discards the port buffers right before writing it. ReadModeFrame
 // is flushed only by "结束发行", which does so at the start of its own handler.
 bool flushesBeforeSending(IssuerFrame frame);
+
+// Whether sending it adds one to the frame counter edt6, which drives the issuer search.
+bool countsAsSent(IssuerFrame frame);

@@ -38,6 +38,10 @@ public:
     // A notification of the link: at least one byte waits on the port.
     void notify(int port);
     bool busy() const { return m_stage != Stage::Idle; }
+    // While a reply's effects are being applied: the port it came from and its form.
+    bool applying() const { return m_stage == Stage::Applying; }
+    int currentPort() const { return m_port; }
+    issuer::ReplyForm currentForm() const { return m_plan.form; }
 
 signals:
     // One notification was handled to its end (or dropped because its port was closed).

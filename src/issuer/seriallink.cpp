@@ -4,6 +4,7 @@
 
 #include <QSerialPort>
 #include <QTimer>
+#include <algorithm>
 
 SerialLink::SerialLink(QObject *parent)
     : QObject(parent)
@@ -195,6 +196,13 @@ bool SerialLink::isLost(int port) const
 {
     const Port *p = find(port);
     return p && p->lost;
+}
+
+QList<int> SerialLink::openPorts() const
+{
+    QList<int> numbers = m_ports.keys();
+    std::sort(numbers.begin(), numbers.end());
+    return numbers;
 }
 
 qint64 SerialLink::bytesWaiting(int port) const

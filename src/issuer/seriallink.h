@@ -40,6 +40,8 @@ public:
     // Open from the program's point of view (also when its device has vanished since).
     bool isOpen(int port) const;
     bool isLost(int port) const;
+    // The numbers of the ports open now, in ascending order.
+    QList<int> openPorts() const;
     qint64 bytesWaiting(int port) const;
     // Received bytes discarded because the buffer was full, since the port was opened.
     qint64 bytesDiscarded(int port) const;

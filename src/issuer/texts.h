@@ -33,4 +33,34 @@ inline const QString PasswordRejectedLine =
     QStringLiteral(" 发行器用户密码修改失败，原始密码错误.");
 inline const QString PasswordRejectedPane = QStringLiteral("发行器用户密码修改失败，原始密码错误.");
 inline const QString CardCodeMismatch = QStringLiteral("卡片内码不符!");
+
+// Looking for the issuer and watching the link.
+inline const QString CheckDeviceManager =
+    QStringLiteral("查看电脑\"设备管理器--端口--COM#\"是否存在?");
+inline const QString NoSerialPort = QStringLiteral("串口不存在,请确认后重启软件!");
+inline const QString NoSerialPortCaption = QStringLiteral("未找到端口（串口）");
+inline const QString SearchFailed = QStringLiteral("检测出错!");
+inline const QString IdentifyFailed = QStringLiteral("打开COM%1口失败,设备端口被占用或不存在.");
+inline const QString ConfirmFailed = QStringLiteral("设备通讯异常.请重新连接!");
+inline const QString SendingFrames = QStringLiteral("正在发送通讯指令......");
+inline const QString NotAnIssuerPort = QStringLiteral("与COM%1通讯失败，COM%1不是发行器端口!");
+inline const QString IssuerNotFound = QStringLiteral("通讯失败，发行器端口不存在或被占用!");
+inline const QString LinkBroken = QStringLiteral("与发行器通讯中断，系统重新扫描...");
+inline const QString DataSent = QStringLiteral("数据已发送,请查看修改结果!");
+inline const QString ManualTestUnanswered = QStringLiteral("通讯失败，请检查设备端口");
+
+// The prompt when no issuer answers.
+inline const QString PromptCaption = QStringLiteral(" 通讯失败,发送超时!");
+inline const QString PromptText =
+    QStringLiteral("未找到发行器，继续扫描请按\"是\". 退出系统请按\"否\"。");
+inline const QString PromptYes = QStringLiteral("是");
+inline const QString PromptNo = QStringLiteral("否");
+
+// Changing the issuer's password.
+inline const QString PassCodeLabel = QStringLiteral("输入口令:");
+inline const QString WrongPassCode = QStringLiteral("出错了，请输入正确密码.");
+inline const QString PasswordsDiffer = QStringLiteral("两次输入密码不一致!");
+inline const QString PasswordChangeSent = QStringLiteral("修改用户密码命令已发送,请查看修改结果!");
+inline const QString PasswordChangeFailed = QStringLiteral("修改用户密码失败.");
+inline const QString PasswordStoreFailed = QStringLiteral("出现异常情况");
 } // namespace texts::issuer

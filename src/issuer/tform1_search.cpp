@@ -1,8 +1,306 @@
-// The search for the issuer over the listed ports.
+// The search for the issuer over the listed ports, the two counters that drive it, the manual
+// link test, the port-list supervision once the link is up, and the prompt when nothing answers.
+#include "common/dialogs.h"
+#include "common/globals.h"
+#include "common/guard.h"
+#include "db/datafrm.h"
+#include "issuer/codecs.h"
+#include "issuer/frames.h"
+#include "issuer/linkrules.h"
+#include "issuer/ports.h"
+#include "issuer/receivehandler.h"
+#include "issuer/seriallink.h"
+#include "issuer/texts.h"
+#include "issuer/tform9.h"
+#include "issuer/timings.h"
+#include "issuer/trim.h"
+#include "issuer/uipause.h"
+#include "shell/appexit.h"
 #include "shell/tform1.h"
+#include "shell/widgets.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+
+// Enabling a timer that already runs leaves its rhythm alone.
+void enable(QTimer *timer)
+{
+    if (!timer->isActive())
+        timer->start();
+}
+
+void paneColour(QLabel *pane, const char *colour)
+{
+    pane->setStyleSheet(QStringLiteral("color:%1;").arg(QLatin1String(colour)));
+}
+
+// The stored issuer password, read afresh: the query may have been closed by a visit to the
+// help or exit tab.
+QString issuerPassword()
+{
+    if (!Datafrm)
+        throw VelmoraError(QStringLiteral("no data module"));
+    Query *q = Datafrm->Qrymm1;
+    q->close();
+    q->open();
+    return issuer::trimmed(q->fieldByName(QStringLiteral("pass_word")).asString());
+}
+
+int value(const QLineEdit *counter)
+{
+    return counter->text().toInt();
+}
+
+} // namespace
+
+void TForm1::setupSearch()
+{
+    // The search buttons are run by the program only.
+    for (QPushButton *b : {btn5, btn6, btn9})
+        b->setEnabled(false);
+    connect(tmr4, &QTimer::timeout, this, [this] { tmr4Timer(); });
+    connect(tmr1, &QTimer::timeout, this, [this] { tmr1Timer(); });
+    connect(tmr5, &QTimer::timeout, this, [this] { tmr5Timer(); });
+    connect(edt6, &QLineEdit::textChanged, this, [this] { edt6Change(); });
+    connect(edt7, &QLineEdit::textChanged, this, [this] { edt7Change(); });
+    connect(btn2, &QPushButton::clicked, this, [this] { guarded([this] { btn2Click(); }); });
+    RzMemo4->onChange = [this] { RzMemo4Change(); };
+    RzMemo6->onChange = [this] { RzMemo6Change(); };
+    // The counters only show.
+    onKeyPress(edt6, [](int) { return true; });
+    onKeyPress(edt7, [](int) { return true; });
+}
+
+void TForm1::tmr4Timer()
+{
+    tmr4->stop();
+    guarded([this] { btn5Click(); });
+}
 
 void TForm1::btn5Click()
 {
-    // The port-by-port search arrives with the issuer discovery; until then a reconnection
-    // closes the ports and clears the counters only.
+    // A pause inside the search lets timers run; none of them may start a second search.
+    const bool nested = searching;
+    searching = true;
+    try {
+        // The queue of ports to try is the port list as it is now, from the port being tried.
+        const QStringList queue = issuer::portQueue(GetComPortList(), ComTxt->currentText());
+        ComTxt->clear();
+        ComTxt->addItems(queue);
+        tmr1->stop();
+        tmr4->stop();
+        if (PortCount == 0) {
+            wtxt->setText(texts::issuer::CheckDeviceManager);
+            Dialogs::box(texts::issuer::NoSerialPort, texts::issuer::NoSerialPortCaption,
+                         Dialogs::OkOnly, Dialogs::Warning, this);
+            appexit::endProgram();
+        } else {
+            btn6Click();
+            countFrame();
+        }
+    } catch (const std::exception &) {
+        Dialogs::message(texts::issuer::SearchFailed, this);
+    }
+    searching = nested;
+}
+
+void TForm1::btn6Click()
+{
+    // A second pass opens the port of the first once more; that open fails and hands over to
+    // the next port.
+    const int passes = RzMemo6->lineCount();
+    // A reply handled during a pause may bring the link up: the search then stops where it is
+    // rather than moving the link to the port it was about to try.
+    const quint64 links = linkUps;
+    for (int pass = 0; pass < passes; ++pass) {
+        try {
+            const QString name = ComTxt->currentText();
+            const std::optional<int> number = issuer::portNumber(name);
+            if (!number)
+                throw ConversionError(QStringLiteral("'%1' is not a valid integer value")
+                                          .arg(issuer::trimmed(name).mid(3, 3)));
+            PortNo = *number;
+            issuer::uiPause(issuer::timings().aroundSearchOpen);
+            if (linkUps != links)
+                return;
+            const int opened = m_serial->open(PortNo);
+            issuer::uiPause(issuer::timings().aroundSearchOpen);
+            if (linkUps != links)
+                return;
+            if (opened != 0) {
+                paneColour(wtxt, "blue");
+                enable(tmr1);
+                return;
+            }
+            wtxt->setText(texts::issuer::PortOpened.arg(PortNo));
+            m_serial->setLineParameters(PortNo);
+            btn9Click();
+            if (!initirq()) {
+                wtxt->setText(texts::issuer::ReceiveSetupFailed);
+                return;
+            }
+        } catch (const std::exception &) {
+            wtxt->setText(texts::issuer::IdentifyFailed.arg(PortNo));
+            return;
+        }
+    }
+}
+
+void TForm1::btn9Click()
+{
+    try {
+        sendFrame(IssuerFrame::LinkCheck, ReadModeFrame(issuerPassword()));
+    } catch (const std::exception &) {
+        Dialogs::message(texts::issuer::ConfirmFailed, this);
+    }
+}
+
+void TForm1::tmr1Timer()
+{
+    if (searching)
+        return;
+    if (ComTxt->count() > 0)
+        ComTxt->removeItem(0);
+    if (ComTxt->count() > 0)
+        ComTxt->setCurrentIndex(0);
+    btn5Click();
+    shp1->setColor(colors::Yellow);
+}
+
+void TForm1::countFrame()
+{
+    edt6->setText(QString::number(value(edt6) + 1));
+}
+
+void TForm1::edt6Change()
+{
+    if (btn10->isEnabled()) {
+        wtxt->setText(texts::issuer::PasswordChangeSent);
+        return;
+    }
+    const issuer::FrameCountStep step = issuer::frameCountStep(value(edt6), value(edt7), linkUp);
+    switch (step.pane) {
+    case issuer::FrameCountStep::Pane::Unchanged:
+        break;
+    case issuer::FrameCountStep::Pane::Sending:
+        wtxt->setText(texts::issuer::SendingFrames);
+        break;
+    case issuer::FrameCountStep::Pane::NotAnIssuer:
+        wtxt->setText(texts::issuer::NotAnIssuerPort.arg(PortNo));
+        break;
+    case issuer::FrameCountStep::Pane::GiveUp:
+        wtxt->setText(texts::issuer::IssuerNotFound);
+        break;
+    }
+    if (step.askOperator) {
+        closePort(PortNo);
+        tmr1->stop();
+        tmr4->stop();
+        // One prompt at a time: the reconnection it runs may count frames again.
+        if (!Form9) {
+            QPointer<TForm9> prompt = new TForm9(this);
+            Form9 = prompt;
+            prompt->exec();
+            Form9 = nullptr;
+            if (prompt)
+                prompt->deleteLater();
+        }
+    }
+    if (step.nextPort)
+        enable(tmr1);
+}
+
+void TForm1::edt7Change()
+{
+    switch (issuer::evaluateLink(RzMemo5->lines(), value(edt7))) {
+    case issuer::LinkVerdict::Up:
+        tmr4->stop();
+        tmr1->stop();
+        shp3->setColor(colors::Green);
+        btn2->setEnabled(true);
+        CLpc1->setEnabled(true);
+        opencmd->setEnabled(false);
+        paneColour(wtxt, "black");
+        // The port that answered is the link, also when the search had moved on meanwhile;
+        // the ports the search left open elsewhere are let go.
+        if (m_receiver->applying() && m_receiver->currentPort() > 0)
+            PortNo = m_receiver->currentPort();
+        for (const int n : m_serial->openPorts()) {
+            if (n != PortNo)
+                closePort(n);
+        }
+        linkUp = true;
+        ++linkUps;
+        for (const QString &name : GetComPortList())
+            RzMemo6->addLine(name);
+        enable(tmr5);
+        break;
+    case issuer::LinkVerdict::ReplyNormal:
+        wtxt->setText(texts::issuer::LinkNormalPane);
+        paneColour(wtxt, "blue");
+        tmr1->stop();
+        tmr4->stop();
+        linkUp = true;
+        ++linkUps;
+        enable(tmr5);
+        RzMemo1->addLine(texts::issuer::LinkNormalPane);
+        break;
+    case issuer::LinkVerdict::NotConfirmed:
+        shp3->setColor(colors::Yellow);
+        break;
+    }
+}
+
+void TForm1::btn2Click()
+{
+    const QString password = issuerPassword();
+    ++TestsWithoutReply;
+    RzMemo1->clearLines();
+    RzMemo5->clearLines();
+    edt6->setText(QStringLiteral("0"));
+    edt7->setText(QStringLiteral("0"));
+    // The pane first: counting the frame may replace it (a password change being ready).
+    wtxt->setText(texts::issuer::DataSent);
+    sendFrame(IssuerFrame::LinkCheck, ReadModeFrame(password));
+    // The reply to this test cannot have been handled yet: a count of zero means that nothing
+    // answered the previous test either.
+    if (TestsWithoutReply > 1 && value(edt7) == 0)
+        Dialogs::message(texts::issuer::ManualTestUnanswered, this);
+}
+
+void TForm1::tmr5Timer()
+{
+    if (searching)
+        return;
+    btn26Click();
+    shp1->setColor(colors::Red);
+    if (!issuer::linkLost(GetComPortList(), RzMemo6->lines(), PortNo))
+        return;
+    closePort(PortNo);
+    linkUp = false;
+    wtxt->setText(texts::issuer::LinkBroken);
+    paneColour(wtxt, "red");
+    shp3->setColor(colors::Red);
+    RzMemo1->clearLines();
+    RzMemo5->clearLines();
+    edt7->setText(QStringLiteral("0"));
+    btn5Click();
+}
+
+void TForm1::RzMemo4Change()
+{
+    if (RzMemo4->lineCount() > 5)
+        RzMemo4->removeFirstLines(1);
+}
+
+void TForm1::RzMemo6Change()
+{
+    if (RzMemo6->lineCount() > 5)
+        RzMemo6->removeFirstLines(1);
 }

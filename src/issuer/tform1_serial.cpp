@@ -13,29 +13,18 @@
 #include "issuer/texts.h"
 #include "issuer/timings.h"
 #include "issuer/trim.h"
+#include "issuer/uipause.h"
 #include "shell/forms.h"
 #include "shell/tform1.h"
 #include "shell/widgets.h"
 
 #include <QComboBox>
-#include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 
 namespace {
-
-// A pause inside a handler: the window keeps painting and the link keeps receiving, but no user
-// input reaches the program until the handler goes on.
-void pause(int ms)
-{
-    if (ms <= 0)
-        return;
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-}
 
 // Keys that produce a character (the ones a key-press handler of the combo sees).
 bool isCharacterKey(int key)
@@ -55,8 +44,17 @@ public:
 
     void addLine(issuer::ReplyControl control, const QString &line) override
     {
-        if (EventMemo *memo = memoFor(control))
-            memo->addLine(line);
+        EventMemo *memo = memoFor(control);
+        if (!memo)
+            return;
+        // The password store looks at the event line of a status reply only.
+        const ReceiveHandler *receiver = m_form->receiveHandler();
+        const bool statusLine = control == issuer::ReplyControl::RzMemo1 && receiver &&
+                                receiver->applying() &&
+                                receiver->currentForm() == issuer::ReplyForm::Status;
+        m_form->statusLineArriving = statusLine;
+        memo->addLine(line);
+        m_form->statusLineArriving = false;
     }
 
     void setText(issuer::ReplyControl control, const QString &value) override
@@ -150,6 +148,8 @@ void TForm1::setupSerial()
     connect(btn26, &QPushButton::clicked, this, [this] { guarded([this] { btn26Click(); }); });
     RzMemo1->onChange = [this] { RzMemo1Change(); };
     RzMemo5->onChange = [this] { RzMemo5Change(); };
+    setupSearch();
+    setupPassword();
 }
 
 QStringList TForm1::GetComPortList()
@@ -159,6 +159,8 @@ QStringList TForm1::GetComPortList()
 
 void TForm1::btn26Click()
 {
+    // Re-read into an emptied memo, so that a port that went away shows as gone.
+    RzMemo4->clearLines();
     for (const QString &name : issuer::listPortNames())
         RzMemo4->addLine(name);
 }
@@ -168,7 +170,7 @@ bool TForm1::initirq()
     if (m_serial->enableReceiveNotification(PortNo) == 0)
         return true;
     wtxt->setText(texts::issuer::RegistrationFailed);
-    pause(issuer::timings().afterFailedRegistration);
+    issuer::uiPause(issuer::timings().afterFailedRegistration);
     closePort(PortNo);
     return false;
 }
@@ -190,7 +192,7 @@ void TForm1::opencmdClick()
     const int port = *number;
     PortNo = port;
     const int opened = m_serial->open(port);
-    pause(issuer::timings().afterOpen);
+    issuer::uiPause(issuer::timings().afterOpen);
     if (opened != 0) {
         wtxt->setText(texts::issuer::CannotOpen.arg(port));
         return;
@@ -216,6 +218,7 @@ void TForm1::opencmdClick()
 void TForm1::CLpc1Click()
 {
     closePort(PortNo);
+    linkUp = false;
     wtxt->setText(texts::issuer::PortClosed.arg(PortNo));
     opencmd->setEnabled(true);
     btn2->setEnabled(false);
@@ -256,10 +259,11 @@ void TForm1::btnClose2Click()
                 throw ConversionError(QStringLiteral("'%1' is not a valid integer value")
                                           .arg(issuer::trimmed(line).mid(3, 3)));
             PortNo = *number;
-            pause(issuer::timings().beforeClose);
+            issuer::uiPause(issuer::timings().beforeClose);
             closePort(PortNo);
             wtxt->setText(texts::issuer::PortClosed.arg(PortNo));
         }
+        linkUp = false;
         RzMemo1->clearLines();
         RzMemo5->clearLines();
         memo2->clearLines();
@@ -282,6 +286,8 @@ void TForm1::sendFrame(IssuerFrame kind, const QByteArray &frame)
     if (flushesBeforeSending(kind))
         flushPort();
     writeFrame(frame);
+    if (countsAsSent(kind))
+        countFrame();
 }
 
 void TForm1::writeFrame(const QByteArray &frame)
@@ -293,15 +299,6 @@ void TForm1::writeFrame(const QByteArray &frame)
 void TForm1::flushPort()
 {
     m_serial->flush(PortNo);
-}
-
-void TForm1::RzMemo1Change()
-{
-    TestsWithoutReply = 0;
-    // Storing a changed issuer password after a success line comes with the password change.
-    // The first line stays until the memo is cleared; the one after it makes room.
-    if (RzMemo1->lineCount() > 3)
-        RzMemo1->removeLine(1);
 }
 
 void TForm1::RzMemo5Change()

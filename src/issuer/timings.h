@@ -16,6 +16,11 @@ struct Timings
     int beforeClose = 100;
     // A failed notification registration waits this long before closing the port.
     int afterFailedRegistration = 10;
+    // The search waits this long before and after opening each port.
+    int aroundSearchOpen = 10;
+    // A password change whose answer has not come by then is given up (the button may send
+    // again); not shortened by ShortTimings.
+    int passwordReplyTimeout = 5000;
 };
 
 // The pauses in use; tests may change them.
@@ -31,7 +36,7 @@ public:
     {
         Timings &t = timings();
         t.beforeBuffer = t.beforeRead = t.afterRead = t.cardDataGap = receiveMs;
-        t.afterOpen = t.beforeClose = t.afterFailedRegistration = otherMs;
+        t.afterOpen = t.beforeClose = t.afterFailedRegistration = t.aroundSearchOpen = otherMs;
     }
     ~ShortTimings() { timings() = m_saved; }
     ShortTimings(const ShortTimings &) = delete;

@@ -228,7 +228,8 @@ void TForm1::buildSystemTab()
     btn5 = makeButton(QStringLiteral("搜索"), RzGroupBox5);
     btn6 = makeButton(QStringLiteral("识别"), RzGroupBox5);
     btn9 = makeButton(QStringLiteral("确认"), RzGroupBox5);
-    codeRow->addWidget(new QLabel(QStringLiteral("功能码:"), RzGroupBox5));
+    lbl4 = new QLabel(QStringLiteral("输入口令:"), RzGroupBox5);
+    codeRow->addWidget(lbl4);
     codeRow->addWidget(edt4);
     codeRow->addWidget(btn5);
     codeRow->addWidget(btn6);

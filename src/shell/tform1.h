@@ -102,6 +102,15 @@ public:
     QPushButton *btnClosebtn5 = nullptr; // "备份数据库"
     QPushButton *btnClosebtn6 = nullptr; // "还原数据库"
     QProgressBar *g1 = nullptr;
+    QLabel *lbl4 = nullptr;                  // "输入口令:"
+    QTimer *passwordReplyTimer = nullptr;    // ends a password change the issuer never answered
+    // State of the issuer search and the password change (src/issuer).
+    bool linkUp = false;                // a reply confirmed the issuer since the last search
+    bool passwordChangePending = false; // a change was sent and its answer is awaited
+    bool statusLineArriving = false;    // the line being added to RzMemo1 is a status reply's
+    bool searching = false;             // a search is running (timers do not start another)
+    quint64 linkUps = 0;                // times a reply brought the link up
+    quint64 eventLinesAdded = 0;        // lines added to RzMemo1 so far (the prompt watches it)
 
     // ---- card tab (the controls other tabs and the issuer link reach) ----
     EventMemo *RzMemo2 = nullptr; // card and token lines
@@ -236,7 +245,8 @@ public:
     SerialLink *serialLink() const { return m_serial; }
     ReceiveHandler *receiveHandler() const { return m_receiver; }
     // The one way a frame leaves the program: flushes PortNo first where that frame's sender
-    // does (flushesBeforeSending), then writes it. Every sender goes through here.
+    // does (flushesBeforeSending), writes it, then counts it in edt6 where it is one of the
+    // frames the issuer search counts (countsAsSent). Every sender goes through here.
     void sendFrame(IssuerFrame kind, const QByteArray &frame);
     // Frame write and flush on PortNo.
     void writeFrame(const QByteArray &frame);
@@ -244,8 +254,33 @@ public:
     // Change handlers of the event controls (the protocol steps that follow a reply).
     void RzMemo1Change();
     void RzMemo5Change();
-    // The search for the issuer (run by the reconnection).
+    // The search for the issuer and the supervision of the link (src/issuer/tform1_search.cpp).
+    void setupSearch();
+    void tmr4Timer();
     void btn5Click();
+    void btn6Click();
+    void btn9Click();
+    void tmr1Timer();
+    void btn2Click();
+    void edt6Change();
+    void edt7Change();
+    void tmr5Timer();
+    void RzMemo4Change();
+    void RzMemo6Change();
+    // Adds one to the frame counter edt6 (which runs its change handler).
+    void countFrame();
+    // The issuer password change (src/issuer/tform1_password.cpp).
+    void setupPassword();
+    // Key handlers return true when the key was swallowed.
+    bool edt4KeyPress(int key);
+    bool edtold_wordKeyPress(int key);
+    void edtold_wordChange();
+    bool edtnew_wordKeyPress(int key);
+    void edtnew_wordChange();
+    bool edtpass_wordKeyPress(int key);
+    void edtpass_wordChange();
+    void btn10Click();
+    void passwordReplyTimeout();
 
     // ---- card tab (src/cards) ----
     void rztbshtTabSheet3Show();

@@ -11,6 +11,8 @@ public:
     ~TestPty();
     QString slavePath() const { return m_slavePath; }
     int slaveFd() const { return m_slave; }
+    // The issuer's end (non-blocking), for tests that answer frames as they come.
+    int masterFd() const { return m_master; }
     bool ok() const { return m_master >= 0; }
     void send(const QByteArray &bytes) const;
     // What the program wrote so far (waits until at least minBytes arrived or about 5 s passed).

@@ -154,6 +154,9 @@ TEST_F(SerialTabTest, ReconnectClosesEveryListedPortAndClears)
     choose(QStringLiteral("COM3"));
     f.opencmdClick();
     ASSERT_TRUE(portOpen(3));
+    // The search that ends the reconnection finds no port left to try.
+    PortCount = 2;
+    ASSERT_TRUE(QFile::remove(dir.path(QStringLiteral("Ports/COM3"))));
     f.RzMemo6->clearLines();
     f.RzMemo6->addLine(QStringLiteral("COM3"));
     f.RzMemo6->addLine(QStringLiteral("COM5"));
@@ -163,14 +166,19 @@ TEST_F(SerialTabTest, ReconnectClosesEveryListedPortAndClears)
     f.edt6->setText(QStringLiteral("4"));
     f.edt7->setText(QStringLiteral("4"));
     f.tmr6->stop();
+    QStringList panes;
+    QObject::connect(f.edt6, &QLineEdit::textChanged, f.edt6,
+                     [&](const QString &t) { panes << t + QStringLiteral(": ") + f.wtxt->text(); });
     f.btnClose2Click();
     EXPECT_FALSE(portOpen(3));
     EXPECT_EQ(PortNo, 5);
-    EXPECT_EQ(f.wtxt->text(), QStringLiteral("端口COM5已关闭."));
+    // Closed the last listed port, then cleared and searched (counting one round of it).
+    EXPECT_EQ(panes, (QStringList{QStringLiteral("0: 端口COM5已关闭."),
+                                  QStringLiteral("1: 打开COM5口失败,设备端口被占用或不存在.")}));
     EXPECT_EQ(f.RzMemo1->lineCount() + f.RzMemo5->lineCount() + f.memo2->lineCount(), 0);
-    EXPECT_EQ(f.edt6->text(), QStringLiteral("0"));
     EXPECT_EQ(f.edt7->text(), QStringLiteral("0"));
     EXPECT_TRUE(f.tmr6->isActive());
+    EXPECT_TRUE(f.tmr1->isActive());
 
     // An empty list closes nothing; a line that is no port name fails the reconnection.
     f.RzMemo6->clearLines();

@@ -1,0 +1,239 @@
+// Changing the issuer's own password from the special-function group: the pass code unlocks the
+// three fields, the change is sent, and the issuer's answer decides whether the new password is
+// stored for the frames that follow.
+#include "common/dialogs.h"
+#include "common/globals.h"
+#include "common/guard.h"
+#include "db/datafrm.h"
+#include "issuer/frames.h"
+#include "issuer/passwordrules.h"
+#include "issuer/texts.h"
+#include "issuer/timings.h"
+#include "issuer/trim.h"
+#include "shell/tform1.h"
+#include "shell/widgets.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QValidator>
+
+namespace {
+
+// Pasted text and input-method text pass no key filter; the field refuses them as a whole.
+class PasswordValidator : public QValidator
+{
+public:
+    PasswordValidator(issuer::PasswordField field, QObject *parent)
+        : QValidator(parent)
+        , m_field(field)
+    {}
+    State validate(QString &input, int &) const override
+    {
+        return issuer::passwordTextAllowed(m_field, input) ? Acceptable : Invalid;
+    }
+
+private:
+    issuer::PasswordField m_field;
+};
+
+bool isEnter(int key)
+{
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+QString text(const QLineEdit *edit)
+{
+    return issuer::trimmed(edit->text());
+}
+
+// Upper-cases the field; true when that changed the text (the change it causes does the rest).
+bool upperCased(QLineEdit *edit)
+{
+    const QString upper = edit->text().toUpper();
+    if (upper == edit->text())
+        return false;
+    edit->setText(upper);
+    return true;
+}
+
+} // namespace
+
+void TForm1::setupPassword()
+{
+    edt4->setEchoMode(QLineEdit::Password);
+    for (QLineEdit *e : {edtmm1, edtmm2, edtmm3}) {
+        e->setEchoMode(QLineEdit::Password);
+        e->setMaxLength(6);
+        e->setEnabled(false);
+    }
+    edtmm1->setValidator(new PasswordValidator(issuer::PasswordField::Old, edtmm1));
+    edtmm2->setValidator(new PasswordValidator(issuer::PasswordField::New, edtmm2));
+    edtmm3->setValidator(new PasswordValidator(issuer::PasswordField::New, edtmm3));
+    edtmm1->hide();
+    btn10->setEnabled(false);
+    passwordReplyTimer = new QTimer(this);
+    passwordReplyTimer->setSingleShot(true);
+    connect(passwordReplyTimer, &QTimer::timeout, this, [this] { passwordReplyTimeout(); });
+
+    onKeyPress(edt4, [this](int key) { return edt4KeyPress(key); });
+    onKeyPress(edtmm1, [this](int key) { return edtold_wordKeyPress(key); });
+    onKeyPress(edtmm2, [this](int key) { return edtnew_wordKeyPress(key); });
+    onKeyPress(edtmm3, [this](int key) { return edtpass_wordKeyPress(key); });
+    connect(edtmm1, &QLineEdit::textChanged, this, [this] { edtold_wordChange(); });
+    connect(edtmm2, &QLineEdit::textChanged, this, [this] { edtnew_wordChange(); });
+    connect(edtmm3, &QLineEdit::textChanged, this, [this] { edtpass_wordChange(); });
+    connect(btn10, &QPushButton::clicked, this, [this] { guarded([this] { btn10Click(); }); });
+}
+
+bool TForm1::edt4KeyPress(int key)
+{
+    if (!isEnter(key))
+        return false;
+    if (issuer::isPassCode(edt4->text())) {
+        edtmm1->show();
+        edtmm1->setEnabled(true);
+        edtmm1->setFocus();
+        lbl4->hide();
+        edt4->hide();
+    } else {
+        Dialogs::message(texts::issuer::WrongPassCode, this);
+        edt4->clear();
+    }
+    return true;
+}
+
+bool TForm1::edtold_wordKeyPress(int key)
+{
+    if (issuer::dropsPasswordKey(issuer::PasswordField::Old, key))
+        return true;
+    if (!isEnter(key))
+        return false;
+    if (edtmm2->isEnabled()) {
+        edtmm2->setFocus();
+        edtmm2->clear();
+    }
+    return true;
+}
+
+void TForm1::edtold_wordChange()
+{
+    if (upperCased(edtmm1))
+        return;
+    edtmm2->setEnabled(text(edtmm1).size() == 6);
+    edtmm2->clear();
+}
+
+bool TForm1::edtnew_wordKeyPress(int key)
+{
+    if (issuer::dropsPasswordKey(issuer::PasswordField::New, key))
+        return true;
+    if (!isEnter(key))
+        return false;
+    if (edtmm3->isEnabled())
+        edtmm3->setFocus();
+    return true;
+}
+
+void TForm1::edtnew_wordChange()
+{
+    if (upperCased(edtmm2))
+        return;
+    edtmm3->setEnabled(text(edtmm2).size() == 6);
+    edtmm3->clear();
+}
+
+bool TForm1::edtpass_wordKeyPress(int key)
+{
+    if (issuer::dropsPasswordKey(issuer::PasswordField::New, key))
+        return true;
+    if (!isEnter(key))
+        return false;
+    if (issuer::passwordsAgree(edtmm2->text(), edtmm3->text()))
+        btn10->setFocus();
+    else
+        wtxt->setText(texts::issuer::PasswordsDiffer);
+    return true;
+}
+
+void TForm1::edtpass_wordChange()
+{
+    if (upperCased(edtmm3))
+        return;
+    // While a change waits for its answer the button stays off: a second change sent meanwhile
+    // could leave issuer and database with different passwords.
+    btn10->setEnabled(!passwordChangePending &&
+                      issuer::passwordChangeReady(edtmm1->text(), edtmm2->text(), edtmm3->text()));
+}
+
+void TForm1::btn10Click()
+{
+    if (passwordChangePending)
+        return;
+    try {
+        // The pane first: counting the frame replaces it while the button is still enabled.
+        wtxt->setText(texts::issuer::DataSent);
+        sendFrame(IssuerFrame::PasswordChange, PasswordChangeFrame(text(edtmm1), text(edtmm3)));
+        passwordChangePending = true;
+        btn10->setEnabled(false);
+        passwordReplyTimer->start(issuer::timings().passwordReplyTimeout);
+    } catch (const std::exception &) {
+        Dialogs::message(texts::issuer::PasswordChangeFailed, this);
+    }
+}
+
+void TForm1::passwordReplyTimeout()
+{
+    // No answer: the operator may send the change again.
+    passwordChangePending = false;
+    edtpass_wordChange();
+}
+
+void TForm1::RzMemo1Change()
+{
+    TestsWithoutReply = 0;
+    ++eventLinesAdded;
+    const bool statusLine = statusLineArriving;
+    statusLineArriving = false;
+    try {
+        // Only the answer to a change that was sent stores anything: a stray "0600", or "00"
+        // answering a link check, leaves the stored password alone.
+        issuer::PasswordAnswer answer = issuer::PasswordAnswer::None;
+        if (statusLine && passwordChangePending)
+            answer = issuer::passwordAnswer(ReplyCode4, ReplyCode2);
+        if (answer != issuer::PasswordAnswer::None) {
+            passwordChangePending = false;
+            passwordReplyTimer->stop();
+        }
+        if (answer == issuer::PasswordAnswer::Accepted) {
+            if (!Datafrm)
+                throw VelmoraError(QStringLiteral("no data module"));
+            // The query may have been closed since (help or exit tab, minimising).
+            Query *q = Datafrm->Qrymm1;
+            if (!q->isActive())
+                q->open();
+            q->edit();
+            q->fieldByName(QStringLiteral("old_word")).setAsString(text(edtmm1));
+            q->fieldByName(QStringLiteral("new_word")).setAsString(text(edtmm2));
+            q->fieldByName(QStringLiteral("pass_word")).setAsString(text(edtmm3));
+            q->post();
+            edtmm1->clear();
+            edtmm2->clear();
+            edtmm3->clear();
+            edtmm1->hide();
+            for (QLineEdit *e : {edtmm1, edtmm2, edtmm3})
+                e->setEnabled(false);
+            edt4->show();
+            lbl4->show();
+            edt4->clear();
+        }
+        btn10->setEnabled(false);
+    } catch (const std::exception &) {
+        wtxt->setText(texts::issuer::PasswordStoreFailed);
+        return;
+    }
+    // The first line stays until the memo is cleared; the one after it makes room.
+    if (RzMemo1->lineCount() > 3)
+        RzMemo1->removeLine(1);
+}
