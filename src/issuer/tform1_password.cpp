@@ -161,8 +161,14 @@ void TForm1::edtpass_wordChange()
 {
     if (upperCased(edtmm3))
         return;
-    // While a change waits for its answer the button stays off: a second change sent meanwhile
-    // could leave issuer and database with different passwords.
+    refreshPasswordButton();
+}
+
+void TForm1::refreshPasswordButton()
+{
+    // Enabled only for a complete new password. While a change waits for its answer the button
+    // stays off: a second change sent meanwhile could leave issuer and database with different
+    // passwords. An enabled button also tells the frame counter that a change was sent.
     btn10->setEnabled(!passwordChangePending &&
                       issuer::passwordChangeReady(edtmm1->text(), edtmm2->text(), edtmm3->text()));
 }

@@ -386,7 +386,7 @@ void TForm1::FormShow()
     RzGroupBox4->setEnabled(true);
     RzGroupBox5->setEnabled(true);
     CLpc1->setEnabled(true);
-    btn10->setEnabled(true);
+    refreshPasswordButton();
     edt4->setEnabled(true);
     ComTxt->addItems(GetComPortList());
     for (const QString &port : GetComPortList())
@@ -447,7 +447,7 @@ void TForm1::rztbshtTabSheet1Show()
         RzGroupBox4->setEnabled(true);
         RzGroupBox5->setEnabled(true);
         CLpc1->setEnabled(true);
-        btn10->setEnabled(true);
+        refreshPasswordButton();
         edt4->setEnabled(true);
         wtxt->setText(texts::shell::SystemTabAdmin);
     } else {

@@ -280,6 +280,8 @@ public:
     bool edtpass_wordKeyPress(int key);
     void edtpass_wordChange();
     void btn10Click();
+    // btn10 as the password fields and a pending change allow (administrators only).
+    void refreshPasswordButton();
     void passwordReplyTimeout();
 
     // ---- card tab (src/cards) ----
