@@ -29,4 +29,13 @@ inline const QString SkinOpen = QStringLiteral("OpenVCL");
 // Progress window of the passage import.
 inline const QString ImportPreparing = QStringLiteral("正在处理导入记录，请稍后......  ");
 inline const QString ImportRunning = QStringLiteral("正在导入进出记录，请稍后...  ");
+// Help tab, help window and about box.
+inline const QString UnsavedEdit = QStringLiteral("数据已修改但尚未保存，是否保存？");
+inline const QString HelpCaption = QStringLiteral("帮助支持");
+inline const QString HelpNotFound = QStringLiteral("找不到帮助页面：%1");
+inline const QString AboutCaption = QStringLiteral(" Velmora ");
+inline const QString AboutApplicationTitle = QStringLiteral("Velmora.");
+inline const QString AboutLine = QStringLiteral("远距离停车场管理软件  V1.6版");
+inline const QString AboutWebsite = QStringLiteral("软件官网:");
+inline const QString AboutOk = QStringLiteral("确定");
 } // namespace texts::shell
