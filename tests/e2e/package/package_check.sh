@@ -44,7 +44,7 @@ cp "$deb" "$root/tmp/velmora.deb"
 
 chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 HOME=/root \
   DEBIAN_FRONTEND=noninteractive bash -euo pipefail -c '
-  ! command -v velmora
+  if command -v velmora; then echo "FAIL: velmora is there before the install"; exit 1; fi
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends /tmp/velmora.deb >/dev/null
   # Only the headless display and the window lookup; they are not the program'"'"'s dependencies.
@@ -76,7 +76,7 @@ chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 H
   for f in $files; do
     if [ -e "$f" ]; then echo "FAIL: $f left behind"; exit 1; fi
   done
-  ! command -v velmora
+  if command -v velmora; then echo "FAIL: velmora is still there"; exit 1; fi
   echo removed cleanly
 '
 echo "package check passed"
