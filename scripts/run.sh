@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The run command: installs what is missing, builds, prepares a program directory (run/ beside
 # the checkout, or $VELMORA_DIR) and starts the program. On first use the directory gets a starter
-# database and branding settings; when no issuer is attached under Ports/, the issuer simulator
-# is started in automatic mode and attached as COM1. Without a display the program runs on a
-# virtual one (Xvfb :99).
+# database, branding settings and the help page; when no issuer is attached under Ports/, the
+# issuer simulator is started in automatic mode and attached as COM1. Without a display the
+# program runs on a virtual one (Xvfb :99).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/setup.sh"
@@ -21,6 +21,11 @@ fi
 if [[ ! -f $dir/IniFile/System.ini ]]; then
   printf '[title]\r\nTitleName=演示车场\r\n[GS]\r\nGSName=演示物业管理有限公司\r\n[WZ]\r\nWZName=www.example.com\r\n[MM]\r\nPASSName=\r\n' \
     >"$dir/IniFile/System.ini"
+fi
+
+if [[ ! -f $dir/Help/index.htm ]]; then
+  mkdir -p "$dir/Help"
+  cp -R "$root/help/." "$dir/Help/"
 fi
 
 sim_pid=""

@@ -8,9 +8,11 @@
 #include "db/starter.h"
 #include "shell/appexit.h"
 #include "shell/forms.h"
+#include "shell/helppage.h"
 #include "shell/texts.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QTextStream>
 
 namespace {
@@ -22,7 +24,23 @@ int createDatabase(int argc, char **argv)
     programdir::init(args);
     QTextStream out(stdout);
     QTextStream err(stderr);
-    return runCreateDatabaseCommand(args, out, err);
+    const int rc = runCreateDatabaseCommand(args, out, err);
+    if (rc != 0)
+        return rc;
+    // A new installation gets the help page too; a page already there is the site's own.
+    QString why;
+    switch (helppage::installIfMissing(programdir::root(), &why)) {
+    case helppage::Outcome::Written:
+        out << "  help page: "
+            << QDir::toNativeSeparators(programdir::path(QStringLiteral("Help/index.htm"))) << "\n";
+        break;
+    case helppage::Outcome::AlreadyThere:
+        break;
+    case helppage::Outcome::Failed:
+        err << "the help page was not written: " << why << "\n";
+        break;
+    }
+    return rc;
 }
 } // namespace
 

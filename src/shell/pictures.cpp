@@ -17,9 +17,8 @@ void drawCar(QPainter &p, const QRectF &r, const QColor &body)
     QPainterPath path;
     path.addRoundedRect(QRectF(r.left(), r.top() + r.height() * 0.35, r.width(), r.height() * 0.45),
                         4, 4);
-    path.addRoundedRect(QRectF(r.left() + r.width() * 0.2, r.top(), r.width() * 0.55,
-                               r.height() * 0.5),
-                        6, 6);
+    path.addRoundedRect(
+        QRectF(r.left() + r.width() * 0.2, r.top(), r.width() * 0.55, r.height() * 0.5), 6, 6);
     p.drawPath(path.simplified());
     p.setBrush(QColor(0x22, 0x22, 0x22));
     const qreal d = r.height() * 0.35;
@@ -56,9 +55,10 @@ QPixmap splash(const QSize &size)
     p.setPen(Qt::NoPen);
     p.drawRect(QRectF(0, size.height() * 0.72, size.width(), size.height() * 0.28));
     drawGate(p, QPointF(size.width() * 0.62, size.height() * 0.74), size.width() * 0.25, 8);
-    drawCar(p, QRectF(size.width() * 0.2, size.height() * 0.55, size.width() * 0.28,
-                      size.height() * 0.2),
-            QColor(0xf2, 0xf2, 0xf2));
+    drawCar(
+        p,
+        QRectF(size.width() * 0.2, size.height() * 0.55, size.width() * 0.28, size.height() * 0.2),
+        QColor(0xf2, 0xf2, 0xf2));
     return pm;
 }
 
@@ -74,17 +74,18 @@ QPixmap carPark(const QSize &size, int variant)
     drawGate(p, QPointF(size.width() * 0.5, size.height() * 0.6), size.width() * 0.3,
              variant == 0 ? 0 : 60);
     const QColor bodies[] = {QColor(0xc0, 0x39, 0x2b), QColor(0x27, 0x60, 0xae)};
-    drawCar(p, QRectF(size.width() * 0.08, size.height() * 0.6, size.width() * 0.3,
-                      size.height() * 0.22),
-            bodies[variant % 2]);
+    drawCar(
+        p,
+        QRectF(size.width() * 0.08, size.height() * 0.6, size.width() * 0.3, size.height() * 0.22),
+        bodies[variant % 2]);
     // The long-range reader on its post.
     p.setPen(QPen(QColor(0x33, 0x33, 0x33), 3));
     p.drawLine(QPointF(size.width() * 0.85, size.height() * 0.6),
                QPointF(size.width() * 0.85, size.height() * 0.25));
     p.setBrush(Navy);
-    p.drawRoundedRect(QRectF(size.width() * 0.8, size.height() * 0.15, size.width() * 0.1,
-                             size.height() * 0.12),
-                      3, 3);
+    p.drawRoundedRect(
+        QRectF(size.width() * 0.8, size.height() * 0.15, size.width() * 0.1, size.height() * 0.12),
+        3, 3);
     return pm;
 }
 
@@ -156,6 +157,43 @@ QPixmap button(const QString &kind, const QSize &size)
         p.drawLine(r.topLeft(), r.bottomRight());
         p.drawLine(r.bottomLeft(), r.topRight());
     }
+    return pm;
+}
+
+QPixmap aboutBackground(const QSize &size)
+{
+    QPixmap pm(size);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient sky(0, 0, 0, size.height());
+    sky.setColorAt(0, Sky);
+    sky.setColorAt(1, Qt::white);
+    p.fillRect(pm.rect(), sky);
+    // A quiet road with a gate along the bottom edge, under the texts.
+    const qreal road = size.height() * 0.78;
+    p.fillRect(QRectF(0, road, size.width(), size.height() - road), Asphalt);
+    p.setPen(QPen(Qt::white, 2, Qt::DashLine));
+    p.drawLine(QPointF(0, road + (size.height() - road) / 2),
+               QPointF(size.width(), road + (size.height() - road) / 2));
+    drawGate(p, QPointF(size.width() * 0.72, road), size.width() * 0.22, 0);
+    drawCar(p, QRectF(size.width() * 0.12, road - 28, 70, 30), QColor(0x2e, 0x86, 0xc1));
+    p.drawPixmap(QPoint(14, 14), logo(QSize(44, 44)));
+    return pm;
+}
+
+QPixmap helpBackground(const QSize &size)
+{
+    QPixmap pm(size);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient g(0, 0, size.width(), size.height());
+    g.setColorAt(0, QColor(0xe8, 0xf1, 0xfa));
+    g.setColorAt(1, QColor(0xc9, 0xdc, 0xef));
+    p.fillRect(pm.rect(), g);
+    // A faint grid of parking bays.
+    p.setPen(QPen(QColor(0xff, 0xff, 0xff, 150), 2));
+    for (int x = 0; x < size.width(); x += 60)
+        p.drawLine(x, size.height() - 70, x + 20, size.height());
     return pm;
 }
 

@@ -24,6 +24,7 @@
 #include <QDate>
 #include <QDateEdit>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -278,9 +279,15 @@ void TForm1::buildHelpTab()
     auto *layout = new QVBoxLayout(page);
     rz6 = new QGroupBox(QStringLiteral(" 用户操作手册 "), page);
     layout->addWidget(rz6);
-    auto *inner = new QVBoxLayout(rz6);
+    // The picture lies under the manual and the buttons: both share the one grid cell.
+    auto *grid = new QGridLayout(rz6);
     img9 = new QLabel(rz6);
-    img9->hide();
+    img9->setScaledContents(true);
+    img9->setMinimumSize(1, 1);
+    img9->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    grid->addWidget(img9, 0, 0);
+    auto *inner = new QVBoxLayout;
+    inner->setContentsMargins(24, 16, 24, 12);
     RzMemommo4 = new QPlainTextEdit(rz6);
     RzMemommo4->setReadOnly(true);
     QFont f = RzMemommo4->font();
@@ -295,6 +302,8 @@ void TForm1::buildHelpTab()
     row->addWidget(btn7);
     row->addWidget(btn8);
     inner->addLayout(row);
+    grid->addLayout(inner, 0, 0);
+    setupHelpTab();
 }
 
 void TForm1::buildExitTab()
@@ -457,12 +466,6 @@ void TForm1::rztbshtTabSheet1Show()
         edt4->setEnabled(false);
         wtxt->setText(texts::shell::RestrictedPane);
     }
-}
-
-void TForm1::rztbshtTabSheet4Show()
-{
-    datamodule::releaseDatabase();
-    wtxt->setText(texts::shell::HelpTab);
 }
 
 void TForm1::rztbshtTabSheet5Show()

@@ -347,8 +347,10 @@ public:
     bool DBcbb1KeyPress(int key);
     void btnClose1Click();
 
-    // ---- help tab (src/shell) ----
+    // ---- help tab (src/shell/tform1_help.cpp) ----
     void rztbshtTabSheet4Show();
+    void btn7Click();
+    void btn8Click();
 
     // ---- database backup and restore (src/shell/tform1_maintenance.cpp) ----
     void btnClosebtn5Click();
@@ -364,10 +366,10 @@ private:
     void buildSystemTab();
     void buildCardTab();
     // ---- card tab (src/cards) ----
-    void setupOwnerEntry();         // the owner fields' key, focus and mouse hooks
-    void bindArchiveFields();       // binds the owner fields once the data module exists
-    bool startNewArchiveRecord();   // vehicle number and new record; false: not entered
-    void sendReadModeFrame();       // with the stored issuer password
+    void setupOwnerEntry();       // the owner fields' key, focus and mouse hooks
+    void bindArchiveFields();     // binds the owner fields once the data module exists
+    bool startNewArchiveRecord(); // vehicle number and new record; false: not entered
+    void sendReadModeFrame();     // with the stored issuer password
     void showOwnerPrompt(const QString &prompt, const QString &noModeMessage);
     void openDatePicker();
     void endIssuing(bool returning); // btn4 (false) and btn25 (true)
@@ -378,11 +380,12 @@ private:
     bool cardReadConfirmsLoss();
     bool cardReadConfirmsUnloss();
     bool cardReadCompletesInitialisation();
-    QString m_extendedCode;       // card code of the record being extended
+    QString m_extendedCode; // card code of the record being extended
     bool m_dateChangedByPicker = false;
     bool m_lastSaveSucceeded = false; // whether the last btn17Click wrote a record
-    void buildUserTab(); // src/accounts
+    void buildUserTab();              // src/accounts
     void buildHelpTab();
+    void setupHelpTab(); // src/shell/tform1_help.cpp: the manual, the picture and the buttons
     void buildExitTab();
     void setupSerial();  // src/issuer: wiring of the port controls and the receive path
     void setupUserTab(); // src/accounts: wiring of the user tab

@@ -49,6 +49,8 @@ TEST(Program, CreatesAnEncryptedStarterDatabaseOnce)
     const Outcome first = run(args);
     ASSERT_EQ(first.code, 0) << first.err.toStdString();
     EXPECT_TRUE(first.out.contains(QStringLiteral("chief"))) << "the account to log in with";
+    EXPECT_TRUE(QFile::exists(dir.path(QStringLiteral("Help/index.htm")))) << "the help page";
+    EXPECT_TRUE(QFile::exists(dir.path(QStringLiteral("Help/images/cardtab.png"))));
     QFile file(dir.path(QStringLiteral("Data/Data.mdb")));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_FALSE(file.read(16).startsWith("SQLite format 3"));
