@@ -1,7 +1,8 @@
 #pragma once
-// The card lookup shared by the card tab and the unloss token: archive records whose card code
-// contains a key, plus, for an all-digit key, the record whose id is the key. The key is always
-// bound as a parameter.
+// The lookups of archive records by a typed or read key: records whose card code (or plate, or
+// owner name) contains the key, plus, for an all-digit key, the record whose id is the key. The
+// key is always bound as a parameter, so quotes and SQL text in it are only ever part of the
+// value; percent signs and underscores keep their pattern meaning.
 #include <QString>
 
 class Query;
@@ -11,6 +12,8 @@ namespace cards {
 // True when every character is a decimal digit (also for the empty text).
 bool IsAllNum(const QString &text);
 
+enum class LookupField { CardCode, Plate, Name };
+
 struct CardLookup
 {
     QString sql;
@@ -18,9 +21,11 @@ struct CardLookup
 };
 
 // The statement for a key; an empty key selects nothing.
+CardLookup lookup(LookupField field, const QString &key);
 CardLookup cardLookup(const QString &key);
 
 // Closes q, replaces its statement with the lookup of key, binds it and opens it.
+void openLookup(Query *q, LookupField field, const QString &key);
 void openCardLookup(Query *q, const QString &key);
 
 } // namespace cards

@@ -117,4 +117,55 @@ inline const QString BatchContinue =
     QStringLiteral("要继续发行请换新卡读写，若要结束发行卡片请按＂结束发行＂或＂返回＂键!");
 inline const QString CardCodeMismatch = QStringLiteral("卡片内码不符!");
 inline const QString StatusEnabled = QStringLiteral("已启用");
+
+// The busy guard of the lookups and the initialisation.
+inline const QString ModeBusy = QStringLiteral("\"单卡发行\"或\"批量发行\"键被按下! "
+                                               "请先按\"结束发行\"或\"返回\"键,再进行其它操作!");
+
+// Loss, unloss and initialisation.
+inline const QString LossQuestion = QStringLiteral("警告：确定要将此卡片挂失吗？");
+inline const QString UnlossQuestion = QStringLiteral("提示：确定要将此卡片解挂吗？");
+inline const QString LossSent = QStringLiteral("卡片挂失命令已发送!  请将挂失器放在发行器上读写!");
+inline const QString UnlossSent =
+    QStringLiteral("卡片解挂命令已发送!  请将挂失器放在发行器上读写!");
+inline const QString LossWritten =
+    QStringLiteral("卡片挂失命令已写入，请将挂失器到相关读卡器上读卡即完成挂失!");
+inline const QString UnlossWritten =
+    QStringLiteral("卡片解挂命令已写入，请将挂失器到相关读卡器上读卡即完成解挂!");
+inline const QString InitQuestion = QStringLiteral("确定要将此卡片有效期限初始化吗？");
+inline const QString InitSentPane = QStringLiteral("卡片有效期限初始化命令命令已发送，请读卡!");
+inline const QString InitSentBox =
+    QStringLiteral("卡片初始化命令已发送，请将卡片放在发行器上读写!");
+inline const QString InitDone = QStringLiteral("卡片有效期限初始化成功!");
+inline const QString InitUnregistered = QStringLiteral("此卡未注册.初始化成功!");
+// Values of 卡片状态 and the validity of an initialised card.
+inline const QString StatusLost = QStringLiteral("已挂失");
+inline const QString StatusFound = QStringLiteral("已解挂");
+inline const QString StatusInitialised = QStringLiteral("初始化");
+inline const QString InitialisedValidity = QStringLiteral("2000年00月00日");
+
+// Lookups.
+inline const QString CardFieldPrompt = QStringLiteral("读卡录入或输入8位卡片内码，再按查询键!");
+inline const QString PlateFieldPrompt = QStringLiteral("请输入车牌号.再按查询.");
+inline const QString NameFieldPrompt = QStringLiteral("请输入车主姓名.再按查询.");
+inline const QString NoQuery = QStringLiteral("请输入查询条件!");
+inline const QString NoQueryCaption = QStringLiteral("检查输入");
+inline const QString OperatorLookup = QStringLiteral("非管理员登录，权限不足,仅限查询档案!");
+inline const QString NotFound = QStringLiteral("没有找到相关记录.");
+inline const QString NotFoundOperatorPane =
+    QStringLiteral("没有找到相关记录.如需发行请以管理员身份登录!");
+inline const QString FoundOperator =
+    QStringLiteral("找到一条记录.若需延期、修改等相关操作请以管理员身份登录!");
+inline const QString CardNotRegistered =
+    QStringLiteral("此卡未登记.如需发行请按单卡发行或批量发行键!");
+inline const QString NotFoundIssue =
+    QStringLiteral("没有找到相关记录.如需发行请按单卡发行或批量发行键!");
+inline const QString NotFoundIssuePlate =
+    QStringLiteral("没有找到相关记录.如需发行请按单卡发行或批量发行键!!");
+inline const QString FoundCard =
+    QStringLiteral("找到一条记录.若需延期按卡片延期;若修改按显示所有档案.");
+inline const QString FoundRecords = QStringLiteral("找到相关记录.详细请按显示所有档案.");
+inline const QString NoneExpiring = QStringLiteral("没有找到即将过期记录!");
+inline const QString ExpiringFailed = QStringLiteral("没有找到过期记录!");
+inline const QString PassagesFailed = QStringLiteral("进出记录表显示异常!");
 } // namespace texts::cards

@@ -148,26 +148,6 @@ void TForm1::RzMemo2Change()
     btn15->setEnabled(false);
 }
 
-bool TForm1::cardReadConfirmsLoss()
-{
-    // Loss confirmation by the token joins here; until it exists nothing is confirmed and the
-    // card read ends.
-    return false;
-}
-
-bool TForm1::cardReadConfirmsUnloss()
-{
-    // Unloss confirmation by the token joins here; as for the loss, nothing is confirmed yet.
-    return false;
-}
-
-bool TForm1::cardReadCompletesInitialisation()
-{
-    // The initialisation's completion joins here; nothing is pending without it, so the card
-    // read goes on.
-    return true;
-}
-
 // ---------------------------------------------------------------------------------------------
 // Saving the archive record
 
@@ -317,9 +297,4 @@ void TForm1::edt8Change()
         chklst1->item(i)->setCheckState(cards::groupSelected(n, i + 1) ? Qt::Checked
                                                                        : Qt::Unchecked);
     setWindowTitle(GSName + texts::shell::CaptionSuffix);
-}
-
-void TForm1::edt17Change()
-{
-    // The lookup reaction to a card code belongs to the lookups of the tab.
 }

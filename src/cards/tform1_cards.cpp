@@ -312,10 +312,10 @@ void TForm1::buildCardTab()
     connect(edt1, &QLineEdit::textChanged, this, [this] { guarded([this] { edt1Change(); }); });
     connect(edt2, &QLineEdit::textChanged, this, [this] { guarded([this] { edt2Change(); }); });
     connect(edt8, &QLineEdit::textChanged, this, [this] { guarded([this] { edt8Change(); }); });
-    connect(edt17, &QLineEdit::textChanged, this, [this] { edt17Change(); });
     RzMemo2->onChange = [this] { guarded([this] { RzMemo2Change(); }); };
     onKeyPress(RzMemo2, [](int key) { return key != Qt::Key_Tab && key != Qt::Key_Backtab; });
     setupOwnerEntry();
+    setupLookups();
 }
 
 void TForm1::bindArchiveFields()
@@ -419,6 +419,9 @@ bool TForm1::startNewArchiveRecord()
 
 void TForm1::btn12Click()
 {
+    // A card read in a mode is that mode's card: it must not complete an earlier
+    // initialisation.
+    InitPending = 0;
     ExtendActive = 0;
     btn11->setEnabled(false);
     btn15->setEnabled(false);
@@ -445,6 +448,7 @@ void TForm1::btn12Click()
 
 void TForm1::btn14Click()
 {
+    InitPending = 0;
     ExtendActive = 0;
     btn24Click();
     btn4->setEnabled(true);
@@ -467,6 +471,7 @@ void TForm1::btn14Click()
 
 void TForm1::btn13Click()
 {
+    InitPending = 0;
     for (int n = 1; n <= 8; ++n)
         groupCheck(n)->setEnabled(false);
     btn3->setEnabled(false);
@@ -554,7 +559,7 @@ void TForm1::endIssuing(bool returning)
     btn15->setEnabled(false);
     btn18->setEnabled(false);
     btn27->setEnabled(false);
-    IssueActive = ExtendActive = LossPending = UnlossPending = 0;
+    IssueActive = ExtendActive = LossPending = UnlossPending = InitPending = 0;
     btn22->setEnabled(false);
     btn23->setEnabled(false);
     StartSentCount = ExpiringListMode = 0;

@@ -114,10 +114,13 @@ void ReceiveHandler::applyEffects()
                     ReplyGroupText = text;
                 break;
             case ReplyEffect::LookupCardCode:
-                m_cardCode = m_target->lookupCardCode(m_target->text(e.control));
+                m_cardCode = m_target->lookupCardCode(e.text);
                 break;
             case ReplyEffect::EndLookup:
                 m_target->endLookup();
+                break;
+            case ReplyEffect::TokenCardCode:
+                m_cardCode = m_target->lossTokenCardCode(e.text);
                 break;
             case ReplyEffect::Pause:
                 break;

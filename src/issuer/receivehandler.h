@@ -24,6 +24,12 @@ public:
     // (empty when nothing matched); throws when the archive cannot be searched.
     virtual QString lookupCardCode(const QString &key) = 0;
     virtual void endLookup() = 0;
+    // The card code a loss token's last six digits stand for: without a card of its own the
+    // code the token spells, "00" and the six digits.
+    virtual QString lossTokenCardCode(const QString &digits)
+    {
+        return QStringLiteral("00") + digits;
+    }
     // A plain message box, and the general error display.
     virtual void showMessage(const QString &text) = 0;
     virtual void showError(const QString &text) = 0;

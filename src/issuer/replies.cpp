@@ -66,17 +66,26 @@ ReplyPlan planReply(const QByteArray &lastReply)
         break;
     }
     case ReplyForm::LossToken: {
-        const QString code = QStringLiteral("00") + part(r, 11, 6);
-        plan.effects = {E::addLine(C::RzMemo2, texts::issuer::LossLinePrefix + part(r, 11, 6) + CR),
-                        E::setText(C::edt17, code), E::setText(C::edt10, code),
-                        E::setText(C::Form7edt1, code)};
+        // The card is decided before the line is read: the card read ends the pending loss
+        // that tells which card the digits stand for.
+        QList<E> effects = {
+            E::tokenCardCode(part(r, 11, 6)),
+            E::addLine(C::RzMemo2, texts::issuer::LossLinePrefix + part(r, 11, 6) + CR)};
+        for (const C c : {C::edt17, C::edt10, C::Form7edt1}) {
+            E set = E::setText(c, {});
+            set.withCardCode = true;
+            effects << set;
+        }
+        plan.effects = effects;
         break;
     }
     case ReplyForm::UnlossToken: {
         E line = E::addLine(C::RzMemo2, texts::issuer::UnlossLinePrefix);
         line.withCardCode = true;
         line.tail = CR;
-        QList<E> effects = {E::setText(C::edt17, part(r, 13, 4)), E::lookupCardCode(), line};
+        // The key is the token's digits: the reaction of edt17 to them may have emptied it.
+        QList<E> effects = {E::setText(C::edt17, part(r, 13, 4)), E::lookupCardCode(part(r, 13, 4)),
+                            line};
         for (const C c : {C::edt17, C::edt10, C::Form7edt1}) {
             E set = E::setText(c, {});
             set.withCardCode = true;

@@ -32,7 +32,8 @@ struct ReplyEffect
         SetText,        // set an edit's or the pane's text (runs its change handler on a change)
         SetGlobal,      // set one of the reply globals
         Pause,          // the short pause between the two card-data lines
-        LookupCardCode, // find the archive's card code K for the text of edt17
+        LookupCardCode, // find the archive's card code K for the token's digits (the text)
+        TokenCardCode,  // K: the card a loss token's six digits (the effect's text) stand for
         EndLookup       // close the archive query of the lookup (nothing is posted)
     };
     Kind kind = AddLine;
@@ -60,8 +61,15 @@ struct ReplyEffect
         return e;
     }
     static ReplyEffect pause() { return make(Pause, ReplyControl::RzMemo1, {}); }
-    static ReplyEffect lookupCardCode() { return make(LookupCardCode, ReplyControl::edt17, {}); }
+    static ReplyEffect lookupCardCode(const QString &key)
+    {
+        return make(LookupCardCode, ReplyControl::edt17, key);
+    }
     static ReplyEffect endLookup() { return make(EndLookup, ReplyControl::RzMemo1, {}); }
+    static ReplyEffect tokenCardCode(const QString &digits)
+    {
+        return make(TokenCardCode, ReplyControl::RzMemo2, digits);
+    }
     bool operator==(const ReplyEffect &) const = default;
 };
 

@@ -1,6 +1,7 @@
 // The serial port controls of the system tab and the path from the port to the event controls.
 #include "archive/tform7.h"
 #include "cards/cardlookup.h"
+#include "cards/issuing.h"
 #include "common/dialogs.h"
 #include "common/globals.h"
 #include "common/guard.h"
@@ -80,7 +81,13 @@ public:
         if (!Datafrm)
             throw VelmoraError(QStringLiteral("no data module"));
         Query *q = Datafrm->Qryda1;
-        cards::openCardLookup(q, key);
+        // The card whose unloss was sent, when the token carries its digits; otherwise the first
+        // card that contains them.
+        const QString card = m_form->tokenCardFor(true, key);
+        if (card.isEmpty())
+            cards::openCardLookup(q, key);
+        else
+            cards::openCardRecord(q, card);
         // Edit state as the archive edits expect it while the token line is shown; an empty
         // result gives an empty new record, hence an empty card code. Nothing is posted.
         q->edit();
@@ -91,6 +98,12 @@ public:
     {
         if (Datafrm)
             Datafrm->Qryda1->close();
+    }
+
+    QString lossTokenCardCode(const QString &digits) override
+    {
+        const QString card = m_form->tokenCardFor(false, digits);
+        return card.isEmpty() ? ReplyTarget::lossTokenCardCode(digits) : card;
     }
 
     void showMessage(const QString &message) override { Dialogs::message(message, m_form); }

@@ -333,6 +333,29 @@ public:
     void btn17Click();
     void edt2Change();
     void edt8Change();
+    // Loss, unloss and initialisation (src/cards/tform1_loss.cpp).
+    void btn22Click();
+    void btn23Click();
+    void btn27Click();
+    // The card a token report stands for: the card whose loss (unloss false) or unloss was sent
+    // when that operation is pending and digits are the ones its frame carried; empty otherwise.
+    QString tokenCardFor(bool unloss, const QString &digits) const;
+    // Lookups (src/cards/tform1_lookups.cpp). Key handlers return true to swallow the key.
+    void edt17Enter();
+    bool edt17KeyPress(int key);
+    void edt17MouseDown();
+    void edt18Enter();
+    bool edt18KeyPress(int key);
+    void edt18Change();
+    void edt18MouseDown();
+    void edt19Enter();
+    bool edt19KeyPress(int key);
+    void edt19Change();
+    void edt19MouseDown();
+    void btn18Click();
+    void btn21Click();
+    void btn19Click();
+    void btn28Click();
 
     // ---- user tab and re-login (src/accounts/tform1_users.cpp) ----
     void rztbshtTabSheet2Show();
@@ -380,7 +403,11 @@ private:
     bool cardReadConfirmsLoss();
     bool cardReadConfirmsUnloss();
     bool cardReadCompletesInitialisation();
-    QString m_extendedCode; // card code of the record being extended
+    bool confirmTokenRead(bool unloss); // the loss (false) or unloss confirmation
+    void setupLookups();                // the query fields' hooks and the lookup buttons
+    bool refusedWhileBusy();            // the busy message when a mode is selected
+    QString m_tokenCard;                // card code the pending loss or unloss was sent for
+    QString m_extendedCode;             // card code of the record being extended
     bool m_dateChangedByPicker = false;
     bool m_lastSaveSucceeded = false; // whether the last btn17Click wrote a record
     void buildUserTab();              // src/accounts

@@ -81,4 +81,38 @@ TEST_F(CardLookupOnArchive, SelectsContainingCodesAndTheRecordWithThatId)
         EXPECT_EQ(selected(QString::fromUtf8(c.key)), c.expected) << c.key;
 }
 
+TEST_F(CardLookupOnArchive, PlateAndNameLookupsBindTheTypedText)
+{
+    exec(QStringLiteral("UPDATE CZdata SET 车牌号码='京A' || id"));
+    exec(QStringLiteral("UPDATE CZdata SET 车牌号码='沪''B\"1' WHERE id=4"));
+    struct Case
+    {
+        cards::LookupField field;
+        const char *key;
+        QStringList expected;
+    } cases[] = {
+        {cards::LookupField::Plate, "京A", {"0A1B2C3D", "11111111", "0000B2C3"}},
+        {cards::LookupField::Plate, "沪'B\"", {"5%_'X'"}},
+        // The percent sign keeps its pattern meaning, as it always had.
+        {cards::LookupField::Plate, "%", {"0A1B2C3D", "11111111", "0000B2C3", "5%_'X'"}},
+        {cards::LookupField::Plate, "\" or 1=1 or \"", {}},
+        {cards::LookupField::Plate, "x' union select user_name,user_pass from users --", {}},
+        {cards::LookupField::Name, "王", {"0000B2C3"}},
+        {cards::LookupField::Name, "'; drop table CZdata; --", {}},
+        // A name of digits also selects the record with that id.
+        {cards::LookupField::Name, "3", {"0000B2C3"}},
+        {cards::LookupField::Name, "99999999999999999999", {}},
+    };
+    for (const Case &c : cases) {
+        Query q(&con);
+        cards::openLookup(&q, c.field, QString::fromUtf8(c.key));
+        QStringList got;
+        for (q.first(); !q.eof(); q.next())
+            got << q.fieldByName(QStringLiteral("卡片内码")).asString();
+        q.close();
+        EXPECT_EQ(got, c.expected) << c.key;
+    }
+    EXPECT_EQ(selected(QStringLiteral("B2C3")).size(), 2); // the table is still there
+}
+
 } // namespace

@@ -83,15 +83,23 @@ TEST(ReplyPlan, CardNumberGoesToBothMemosThenThePane)
     EXPECT_EQ(gbk::mid(line, 6, 8), QStringLiteral("1234ABCD"));
 }
 
-TEST(ReplyPlan, LossTokenLineThenTheThreeEditsInOrder)
+TEST(ReplyPlan, LossTokenDecidesItsCardThenTheLineThenTheThreeEditsInOrder)
 {
     const ReplyPlan plan = planReply(" 0000000000A1B2C3");
     const QString line = QStringLiteral("状态: 挂失   卡号: 00A1B2C3\r");
-    const QString code = QStringLiteral("00A1B2C3");
-    ASSERT_EQ(plan.effects, (QList<E>{E::addLine(C::RzMemo2, line), E::setText(C::edt17, code),
-                                      E::setText(C::edt10, code), E::setText(C::Form7edt1, code)}));
+    ASSERT_EQ(plan.effects.size(), 5);
+    // Before the line: its card read ends the pending loss that says which card it is.
+    EXPECT_EQ(plan.effects[0], E::tokenCardCode(QStringLiteral("A1B2C3")));
+    EXPECT_EQ(plan.effects[1], E::addLine(C::RzMemo2, line));
+    const C edits[] = {C::edt17, C::edt10, C::Form7edt1};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(plan.effects[2 + i].kind, E::SetText);
+        EXPECT_EQ(plan.effects[2 + i].control, edits[i]);
+        EXPECT_TRUE(plan.effects[2 + i].withCardCode);
+        EXPECT_TRUE(plan.effects[2 + i].text.isEmpty());
+    }
     // The card reading of the tab takes the code from bytes 20 to 27.
-    EXPECT_EQ(gbk::mid(line, 20, 8), code);
+    EXPECT_EQ(gbk::mid(line, 20, 8), QStringLiteral("00A1B2C3"));
     EXPECT_TRUE(plan.failureMessage.isEmpty());
 }
 
@@ -101,7 +109,8 @@ TEST(ReplyPlan, UnlossTokenLooksTheCardUpBetweenItsSteps)
     ASSERT_EQ(plan.effects.size(), 7);
     EXPECT_EQ(plan.effects[0], E::setText(C::edt17, QStringLiteral("B2C3")));
     EXPECT_EQ(plan.effects[1].kind, E::LookupCardCode);
-    EXPECT_EQ(plan.effects[1].control, C::edt17); // the key is what edt17 holds by then
+    // The key is the token's digits, not what edt17's reaction to them leaves in it.
+    EXPECT_EQ(plan.effects[1].text, QStringLiteral("B2C3"));
     const E &line = plan.effects[2];
     EXPECT_EQ(line.kind, E::AddLine);
     EXPECT_EQ(line.control, C::RzMemo2);

@@ -1,0 +1,364 @@
+// The lookups of the card tab: the three query fields that exclude each other, the lookup by
+// card code, plate or owner name with its outcomes by role and number of records, the
+// expiring-soon list, and the buttons that open the archive and passage windows.
+#include "archive/tform7.h"
+#include "cards/cardfields.h"
+#include "cards/cardlookup.h"
+#include "cards/loss.h"
+#include "cards/texts.h"
+#include "common/clock.h"
+#include "common/dialogs.h"
+#include "common/globals.h"
+#include "common/guard.h"
+#include "db/connection.h"
+#include "db/datafrm.h"
+#include "issuer/trim.h"
+#include "passages/tform10.h"
+#include "shell/forms.h"
+#include "shell/tform1.h"
+#include "shell/widgets.h"
+
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+
+namespace {
+
+bool isEnter(int key)
+{
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+// Keys that type a character (the ones a key-press handler sees); text without a key code
+// comes from a keyboard layout with characters beyond ASCII.
+bool isCharacterKey(int key)
+{
+    return (key >= Qt::Key_Space && key <= Qt::Key_ydiaeresis) || isEnter(key) ||
+           key == Qt::Key_Backspace || key == Qt::Key_Escape || key == Qt::Key_unknown;
+}
+
+bool isHexKey(int key)
+{
+    return (key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_F);
+}
+
+int trimmedLength(const QLineEdit *e)
+{
+    return int(issuer::trimmed(e->text()).size());
+}
+
+void setPickerDate(QDateEdit *picker, const QDate &date)
+{
+    const QSignalBlocker block(picker);
+    picker->setDate(date);
+}
+
+void showWindow(QWidget *w)
+{
+    w->show();
+    w->raise();
+    w->activateWindow();
+}
+
+const QString Yellow = QStringLiteral("background-color:yellow;");
+
+} // namespace
+
+void TForm1::setupLookups()
+{
+    auto keys = [this](QLineEdit *w, bool (TForm1::*handler)(int)) {
+        onKeyPress(w, [this, handler](int key) {
+            if (!isCharacterKey(key))
+                return false;
+            bool swallow = false;
+            guarded([&] { swallow = (this->*handler)(key); });
+            return swallow;
+        });
+    };
+    keys(edt17, &TForm1::edt17KeyPress);
+    keys(edt18, &TForm1::edt18KeyPress);
+    keys(edt19, &TForm1::edt19KeyPress);
+    onFocusIn(edt17, [this] { guarded([this] { edt17Enter(); }); });
+    onFocusIn(edt18, [this] { guarded([this] { edt18Enter(); }); });
+    onFocusIn(edt19, [this] { guarded([this] { edt19Enter(); }); });
+    onMouseDown(edt17, [this] { guarded([this] { edt17MouseDown(); }); });
+    onMouseDown(edt18, [this] { guarded([this] { edt18MouseDown(); }); });
+    onMouseDown(edt19, [this] { guarded([this] { edt19MouseDown(); }); });
+    connect(edt17, &QLineEdit::textChanged, this, [this] { guarded([this] { edt17Change(); }); });
+    connect(edt18, &QLineEdit::textChanged, this, [this] { guarded([this] { edt18Change(); }); });
+    connect(edt19, &QLineEdit::textChanged, this, [this] { guarded([this] { edt19Change(); }); });
+    auto handle = [this](QPushButton *b, void (TForm1::*handler)()) {
+        connect(b, &QPushButton::clicked, this,
+                [this, handler] { guarded([&] { (this->*handler)(); }); });
+    };
+    handle(btn18, &TForm1::btn18Click);
+    handle(btn21, &TForm1::btn21Click);
+    handle(btn19, &TForm1::btn19Click);
+    handle(btn28, &TForm1::btn28Click);
+    handle(btn22, &TForm1::btn22Click);
+    handle(btn23, &TForm1::btn23Click);
+    handle(btn27, &TForm1::btn27Click);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The query fields: a change in one empties the other two, and the lookup button follows the
+// field in use.
+
+void TForm1::edt17Enter()
+{
+    wtxt->setText(texts::cards::CardFieldPrompt);
+}
+
+bool TForm1::edt17KeyPress(int key)
+{
+    if (key != Qt::Key_Backspace && !isEnter(key) && !isHexKey(key))
+        return true;
+    btn18->setEnabled(trimmedLength(edt17) == 8);
+    return false;
+}
+
+void TForm1::edt17Change()
+{
+    edt19->clear();
+    edt18->clear();
+    const bool full = trimmedLength(edt17) == 8;
+    btn18->setEnabled(full);
+    if (isAdministrator())
+        btn27->setEnabled(full);
+}
+
+void TForm1::edt17MouseDown()
+{
+    edt18->clear();
+    edt19->clear();
+    btn18->setEnabled(trimmedLength(edt17) == 8);
+}
+
+void TForm1::edt18Enter()
+{
+    wtxt->setText(texts::cards::PlateFieldPrompt);
+}
+
+bool TForm1::edt18KeyPress(int key)
+{
+    btn18->setEnabled(trimmedLength(edt18) > 0);
+    if (!isEnter(key))
+        return false;
+    // Enter looks the plate up even while the button is disabled.
+    if (!edt18->text().isEmpty())
+        btn18Click();
+    return true;
+}
+
+void TForm1::edt18Change()
+{
+    edt17->clear();
+    edt19->clear();
+    btn18->setEnabled(trimmedLength(edt18) > 0);
+}
+
+void TForm1::edt18MouseDown()
+{
+    edt17->clear();
+    edt19->clear();
+    btn18->setEnabled(trimmedLength(edt18) > 0);
+}
+
+void TForm1::edt19Enter()
+{
+    wtxt->setText(texts::cards::NameFieldPrompt);
+}
+
+bool TForm1::edt19KeyPress(int key)
+{
+    btn18->setEnabled(trimmedLength(edt19) > 0);
+    if (!isEnter(key))
+        return false;
+    if (!edt19->text().isEmpty())
+        btn18Click();
+    return true;
+}
+
+void TForm1::edt19Change()
+{
+    edt17->clear();
+    edt18->clear();
+    btn18->setEnabled(trimmedLength(edt19) > 0);
+}
+
+void TForm1::edt19MouseDown()
+{
+    edt17->clear();
+    edt18->clear();
+    btn18->setEnabled(trimmedLength(edt19) > 0);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The lookup
+
+void TForm1::btn18Click()
+{
+    namespace t = texts::cards;
+    if (refusedWhileBusy())
+        return;
+    for (QRadioButton *rb : {rb1, rb2}) {
+        rb->setEnabled(false);
+        rb->setChecked(false);
+    }
+    dtp1->hide();
+
+    cards::LookupField field = cards::LookupField::CardCode;
+    QString key;
+    if (!edt17->text().isEmpty()) {
+        key = edt17->text();
+    } else if (!edt18->text().isEmpty()) {
+        field = cards::LookupField::Plate;
+        key = edt18->text();
+    } else if (!edt19->text().isEmpty()) {
+        field = cards::LookupField::Name;
+        key = edt19->text();
+    } else {
+        Dialogs::box(t::NoQuery, t::NoQueryCaption, Dialogs::OkOnly, Dialogs::Warning, this);
+        btn18->setEnabled(false);
+        return;
+    }
+
+    bindArchiveFields();
+    Query *q = Datafrm->Qryda1;
+    // The key exactly as typed, bound as a value: a quote in it is only ever part of the text.
+    cards::openLookup(q, field, key);
+    const int rows = q->recordCount();
+    q->edit();
+    const bool admin = isAdministrator();
+
+    switch (field) {
+    case cards::LookupField::CardCode:
+        if (!admin) {
+            btn4->setEnabled(false);
+            // Shown, not edited.
+            q->close();
+            q->open();
+            btn13->setEnabled(false);
+            btn17->setEnabled(false);
+            wtxt->setStyleSheet(QStringLiteral("color:blue;"));
+            wtxt->setText(t::OperatorLookup);
+            if (rows == 0) {
+                Dialogs::message(t::NotFound, this);
+                wtxt->setText(t::NotFoundOperatorPane);
+                btn13->setEnabled(false);
+            } else {
+                Dialogs::message(t::FoundOperator, this);
+            }
+            return;
+        }
+        if (rows == 0) {
+            Dialogs::message(t::CardNotRegistered, this);
+            wtxt->setText(t::NotFoundIssue);
+            btn13->setEnabled(false);
+            btn12->setEnabled(true);
+            btn14->setEnabled(true);
+            edt17->setText(t::ReadEntry);
+            btn12->setFocus();
+            return;
+        }
+        btn4->setEnabled(true);
+        btn12->setEnabled(false);
+        btn14->setEnabled(false);
+        for (QPushButton *b : {btn13, btn22, btn23})
+            b->setEnabled(true);
+        btn13->setStyleSheet(Yellow);
+        edt3->setStyleSheet(Yellow);
+        wtxt->setText(t::FoundCard);
+        btn13->setFocus();
+        return;
+    case cards::LookupField::Plate:
+    case cards::LookupField::Name:
+        break;
+    }
+
+    const bool plate = field == cards::LookupField::Plate;
+    if (rows == 0) {
+        Dialogs::message(plate ? t::NotFound : t::NotFoundIssue, this);
+        if (plate)
+            wtxt->setText(t::NotFoundIssuePlate);
+        for (QPushButton *b : {btn13, btn22, btn23})
+            b->setEnabled(false);
+        if (admin) {
+            btn12->setEnabled(true);
+            btn14->setEnabled(true);
+        }
+        return;
+    }
+    if (admin) {
+        for (QPushButton *b : {btn13, btn22, btn23})
+            b->setEnabled(true);
+    }
+    // The found card goes to the card field, whose reaction empties the field just used; that
+    // field's own reaction then empties the card field again.
+    edt17->setText(edt10->text());
+    btn12->setEnabled(false);
+    btn14->setEnabled(false);
+    wtxt->setText(t::FoundRecords);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The expiring-soon list and the other windows
+
+void TForm1::btn21Click()
+{
+    if (refusedWhileBusy())
+        return;
+    ++ExpiringListMode;
+    try {
+        // From today on each click, so a program left running past midnight moves along.
+        const QDate today = appclock::today();
+        const cards::DateRange range = cards::expiringRange(today);
+        bindArchiveFields();
+        Query *q = Datafrm->Qryda1;
+        q->close();
+        q->setSQL(QStringLiteral("select * from CZdata where 卡片有效期限 >=:startrq and "
+                                 "卡片有效期限 <=:endrq"));
+        q->setParameter(QStringLiteral("startrq"), cards::archiveDateText(range.first));
+        q->setParameter(QStringLiteral("endrq"), cards::archiveDateText(range.last));
+        q->open();
+        if (q->isEmpty()) {
+            Dialogs::message(texts::cards::NoneExpiring, this);
+            ExpiringListMode = 0;
+            return;
+        }
+        // The archive window builds the same selection from the two pickers.
+        setPickerDate(dtp1, today);
+        setPickerDate(dtp2, range.last);
+        if (!Form7)
+            throw std::runtime_error("no archive window");
+        showWindow(Form7);
+    } catch (const std::exception &) {
+        Dialogs::message(texts::cards::ExpiringFailed, this);
+    }
+}
+
+void TForm1::btn19Click()
+{
+    if (refusedWhileBusy())
+        return;
+    if (Datafrm && !Datafrm->con->connected())
+        Datafrm->con->connect();
+    if (Form7)
+        showWindow(Form7);
+}
+
+void TForm1::btn28Click()
+{
+    if (refusedWhileBusy())
+        return;
+    try {
+        if (!Form10)
+            throw std::runtime_error("no passage window");
+        showWindow(Form10);
+    } catch (const std::exception &) {
+        Dialogs::message(texts::cards::PassagesFailed, this);
+    }
+}

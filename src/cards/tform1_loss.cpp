@@ -1,0 +1,200 @@
+// Loss, unloss and initialisation on the card tab: the buttons that ask and send the frame, and
+// their completions inside the card read when the issuer reports the token or card it wrote.
+#include "cards/cardlookup.h"
+#include "cards/issuing.h"
+#include "cards/loss.h"
+#include "cards/texts.h"
+#include "common/dialogs.h"
+#include "common/globals.h"
+#include "db/datafrm.h"
+#include "issuer/frames.h"
+#include "issuer/trim.h"
+#include "shell/texts.h"
+#include "shell/tform1.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+Query *archive()
+{
+    return Datafrm ? Datafrm->Qryda1 : nullptr;
+}
+
+// Selects the record of `code`, sets the columns and saves it. False when there is no such
+// record or the save fails; the archive is then unchanged.
+bool markRecord(const QString &code, const QList<std::pair<QString, QString>> &columns)
+{
+    Query *q = archive();
+    if (!q)
+        return false;
+    try {
+        cards::openCardRecord(q, code);
+        if (q->isEmpty()) {
+            q->close();
+            return false;
+        }
+        q->edit();
+        for (const auto &[column, value] : columns)
+            q->fieldByName(column).setAsString(value);
+        q->post();
+        q->close();
+        return true;
+    } catch (const std::exception &) {
+        q->close(); // the pending change is discarded
+        return false;
+    }
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// The buttons
+
+void TForm1::btn22Click()
+{
+    // The frame carries characters 3..8 of the code: without all eight it would lose some.
+    if (!cards::isFullCardCode(edt10->text())) {
+        Dialogs::message(texts::cards::CardCodeEmpty, this);
+        return;
+    }
+    if (Dialogs::box(texts::cards::LossQuestion, texts::cards::Loss, Dialogs::YesNo,
+                     Dialogs::Warning, this) != Dialogs::Yes) {
+        LossPending = UnlossPending = 0;
+        btn22->setEnabled(false);
+        btn23->setEnabled(false);
+        return;
+    }
+    try {
+        UnlossPending = 0;
+        ++LossPending;
+        // The token's report will be checked against this card, not against what it selects.
+        m_tokenCard = issuer::trimmed(edt10->text());
+        sendFrame(IssuerFrame::Loss, LossFrame(m_tokenCard));
+        Dialogs::message(texts::cards::LossSent, this);
+        btn22->setEnabled(false);
+        btn23->setEnabled(false);
+    } catch (const std::exception &) {
+        Dialogs::message(texts::cards::CardCodeEmpty, this);
+    }
+}
+
+void TForm1::btn23Click()
+{
+    if (!cards::isFullCardCode(edt10->text())) {
+        Dialogs::message(texts::cards::CardCodeEmpty, this);
+        return;
+    }
+    if (Dialogs::box(texts::cards::UnlossQuestion, texts::cards::Unloss, Dialogs::YesNo,
+                     Dialogs::Question, this) != Dialogs::Yes) {
+        LossPending = UnlossPending = 0;
+        btn22->setEnabled(false);
+        btn23->setEnabled(false);
+        return;
+    }
+    try {
+        LossPending = 0;
+        ++UnlossPending;
+        m_tokenCard = issuer::trimmed(edt10->text());
+        sendFrame(IssuerFrame::Unloss, UnlossFrame(m_tokenCard));
+        Dialogs::message(texts::cards::UnlossSent, this);
+        btn22->setEnabled(false);
+        btn23->setEnabled(false);
+    } catch (const std::exception &) {
+        Dialogs::message(texts::cards::CardCodeEmpty, this);
+    }
+}
+
+void TForm1::btn27Click()
+{
+    if (refusedWhileBusy())
+        return;
+    ++InitPending;
+    if (Dialogs::box(texts::cards::InitQuestion, texts::shell::SystemPrompt, Dialogs::YesNo,
+                     Dialogs::Question, this) != Dialogs::Yes) {
+        InitPending = 0;
+        return;
+    }
+    sendFrame(IssuerFrame::ValidityInit, ValidityInitFrame());
+    wtxt->setText(texts::cards::InitSentPane);
+    Dialogs::message(texts::cards::InitSentBox, this);
+    btn27->setEnabled(false);
+}
+
+bool TForm1::refusedWhileBusy()
+{
+    if (!modeSelected())
+        return false;
+    Dialogs::message(texts::cards::ModeBusy, this);
+    return true;
+}
+
+QString TForm1::tokenCardFor(bool unloss, const QString &digits) const
+{
+    const int pending = unloss ? UnlossPending : LossPending;
+    const cards::TokenOperation operation =
+        unloss ? cards::TokenOperation::Unloss : cards::TokenOperation::Loss;
+    if (pending <= 0 || !cards::isFullCardCode(m_tokenCard) ||
+        cards::tokenDigits(operation, m_tokenCard).compare(digits, Qt::CaseInsensitive) != 0)
+        return {};
+    return m_tokenCard;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Completions inside the card read
+
+bool TForm1::cardReadConfirmsLoss()
+{
+    return confirmTokenRead(false);
+}
+
+bool TForm1::cardReadConfirmsUnloss()
+{
+    return confirmTokenRead(true);
+}
+
+bool TForm1::confirmTokenRead(bool unloss)
+{
+    const cards::TokenOperation operation =
+        unloss ? cards::TokenOperation::Unloss : cards::TokenOperation::Loss;
+    const QString card = m_tokenCard;
+    const bool confirmed =
+        cards::tokenConfirms(operation, card, issuer::trimmed(LastReply).toLatin1());
+    (unloss ? UnlossPending : LossPending) = 0;
+    btn22->setEnabled(false);
+    btn23->setEnabled(false);
+    if (!confirmed) {
+        // The token carries another card's digits (or the other command): nothing is recorded
+        // for the card the operator chose.
+        sendReadModeFrame();
+        Dialogs::message(texts::cards::CardCodeMismatch, this);
+        return false;
+    }
+    edt10->setText(card);
+    edt17->setText(card);
+    sendReadModeFrame();
+    const QString status = unloss ? texts::cards::StatusFound : texts::cards::StatusLost;
+    if (!markRecord(card, {{QStringLiteral("卡片状态"), status}})) {
+        Dialogs::message(texts::cards::CardCodeEmpty, this);
+        return false;
+    }
+    Dialogs::message(unloss ? texts::cards::UnlossWritten : texts::cards::LossWritten, this);
+    return true;
+}
+
+bool TForm1::cardReadCompletesInitialisation()
+{
+    InitPending = 0;
+    sendReadModeFrame();
+    // The card just read, exactly: a containing lookup could select another owner's record.
+    if (!markRecord(edt17->text(),
+                    {{QStringLiteral("卡片状态"), texts::cards::StatusInitialised},
+                     {QStringLiteral("卡片有效期限"), texts::cards::InitialisedValidity}})) {
+        Dialogs::message(texts::cards::InitUnregistered, this);
+        return false;
+    }
+    Dialogs::message(texts::cards::InitDone, this);
+    return true;
+}
