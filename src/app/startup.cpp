@@ -55,6 +55,7 @@ bool createWindows(QStringList *order)
     RsRepFrm = new TRsRepFrm;
     note("TRsRepFrm");
     Form7 = new TForm7;
+    Form1->attachArchiveWindow(Form7);
     note("TForm7");
     CRJLBB = new TCRJLBB;
     note("TCRJLBB");

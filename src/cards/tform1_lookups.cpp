@@ -56,13 +56,6 @@ void setPickerDate(QDateEdit *picker, const QDate &date)
     picker->setDate(date);
 }
 
-void showWindow(QWidget *w)
-{
-    w->show();
-    w->raise();
-    w->activateWindow();
-}
-
 const QString Yellow = QStringLiteral("background-color:yellow;");
 
 } // namespace
@@ -334,7 +327,7 @@ void TForm1::btn21Click()
         setPickerDate(dtp2, range.last);
         if (!Form7)
             throw std::runtime_error("no archive window");
-        showWindow(Form7);
+        Form7->showArchive();
     } catch (const std::exception &) {
         Dialogs::message(texts::cards::ExpiringFailed, this);
     }
@@ -347,7 +340,7 @@ void TForm1::btn19Click()
     if (Datafrm && !Datafrm->con->connected())
         Datafrm->con->connect();
     if (Form7)
-        showWindow(Form7);
+        Form7->showArchive();
 }
 
 void TForm1::btn28Click()
@@ -357,8 +350,41 @@ void TForm1::btn28Click()
     try {
         if (!Form10)
             throw std::runtime_error("no passage window");
-        showWindow(Form10);
+        Form10->openFromCardTab();
     } catch (const std::exception &) {
         Dialogs::message(texts::cards::PassagesFailed, this);
     }
+}
+
+void TForm1::attachArchiveWindow(TForm7 *archive)
+{
+    // What the archive window asks of the card tab when it hands over or is left.
+    archive->cardModeActive = [this] {
+        return rb1->isChecked() || rb2->isChecked() || ExtendActive > 0;
+    };
+    connect(archive, &TForm7::addRequested, this, [this] {
+        rb1->setEnabled(true);
+        btn12Click();
+        btn14->setEnabled(true);
+    });
+    connect(archive, &TForm7::lookupsClearRequested, this, [this] {
+        edt18->clear();
+        edt19->clear();
+    });
+    connect(archive, &TForm7::cardTabResetRequested, this, [this] {
+        for (QRadioButton *rb : {rb1, rb2}) {
+            rb->setChecked(false);
+            rb->setEnabled(true);
+        }
+        btn12->setEnabled(true);
+        btn14->setEnabled(true);
+        btn3->setEnabled(false);
+        btn4->setEnabled(false);
+        btn13->setEnabled(false);
+        btn27->setEnabled(false);
+        btn22->setEnabled(false);
+        btn23->setEnabled(false);
+    });
+    connect(archive, &TForm7::archiveSaveDisableRequested, this,
+            [this] { btn17->setEnabled(false); });
 }

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 class QAction;
+class TForm7;
 class QCheckBox;
 class QComboBox;
 class QDateEdit;
@@ -302,6 +303,8 @@ public:
     // Leaving the card tab for another window (the archive window's exit and close) while a
     // mode is active ends the mode as "返回" does, so the issuer stops writing cards.
     void endIssuingOnLeave();
+    // Connects the owner archive window's requests to the card tab (at start-up).
+    void attachArchiveWindow(TForm7 *archive);
     bool modeSelected() const; // rb1 or rb2 checked, or an extension active
     // Gate groups (src/cards/tform1_groups.cpp); n = 1..8.
     void chkClick(int n);
