@@ -5,6 +5,7 @@
 #include "cards/cardfields.h"
 #include "cards/cardlookup.h"
 #include "cards/texts.h"
+#include "cardtabfixture.h"
 #include "common/clock.h"
 #include "common/globals.h"
 #include "db/datafrm.h"
@@ -38,43 +39,17 @@ namespace t = texts::cards;
 
 namespace {
 
-class CardTabTest : public testsupport::WindowsTest
+class CardTabTest : public CardTabFixture
 {
 protected:
-    CardTabTest()
-        : WindowsTest({})
-    {}
-
     void SetUp() override
     {
         WindowsTest::SetUp();
         ASSERT_TRUE(pty.ok());
         dir.write(QStringLiteral("Ports/.keep"), {});
         ASSERT_TRUE(QFile::link(pty.slavePath(), dir.path(QStringLiteral("Ports/COM3"))));
-        UserType = AdminRole;
-        archiveWindow = std::make_unique<TForm7>();
-        Form7 = archiveWindow.get();
-        TForm1 &f = *main;
-        f.show();
-        f.tmr3->stop();
-        f.tmr4->stop();
-        QApplication::setActiveWindow(&f);
-        f.ComTxt->clear();
-        f.ComTxt->addItem(QStringLiteral("COM3"));
-        f.ComTxt->setCurrentIndex(0);
-        f.opencmdClick();
-        ASSERT_TRUE(f.serialLink()->isOpen(3));
-        f.rzpgcntrlrzpcrl1->setCurrentWidget(f.rztbshtTabSheet3);
+        openCardTab();
     }
-    void TearDown() override
-    {
-        main.reset();
-        Form7 = nullptr;
-        archiveWindow.reset();
-        WindowsTest::TearDown();
-    }
-
-    void click(QWidget *w) { QTest::mouseClick(w, Qt::LeftButton); }
     // Typing: ASCII as keys, other characters as the text of a key without a key code (what
     // arrives from a keyboard layout that has them).
     void type(QWidget *w, const QString &text)
@@ -159,7 +134,6 @@ protected:
     issuer::ShortTimings shortTimings{1, 1};
     appclock::ScopedNow now{QDateTime(QDate(2024, 3, 5), QTime(9, 0))};
     TestPty pty;
-    std::unique_ptr<TForm7> archiveWindow;
 };
 
 TEST_F(CardTabTest, SingleIssueFromTheOwnerFieldsToTheSavedRecord)

@@ -2,6 +2,7 @@
 // against the simulated issuer in process (entered in the port map as COM3).
 #include "archive/tform7.h"
 #include "cards/texts.h"
+#include "cardtabfixture.h"
 #include "common/clock.h"
 #include "common/globals.h"
 #include "db/datafrm.h"
@@ -33,13 +34,9 @@ namespace t = texts::cards;
 
 namespace {
 
-class LossLookupTest : public testsupport::WindowsTest
+class LossLookupTest : public CardTabFixture
 {
 protected:
-    LossLookupTest()
-        : WindowsTest({})
-    {}
-
     void SetUp() override
     {
         WindowsTest::SetUp();
@@ -48,30 +45,8 @@ protected:
         // Read mode goes unanswered: an answer could share one read with the reply of the card
         // or token laid next, and the two together are no reply at all.
         sim.issuer().setModeStatus(QByteArray());
-        UserType = AdminRole;
-        archiveWindow = std::make_unique<TForm7>();
-        Form7 = archiveWindow.get();
-        TForm1 &f = *main;
-        f.show();
-        f.tmr3->stop();
-        f.tmr4->stop();
-        QApplication::setActiveWindow(&f);
-        f.ComTxt->clear();
-        f.ComTxt->addItem(QStringLiteral("COM3"));
-        f.ComTxt->setCurrentIndex(0);
-        f.opencmdClick();
-        ASSERT_TRUE(f.serialLink()->isOpen(3));
-        f.rzpgcntrlrzpcrl1->setCurrentWidget(f.rztbshtTabSheet3);
+        openCardTab();
     }
-    void TearDown() override
-    {
-        main.reset();
-        Form7 = nullptr;
-        archiveWindow.reset();
-        WindowsTest::TearDown();
-    }
-
-    void click(QWidget *w) { QTest::mouseClick(w, Qt::LeftButton); }
     // ASCII as keys, other characters as the text of a key without a key code.
     void type(QWidget *w, const QString &text)
     {
@@ -130,7 +105,6 @@ protected:
     issuer::ShortTimings shortTimings{1, 1};
     appclock::ScopedNow now{QDateTime(QDate(2024, 3, 5), QTime(9, 0))};
     IssuerSimulator sim{QStringLiteral("123456")};
-    std::unique_ptr<TForm7> archiveWindow;
 };
 
 // The archive of the loss cases: a card without "00", a card that shares its last six digits,

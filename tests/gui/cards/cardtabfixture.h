@@ -1,0 +1,54 @@
+#pragma once
+// The main window logged in as an administrator, with the archive window, COM3 open and the
+// card tab shown: what the card tab's tests start from. Each test puts its own issuer on
+// Ports/COM3 before calling openCardTab().
+#include "archive/tform7.h"
+#include "common/globals.h"
+#include "issuer/seriallink.h"
+#include "shell/forms.h"
+#include "shell/tform1.h"
+#include "testsupport.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+class CardTabFixture : public testsupport::WindowsTest
+{
+protected:
+    CardTabFixture()
+        : WindowsTest({})
+    {}
+
+    void openCardTab()
+    {
+        UserType = AdminRole;
+        archiveWindow = std::make_unique<TForm7>();
+        Form7 = archiveWindow.get();
+        TForm1 &f = *main;
+        f.show();
+        f.tmr3->stop();
+        f.tmr4->stop();
+        QApplication::setActiveWindow(&f);
+        f.ComTxt->clear();
+        f.ComTxt->addItem(QStringLiteral("COM3"));
+        f.ComTxt->setCurrentIndex(0);
+        f.opencmdClick();
+        ASSERT_TRUE(f.serialLink()->isOpen(3));
+        f.rzpgcntrlrzpcrl1->setCurrentWidget(f.rztbshtTabSheet3);
+    }
+    void TearDown() override
+    {
+        main.reset();
+        Form7 = nullptr;
+        archiveWindow.reset();
+        WindowsTest::TearDown();
+    }
+
+    void click(QWidget *w) { QTest::mouseClick(w, Qt::LeftButton); }
+
+    std::unique_ptr<TForm7> archiveWindow;
+};
