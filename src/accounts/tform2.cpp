@@ -107,6 +107,14 @@ TForm2::TForm2(QWidget *parent)
     if (QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
+    // Each control carries its member name (style sheets, the widget inspector).
+    for (const auto &[control, name] : {std::pair<QObject *, const char *>{DBEdtid, "DBEdtid"},
+                                        {edt2, "edt2"},
+                                        {btn1, "btn1"},
+                                        {btn2, "btn2"},
+                                        {WtxtWtxt, "WtxtWtxt"}})
+        control->setObjectName(QLatin1String(name));
+
     DBEdtid->installEventFilter(this);
     DBEdtid->lineEdit()->installEventFilter(this);
     edt2->installEventFilter(this);

@@ -58,6 +58,9 @@ Handle openWithKey(const QString &path, const QString &password, int flags)
         throw DbError(text);
     }
     sqlite3_extended_result_codes(raw, 1);
+    // Another connection (the import's, a reader such as the sqlcipher tool or a backup) may
+    // hold the file for a moment: wait for it rather than fail the statement at once.
+    sqlite3_busy_timeout(raw, BusyTimeoutMs);
     const QByteArray key = password.toUtf8();
     if (sqlite3_key(raw, key.constData(), key.size()) != SQLITE_OK)
         throw DbError(lastError(raw));

@@ -38,6 +38,9 @@ private:
     sqlite3 *m_db = nullptr;
 };
 
+// How long a statement waits for another connection's lock before it fails "database is locked".
+constexpr int BusyTimeoutMs = 2000;
+
 // Opens an existing file with the password and proves the key by reading the schema; throws
 // DbError with the engine's text (missing file, wrong password, not a database).
 Handle openDatabase(const QString &path, const QString &password, bool readOnly = false);

@@ -1,6 +1,7 @@
 #include "shell/tform1.h"
 
 #include "archive/tform7.h"
+#include "cards/cardfields.h"
 #include "common/clock.h"
 #include "common/dialogs.h"
 #include "common/globals.h"
@@ -17,6 +18,7 @@
 #include "shell/widgets.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -35,9 +37,11 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
 #include <QTabBar>
+#include <QTableView>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -67,6 +71,7 @@ TForm1::TForm1(QWidget *parent)
     buildUserTab();
     buildHelpTab();
     buildExitTab();
+    nameControls();
     setupSerial();
     setupUserTab();
     FormCreate();
@@ -76,6 +81,43 @@ TForm1::~TForm1() = default;
 
 // ---------------------------------------------------------------------------------------------
 // Building the window
+
+// Each control carries its member name as its object name: style sheets, the widget inspector
+// and the accessibility tree see the same names as the code.
+void TForm1::nameControls()
+{
+#define NAMED(control) std::pair<QObject *, const char *>{control, #control}
+    const std::pair<QObject *, const char *> named[] = {
+        NAMED(rzstsbr1), NAMED(wtxt), NAMED(rzstspn1), NAMED(wtxt1), NAMED(lbl5), NAMED(lbl6),
+        NAMED(rzpgcntrlrzpcrl1), NAMED(rztbshtTabSheet1), NAMED(rztbshtTabSheet3),
+        NAMED(rztbshtTabSheet2), NAMED(rztbshtTabSheet4), NAMED(rztbshtTabSheet5),
+        NAMED(RzGroupBox2), NAMED(RzGroupBox3), NAMED(RzGroupBox4), NAMED(RzGroupBox5),
+        NAMED(RzGroupBoxStatus), NAMED(RzMemo1), NAMED(RzMemo5), NAMED(RzMemo6), NAMED(RzMemo4),
+        NAMED(memo2), NAMED(ComTxt), NAMED(opencmd), NAMED(CLpc1), NAMED(btnClose2), NAMED(btn2),
+        NAMED(btn26), NAMED(shp3), NAMED(shp1), NAMED(edt6), NAMED(edt7), NAMED(btn1),
+        NAMED(btnClose1), NAMED(btn16), NAMED(edt4), NAMED(edtmm1), NAMED(edtmm2), NAMED(edtmm3),
+        NAMED(btn5), NAMED(btn6), NAMED(btn9), NAMED(btn10), NAMED(btnClosebtn5),
+        NAMED(btnClosebtn6), NAMED(g1), NAMED(lbl4), NAMED(RzMemo2), NAMED(edt17), NAMED(edt10),
+        NAMED(shp4), NAMED(chklst1), NAMED(dtp1), NAMED(dtp2), NAMED(rz2), NAMED(rz3), NAMED(rz4),
+        NAMED(rz5), NAMED(grp5), NAMED(grpCardMemo), NAMED(grpGroupShown), NAMED(grpGates),
+        NAMED(grpLoss), NAMED(btn12), NAMED(rb1), NAMED(btn14), NAMED(rb2), NAMED(btn13),
+        NAMED(btn3), NAMED(btn4), NAMED(btn25), NAMED(btn17), NAMED(edt1), NAMED(edt2), NAMED(edt8),
+        NAMED(shp5), NAMED(lbl8), NAMED(chk1), NAMED(chk2), NAMED(chk3), NAMED(chk4), NAMED(chk5),
+        NAMED(chk6), NAMED(chk7), NAMED(chk8), NAMED(btn11), NAMED(btn15), NAMED(btn24),
+        NAMED(edt9), NAMED(edt11), NAMED(edt12), NAMED(DBcbb3), NAMED(lbl13), NAMED(edt13),
+        NAMED(edt14), NAMED(edt15), NAMED(edt16), NAMED(edt20), NAMED(edt3), NAMED(edt18),
+        NAMED(edt19), NAMED(btn18), NAMED(btn19), NAMED(btn28), NAMED(btn21), NAMED(btn22),
+        NAMED(btn23), NAMED(btn27), NAMED(rz1), NAMED(dbgrd1), NAMED(grp1), NAMED(DBEdt1),
+        NAMED(DBEdt2), NAMED(DBcbb1), NAMED(img5), NAMED(img7), NAMED(img6), NAMED(img3),
+        NAMED(img4), NAMED(img12), NAMED(rz6), NAMED(img9), NAMED(RzMemommo4), NAMED(btn7),
+        NAMED(btn8), NAMED(img2), NAMED(lbl12), NAMED(Ent1), NAMED(RzMemoRzmmo8),
+    };
+#undef NAMED
+    for (const auto &[control, name] : named) {
+        if (control && control->objectName().isEmpty())
+            control->setObjectName(QLatin1String(name));
+    }
+}
 
 void TForm1::buildFrame()
 {

@@ -389,6 +389,7 @@ protected:
 
 private:
     void buildFrame();
+    void nameControls();
     void buildSystemTab();
     void buildCardTab();
     // ---- card tab (src/cards) ----

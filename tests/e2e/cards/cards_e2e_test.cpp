@@ -1,0 +1,353 @@
+// The real program with the issuer simulator on a virtual display, driven as an operator drives
+// it: an administrator logs in, issues a card and a batch of ten on the card tab, and reports a
+// card lost and found again. The records are read back from the encrypted database file with
+// the sqlcipher tool and compared with what the simulator wrote onto its cards.
+#include "cards/issuing.h"
+#include "cards/texts.h"
+#include "desktop.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTest>
+#include <iostream>
+#include <gtest/gtest.h>
+
+namespace {
+
+namespace t = texts::cards;
+
+#define ASSERT_SOON(cond, ms) ASSERT_TRUE(e2e::Desktop::waitFor([&] { return bool(cond); }, ms)) \
+    << #cond
+
+class CardProgram : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(desk.ready());
+        QProcess create;
+        create.start(binary(QStringLiteral("velmora")),
+                     {QStringLiteral("--dir"), dir.root(), QStringLiteral("--create-database"),
+                      QStringLiteral("--admin-name"), QStringLiteral("admin"),
+                      QStringLiteral("--admin-password"), QStringLiteral("admin123")});
+        ASSERT_TRUE(create.waitForFinished(30000));
+        ASSERT_EQ(create.exitCode(), 0);
+    }
+    void TearDown() override
+    {
+        if (::testing::Test::HasFailure()) {
+            // What the program showed when it went wrong, for the log.
+            shoot(QStringLiteral("failure"));
+            desk.program().kill();
+            desk.program().waitForFinished(5000);
+            std::cerr << "program: " << desk.program().readAllStandardError().toStdString()
+                      << "\nsimulator: " << simulatorLog().toStdString() << "\narchive:\n"
+                      << sql(QStringLiteral("select * from CZdata;")).toStdString() << '\n';
+        }
+        if (sim.state() != QProcess::NotRunning) {
+            sim.write("quit\n");
+            if (!sim.waitForFinished(5000))
+                sim.kill();
+        }
+    }
+
+    static QString binary(const QString &relative)
+    {
+        return testsupport::binDir() + QLatin1Char('/') + relative;
+    }
+
+    // The statement's output from the sqlcipher tool; empty while the program holds the file.
+    QString sql(const QString &statement) const
+    {
+        QProcess p;
+        p.start(QStringLiteral("sqlcipher"),
+                {QStringLiteral("-batch"), dir.path(QStringLiteral("Data/Data.mdb"))});
+        p.write(("PRAGMA key='580274';\n" + statement + "\n").toUtf8());
+        p.closeWriteChannel();
+        if (!p.waitForFinished(10000) || p.exitCode() != 0)
+            return {};
+        return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    }
+    QStringList sqlRows(const QString &statement) const
+    {
+        return sql(statement).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+    // Asks again every half second (each ask opens the file for a moment) until the rows are
+    // `expected`; the rows last read.
+    QStringList rowsSoon(const QString &statement, const QStringList &expected, int ms) const
+    {
+        QStringList rows;
+        QElapsedTimer clock;
+        clock.start();
+        while ((rows = sqlRows(statement)) != expected && clock.elapsed() < ms)
+            QTest::qWait(500);
+        return rows;
+    }
+
+    // The simulator in automatic mode: a card or the token is laid 1.5 s after each write
+    // command (and a batch's cards 1.5 s apart), about as fast as a hand swaps cards; the
+    // program reads each notification of the port after its pauses of 0.7 s.
+    void startSimulator()
+    {
+        sim.start(binary(QStringLiteral("tools/issuer-sim/velmora-issuer-sim")),
+                  {QStringLiteral("--dir"), dir.root(), QStringLiteral("--auto")});
+        ASSERT_TRUE(sim.waitForStarted());
+        ASSERT_SOON(sim.canReadLine(), 5000);
+        ASSERT_TRUE(sim.readLine().startsWith("ready COM1"));
+    }
+    QByteArray simulatorLog()
+    {
+        simLog += sim.readAllStandardError();
+        return simLog;
+    }
+    // The simulator's answer to commands, up to the line that starts with `last` (`list` ends
+    // with "plugged ...").
+    QString simulator(const QByteArray &command, const QByteArray &last)
+    {
+        sim.write(command + '\n');
+        QByteArray out;
+        e2e::Desktop::waitFor(
+            [&] {
+                out += sim.readAllStandardOutput();
+                return out.contains('\n' + last) || out.startsWith(last);
+            },
+            5000);
+        return QString::fromUtf8(out);
+    }
+
+    // Starts the program, logs in as the administrator, waits for the issuer link and opens
+    // the card tab.
+    void logInToCardTab()
+    {
+        ASSERT_TRUE(desk.start(binary(QStringLiteral("velmora")),
+                               {QStringLiteral("--dir"), dir.root()}));
+        ASSERT_TRUE(desk.fill(QStringLiteral("edt2"), QStringLiteral("admin123"), 20000));
+        desk.key(QStringLiteral("Return"));
+        ASSERT_SOON(desk.control(QStringLiteral("rzpgcntrlrzpcrl1"), QStringLiteral("Form1")),
+                    20000);
+        ASSERT_SOON(simulatorLog().contains("reply 0500"), 30000);
+        std::optional<e2e::Control> tab;
+        ASSERT_SOON(tab = desk.tab(QStringLiteral("卡片管理")), 5000);
+        desk.click(*tab);
+        ASSERT_SOON(desk.control(QStringLiteral("btn12")), 5000);
+    }
+
+    QString textOf(const QString &name) const
+    {
+        const auto c = desk.control(name);
+        return c ? c->text : QStringLiteral("<%1 not shown>").arg(name);
+    }
+    bool shows(const QString &name, const QString &text) const { return textOf(name) == text; }
+    bool hasFocus(const QString &name) const
+    {
+        const auto c = desk.control(name);
+        return c && c->focus;
+    }
+
+    // Answers `count` message boxes with 确定, in the order they come to the top; their texts.
+    QSet<QString> confirmBoxes(int count)
+    {
+        QSet<QString> texts;
+        for (int i = 0; i < count; ++i) {
+            const std::optional<QString> text = desk.answerTop(QStringLiteral("确定"));
+            if (!text)
+                break;
+            texts.insert(*text);
+        }
+        return texts;
+    }
+
+    // Saves a picture of the screen when VELMORA_E2E_SHOTS names a folder.
+    void shoot(const QString &name)
+    {
+        const QString folder = qEnvironmentVariable("VELMORA_E2E_SHOTS");
+        if (!folder.isEmpty())
+            desk.screenshot(QDir(folder).filePath(name + QStringLiteral(".png")));
+    }
+
+    testsupport::TempProgramDir dir;
+    e2e::Desktop desk;
+    QProcess sim;
+    QByteArray simLog;
+};
+
+// What the simulator wrote onto each card it issued: code → "YYYY-MM-DD groups GG".
+QHash<QString, QString> cardsWritten(const QString &list)
+{
+    QHash<QString, QString> written;
+    static const QRegularExpression line(
+        QStringLiteral("^([0-9A-F]{8})  (\\d{4}-\\d\\d-\\d\\d groups [0-9A-F]{2})$"),
+        QRegularExpression::MultilineOption);
+    for (auto it = line.globalMatch(list); it.hasNext();) {
+        const auto m = it.next();
+        written.insert(m.captured(1), m.captured(2));
+    }
+    return written;
+}
+
+TEST_F(CardProgram, IssuesASingleCardAndABatchOfTen)
+{
+    startSimulator();
+    logInToCardTab();
+    const QDate today = QDate::currentDate();
+
+    // ---- a single card: the owner's details, each followed by Enter ----
+    ASSERT_TRUE(desk.clickWhenEnabled(QStringLiteral("btn12")));
+    ASSERT_SOON(shows(QStringLiteral("edt9"), QStringLiteral("1001")) &&
+                    hasFocus(QStringLiteral("edt11")),
+                5000);
+    shoot(QStringLiteral("card-tab-single"));
+    const QStringList owner = {QStringLiteral("张三丰"),      QStringLiteral("京A12345"),
+                               QStringLiteral("越野车"),      QStringLiteral("13800138000"),
+                               QStringLiteral("黑色奔驰"),    QStringLiteral("A区201"),
+                               QStringLiteral("A单元201")};
+    const QStringList fields = {QStringLiteral("edt11"), QStringLiteral("edt12"),
+                                QStringLiteral("DBcbb3"), QStringLiteral("edt13"),
+                                QStringLiteral("edt14"), QStringLiteral("edt16"),
+                                QStringLiteral("edt20")};
+    for (int i = 0; i < owner.size(); ++i) {
+        ASSERT_SOON(hasFocus(fields[i]), 5000) << "before " << owner[i].toStdString();
+        desk.type(owner[i]);
+        ASSERT_SOON(shows(fields[i], owner[i]), 5000) << textOf(fields[i]).toStdString();
+        desk.key(QStringLiteral("Return"));
+    }
+    // Enter in the address brings the date picker.
+    const QDate singleValidity(today.year() + 2, today.month(), 15);
+    ASSERT_SOON(desk.control(QStringLiteral("dtp1")), 5000);
+    ASSERT_TRUE(desk.pickDate(QStringLiteral("dtp1"), singleValidity));
+    ASSERT_SOON(shows(QStringLiteral("edt15"), cards::validityText(singleValidity)), 5000);
+    for (const QString &group : {QStringLiteral("chk1"), QStringLiteral("chk5")})
+        ASSERT_TRUE(desk.clickWhenEnabled(group));
+    ASSERT_TRUE(desk.clickWhenEnabled(QStringLiteral("btn3")));
+    // The card is laid while the first box may still be open.
+    EXPECT_EQ(confirmBoxes(2), (QSet<QString>{t::CommandSent, t::SingleSavedBox}));
+    ASSERT_EQ(rowsSoon(QStringLiteral("select count(*) from CZdata;"), {"1"}, 10000),
+              QStringList{"1"});
+    const QStringList single = sqlRows(
+        QStringLiteral("select 车辆编号, 卡片内码, 车主姓名, 车牌号码, 汽车类型, 车主手机, "
+                       "车辆信息, 车场车位, 卡片有效期限, 住址 from CZdata;"));
+    ASSERT_EQ(single.size(), 1);
+    const QStringList singleColumns = single[0].split(QLatin1Char('|'));
+    ASSERT_EQ(singleColumns.size(), 10);
+    const QString singleCode = singleColumns[1];
+    EXPECT_EQ(singleColumns, (QStringList{QStringLiteral("1001"), singleCode, owner[0], owner[1],
+                                         owner[2], owner[3], owner[4], owner[5],
+                                         cards::validityText(singleValidity), owner[6]}));
+
+    // ---- a batch of ten: the validity and all gates, then ten cards one after another ----
+    ASSERT_TRUE(simulator("batch 10\nlist", "plugged").contains(QStringLiteral("batch 10)")));
+    ASSERT_TRUE(desk.clickWhenEnabled(QStringLiteral("btn14")));
+    ASSERT_SOON(shows(QStringLiteral("edt9"), QStringLiteral("1002")), 5000);
+    ASSERT_TRUE(desk.clickWhenEnabled(QStringLiteral("edt15")));
+    const QDate batchValidity(today.year() + 1, today.month(), 3);
+    ASSERT_TRUE(desk.pickDate(QStringLiteral("dtp1"), batchValidity));
+    shoot(QStringLiteral("card-tab-batch"));
+    ASSERT_TRUE(desk.clickWhenEnabled(QStringLiteral("btn11")));
+    ASSERT_SOON(desk.control(QStringLiteral("chk8")) && desk.control(QStringLiteral("chk8"))->checked,
+                5000);
+    ASSERT_TRUE(desk.clickWhenEnabled(QStringLiteral("btn3")));
+    EXPECT_EQ(confirmBoxes(1), QSet<QString>{t::CommandSent});
+    ASSERT_EQ(rowsSoon(QStringLiteral("select count(*) from CZdata;"), {"11"}, 40000),
+              QStringList{"11"});
+    ASSERT_SOON(shows(QStringLiteral("edt9"), QStringLiteral("1012")), 5000);
+    ASSERT_TRUE(desk.clickWhenEnabled(QStringLiteral("btn4")));
+    ASSERT_SOON(shows(QStringLiteral("wtxt"), t::IssueEnded), 5000);
+
+    const QStringList batch =
+        sqlRows(QStringLiteral("select 车辆编号, 卡片内码, 卡片有效期限 from CZdata "
+                               "where 车辆编号 > 1001 order by 车辆编号;"));
+    ASSERT_EQ(batch.size(), 10);
+    const QHash<QString, QString> written =
+        cardsWritten(simulator("list", "plugged"));
+    QSet<QString> codes;
+    for (int i = 0; i < batch.size(); ++i) {
+        const QStringList row = batch[i].split(QLatin1Char('|'));
+        ASSERT_EQ(row.size(), 3);
+        EXPECT_EQ(row[0].toInt(), 1002 + i);
+        EXPECT_EQ(row[2], cards::validityText(batchValidity));
+        codes.insert(row[1]);
+        // The card itself carries the validity and all eight gates.
+        EXPECT_EQ(written.value(row[1]),
+                  batchValidity.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" groups FF"))
+            << row[1].toStdString();
+    }
+    EXPECT_EQ(codes.size(), 10);
+    EXPECT_FALSE(codes.contains(singleCode));
+    EXPECT_EQ(written.value(singleCode),
+              singleValidity.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" groups 11"));
+    // Eleven cards written, and the issuer back in read mode after the batch ended.
+    EXPECT_EQ(written.size(), 11);
+    const QByteArray log = simulatorLog();
+    EXPECT_GT(log.lastIndexOf("ReadModeFrame"), log.lastIndexOf("written"));
+}
+
+TEST_F(CardProgram, ReportsACardLostAndFoundAgain)
+{
+    // Two cards share their last six digits: the token names only those.
+    ASSERT_EQ(sql(QStringLiteral(
+                  "insert into CZdata (车辆编号, 卡片内码, 车主姓名, 卡片有效期限) values "
+                  "(1001, '12345678', '张三', '2030年01月01日'), "
+                  "(1002, '00345678', '李四', '2030年01月01日'), "
+                  "(1003, '00A1B2C3', '王五', '2030年01月01日'); select changes();")),
+              QStringLiteral("3"));
+    startSimulator();
+    logInToCardTab();
+    const QString statuses =
+        QStringLiteral("select 卡片内码 || '=' || 卡片状态 from CZdata order by 车辆编号;");
+
+    struct Step
+    {
+        QString button, question, sent, written, status;
+    };
+    const Step steps[] = {
+        {QStringLiteral("btn22"), t::LossQuestion, t::LossSent, t::LossWritten, t::StatusLost},
+        {QStringLiteral("btn23"), t::UnlossQuestion, t::UnlossSent, t::UnlossWritten,
+         t::StatusFound},
+    };
+    for (const Step &step : steps) {
+        SCOPED_TRACE(step.button.toStdString());
+        // Look the card up by its code, then report it.
+        ASSERT_TRUE(desk.fill(QStringLiteral("edt17"), QStringLiteral("12345678")));
+        ASSERT_TRUE(desk.clickWhenEnabled(QStringLiteral("btn18")));
+        ASSERT_SOON(shows(QStringLiteral("edt10"), QStringLiteral("12345678")), 5000);
+        ASSERT_TRUE(desk.clickWhenEnabled(step.button));
+        ASSERT_TRUE(desk.answer(step.question, QStringLiteral("是")));
+        // The token is laid while the first box may still be open.
+        EXPECT_EQ(confirmBoxes(2), (QSet<QString>{step.sent, step.written}));
+        const QStringList expected = {QStringLiteral("12345678=") + step.status,
+                                      QStringLiteral("00345678="), QStringLiteral("00A1B2C3=")};
+        ASSERT_EQ(rowsSoon(statuses, expected, 10000), expected);
+
+        // The archive window shows the state.
+        ASSERT_TRUE(desk.clickWhenEnabled(QStringLiteral("btn19")));
+        std::optional<e2e::Control> grid;
+        ASSERT_SOON(grid = desk.control(QStringLiteral("DBFLGrid"), QStringLiteral("Form7")),
+                    5000);
+        const auto stateShown = [&] {
+            grid = desk.control(QStringLiteral("DBFLGrid"), QStringLiteral("Form7"));
+            if (!grid)
+                return QString();
+            const QJsonArray header = grid->raw.value(QStringLiteral("header")).toArray();
+            const int code = header.toVariantList().indexOf(QStringLiteral("卡片内码"));
+            const int state = header.toVariantList().indexOf(QStringLiteral("卡片状态"));
+            for (const QJsonValue &row : grid->raw.value(QStringLiteral("rows")).toArray())
+                if (row.toArray().at(code).toString() == QLatin1String("12345678"))
+                    return row.toArray().at(state).toString();
+            return QString();
+        };
+        ASSERT_SOON(stateShown() == step.status, 5000) << stateShown().toStdString();
+        shoot(QStringLiteral("archive-") + step.button);
+        ASSERT_TRUE(desk.clickWhenEnabled(QStringLiteral("btnExitCmd")));
+        ASSERT_SOON(!desk.control(QStringLiteral("DBFLGrid")) &&
+                        desk.control(QStringLiteral("edt17"), QStringLiteral("Form1")),
+                    5000);
+    }
+    // The token was written twice, for that card only.
+    EXPECT_EQ(simulatorLog().count("loss token written"), 2);
+}
+
+} // namespace
