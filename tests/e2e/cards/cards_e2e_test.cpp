@@ -350,4 +350,34 @@ TEST_F(CardProgram, ReportsACardLostAndFoundAgain)
     EXPECT_EQ(simulatorLog().count("loss token written"), 2);
 }
 
+TEST_F(CardProgram, ExtendsTheCardThatIsLaidAgain)
+{
+    ASSERT_EQ(sql(QStringLiteral("insert into CZdata (车辆编号, 卡片内码, 车主姓名, 卡片有效期限) "
+                                 "values (1001, '12345678', '张三', '2026年01月01日'); "
+                                 "select changes();")),
+              QStringLiteral("1"));
+    startSimulator();
+    // The operator lays the owner's own card, not a fresh one.
+    ASSERT_TRUE(simulator("auto off\nlist", "plugged").contains(QStringLiteral("auto off")));
+    logInToCardTab();
+
+    ASSERT_TRUE(desk.fill(QStringLiteral("edt17"), QStringLiteral("12345678")));
+    ASSERT_TRUE(desk.clickWhenEnabled(QStringLiteral("btn18")));
+    ASSERT_TRUE(desk.clickWhenEnabled(QStringLiteral("btn13")));
+    ASSERT_SOON(shows(QStringLiteral("wtxt"), t::ExtendPrompt), 5000);
+    const QDate validity(QDate::currentDate().year() + 3, 12, 31);
+    ASSERT_TRUE(desk.pickDate(QStringLiteral("dtp1"), validity));
+    ASSERT_TRUE(desk.clickWhenEnabled(QStringLiteral("chk2")));
+    shoot(QStringLiteral("card-tab-extend"));
+    ASSERT_TRUE(desk.clickWhenEnabled(QStringLiteral("btn3")));
+    ASSERT_TRUE(desk.answer(t::CommandSent, QStringLiteral("确定")));
+    ASSERT_TRUE(simulator("card 12345678\nlist", "plugged")
+                    .contains(validity.toString(QStringLiteral("yyyy-MM-dd")) +
+                              QStringLiteral(" groups 02")));
+    ASSERT_TRUE(desk.answer(t::ExtendUpdatedBox, QStringLiteral("确定")));
+    EXPECT_EQ(sqlRows(QStringLiteral("select 卡片内码, 卡片有效期限 from CZdata;")),
+              QStringList{QStringLiteral("12345678|") + cards::validityText(validity)});
+    ASSERT_SOON(shows(QStringLiteral("wtxt"), t::ExtendDone), 5000);
+}
+
 } // namespace
