@@ -1,178 +1,37 @@
 // The real program with the issuer simulator on a virtual display, driven as an operator drives
-// it: an administrator logs in, issues a card and a batch of ten on the card tab, and reports a
-// card lost and found again. The records are read back from the encrypted database file with
+// it: an administrator logs in, issues a card and a batch of ten on the card tab, extends a
+// card, and reports a card lost and found again. The records are read back from the encrypted database file with
 // the sqlcipher tool and compared with what the simulator wrote onto its cards.
 #include "cards/issuing.h"
 #include "cards/texts.h"
-#include "desktop.h"
-#include "testsupport.h"
+#include "programtest.h"
 
-#include <QDir>
-#include <QElapsedTimer>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
-#include <QTest>
-#include <iostream>
 #include <gtest/gtest.h>
 
 namespace {
 
 namespace t = texts::cards;
 
-#define ASSERT_SOON(cond, ms) ASSERT_TRUE(e2e::Desktop::waitFor([&] { return bool(cond); }, ms)) \
-    << #cond
-
-class CardProgram : public ::testing::Test
+class CardProgram : public e2e::ProgramTest
 {
 protected:
-    void SetUp() override
+    QString failureDetails() const override
     {
-        ASSERT_TRUE(desk.ready());
-        QProcess create;
-        create.start(binary(QStringLiteral("velmora")),
-                     {QStringLiteral("--dir"), dir.root(), QStringLiteral("--create-database"),
-                      QStringLiteral("--admin-name"), QStringLiteral("admin"),
-                      QStringLiteral("--admin-password"), QStringLiteral("admin123")});
-        ASSERT_TRUE(create.waitForFinished(30000));
-        ASSERT_EQ(create.exitCode(), 0);
+        return QStringLiteral("archive:\n") + sql(QStringLiteral("select * from CZdata;"));
     }
-    void TearDown() override
-    {
-        if (::testing::Test::HasFailure()) {
-            // What the program showed when it went wrong, for the log.
-            shoot(QStringLiteral("failure"));
-            desk.program().kill();
-            desk.program().waitForFinished(5000);
-            std::cerr << "program: " << desk.program().readAllStandardError().toStdString()
-                      << "\nsimulator: " << simulatorLog().toStdString() << "\narchive:\n"
-                      << sql(QStringLiteral("select * from CZdata;")).toStdString() << '\n';
-        }
-        if (sim.state() != QProcess::NotRunning) {
-            sim.write("quit\n");
-            if (!sim.waitForFinished(5000))
-                sim.kill();
-        }
-    }
-
-    static QString binary(const QString &relative)
-    {
-        return testsupport::binDir() + QLatin1Char('/') + relative;
-    }
-
-    // The statement's output from the sqlcipher tool; empty while the program holds the file.
-    QString sql(const QString &statement) const
-    {
-        QProcess p;
-        p.start(QStringLiteral("sqlcipher"),
-                {QStringLiteral("-batch"), dir.path(QStringLiteral("Data/Data.mdb"))});
-        p.write(("PRAGMA key='580274';\n" + statement + "\n").toUtf8());
-        p.closeWriteChannel();
-        if (!p.waitForFinished(10000) || p.exitCode() != 0)
-            return {};
-        return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-    }
-    QStringList sqlRows(const QString &statement) const
-    {
-        return sql(statement).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    }
-    // Asks again every half second (each ask opens the file for a moment) until the rows are
-    // `expected`; the rows last read.
-    QStringList rowsSoon(const QString &statement, const QStringList &expected, int ms) const
-    {
-        QStringList rows;
-        QElapsedTimer clock;
-        clock.start();
-        while ((rows = sqlRows(statement)) != expected && clock.elapsed() < ms)
-            QTest::qWait(500);
-        return rows;
-    }
-
     // The simulator in automatic mode: a card or the token is laid 1.5 s after each write
     // command (and a batch's cards 1.5 s apart), about as fast as a hand swaps cards; the
-    // program reads each notification of the port after its pauses of 0.7 s.
-    void startSimulator()
-    {
-        sim.start(binary(QStringLiteral("tools/issuer-sim/velmora-issuer-sim")),
-                  {QStringLiteral("--dir"), dir.root(), QStringLiteral("--auto")});
-        ASSERT_TRUE(sim.waitForStarted());
-        ASSERT_SOON(sim.canReadLine(), 5000);
-        ASSERT_TRUE(sim.readLine().startsWith("ready COM1"));
-    }
-    QByteArray simulatorLog()
-    {
-        simLog += sim.readAllStandardError();
-        return simLog;
-    }
-    // The simulator's answer to commands, up to the line that starts with `last` (`list` ends
-    // with "plugged ...").
-    QString simulator(const QByteArray &command, const QByteArray &last)
-    {
-        sim.write(command + '\n');
-        QByteArray out;
-        e2e::Desktop::waitFor(
-            [&] {
-                out += sim.readAllStandardOutput();
-                return out.contains('\n' + last) || out.startsWith(last);
-            },
-            5000);
-        return QString::fromUtf8(out);
-    }
-
-    // Starts the program, logs in as the administrator, waits for the issuer link and opens
-    // the card tab.
+    // program reads each notification of the port after its pauses of 0.7 s. Then the
+    // administrator logs in, the issuer link comes up and the card tab is opened.
     void logInToCardTab()
     {
-        ASSERT_TRUE(desk.start(binary(QStringLiteral("velmora")),
-                               {QStringLiteral("--dir"), dir.root()}));
-        ASSERT_TRUE(desk.fill(QStringLiteral("edt2"), QStringLiteral("admin123"), 20000));
-        desk.key(QStringLiteral("Return"));
-        ASSERT_SOON(desk.control(QStringLiteral("rzpgcntrlrzpcrl1"), QStringLiteral("Form1")),
-                    20000);
+        ASSERT_TRUE(startSimulator({QStringLiteral("--auto")}));
+        logIn();
         ASSERT_SOON(simulatorLog().contains("reply 0500"), 30000);
-        std::optional<e2e::Control> tab;
-        ASSERT_SOON(tab = desk.tab(QStringLiteral("卡片管理")), 5000);
-        desk.click(*tab);
-        ASSERT_SOON(desk.control(QStringLiteral("btn12")), 5000);
+        openTab(QStringLiteral("卡片管理"));
     }
-
-    QString textOf(const QString &name) const
-    {
-        const auto c = desk.control(name);
-        return c ? c->text : QStringLiteral("<%1 not shown>").arg(name);
-    }
-    bool shows(const QString &name, const QString &text) const { return textOf(name) == text; }
-    bool hasFocus(const QString &name) const
-    {
-        const auto c = desk.control(name);
-        return c && c->focus;
-    }
-
-    // Answers `count` message boxes with 确定, in the order they come to the top; their texts.
-    QSet<QString> confirmBoxes(int count)
-    {
-        QSet<QString> texts;
-        for (int i = 0; i < count; ++i) {
-            const std::optional<QString> text = desk.answerTop(QStringLiteral("确定"));
-            if (!text)
-                break;
-            texts.insert(*text);
-        }
-        return texts;
-    }
-
-    // Saves a picture of the screen when VELMORA_E2E_SHOTS names a folder.
-    void shoot(const QString &name)
-    {
-        const QString folder = qEnvironmentVariable("VELMORA_E2E_SHOTS");
-        if (!folder.isEmpty())
-            desk.screenshot(QDir(folder).filePath(name + QStringLiteral(".png")));
-    }
-
-    testsupport::TempProgramDir dir;
-    e2e::Desktop desk;
-    QProcess sim;
-    QByteArray simLog;
 };
 
 // What the simulator wrote onto each card it issued: code → "YYYY-MM-DD groups GG".
@@ -191,7 +50,6 @@ QHash<QString, QString> cardsWritten(const QString &list)
 
 TEST_F(CardProgram, IssuesASingleCardAndABatchOfTen)
 {
-    startSimulator();
     logInToCardTab();
     const QDate today = QDate::currentDate();
 
@@ -294,7 +152,6 @@ TEST_F(CardProgram, ReportsACardLostAndFoundAgain)
                   "(1002, '00345678', '李四', '2030年01月01日'), "
                   "(1003, '00A1B2C3', '王五', '2030年01月01日'); select changes();")),
               QStringLiteral("3"));
-    startSimulator();
     logInToCardTab();
     const QString statuses =
         QStringLiteral("select 卡片内码 || '=' || 卡片状态 from CZdata order by 车辆编号;");
@@ -356,10 +213,9 @@ TEST_F(CardProgram, ExtendsTheCardThatIsLaidAgain)
                                  "values (1001, '12345678', '张三', '2026年01月01日'); "
                                  "select changes();")),
               QStringLiteral("1"));
-    startSimulator();
+    logInToCardTab();
     // The operator lays the owner's own card, not a fresh one.
     ASSERT_TRUE(simulator("auto off\nlist", "plugged").contains(QStringLiteral("auto off")));
-    logInToCardTab();
 
     ASSERT_TRUE(desk.fill(QStringLiteral("edt17"), QStringLiteral("12345678")));
     ASSERT_TRUE(desk.clickWhenEnabled(QStringLiteral("btn18")));
