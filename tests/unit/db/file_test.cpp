@@ -7,6 +7,9 @@
 #include <QDir>
 #include <QProcess>
 #include <QTextStream>
+#include <chrono>
+#include <future>
+#include <thread>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -115,6 +118,48 @@ TEST_F(DbTest, DataModuleCreationReportsABadFile)
         EXPECT_THROW(module.Qryda1->open(), DbError);
     }
     EXPECT_FALSE(QFile::exists(dir.path(QStringLiteral("Data/none.mdb"))));
+}
+
+// Another connection reads the file (a transaction of the sqlcipher tool, a backup) and lets
+// go after `holdMs`; meanwhile the program's connection writes.
+TEST_F(DbTest, AWriteWaitsForAReaderThatHoldsTheFileForAMomentOnly)
+{
+    struct Case
+    {
+        const char *what;
+        int holdMs;
+        bool saved;
+    } cases[] = {
+        {"a moment", 400, true},
+        {"longer than the wait", db::BusyTimeoutMs + 1500, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        std::promise<void> holding;
+        std::thread reader([&] {
+            db::Handle h = db::openDatabase(file, QString::fromLatin1(db::DatabasePassword));
+            db::exec(h.get(), QStringLiteral("BEGIN; SELECT count(*) FROM users;"));
+            holding.set_value();
+            std::this_thread::sleep_for(std::chrono::milliseconds(c.holdMs));
+            db::exec(h.get(), QStringLiteral("COMMIT"));
+        });
+        holding.get_future().wait();
+        QString failure;
+        try {
+            exec(QStringLiteral("INSERT INTO CRJL(卡片内码) VALUES('0D0D0D0D')"));
+        } catch (const DbError &e) {
+            failure = e.text();
+        }
+        reader.join();
+        if (c.saved) {
+            EXPECT_TRUE(failure.isEmpty()) << failure.toStdString();
+            EXPECT_EQ(column(QStringLiteral("select count(*) from CRJL")), QStringList{"1"});
+        } else {
+            EXPECT_TRUE(failure.contains(QLatin1String("database is locked")))
+                << failure.toStdString();
+            EXPECT_EQ(column(QStringLiteral("select count(*) from CRJL")), QStringList{"1"});
+        }
+    }
 }
 
 // --- the starter database command ---
