@@ -3,8 +3,6 @@
 #include "common/gbk.h"
 #include "common/guard.h"
 
-#include <QEvent>
-#include <QFocusEvent>
 #include <QLineEdit>
 
 CardEdit::CardEdit(QWidget *parent)
@@ -68,61 +66,4 @@ void CardCombo::userText(const QString &text)
     m_link.write(text);
     if (onUserChange)
         onUserChange();
-}
-
-namespace {
-
-class PassingHook : public QObject
-{
-public:
-    PassingHook(QWidget *control, QEvent::Type type, std::function<void(QEvent *)> handler)
-        : QObject(control)
-        , m_type(type)
-        , m_handler(std::move(handler))
-    {
-        control->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == m_type)
-            m_handler(event);
-        return false;
-    }
-
-private:
-    QEvent::Type m_type;
-    std::function<void(QEvent *)> m_handler;
-};
-
-} // namespace
-
-void onFocusIn(QWidget *control, std::function<void()> handler)
-{
-    new PassingHook(control, QEvent::FocusIn, [handler = std::move(handler)](QEvent *event) {
-        // Not when a box closes or the tab is shown again and the focus comes back.
-        switch (static_cast<QFocusEvent *>(event)->reason()) {
-        case Qt::TabFocusReason:
-        case Qt::BacktabFocusReason:
-        case Qt::MouseFocusReason:
-        case Qt::ShortcutFocusReason:
-            handler();
-            break;
-        default:
-            break;
-        }
-    });
-}
-
-void onMouseDown(QWidget *control, std::function<void()> handler)
-{
-    new PassingHook(control, QEvent::MouseButtonPress,
-                    [handler = std::move(handler)](QEvent *) { handler(); });
-}
-
-void onMouseUp(QWidget *control, std::function<void()> handler)
-{
-    new PassingHook(control, QEvent::MouseButtonRelease,
-                    [handler = std::move(handler)](QEvent *) { handler(); });
 }

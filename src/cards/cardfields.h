@@ -50,12 +50,3 @@ private:
 
     FieldLink m_link;
 };
-
-// Hooks that let the event through, unlike the swallowing mouse hook of the frame.
-// onFocusIn: runs when the user moves the focus to the control (Tab, a click, a shortcut), not
-// when the focus comes back after a box or with the tab page.
-void onFocusIn(QWidget *control, std::function<void()> handler);
-// onMouseDown: runs on a mouse press; the press goes on to the control.
-void onMouseDown(QWidget *control, std::function<void()> handler);
-// onMouseUp: runs on a mouse release; the release goes on to the control.
-void onMouseUp(QWidget *control, std::function<void()> handler);

@@ -1,5 +1,6 @@
 #include "shell/widgets.h"
 
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -138,6 +139,39 @@ void onMousePress(QWidget *control, std::function<void()> handler)
     new EventHook(control, QEvent::MouseButtonPress, [handler = std::move(handler)](QEvent *) {
         handler();
         return true;
+    });
+}
+
+void onFocusIn(QWidget *control, std::function<void()> handler)
+{
+    new EventHook(control, QEvent::FocusIn, [handler = std::move(handler)](QEvent *event) {
+        switch (static_cast<QFocusEvent *>(event)->reason()) {
+        case Qt::TabFocusReason:
+        case Qt::BacktabFocusReason:
+        case Qt::MouseFocusReason:
+        case Qt::ShortcutFocusReason:
+            handler();
+            break;
+        default:
+            break;
+        }
+        return false;
+    });
+}
+
+void onMouseDown(QWidget *control, std::function<void()> handler)
+{
+    new EventHook(control, QEvent::MouseButtonPress, [handler = std::move(handler)](QEvent *) {
+        handler();
+        return false;
+    });
+}
+
+void onMouseUp(QWidget *control, std::function<void()> handler)
+{
+    new EventHook(control, QEvent::MouseButtonRelease, [handler = std::move(handler)](QEvent *) {
+        handler();
+        return false;
     });
 }
 

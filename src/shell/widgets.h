@@ -73,6 +73,13 @@ protected:
 void onKeyPress(QWidget *control, std::function<bool(int key)> handler);
 // onMousePress: the handler runs on a mouse press; the press is swallowed.
 void onMousePress(QWidget *control, std::function<void()> handler);
+// The hooks below let the event through to the control.
+// onFocusIn: runs when the user moves the focus to the control (Tab, a click, a shortcut), not
+// when the focus comes back after a box or with the tab page.
+void onFocusIn(QWidget *control, std::function<void()> handler);
+// onMouseDown / onMouseUp: run on a mouse press / release.
+void onMouseDown(QWidget *control, std::function<void()> handler);
+void onMouseUp(QWidget *control, std::function<void()> handler);
 
 // Whether the desktop has a notification area to minimise into (Xvfb and a stock GNOME have
 // none). Tests stand in for the desktop's answer; std::nullopt asks the desktop again.

@@ -69,8 +69,11 @@ TEST_F(CardProgram, IssuesASingleCardAndABatchOfTen)
                                 QStringLiteral("edt20")};
     for (int i = 0; i < owner.size(); ++i) {
         ASSERT_SOON(hasFocus(fields[i]), 5000) << "before " << owner[i].toStdString();
-        desk.type(owner[i]);
-        ASSERT_SOON(shows(fields[i], owner[i]), 5000) << textOf(fields[i]).toStdString();
+        // The car type is chosen from its list (typing it would meet the list's completion).
+        if (fields[i] == QLatin1String("DBcbb3"))
+            ASSERT_TRUE(desk.choose(fields[i], owner[i])) << textOf(fields[i]).toStdString();
+        else
+            ASSERT_TRUE(desk.typeInto(fields[i], owner[i])) << textOf(fields[i]).toStdString();
         desk.key(QStringLiteral("Return"));
     }
     // Enter in the address brings the date picker.

@@ -195,6 +195,58 @@ bool Desktop::clickWhenEnabled(const QString &name, int ms)
     return true;
 }
 
+bool Desktop::typeInto(const QString &name, const QString &text, int ms, bool replace)
+{
+    std::optional<Control> c = control(name);
+    if (!c)
+        return false;
+    QString expected = replace ? QString() : c->text;
+    for (const QChar ch : text) {
+        if (!c)
+            return false;
+        const QString before = c->text;
+        expected += ch;
+        bool arrived = false;
+        for (int attempt = 0; attempt < 3 && !arrived; ++attempt) {
+            type(QString(ch));
+            waitFor([&] { return (c = control(name)) && c->text != before; }, qMin(ms, 1500));
+            if (!c || c->text == before)
+                continue; // lost: type it again
+            if (c->text != expected)
+                return false; // something else arrived
+            arrived = true;
+        }
+        if (!arrived)
+            return false;
+    }
+    return true;
+}
+
+bool Desktop::choose(const QString &name, const QString &item, int ms)
+{
+    std::optional<Control> box;
+    if (!waitFor([&] { return (box = control(name)) && box->enabled; }, ms))
+        return false;
+    clickAt(QPoint(box->rect.right() - 6, box->rect.center().y())); // the arrow
+    std::optional<QPoint> at;
+    const bool listed = waitFor(
+        [&] {
+            for (const Control &c : controls(windows())) {
+                if (c.cls != QLatin1String("QComboBoxListView"))
+                    continue;
+                for (const QJsonValue &cell : c.raw.value(QStringLiteral("cells")).toArray())
+                    if (cell.toObject().value(QStringLiteral("text")).toString() == item)
+                        at = controlFrom(c.window, cell.toObject()).rect.center();
+            }
+            return bool(at);
+        },
+        ms);
+    if (!listed)
+        return false;
+    clickAt(*at);
+    return waitFor([&] { return (box = control(name)) && box->text == item; }, ms);
+}
+
 bool Desktop::fill(const QString &name, const QString &text, int ms)
 {
     std::optional<Control> c;
@@ -204,8 +256,7 @@ bool Desktop::fill(const QString &name, const QString &text, int ms)
     if (!waitFor([&] { return (c = control(name)) && c->focus; }, ms))
         return false;
     key(QStringLiteral("ctrl+a"));
-    type(text);
-    return waitFor([&] { return (c = control(name)) && c->text.contains(text); }, ms);
+    return typeInto(name, text, ms, true);
 }
 
 bool Desktop::pickDate(const QString &name, const QDate &date, int ms)

@@ -63,6 +63,16 @@ public:
     static bool waitFor(const std::function<bool()> &until, int ms);
     // Waits for the named control to be visible and enabled, then clicks it.
     bool clickWhenEnabled(const QString &name, int ms = 10000);
+    // Types `text` into the focused control `name`, one character at a time, waiting for each
+    // to show. xdotool types a character that the keyboard map lacks by mapping it to a spare
+    // key for the moment; a program busy at that moment reads the key with the old map and
+    // gets nothing, so a character that did not arrive is typed again (three times at most).
+    // False when the text does not end up as expected. With `replace` the first character
+    // replaces the control's selected text.
+    bool typeInto(const QString &name, const QString &text, int ms = 5000, bool replace = false);
+    // Opens the list of the combo box `name` with its arrow and clicks the entry `item`. True
+    // when the box then shows it.
+    bool choose(const QString &name, const QString &item, int ms = 10000);
     // Clicks a field and types into it (the field's text is selected first and replaced).
     bool fill(const QString &name, const QString &text, int ms = 10000);
     // Picks `date` in the calendar of the date edit `name` (display format yyyy-MM-dd) with the
