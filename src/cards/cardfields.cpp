@@ -6,11 +6,11 @@
 #include <QLineEdit>
 
 CardEdit::CardEdit(QWidget *parent)
-    : QLineEdit(parent)
-    , m_link([this] {
-        const Field f = m_link.field();
-        setText(f.isValid() ? f.displayText() : QString());
-    })
+    : Bound(parent,
+            [this] {
+                const Field f = m_link.field();
+                setText(f.isValid() ? f.displayText() : QString());
+            })
 {
     connect(this, &QLineEdit::textChanged, this, &CardEdit::onTextChanged);
     connect(this, &QLineEdit::textEdited, this, &CardEdit::onTextEdited);
@@ -43,11 +43,11 @@ void CardEdit::onTextEdited(const QString &text)
 }
 
 CardCombo::CardCombo(QWidget *parent)
-    : QComboBox(parent)
-    , m_link([this] {
-        const Field f = m_link.field();
-        setEditText(f.isValid() ? f.asString() : QString());
-    })
+    : Bound(parent,
+            [this] {
+                const Field f = m_link.field();
+                setEditText(f.isValid() ? f.asString() : QString());
+            })
 {
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);

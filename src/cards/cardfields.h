@@ -10,43 +10,32 @@
 #include <QLineEdit>
 #include <functional>
 
-class CardEdit : public QLineEdit
+class CardEdit : public Bound<QLineEdit>
 {
     Q_OBJECT
 public:
     explicit CardEdit(QWidget *parent = nullptr);
 
-    void setDataSource(DataSource *source) { m_link.setDataSource(source); }
-    DataSource *dataSource() const { return m_link.dataSource(); }
-    void setDataField(const QString &name) { m_link.setDataField(name); }
-    QString dataField() const { return m_link.dataField(); }
+    // Typing limit in GBK bytes (0 = none).
     void setMaxBytes(int bytes) { m_maxBytes = bytes; }
     int maxBytes() const { return m_maxBytes; }
-    Field field() const { return m_link.field(); }
 
 private:
     void onTextChanged(const QString &text);
     void onTextEdited(const QString &text);
 
-    FieldLink m_link;
     int m_maxBytes = 0;
 };
 
-class CardCombo : public QComboBox
+class CardCombo : public Bound<QComboBox>
 {
     Q_OBJECT
 public:
     explicit CardCombo(QWidget *parent = nullptr);
-
-    void setDataSource(DataSource *source) { m_link.setDataSource(source); }
-    void setDataField(const QString &name) { m_link.setDataField(name); }
-    Field field() const { return m_link.field(); }
 
     // Runs on every change of the text the user makes (typing or choosing).
     std::function<void()> onUserChange;
 
 private:
     void userText(const QString &text);
-
-    FieldLink m_link;
 };

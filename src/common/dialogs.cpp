@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QQueue>
+#include <optional>
 
 namespace {
 struct Script
@@ -44,6 +45,23 @@ QString qtFilter(const QString &filter)
     }
     return out.join(QStringLiteral(";;"));
 }
+
+// A file dialog while the answers are scripted: recorded, and answered with the next queued
+// name (none queued: the unexpected-box handler runs and the answer is empty). Nothing while
+// real dialogs are shown.
+std::optional<QString> scriptedFile(const Dialogs::Shown &s)
+{
+    if (!script().active)
+        return std::nullopt;
+    record(s);
+    if (script().files.isEmpty()) {
+        if (script().unexpected)
+            script().unexpected(s);
+        return QString();
+    }
+    return script().files.dequeue();
+}
+
 } // namespace
 
 Dialogs::Button Dialogs::box(const QString &text, const QString &caption, Buttons buttons,
@@ -118,15 +136,8 @@ QString Dialogs::saveFileName(const QString &title, const QString &filter,
     s.text = title;
     s.caption = filter;
     s.defaultName = defaultName;
-    if (script().active) {
-        record(s);
-        if (script().files.isEmpty()) {
-            if (script().unexpected)
-                script().unexpected(s);
-            return {};
-        }
-        return script().files.dequeue();
-    }
+    if (const std::optional<QString> scripted = scriptedFile(s))
+        return *scripted;
     return QFileDialog::getSaveFileName(parent, title, defaultName, qtFilter(filter), nullptr,
                                         QFileDialog::DontConfirmOverwrite);
 }
@@ -137,15 +148,8 @@ QString Dialogs::openFileName(const QString &title, const QString &filter, QWidg
     s.kind = Shown::OpenFile;
     s.text = title;
     s.caption = filter;
-    if (script().active) {
-        record(s);
-        if (script().files.isEmpty()) {
-            if (script().unexpected)
-                script().unexpected(s);
-            return {};
-        }
-        return script().files.dequeue();
-    }
+    if (const std::optional<QString> scripted = scriptedFile(s))
+        return *scripted;
     return QFileDialog::getOpenFileName(parent, title, QString(), qtFilter(filter));
 }
 

@@ -41,46 +41,52 @@ private:
     bool m_loading = false;
 };
 
-class DBEdit : public QLineEdit
+// A control bound to one field through a FieldLink: the accessors of the binding, the same for
+// every bound control. `show` puts the field's current value into the control.
+template<typename Control>
+class Bound : public Control
+{
+public:
+    void setDataSource(DataSource *source) { m_link.setDataSource(source); }
+    DataSource *dataSource() const { return m_link.dataSource(); }
+    void setDataField(const QString &name) { m_link.setDataField(name); }
+    QString dataField() const { return m_link.dataField(); }
+    // The bound field of the current record (invalid while the query is closed).
+    Field field() const { return m_link.field(); }
+
+protected:
+    Bound(QWidget *parent, std::function<void()> show)
+        : Control(parent)
+        , m_link(std::move(show))
+    {}
+
+    FieldLink m_link;
+};
+
+class DBEdit : public Bound<QLineEdit>
 {
     Q_OBJECT
 public:
     explicit DBEdit(QWidget *parent = nullptr);
 
-    void setDataSource(DataSource *source) { m_link.setDataSource(source); }
-    DataSource *dataSource() const { return m_link.dataSource(); }
-    void setDataField(const QString &name) { m_link.setDataField(name); }
-    QString dataField() const { return m_link.dataField(); }
     // Entry limit in GBK bytes (0 = none); longer text is cut at a whole character.
     void setMaxBytes(int bytes) { m_maxBytes = bytes; }
     int maxBytes() const { return m_maxBytes; }
 
-    // The bound field of the current record (invalid while the query is closed).
-    Field field() const { return m_link.field(); }
-
 private:
     void onTextChanged(const QString &text);
 
-    FieldLink m_link;
     int m_maxBytes = 0;
 };
 
-class DBComboBox : public QComboBox
+class DBComboBox : public Bound<QComboBox>
 {
     Q_OBJECT
 public:
     explicit DBComboBox(QWidget *parent = nullptr);
 
-    void setDataSource(DataSource *source) { m_link.setDataSource(source); }
-    DataSource *dataSource() const { return m_link.dataSource(); }
-    void setDataField(const QString &name) { m_link.setDataField(name); }
-    QString dataField() const { return m_link.dataField(); }
-    Field field() const { return m_link.field(); }
-
 private:
     void onIndexChanged(int index);
-
-    FieldLink m_link;
 };
 
 // A grid's view of a query: one row per record (a record being appended included), the columns
