@@ -245,6 +245,28 @@ TEST_F(CardTabTest, BatchOfCardsWithADuplicateAndNumbersPastTenThousand)
     EXPECT_EQ(f.RzMemo2->lineCount(), 0);
 }
 
+TEST_F(CardTabTest, BatchOfAHundredCardsGetsAHundredConsecutiveRecords)
+{
+    TForm1 &f = *main;
+    click(f.btn14);
+    click(f.edt15);
+    pick(QDate(2028, 2, 29));
+    click(f.btn11);
+    expectBox();
+    click(f.btn3);
+    for (int i = 0; i < 100; ++i)
+        layCard(QStringLiteral("D%1").arg(i, 7, 10, QLatin1Char('0')), QDate(2028, 2, 29), 255);
+    EXPECT_EQ(f.wtxt->text(), t::BatchSaved);
+    EXPECT_EQ(f.edt9->text(), QStringLiteral("1101"));
+    click(f.btn4);
+    const QStringList rows = records(QStringLiteral("车辆编号,卡片内码,卡片有效期限"));
+    ASSERT_EQ(rows.size(), 100);
+    for (int i = 0; i < 100; ++i)
+        EXPECT_EQ(rows[i], QStringLiteral("%1|D%2|2028年02月29日")
+                               .arg(1001 + i)
+                               .arg(i, 7, 10, QLatin1Char('0')));
+}
+
 TEST_F(CardTabTest, BatchCarriesEachCardsGroupsToTheNextCard)
 {
     TForm1 &f = *main;
