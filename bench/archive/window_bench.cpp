@@ -9,6 +9,7 @@
 #include "archive/archivegrid.h"
 #include "archive/archivelogic.h"
 #include "archive/tform7.h"
+#include "archiveseed.h"
 #include "common/globals.h"
 #include "db/connection.h"
 #include "db/datafrm.h"
@@ -46,24 +47,9 @@ struct Fixture
     {
         const QString file =
             createStarterDatabase(dir.path(), QStringLiteral("admin"), QStringLiteral("admin1"));
-        {
-            db::Handle h = db::openDatabase(file, QString::fromLatin1(db::DatabasePassword));
-            db::exec(h.get(),
-                     QStringLiteral(
-                         "BEGIN;"
-                         "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i+1 FROM n WHERE i<%1) "
-                         "INSERT INTO "
-                         "CZdata(车辆编号,卡片内码,车主姓名,车牌号码,车主手机,车辆信息,车场车位,"
-                         "卡片有效期限,住址,卡片状态) SELECT 1001+i, "
-                         "printf('%08X',(i*2654435761)%4294967296), "
-                         "'车主'||i, '京A'||printf('%05d',i), '138'||printf('%08d',i), '白色轿车', "
-                         "'B2-'||i, printf('20%02d年%02d月%02d日',13+i%15,1+i%12,1+i%28), "
-                         "'北京市朝阳区建国路'||i||'号', "
-                         "CASE i%5 WHEN 0 THEN '已启用' WHEN 1 THEN '已挂失' WHEN 2 THEN '已解挂' "
-                         "WHEN 3 THEN '初始化' ELSE '' END FROM n;"
-                         "COMMIT;")
-                         .arg(Owners - 1));
-        }
+        seedArchive(file, Owners, 15,
+                    QStringLiteral("CASE i%5 WHEN 0 THEN '已启用' WHEN 1 THEN '已挂失' "
+                                   "WHEN 2 THEN '已解挂' WHEN 3 THEN '初始化' ELSE '' END"));
         DataFile = file;
         data = std::make_unique<TDatafrm>();
         data->DataModuleCreate(file);

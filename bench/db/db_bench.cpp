@@ -5,6 +5,7 @@
 //   PostEdit       one edited record written through
 //   Compact        the file with 50 000 deleted passage rows
 //   ResultMemory   heap held by a 100 000-row result (heap_MB), with the page cache and RSS
+#include "archiveseed.h"
 #include "db/compact.h"
 #include "db/connection.h"
 #include "db/query.h"
@@ -37,24 +38,7 @@ struct Fixture
     {
         archive =
             createStarterDatabase(dir.path(), QStringLiteral("admin"), QStringLiteral("admin1"));
-        {
-            db::Handle h = db::openDatabase(archive, Password);
-            db::exec(h.get(),
-                     QStringLiteral(
-                         "BEGIN;"
-                         "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i+1 FROM n WHERE i<%1) "
-                         "INSERT INTO "
-                         "CZdata(车辆编号,卡片内码,车主姓名,车牌号码,车主手机,车辆信息,车场车位,"
-                         "卡片有效期限,住址,卡片状态) SELECT 1001+i, "
-                         "printf('%08X',(i*2654435761)%4294967296), "
-                         "'车主'||i, '京A'||printf('%05d',i), '138'||printf('%08d',i), '白色轿车', "
-                         "'B2-'||i, "
-                         "printf('20%02d年%02d月%02d日',13+i%10,1+i%12,1+i%28), "
-                         "'北京市朝阳区建国路'||i||'号', "
-                         "'已启用' FROM n;"
-                         "COMMIT;")
-                         .arg(Cards - 1));
-        }
+        seedArchive(archive, Cards, 10, QStringLiteral("'已启用'"));
         withDeleted = dir.filePath(QStringLiteral("deleted.mdb"));
         QFile::copy(archive, withDeleted);
         db::Handle h = db::openDatabase(withDeleted, Password);
