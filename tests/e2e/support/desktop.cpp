@@ -127,16 +127,6 @@ std::optional<Control> Desktop::tab(const QString &text) const
     return std::nullopt;
 }
 
-std::optional<QString> Desktop::messageBox() const
-{
-    for (const QJsonValue &wv : windows()) {
-        const QJsonObject w = wv.toObject();
-        if (w.value(QStringLiteral("class")).toString() == QLatin1String("QMessageBox"))
-            return w.value(QStringLiteral("text")).toString();
-    }
-    return std::nullopt;
-}
-
 QString Desktop::xdotool(const QStringList &args) const
 {
     QProcess x;
@@ -355,7 +345,6 @@ std::optional<QString> Desktop::answerTop(const QString &button, int ms)
     for (int attempt = 0; attempt < 5; ++attempt) {
         click(*target);
         if (waitFor(gone, 1500)) {
-            m_answered.append(box->text);
             return box->text;
         }
     }

@@ -34,7 +34,6 @@ public:
     ~Desktop(); // ends the program and the display
 
     bool ready() const { return m_ready; }
-    QString display() const { return m_display; }
 
     // Starts `program` with `args` on the display, the screen map hook preloaded.
     bool start(const QString &program, const QStringList &args);
@@ -49,8 +48,6 @@ public:
                                            const QString &window = {}) const;
     // A tab of a tab bar by its text (without surrounding blanks).
     std::optional<Control> tab(const QString &text) const;
-    // The text of the message box that is showing, if any.
-    std::optional<QString> messageBox() const;
 
     // Input through the X server.
     void click(const Control &c);
@@ -92,8 +89,6 @@ public:
     std::optional<QString> answerTop(const QString &button, int ms = 10000);
     // The same for a box whose text contains `text`: false when the box on top does not say it.
     bool answer(const QString &text, const QString &button, int ms = 10000);
-    // The texts of the message boxes answered so far, in order.
-    const QStringList &answered() const { return m_answered; }
 
     QString xdotool(const QStringList &args) const;
 
@@ -103,7 +98,6 @@ private:
     QString m_mapFile;
     QProcess m_xvfb;
     QProcess m_program;
-    QStringList m_answered;
 };
 
 } // namespace e2e
