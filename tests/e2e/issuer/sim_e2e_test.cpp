@@ -176,7 +176,9 @@ TEST_F(SimulatorTest, TheSimulatorGoingAwayWhileThePortIsOpen)
     f.opencmdClick();
     EXPECT_EQ(f.wtxt->text(), QStringLiteral("不能打开COM4,请检查设备端口."));
 
-    // A new simulator takes the stale entry over; one that is terminated removes its entry.
+    // A new simulator takes the stale entry over once the old terminal is gone (the kill does
+    // not wait for it); one that is terminated removes its entry.
+    QTRY_VERIFY(!QFileInfo::exists(QFileInfo(dir.path(QStringLiteral("Ports/COM4"))).symLinkTarget()));
     QProcess *second = nullptr;
     ASSERT_EQ(startSimulator(second, {QStringLiteral("--port"), QStringLiteral("4")}),
               QStringLiteral("COM4"));
