@@ -178,7 +178,8 @@ TEST_F(SimulatorTest, TheSimulatorGoingAwayWhileThePortIsOpen)
 
     // A new simulator takes the stale entry over once the old terminal is gone (the kill does
     // not wait for it); one that is terminated removes its entry.
-    QTRY_VERIFY(!QFileInfo::exists(QFileInfo(dir.path(QStringLiteral("Ports/COM4"))).symLinkTarget()));
+    QTRY_VERIFY(
+        !QFileInfo::exists(QFileInfo(dir.path(QStringLiteral("Ports/COM4"))).symLinkTarget()));
     QProcess *second = nullptr;
     ASSERT_EQ(startSimulator(second, {QStringLiteral("--port"), QStringLiteral("4")}),
               QStringLiteral("COM4"));
