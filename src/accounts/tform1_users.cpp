@@ -430,6 +430,7 @@ bool TForm1::DBcbb1KeyPress(int)
 
 void TForm1::btnClose1Click()
 {
+    endIssuingOnLeave();
     if (Form2) {
         Form2->DBEdtid->clear();
         Form2->DBEdtid->clearEditText();

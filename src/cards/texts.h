@@ -116,6 +116,18 @@ inline const QString DuplicateCard =
 inline const QString BatchContinue =
     QStringLiteral("要继续发行请换新卡读写，若要结束发行卡片请按＂结束发行＂或＂返回＂键!");
 inline const QString CardCodeMismatch = QStringLiteral("卡片内码不符!");
+// A card the issuer has written whose record could not be saved: the issuer is back in read
+// mode, and the operator learns which card it was and why.
+inline const QString WrittenUnsavedBox =
+    QStringLiteral("卡片%1已由发行器写入，但车主档案未能保存，发行已结束。\r\r原因：%2\r\r"
+                   "请排除故障后重新发行此卡，或按\"查询\"-\"卡片延期\"为它补登档案。");
+inline const QString WrittenUnsavedCaption = QStringLiteral("警告");
+inline const QString WrittenUnsavedPane = QStringLiteral("卡片%1已写入但档案未保存!");
+// An extension written onto another card than the record's own.
+inline const QString ExtendOtherCardPane =
+    QStringLiteral("延期写入的是卡片%1（档案原卡%2），档案卡号已改为%1.");
+inline const QString ExtendOtherRecordPane =
+    QStringLiteral("延期写入的卡片%1属于另一档案，本档案未保存，请核对档案库.");
 inline const QString StatusEnabled = QStringLiteral("已启用");
 
 // The busy guard of the lookups and the initialisation.

@@ -44,6 +44,11 @@ int counter(const QLineEdit *e)
     return e->text().toInt();
 }
 
+bool sameCardCode(const QString &a, const QString &b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
 } // namespace
 
 void TForm1::RzMemo2Change()
@@ -97,11 +102,18 @@ void TForm1::RzMemo2Change()
 
     if (IssueActive > 0 && ExtendActive > 0 && btn13->isEnabled() && counter(edt1) > 0 &&
         StartSentCount > 0) {
+        const QString written = edt10->text();
         btn17->setEnabled(true);
         btn17Click();
+        if (m_lastSaveFailed)
+            return; // issuing has ended and the operator was told
         sendReadModeFrame();
-        if (m_lastSaveSucceeded)
+        if (m_lastSaveSucceeded && sameCardCode(written, m_extendedCode))
             wtxt->setText(texts::cards::ExtendDone);
+        else if (m_lastSaveSucceeded)
+            wtxt->setText(texts::cards::ExtendOtherCardPane.arg(written, m_extendedCode));
+        else if (m_lastSaveDuplicate)
+            wtxt->setText(texts::cards::ExtendOtherRecordPane.arg(written));
         btn3->setEnabled(false);
         btn3->setStyleSheet(QString());
         edt17->setText(texts::cards::ReadEntry);
@@ -113,6 +125,8 @@ void TForm1::RzMemo2Change()
         try {
             btn17->setEnabled(true);
             btn17Click();
+            if (m_lastSaveFailed)
+                return;
             if (m_lastSaveSucceeded)
                 wtxt->setText(texts::cards::SingleSaved);
             btn12->setEnabled(true);
@@ -134,6 +148,9 @@ void TForm1::RzMemo2Change()
         try {
             btn17->setEnabled(true);
             btn17Click();
+            // A record that could not be saved ends the batch: the issuer must not write on.
+            if (m_lastSaveFailed)
+                return;
             const bool saved = m_lastSaveSucceeded;
             // The issuer stays in issuing mode: the next card gets the next record.
             btn14Click();
@@ -153,7 +170,7 @@ void TForm1::RzMemo2Change()
 
 void TForm1::btn17Click()
 {
-    m_lastSaveSucceeded = false;
+    m_lastSaveSucceeded = m_lastSaveDuplicate = m_lastSaveFailed = false;
     if (IssueActive <= 0 || counter(edt1) <= 0 || !btn3->isEnabled() || edt10->text().isEmpty() ||
         edt15->text().isEmpty() || edt9->text().isEmpty()) {
         btn17->setEnabled(false);
@@ -162,33 +179,34 @@ void TForm1::btn17Click()
     try {
         m_lastSaveSucceeded = saveArchiveRecord();
     } catch (const DbError &e) {
-        if (cards::isDuplicateCardRefusal(e.text()))
+        if (cards::isDuplicateCardRefusal(e.text())) {
+            m_lastSaveDuplicate = true;
             duplicateCard();
-        else
-            Dialogs::error(e.text(), this);
+        } else {
+            cardWrittenWithoutRecord(e.text());
+        }
         return;
     }
     btn24Click();
+}
+
+void TForm1::cardWrittenWithoutRecord(const QString &reason)
+{
+    const QString code = edt10->text();
+    m_lastSaveFailed = true;
+    // Read mode first, so that no further card is written while the operator reads the box.
+    endIssuing(true);
+    wtxt->setText(texts::cards::WrittenUnsavedPane.arg(code));
+    Dialogs::box(texts::cards::WrittenUnsavedBox.arg(code, reason),
+                 texts::cards::WrittenUnsavedCaption, Dialogs::OkOnly, Dialogs::Warning, this);
 }
 
 bool TForm1::saveArchiveRecord()
 {
     Query *q = archive();
     if (ExtendActive > 0 && btn13->isEnabled() && StartSentCount > 0) {
-        if (edt10->text() != m_extendedCode) {
-            // Another card than the one of the record was written: the record keeps its code
-            // and the extension ends unsaved.
-            q->cancel();
-            q->close();
-            Dialogs::message(texts::cards::CardCodeMismatch, this);
-            btn13->setEnabled(false);
-            btn17->setEnabled(false);
-            btn12->setEnabled(true);
-            btn14->setEnabled(true);
-            dtp1->hide();
-            IssueActive = StartSentCount = 0;
-            return false;
-        }
+        // The issuer has written whatever card was laid: the record follows that card (a card
+        // of another record is refused by the archive and takes the duplicate path).
         q->fieldByName(QStringLiteral("卡片状态")).setAsString(texts::cards::StatusEnabled);
         q->post();
         btn13->setEnabled(false);

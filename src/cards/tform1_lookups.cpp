@@ -372,6 +372,8 @@ void TForm1::attachArchiveWindow(TForm7 *archive)
         edt19->clear();
     });
     connect(archive, &TForm7::cardTabResetRequested, this, [this] {
+        // Leaving the archive window resets the issue modes: the issuer must stop writing too.
+        endIssuingOnLeave();
         for (QRadioButton *rb : {rb1, rb2}) {
             rb->setChecked(false);
             rb->setEnabled(true);

@@ -40,6 +40,8 @@ void ReceiveHandler::startNext()
     m_port = m_queue.takeFirst();
     m_bytes.clear();
     m_readResult = 0;
+    m_restReads = 0;
+    m_replies.clear();
     m_plan = {};
     m_next = 0;
     m_cardCode.clear();
@@ -62,25 +64,58 @@ void ReceiveHandler::advance()
             finish();
             return;
         }
+        if (readEndsInsideReply(m_bytes, m_readResult)) {
+            // The read caught a reply on its way: its rest follows within milliseconds.
+            m_stage = Stage::ReadingRest;
+            m_timer.start(timings().replyRestWait);
+            return;
+        }
         m_stage = Stage::AfterRead;
         m_timer.start(timings().afterRead);
         return;
-    case Stage::AfterRead: {
-        const QByteArray reply = lastReplyFromRead(m_bytes, m_readResult);
-        LastReply = gbk::decode(reply);
+    case Stage::ReadingRest: {
+        QByteArray rest;
+        const int n = m_link->read(m_port, &rest, ReadLimit - m_readResult);
+        if (n > 0) {
+            m_bytes = m_bytes.left(m_readResult) + rest.left(n);
+            m_readResult += n;
+        }
+        if (n > 0 && ++m_restReads < 3 && readEndsInsideReply(m_bytes, m_readResult)) {
+            m_timer.start(timings().replyRestWait);
+            return;
+        }
+        m_stage = Stage::AfterRead;
+        m_timer.start(timings().afterRead);
+        return;
+    }
+    case Stage::AfterRead:
         if (m_readResult < 0) {
+            LastReply.clear();
             finish();
             return;
         }
-        m_plan = planReply(reply);
-        m_stage = Stage::Applying;
-        applyEffects();
+        m_replies = repliesFromRead(m_bytes, m_readResult);
+        planNextReply();
         return;
-    }
     case Stage::Applying:
         applyEffects();
         return;
     }
+}
+
+void ReceiveHandler::planNextReply()
+{
+    if (m_replies.isEmpty()) {
+        finish();
+        return;
+    }
+    const QByteArray reply = m_replies.takeFirst();
+    LastReply = gbk::decode(reply);
+    m_plan = planReply(reply);
+    m_next = 0;
+    m_cardCode.clear();
+    m_stage = Stage::Applying;
+    applyEffects();
 }
 
 void ReceiveHandler::applyEffects()
@@ -122,6 +157,9 @@ void ReceiveHandler::applyEffects()
             case ReplyEffect::TokenCardCode:
                 m_cardCode = m_target->lossTokenCardCode(e.text);
                 break;
+            case ReplyEffect::ReportError:
+                m_target->showError(text);
+                break;
             case ReplyEffect::Pause:
                 break;
             }
@@ -144,7 +182,8 @@ void ReceiveHandler::applyEffects()
             break;
         }
     }
-    finish();
+    // The next reply of the same read, if any, with its own effects.
+    planNextReply();
 }
 
 void ReceiveHandler::finish()
@@ -153,6 +192,7 @@ void ReceiveHandler::finish()
     m_stage = Stage::Idle;
     m_port = 0;
     m_plan = {};
+    m_replies.clear();
     m_bytes.clear();
     emit notificationHandled(port);
     if (m_stage == Stage::Idle)
@@ -163,7 +203,8 @@ void ReceiveHandler::portClosed(int port)
 {
     // Closing a port ends its notifications, also those still waiting here.
     m_queue.removeAll(port);
-    if (m_port == port && (m_stage == Stage::BeforeBuffer || m_stage == Stage::BeforeRead)) {
+    if (m_port == port && (m_stage == Stage::BeforeBuffer || m_stage == Stage::BeforeRead ||
+                           m_stage == Stage::ReadingRest)) {
         m_timer.stop();
         finish();
     }

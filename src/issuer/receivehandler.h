@@ -1,8 +1,9 @@
 #pragma once
-// The receive handler: each notification of the serial link is read after the handler's pauses,
-// kept in LastReply, classified and handed to the main window's event controls in a fixed
-// order. One notification is handled completely before the next; notifications that arrive
-// meanwhile wait in a queue. The pauses are timers, so the event loop runs throughout.
+// The receive handler: each notification of the serial link is read after the handler's pauses;
+// every reply the read carries is kept in LastReply, classified and handed to the main window's
+// event controls in a fixed order, one reply completely before the next. One notification is
+// handled completely before the next; notifications that arrive meanwhile wait in a queue. The
+// pauses are timers, so the event loop runs throughout.
 #include "issuer/replies.h"
 
 #include <QByteArray>
@@ -54,10 +55,11 @@ signals:
     void notificationHandled(int port);
 
 private:
-    enum class Stage { Idle, BeforeBuffer, BeforeRead, AfterRead, Applying };
+    enum class Stage { Idle, BeforeBuffer, BeforeRead, ReadingRest, AfterRead, Applying };
 
     void startNext();
     void advance();
+    void planNextReply();
     void applyEffects();
     void finish();
     void portClosed(int port);
@@ -70,6 +72,9 @@ private:
     QList<int> m_queue;
     QByteArray m_bytes;
     int m_readResult = 0;
+    int m_restReads = 0;
+    // The replies of the read still to be handled, in order.
+    QList<QByteArray> m_replies;
     issuer::ReplyPlan m_plan;
     qsizetype m_next = 0;
     QString m_cardCode;

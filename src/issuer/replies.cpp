@@ -32,6 +32,63 @@ QByteArray lastReplyFromRead(const QByteArray &bytes, int n)
     return (QByteArray(" ") + text).left(n);
 }
 
+namespace {
+
+bool isLineEnd(char c)
+{
+    return c == '\r' || c == '\n';
+}
+
+// The text of a read: its first n bytes (at most a read's worth) up to the first NUL.
+QByteArray readText(const QByteArray &bytes, int n)
+{
+    const QByteArray got = bytes.left(qMin(n, ReadLimit));
+    const qsizetype nul = got.indexOf('\0');
+    return nul >= 0 ? got.left(nul) : got;
+}
+
+} // namespace
+
+QList<QByteArray> repliesFromRead(const QByteArray &bytes, int n)
+{
+    if (n <= 0)
+        return {};
+    const QByteArray text = readText(bytes, n);
+    const QByteArray body = trimmed(text);
+    bool lineEndInside = false;
+    for (const char c : body)
+        lineEndInside = lineEndInside || isLineEnd(c);
+    if (!lineEndInside)
+        return {lastReplyFromRead(bytes, n)};
+
+    QList<QByteArray> replies;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && !isLineEnd(text.at(i)))
+            continue;
+        const QByteArray piece = text.mid(start, i - start);
+        const QByteArray reply = trimmed(piece);
+        if (!reply.isEmpty()) {
+            // A piece that ends the read's text without any byte after it loses its last
+            // character, as a whole read without a terminator does.
+            const bool cut =
+                i == text.size() && text.size() == qMin(n, ReadLimit) && piece.endsWith(reply);
+            replies << (cut ? (QByteArray(" ") + reply).left(piece.size())
+                            : QByteArray(" ") + reply);
+        }
+        start = i + 1;
+    }
+    return replies;
+}
+
+bool readEndsInsideReply(const QByteArray &bytes, int n)
+{
+    if (n <= 0 || n >= ReadLimit)
+        return false;
+    const QByteArray text = readText(bytes, n);
+    return text.size() == n && !text.isEmpty() && uchar(text.back()) > 32;
+}
+
 ReplyForm classifyReply(const QByteArray &r)
 {
     switch (r.size()) {
@@ -109,8 +166,9 @@ ReplyPlan planReply(const QByteArray &lastReply)
             line = gbk::decode(gbk::encode(texts::issuer::CardLinePrefix) + r.left(8) +
                                gbk::encode(validity));
             group = HexToDecimalText(part(r, 15, 2));
-        } catch (const ConversionError &) {
-            plan.form = ReplyForm::Ignored;
+        } catch (const ConversionError &error) {
+            plan.effects = {E::reportError(texts::issuer::UnreadableCardData.arg(
+                gbk::decode(r.left(8)), gbk::decode(r), error.text()))};
             break;
         }
         plan.effects = {E::setGlobal(ReplyGlobal::ReplyGroupText, group),

@@ -16,6 +16,17 @@ constexpr int ReadLimit = 1024;
 // to n bytes, so a reply without any terminator loses its last character.
 QByteArray lastReplyFromRead(const QByteArray &bytes, int n);
 
+// Every reply one read carries, in order, each as its LastReply. The issuer ends each reply with
+// a line end; replies that reach the port within one notification's pauses arrive in one read
+// and each is handled on its own. A read without a line end inside its text is one reply, as
+// lastReplyFromRead gives it; a last piece without a line end after complete lines is cut by the
+// same rule, counted in its own bytes.
+QList<QByteArray> repliesFromRead(const QByteArray &bytes, int n);
+
+// Whether the text of a read ends inside a reply (no line end, blank or NUL after its last
+// character): the rest of that reply may still be on its way.
+bool readEndsInsideReply(const QByteArray &bytes, int n);
+
 enum class ReplyForm { Ignored, CardNumber, LossToken, UnlossToken, CardData, Status };
 
 // The form of reply text R (LastReply trimmed), by its length and content.
@@ -34,7 +45,8 @@ struct ReplyEffect
         Pause,          // the short pause between the two card-data lines
         LookupCardCode, // find the archive's card code K for the token's digits (the text)
         TokenCardCode,  // K: the card a loss token's six digits (the effect's text) stand for
-        EndLookup       // close the archive query of the lookup (nothing is posted)
+        EndLookup,      // close the archive query of the lookup (nothing is posted)
+        ReportError     // the general error display with the effect's text
     };
     Kind kind = AddLine;
     ReplyControl control = ReplyControl::RzMemo1;
@@ -66,6 +78,10 @@ struct ReplyEffect
         return make(LookupCardCode, ReplyControl::edt17, key);
     }
     static ReplyEffect endLookup() { return make(EndLookup, ReplyControl::RzMemo1, {}); }
+    static ReplyEffect reportError(const QString &text)
+    {
+        return make(ReportError, ReplyControl::RzMemo1, text);
+    }
     static ReplyEffect tokenCardCode(const QString &digits)
     {
         return make(TokenCardCode, ReplyControl::RzMemo2, digits);
@@ -83,7 +99,8 @@ struct ReplyPlan
 };
 
 // The plan for one reply, given LastReply. A card-data reply whose date or group digits are not
-// hex digits gives an empty plan (it is ignored like any other malformed reply).
+// hex digits cannot be shown as a card line: its plan reports the conversion error, since the
+// issuer may have written that card.
 ReplyPlan planReply(const QByteArray &lastReply);
 
 } // namespace issuer

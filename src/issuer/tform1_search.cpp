@@ -282,6 +282,8 @@ void TForm1::tmr5Timer()
     shp1->setColor(colors::Red);
     if (!issuer::linkLost(GetComPortList(), RzMemo6->lines(), PortNo))
         return;
+    // An issuer that comes back starts in read mode: the card tab must not go on issuing.
+    endIssuingOnLeave();
     closePort(PortNo);
     linkUp = false;
     wtxt->setText(texts::issuer::LinkBroken);

@@ -10,6 +10,9 @@ struct Timings
     int afterRead = 200;
     // Between the two lines of a card-data reply.
     int cardDataGap = 100;
+    // A read that ends inside a reply waits this long for its rest (at most three times); at
+    // 19200 bit/s a whole reply takes about 10 ms.
+    int replyRestWait = 30;
     // Opening by hand waits this long after the open before looking at its result.
     int afterOpen = 200;
     // Reconnecting waits this long before closing each listed port.
@@ -35,7 +38,7 @@ public:
         : m_saved(timings())
     {
         Timings &t = timings();
-        t.beforeBuffer = t.beforeRead = t.afterRead = t.cardDataGap = receiveMs;
+        t.beforeBuffer = t.beforeRead = t.afterRead = t.cardDataGap = t.replyRestWait = receiveMs;
         t.afterOpen = t.beforeClose = t.afterFailedRegistration = t.aroundSearchOpen = otherMs;
     }
     ~ShortTimings() { timings() = m_saved; }

@@ -41,8 +41,8 @@
 #include <QStatusBar>
 #include <QSystemTrayIcon>
 #include <QTabBar>
-#include <QTableView>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -86,31 +86,141 @@ TForm1::~TForm1() = default;
 // and the accessibility tree see the same names as the code.
 void TForm1::nameControls()
 {
-#define NAMED(control) std::pair<QObject *, const char *>{control, #control}
+#define NAMED(control)                                                                             \
+    std::pair<QObject *, const char *>                                                             \
+    {                                                                                              \
+        control, #control                                                                          \
+    }
     const std::pair<QObject *, const char *> named[] = {
-        NAMED(rzstsbr1), NAMED(wtxt), NAMED(rzstspn1), NAMED(wtxt1), NAMED(lbl5), NAMED(lbl6),
-        NAMED(rzpgcntrlrzpcrl1), NAMED(rztbshtTabSheet1), NAMED(rztbshtTabSheet3),
-        NAMED(rztbshtTabSheet2), NAMED(rztbshtTabSheet4), NAMED(rztbshtTabSheet5),
-        NAMED(RzGroupBox2), NAMED(RzGroupBox3), NAMED(RzGroupBox4), NAMED(RzGroupBox5),
-        NAMED(RzGroupBoxStatus), NAMED(RzMemo1), NAMED(RzMemo5), NAMED(RzMemo6), NAMED(RzMemo4),
-        NAMED(memo2), NAMED(ComTxt), NAMED(opencmd), NAMED(CLpc1), NAMED(btnClose2), NAMED(btn2),
-        NAMED(btn26), NAMED(shp3), NAMED(shp1), NAMED(edt6), NAMED(edt7), NAMED(btn1),
-        NAMED(btnClose1), NAMED(btn16), NAMED(edt4), NAMED(edtmm1), NAMED(edtmm2), NAMED(edtmm3),
-        NAMED(btn5), NAMED(btn6), NAMED(btn9), NAMED(btn10), NAMED(btnClosebtn5),
-        NAMED(btnClosebtn6), NAMED(g1), NAMED(lbl4), NAMED(RzMemo2), NAMED(edt17), NAMED(edt10),
-        NAMED(shp4), NAMED(chklst1), NAMED(dtp1), NAMED(dtp2), NAMED(rz2), NAMED(rz3), NAMED(rz4),
-        NAMED(rz5), NAMED(grp5), NAMED(grpCardMemo), NAMED(grpGroupShown), NAMED(grpGates),
-        NAMED(grpLoss), NAMED(btn12), NAMED(rb1), NAMED(btn14), NAMED(rb2), NAMED(btn13),
-        NAMED(btn3), NAMED(btn4), NAMED(btn25), NAMED(btn17), NAMED(edt1), NAMED(edt2), NAMED(edt8),
-        NAMED(shp5), NAMED(lbl8), NAMED(chk1), NAMED(chk2), NAMED(chk3), NAMED(chk4), NAMED(chk5),
-        NAMED(chk6), NAMED(chk7), NAMED(chk8), NAMED(btn11), NAMED(btn15), NAMED(btn24),
-        NAMED(edt9), NAMED(edt11), NAMED(edt12), NAMED(DBcbb3), NAMED(lbl13), NAMED(edt13),
-        NAMED(edt14), NAMED(edt15), NAMED(edt16), NAMED(edt20), NAMED(edt3), NAMED(edt18),
-        NAMED(edt19), NAMED(btn18), NAMED(btn19), NAMED(btn28), NAMED(btn21), NAMED(btn22),
-        NAMED(btn23), NAMED(btn27), NAMED(rz1), NAMED(dbgrd1), NAMED(grp1), NAMED(DBEdt1),
-        NAMED(DBEdt2), NAMED(DBcbb1), NAMED(img5), NAMED(img7), NAMED(img6), NAMED(img3),
-        NAMED(img4), NAMED(img12), NAMED(rz6), NAMED(img9), NAMED(RzMemommo4), NAMED(btn7),
-        NAMED(btn8), NAMED(img2), NAMED(lbl12), NAMED(Ent1), NAMED(RzMemoRzmmo8),
+        NAMED(rzstsbr1),
+        NAMED(wtxt),
+        NAMED(rzstspn1),
+        NAMED(wtxt1),
+        NAMED(lbl5),
+        NAMED(lbl6),
+        NAMED(rzpgcntrlrzpcrl1),
+        NAMED(rztbshtTabSheet1),
+        NAMED(rztbshtTabSheet3),
+        NAMED(rztbshtTabSheet2),
+        NAMED(rztbshtTabSheet4),
+        NAMED(rztbshtTabSheet5),
+        NAMED(RzGroupBox2),
+        NAMED(RzGroupBox3),
+        NAMED(RzGroupBox4),
+        NAMED(RzGroupBox5),
+        NAMED(RzGroupBoxStatus),
+        NAMED(RzMemo1),
+        NAMED(RzMemo5),
+        NAMED(RzMemo6),
+        NAMED(RzMemo4),
+        NAMED(memo2),
+        NAMED(ComTxt),
+        NAMED(opencmd),
+        NAMED(CLpc1),
+        NAMED(btnClose2),
+        NAMED(btn2),
+        NAMED(btn26),
+        NAMED(shp3),
+        NAMED(shp1),
+        NAMED(edt6),
+        NAMED(edt7),
+        NAMED(btn1),
+        NAMED(btnClose1),
+        NAMED(btn16),
+        NAMED(edt4),
+        NAMED(edtmm1),
+        NAMED(edtmm2),
+        NAMED(edtmm3),
+        NAMED(btn5),
+        NAMED(btn6),
+        NAMED(btn9),
+        NAMED(btn10),
+        NAMED(btnClosebtn5),
+        NAMED(btnClosebtn6),
+        NAMED(g1),
+        NAMED(lbl4),
+        NAMED(RzMemo2),
+        NAMED(edt17),
+        NAMED(edt10),
+        NAMED(shp4),
+        NAMED(chklst1),
+        NAMED(dtp1),
+        NAMED(dtp2),
+        NAMED(rz2),
+        NAMED(rz3),
+        NAMED(rz4),
+        NAMED(rz5),
+        NAMED(grp5),
+        NAMED(grpCardMemo),
+        NAMED(grpGroupShown),
+        NAMED(grpGates),
+        NAMED(grpLoss),
+        NAMED(btn12),
+        NAMED(rb1),
+        NAMED(btn14),
+        NAMED(rb2),
+        NAMED(btn13),
+        NAMED(btn3),
+        NAMED(btn4),
+        NAMED(btn25),
+        NAMED(btn17),
+        NAMED(edt1),
+        NAMED(edt2),
+        NAMED(edt8),
+        NAMED(shp5),
+        NAMED(lbl8),
+        NAMED(chk1),
+        NAMED(chk2),
+        NAMED(chk3),
+        NAMED(chk4),
+        NAMED(chk5),
+        NAMED(chk6),
+        NAMED(chk7),
+        NAMED(chk8),
+        NAMED(btn11),
+        NAMED(btn15),
+        NAMED(btn24),
+        NAMED(edt9),
+        NAMED(edt11),
+        NAMED(edt12),
+        NAMED(DBcbb3),
+        NAMED(lbl13),
+        NAMED(edt13),
+        NAMED(edt14),
+        NAMED(edt15),
+        NAMED(edt16),
+        NAMED(edt20),
+        NAMED(edt3),
+        NAMED(edt18),
+        NAMED(edt19),
+        NAMED(btn18),
+        NAMED(btn19),
+        NAMED(btn28),
+        NAMED(btn21),
+        NAMED(btn22),
+        NAMED(btn23),
+        NAMED(btn27),
+        NAMED(rz1),
+        NAMED(dbgrd1),
+        NAMED(grp1),
+        NAMED(DBEdt1),
+        NAMED(DBEdt2),
+        NAMED(DBcbb1),
+        NAMED(img5),
+        NAMED(img7),
+        NAMED(img6),
+        NAMED(img3),
+        NAMED(img4),
+        NAMED(img12),
+        NAMED(rz6),
+        NAMED(img9),
+        NAMED(RzMemommo4),
+        NAMED(btn7),
+        NAMED(btn8),
+        NAMED(img2),
+        NAMED(lbl12),
+        NAMED(Ent1),
+        NAMED(RzMemoRzmmo8),
     };
 #undef NAMED
     for (const auto &[control, name] : named) {
@@ -512,6 +622,7 @@ void TForm1::rztbshtTabSheet1Show()
 
 void TForm1::rztbshtTabSheet5Show()
 {
+    endIssuingOnLeave();
     datamodule::releaseDatabase();
     wtxt->setText(texts::shell::ExitTab);
 }
@@ -541,9 +652,17 @@ void TForm1::rztbshtTabSheet5MouseDown()
     wtxt->setText(texts::shell::SystemExit);
     if (Dialogs::box(texts::shell::ReallyExitSystem, texts::shell::SystemPrompt, Dialogs::OkCancel,
                      Dialogs::Question, this) == Dialogs::Ok) {
-        closePort(PortNo);
+        leaveIssuer();
         appexit::endProgram();
     }
+}
+
+void TForm1::leaveIssuer()
+{
+    // An issuer left in an issue mode would write the next card laid on it with nobody to
+    // record it: it is put back into read mode before the port closes.
+    endIssuingOnLeave();
+    closePort(PortNo);
 }
 
 void TForm1::Ent1Click()
@@ -554,8 +673,8 @@ void TForm1::Ent1Click()
         return;
     // Whatever fails from here on, the user asked to leave.
     try {
+        leaveIssuer();
         datamodule::disconnect();
-        closePort(PortNo);
     } catch (...) {
     }
     appexit::endProgram();
@@ -568,7 +687,7 @@ void TForm1::img2MouseDown()
                      Dialogs::NoIcon, this) != Dialogs::Yes)
         return;
     try {
-        closePort(PortNo);
+        leaveIssuer();
     } catch (...) {
     }
     appexit::endProgram();
@@ -579,7 +698,10 @@ void TForm1::lbl12Click()
     if (Dialogs::box(texts::shell::ReallyExit, texts::shell::SystemPrompt, Dialogs::YesNo,
                      Dialogs::NoIcon, this) != Dialogs::Yes)
         return;
-    closePort(PortNo);
+    try {
+        leaveIssuer();
+    } catch (...) {
+    }
     appexit::endProgram();
 }
 
@@ -593,6 +715,11 @@ bool TForm1::FormClose()
     if (Dialogs::box(texts::shell::ReallyExit, texts::shell::SystemPrompt, Dialogs::YesNo,
                      Dialogs::NoIcon, this) != Dialogs::Yes)
         return false;
+    try {
+        endIssuingOnLeave();
+        datamodule::disconnect();
+    } catch (...) {
+    }
     appexit::endProgram();
     return true;
 }
@@ -620,6 +747,7 @@ bool form10WasVisible = false;
 
 void TForm1::rzstspn1Click()
 {
+    endIssuingOnLeave();
     datamodule::releaseDatabase();
     // Hidden windows come back only through the tray icon: without a tray, minimise as usual.
     if (!systemtray::available()) {

@@ -103,8 +103,8 @@ public:
     QPushButton *btnClosebtn5 = nullptr; // "备份数据库"
     QPushButton *btnClosebtn6 = nullptr; // "还原数据库"
     QProgressBar *g1 = nullptr;
-    QLabel *lbl4 = nullptr;                  // "输入口令:"
-    QTimer *passwordReplyTimer = nullptr;    // ends a password change the issuer never answered
+    QLabel *lbl4 = nullptr;               // "输入口令:"
+    QTimer *passwordReplyTimer = nullptr; // ends a password change the issuer never answered
     // State of the issuer search and the password change (src/issuer).
     bool linkUp = false;                // a reply confirmed the issuer since the last search
     bool passwordChangePending = false; // a change was sent and its answer is awaited
@@ -303,6 +303,7 @@ public:
     // Leaving the card tab for another window (the archive window's exit and close) while a
     // mode is active ends the mode as "返回" does, so the issuer stops writing cards.
     void endIssuingOnLeave();
+    void leaveIssuer(); // ends an issue mode, then closes the port
     // Connects the owner archive window's requests to the card tab (at start-up).
     void attachArchiveWindow(TForm7 *archive);
     bool modeSelected() const; // rb1 or rb2 checked, or an extension active
@@ -402,6 +403,7 @@ private:
     void endIssuing(bool returning); // btn4 (false) and btn25 (true)
     bool saveArchiveRecord(); // the three branches of btn17Click; true when a record was written
     void duplicateCard();
+    void cardWrittenWithoutRecord(const QString &reason);
     // Loss, unloss and initialisation complete inside the card read; these are where they
     // join it. Each returns false when the card read ends there.
     bool cardReadConfirmsLoss();
@@ -414,6 +416,8 @@ private:
     QString m_extendedCode;             // card code of the record being extended
     bool m_dateChangedByPicker = false;
     bool m_lastSaveSucceeded = false; // whether the last btn17Click wrote a record
+    bool m_lastSaveDuplicate = false; // ... found the card in another record
+    bool m_lastSaveFailed = false;    // ... could not write it: issuing has ended
     void buildUserTab();              // src/accounts
     void buildHelpTab();
     void setupHelpTab(); // src/shell/tform1_help.cpp: the manual, the picture and the buttons

@@ -31,9 +31,11 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 
 namespace t = texts::cards;
 
@@ -89,6 +91,31 @@ protected:
     }
 
     QByteArray readModeFrame() const { return ReadModeFrame(QStringLiteral("123456")); }
+
+    static QByteArray cardReply(const QString &code, const QDate &validity, int mask)
+    {
+        return QStringLiteral("%1%2%3%4%5\r\n")
+            .arg(code)
+            .arg(validity.year() % 100, 2, 16, QLatin1Char('0'))
+            .arg(validity.month(), 2, 16, QLatin1Char('0'))
+            .arg(validity.day(), 2, 16, QLatin1Char('0'))
+            .arg(mask, 2, 16, QLatin1Char('0'))
+            .toUpper()
+            .toLatin1();
+    }
+
+    // Batch issue started for all groups with the given validity; the issue frame is read.
+    void startBatch(const QDate &validity)
+    {
+        TForm1 &f = *main;
+        click(f.btn14);
+        click(f.edt15);
+        pick(validity);
+        click(f.btn11);
+        expectBox();
+        click(f.btn3);
+        ASSERT_EQ(pty.receive(15), IssueFrame(validity, 255));
+    }
 
     // Rows of CZdata read on a connection of the test's own, ordered by id.
     QStringList records(const QString &columns)
@@ -262,9 +289,9 @@ TEST_F(CardTabTest, BatchOfAHundredCardsGetsAHundredConsecutiveRecords)
     const QStringList rows = records(QStringLiteral("车辆编号,卡片内码,卡片有效期限"));
     ASSERT_EQ(rows.size(), 100);
     for (int i = 0; i < 100; ++i)
-        EXPECT_EQ(rows[i], QStringLiteral("%1|D%2|2028年02月29日")
-                               .arg(1001 + i)
-                               .arg(i, 7, 10, QLatin1Char('0')));
+        EXPECT_EQ(
+            rows[i],
+            QStringLiteral("%1|D%2|2028年02月29日").arg(1001 + i).arg(i, 7, 10, QLatin1Char('0')));
 }
 
 TEST_F(CardTabTest, BatchCarriesEachCardsGroupsToTheNextCard)
@@ -285,17 +312,46 @@ TEST_F(CardTabTest, BatchCarriesEachCardsGroupsToTheNextCard)
     EXPECT_EQ(f.chklst1->item(5)->checkState(), Qt::Checked);
 }
 
-TEST_F(CardTabTest, ExtensionSavesTheCardsNewValidityOnlyForTheSameCard)
+TEST_F(CardTabTest, ExtensionSavesWhatTheIssuerWroteOntoTheLaidCard)
 {
-    execSql(QStringLiteral("insert into CZdata(车辆编号,卡片内码,车主姓名,卡片有效期限) values "
-                           "(1001,'9F0832A5','王五','2015年05月09日')"));
-    TForm1 &f = *main;
-    for (const bool sameCard : {false, true}) {
+    // The issuer writes whatever card lies on it: the record follows that card, unless the card
+    // belongs to another record, which keeps it (the duplicate path tells the operator).
+    const struct
+    {
+        const char *name;
+        QString laid;
+        QString record;    // the extended record afterwards
+        QString other;     // the other record afterwards
+        QString box;       // the last message
+        QString pane;      // the status line
+        QByteArray frames; // read-mode frames after the card
+    } cases[] = {
+        {"its own card", QStringLiteral("9F0832A5"),
+         QStringLiteral("1001|9F0832A5|王五|2031年01月31日|已启用"),
+         QStringLiteral("1002|5555AAAA|钱七|2016年01月01日|"), t::ExtendUpdatedBox, t::ExtendDone,
+         readModeFrame() + readModeFrame()},
+        {"a blank card", QStringLiteral("77778888"),
+         QStringLiteral("1001|77778888|王五|2031年01月31日|已启用"),
+         QStringLiteral("1002|5555AAAA|钱七|2016年01月01日|"), t::ExtendUpdatedBox,
+         t::ExtendOtherCardPane.arg(QStringLiteral("77778888"), QStringLiteral("9F0832A5")),
+         readModeFrame() + readModeFrame()},
+        {"another owner's card", QStringLiteral("5555AAAA"),
+         QStringLiteral("1001|9F0832A5|王五|2015年05月09日|"),
+         QStringLiteral("1002|5555AAAA|钱七|2016年01月01日|"),
+         t::DuplicateCard.arg(QStringLiteral("2016年01月01日")),
+         t::ExtendOtherRecordPane.arg(QStringLiteral("5555AAAA")), readModeFrame()},
+    };
+    for (const auto &c : cases) {
+        execSql(QStringLiteral("delete from CZdata"));
+        execSql(QStringLiteral("insert into CZdata(车辆编号,卡片内码,车主姓名,卡片有效期限) values "
+                               "(1001,'9F0832A5','王五','2015年05月09日'),"
+                               "(1002,'5555AAAA','钱七','2016年01月01日')"));
+        TForm1 &f = *main;
         // What a lookup that found the card leaves behind.
         cards::openCardLookup(Datafrm->Qryda1, QStringLiteral("9F0832A5"));
         f.btn13->setEnabled(true);
         click(f.btn13);
-        EXPECT_EQ(f.wtxt->text(), t::ExtendPrompt);
+        EXPECT_EQ(f.wtxt->text(), t::ExtendPrompt) << c.name;
         EXPECT_EQ(f.edt11->text(), QStringLiteral("王五"));
         pick(QDate(2031, 1, 31));
         click(f.chk1);
@@ -304,18 +360,16 @@ TEST_F(CardTabTest, ExtensionSavesTheCardsNewValidityOnlyForTheSameCard)
         click(f.btn3);
         EXPECT_EQ(pty.receive(15), IssueFrame(QDate(2031, 1, 31), 1));
         expectBox();
-        layCard(sameCard ? QStringLiteral("9F0832A5") : QStringLiteral("77778888"),
-                QDate(2031, 1, 31), 1);
-        EXPECT_EQ(lastShown().text, sameCard ? t::ExtendUpdatedBox : t::CardCodeMismatch);
-        // The save's frame and the card read's own; another card is not saved.
-        EXPECT_EQ(pty.receive(24), sameCard ? readModeFrame() + readModeFrame() : readModeFrame());
+        layCard(c.laid, QDate(2031, 1, 31), 1);
+        EXPECT_EQ(lastShown().text, c.box) << c.name;
+        EXPECT_EQ(f.wtxt->text(), c.pane) << c.name;
+        EXPECT_EQ(pty.receive(24), c.frames) << c.name;
         EXPECT_EQ(ExtendActive, 0);
         EXPECT_EQ(IssueActive, 0);
         EXPECT_EQ(records(QStringLiteral("车辆编号,卡片内码,车主姓名,卡片有效期限,卡片状态")),
-                  QStringList{sameCard ? QStringLiteral("1001|9F0832A5|王五|2031年01月31日|已启用")
-                                       : QStringLiteral("1001|9F0832A5|王五|2015年05月09日|")});
+                  (QStringList{c.record, c.other}))
+            << c.name;
     }
-    EXPECT_EQ(f.wtxt->text(), t::ExtendDone);
 }
 
 TEST_F(CardTabTest, SingleIssueOfARegisteredCardReportsItAndEndsUnsaved)
@@ -528,6 +582,117 @@ TEST_F(CardTabTest, DatePickerOnlyOffersTheYearsACardCarries)
     EXPECT_EQ(f.edt15->text(), QStringLiteral("2099年12月31日"));
     QTest::keyClick(f.dtp1, Qt::Key_1);
     EXPECT_EQ(f.wtxt->text(), t::DateKey);
+}
+
+TEST_F(CardTabTest, CardsLaidCloseTogetherInABatchEachGetTheirRecord)
+{
+    // Replies that reach the port within one notification's pauses come in one read.
+    const QDate validity(2029, 9, 30);
+    startBatch(validity);
+    pty.send(cardReply(QStringLiteral("E0000001"), validity, 255) +
+             cardReply(QStringLiteral("E0000002"), validity, 255) +
+             cardReply(QStringLiteral("E0000003"), validity, 255));
+    QTRY_COMPARE(main->edt2->text(), QStringLiteral("3"));
+    EXPECT_EQ(main->wtxt->text(), t::BatchSaved);
+
+    // Two cards laid while the duplicate-card message is open are both kept.
+    execSql(QStringLiteral("insert into CZdata(车辆编号,卡片内码,卡片有效期限) values "
+                           "(9000,'0000AAAA','2015年05月09日')"));
+    bool laid = false;
+    Dialogs::setShowHook([&](const Dialogs::Shown &shown) {
+        if (laid || !shown.text.startsWith(QStringLiteral("此卡片已注册")))
+            return;
+        laid = true;
+        pty.send(cardReply(QStringLiteral("E0000004"), validity, 255));
+        QTest::qWait(20);
+        pty.send(cardReply(QStringLiteral("E0000005"), validity, 255));
+        QTest::qWait(50);
+    });
+    expectBox();
+    expectBox();
+    pty.send(cardReply(QStringLiteral("0000AAAA"), validity, 255));
+    QTRY_COMPARE(main->edt2->text(), QStringLiteral("6"));
+    Dialogs::setShowHook({});
+    EXPECT_TRUE(laid);
+    EXPECT_EQ(records(QStringLiteral("车辆编号,卡片内码")),
+              (QStringList{QStringLiteral("1001|E0000001"), QStringLiteral("1002|E0000002"),
+                           QStringLiteral("1003|E0000003"), QStringLiteral("9000|0000AAAA"),
+                           QStringLiteral("9001|E0000004"), QStringLiteral("9002|E0000005")}));
+    EXPECT_EQ(pty.receive(1), QByteArray()); // the batch went on without a frame
+}
+
+TEST_F(CardTabTest, ARecordThatCannotBeSavedEndsTheBatchAndNamesTheCard)
+{
+    // The archive refuses one card's record as a full disk would.
+    execSql(QStringLiteral("create trigger refuse before insert on CZdata when "
+                           "new.卡片内码 = 'FA11FA11' begin "
+                           "select raise(abort, 'database or disk is full'); end"));
+    const QDate validity(2027, 7, 7);
+    startBatch(validity);
+    layCard(QStringLiteral("B0000001"), validity, 255);
+    expectBox();
+    pty.send(cardReply(QStringLiteral("FA11FA11"), validity, 255));
+    // The issuer is back in read mode, and the operator knows which card has no record.
+    EXPECT_EQ(pty.receive(12), readModeFrame());
+    QTRY_COMPARE(Dialogs::pendingAnswers(), 0);
+    EXPECT_EQ(lastShown().text,
+              t::WrittenUnsavedBox.arg(QStringLiteral("FA11FA11"),
+                                       QStringLiteral("database or disk is full")));
+    EXPECT_EQ(main->wtxt->text(), t::WrittenUnsavedPane.arg(QStringLiteral("FA11FA11")));
+    EXPECT_FALSE(main->rb2->isChecked());
+    EXPECT_EQ(IssueActive, 0);
+    // A card laid now is only read.
+    pty.send(cardReply(QStringLiteral("B0000003"), validity, 255));
+    QTRY_COMPARE(main->edt10->text(), QStringLiteral("B0000003"));
+    EXPECT_EQ(records(QStringLiteral("卡片内码")), QStringList{QStringLiteral("B0000001")});
+    EXPECT_EQ(pty.receive(1), QByteArray());
+}
+
+TEST_F(CardTabTest, EveryRouteOutOfABatchPutsTheIssuerBackInReadMode)
+{
+    TForm1 &f = *main;
+    auto clickTab = [&](QWidget *page) {
+        QTabBar *bar = f.rzpgcntrlrzpcrl1->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {},
+                          bar->tabRect(f.rzpgcntrlrzpcrl1->indexOf(page)).center());
+    };
+    const struct
+    {
+        const char *name;
+        std::function<void()> leave;
+    } routes[] = {
+        {"the archive window's exit button",
+         [&] {
+             Form7->show();
+             click(Form7->btnExitCmd);
+         }},
+        {"the archive window's close box",
+         [&] {
+             Form7->show();
+             Form7->close();
+         }},
+        {"the exit tab", [&] { clickTab(f.rztbshtTabSheet5); }},
+        {"minimising", [&] { click(f.rzstspn1); }},
+        {"re-login",
+         [&] {
+             clickTab(f.rztbshtTabSheet2);
+             click(f.btnClose1);
+         }},
+    };
+    const QDate validity(2028, 8, 8);
+    for (const auto &r : routes) {
+        f.showNormal();
+        QApplication::setActiveWindow(&f);
+        clickTab(f.rztbshtTabSheet3);
+        startBatch(validity);
+        r.leave();
+        EXPECT_EQ(pty.receive(12), readModeFrame()) << r.name;
+        EXPECT_FALSE(f.rb2->isChecked()) << r.name;
+        EXPECT_EQ(IssueActive, 0) << r.name;
+        // The next card laid is not written by the issuer; if it is read, nothing is saved.
+        layCard(QStringLiteral("C0FFEE01"), validity, 255);
+        EXPECT_EQ(records(QStringLiteral("卡片内码")), QStringList()) << r.name;
+    }
 }
 
 class OperatorCardTabTest : public testsupport::WindowsTest

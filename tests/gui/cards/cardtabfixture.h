@@ -29,6 +29,7 @@ protected:
         archiveWindow = std::make_unique<TForm7>();
         Form7 = archiveWindow.get();
         TForm1 &f = *main;
+        f.attachArchiveWindow(Form7);
         f.show();
         f.tmr3->stop();
         f.tmr4->stop();

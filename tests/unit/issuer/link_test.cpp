@@ -387,8 +387,8 @@ TEST_F(SimulatedIssuerTest, RepliesSplitOrJoinedOnTheLineAreReadAsTheyArrive)
         {"whole", 0, false, 1, QStringLiteral(" 0500"), 3},
         // The first half is read before the second arrives: " 0" is no reply, "00" a status.
         {"split", 500, false, 2, QStringLiteral(" 00"), 3},
-        // Two replies in one read make one text of no known form.
-        {"joined", 0, true, 1, QStringLiteral(" 0500\r\n0500"), 0},
+        // Two replies in one read: each is handled with its own effects.
+        {"joined", 0, true, 1, QStringLiteral(" 0500"), 6},
     };
     const QByteArray frame = ReadModeFrame(QStringLiteral("123456"));
     for (const auto &c : cases) {

@@ -37,6 +37,50 @@ TEST(LastReply, TrimmedTextBehindOneBlankCutToTheBytesRead)
         EXPECT_EQ(lastReplyFromRead(c.bytes, c.n), c.lastReply) << c.name;
 }
 
+TEST(LastReply, EveryCompleteReplyOfAReadInOrder)
+{
+    const struct
+    {
+        const char *name;
+        QByteArray bytes;
+        QList<QByteArray> replies;
+    } cases[] = {
+        {"one reply", "1234ABCD0F0509FF\r\n", {" 1234ABCD0F0509FF"}},
+        {"one reply without terminator", "1234ABCD0F0509FF", {" 1234ABCD0F0509F"}},
+        {"two cards in one read",
+         "1111AAAA1F0C1FFF\r\n2222BBBB1F0C1F01\r\n",
+         {" 1111AAAA1F0C1FFF", " 2222BBBB1F0C1F01"}},
+        {"card and status, CR only and LF only",
+         "1111AAAA1F0C1FFF\r0500\n00000000001234AB\r\n",
+         {" 1111AAAA1F0C1FFF", " 0500", " 00000000001234AB"}},
+        {"a last piece without terminator is cut like a whole read",
+         "1111AAAA1F0C1FFF\r\n2222BBBB1F0C1F01",
+         {" 1111AAAA1F0C1FFF", " 2222BBBB1F0C1F0"}},
+        {"blank lines are no replies", "\r\n\r\n0500\r\n\r\n", {" 0500"}},
+        {"the text stops at the first NUL",
+         QByteArray("0500\r\n0600\0"
+                    "0601\r\n",
+                    15),
+         {" 0500", " 0600"}},
+        {"only blanks", "  \r\n", {" "}},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(repliesFromRead(c.bytes, int(c.bytes.size())), c.replies) << c.name;
+    EXPECT_TRUE(repliesFromRead("0500\r\n", 0).isEmpty());
+    EXPECT_TRUE(repliesFromRead("0500\r\n", -1).isEmpty());
+}
+
+TEST(LastReply, AReadThatEndsInsideAReplyWaitsForItsRest)
+{
+    EXPECT_TRUE(readEndsInsideReply("1111AAAA1F", 10));
+    EXPECT_TRUE(readEndsInsideReply("0500\r\n2222BB", 12));
+    EXPECT_FALSE(readEndsInsideReply("1111AAAA1F0C1FFF\r\n", 18));
+    EXPECT_FALSE(readEndsInsideReply("0500 ", 5));
+    EXPECT_FALSE(readEndsInsideReply(QByteArray("05\0", 3), 3));
+    EXPECT_FALSE(readEndsInsideReply(QByteArray(1024, 'A'), 1024)); // a full read
+    EXPECT_FALSE(readEndsInsideReply("", 0));
+}
+
 TEST(LastReply, AReadTakesAtMost1024Bytes)
 {
     const QByteArray big = QByteArray(1500, 'A');
@@ -162,11 +206,17 @@ TEST(ReplyPlan, CardLineKeepsItsLayoutWhenTheCodeBytesAreNotValidGbk)
     }
 }
 
-TEST(ReplyPlan, CardDataWithNonHexDigitsIsIgnored)
+TEST(ReplyPlan, CardDataWithNonHexDateOrGroupReportsTheConversionError)
 {
-    const ReplyPlan plan = planReply(" 1234ABCD0G0509FF");
-    EXPECT_EQ(plan.form, ReplyForm::Ignored);
-    EXPECT_TRUE(plan.effects.isEmpty());
+    // The issuer may have written the card: the operator is told, nothing is shown as read.
+    for (const char *reply : {" 1234ABCD0G0509FF", " 1234ABCD0F0509ZZ"}) {
+        const ReplyPlan plan = planReply(reply);
+        EXPECT_EQ(plan.form, ReplyForm::CardData) << reply;
+        ASSERT_EQ(plan.effects.size(), 1) << reply;
+        EXPECT_EQ(plan.effects[0].kind, ReplyEffect::ReportError);
+        EXPECT_TRUE(plan.effects[0].text.contains(QStringLiteral("卡片1234ABCD可能已被写入")));
+        EXPECT_TRUE(plan.effects[0].text.contains(QStringLiteral("is not a valid integer value")));
+    }
 }
 
 TEST(ReplyPlan, StatusCodes)
