@@ -40,11 +40,6 @@ bool isCharacterKey(int key)
            key == Qt::Key_Backspace || key == Qt::Key_Escape || key == Qt::Key_unknown;
 }
 
-bool isHexKey(int key)
-{
-    return (key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_F);
-}
-
 int trimmedLength(const QLineEdit *e)
 {
     return int(issuer::trimmed(e->text()).size());
@@ -72,6 +67,7 @@ void TForm1::setupLookups()
         });
     };
     keys(edt17, &TForm1::edt17KeyPress);
+    keepHexDigitsOnly(edt17, 8);
     keys(edt18, &TForm1::edt18KeyPress);
     keys(edt19, &TForm1::edt19KeyPress);
     onFocusIn(edt17, [this] { guarded([this] { edt17Enter(); }); });
@@ -105,10 +101,9 @@ void TForm1::edt17Enter()
     wtxt->setText(texts::cards::CardFieldPrompt);
 }
 
-bool TForm1::edt17KeyPress(int key)
+bool TForm1::edt17KeyPress(int)
 {
-    if (key != Qt::Key_Backspace && !isEnter(key) && !isHexKey(key))
-        return true;
+    // Which characters get in is the field's filter's business: they come by paste and drop too.
     btn18->setEnabled(trimmedLength(edt17) == 8);
     return false;
 }

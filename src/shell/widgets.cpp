@@ -1,5 +1,7 @@
 #include "shell/widgets.h"
 
+#include <QLineEdit>
+
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -190,3 +192,28 @@ void setAvailableForTests(std::optional<bool> answer)
     answerForTests = answer;
 }
 } // namespace systemtray
+
+void keepHexDigitsOnly(QLineEdit *field, int maxDigits)
+{
+    // The field's own limit would cut a paste before its other characters are dropped.
+    field->setMaxLength(32767);
+    QObject::connect(field, &QLineEdit::textEdited, field, [field, maxDigits](const QString &text) {
+        QString kept;
+        int cursor = field->cursorPosition();
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const QChar c = text.at(i);
+            const bool hex = (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
+                             (c >= QLatin1Char('A') && c <= QLatin1Char('F')) ||
+                             (c >= QLatin1Char('a') && c <= QLatin1Char('f'));
+            if (hex)
+                kept.append(c);
+            else if (i < field->cursorPosition())
+                --cursor;
+        }
+        kept.truncate(maxDigits);
+        if (kept == text)
+            return;
+        field->setText(kept);
+        field->setCursorPosition(qBound(0, cursor, int(kept.size())));
+    });
+}

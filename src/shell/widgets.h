@@ -67,6 +67,14 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 };
 
+class QLineEdit;
+
+// A field for card codes: whatever the user puts in by any route (keys of any layout, paste by
+// key or menu, a drop) keeps only the hexadecimal digits 0-9, A-F and a-f, at most maxDigits of
+// them (the digits of a longer paste are counted after the other characters are gone). Text the
+// program sets is left as it is.
+void keepHexDigitsOnly(QLineEdit *field, int maxDigits);
+
 // Event hooks a tab's setup installs on its own controls, so that no central filter has to know
 // another tab's widgets. The hook lives as long as the control.
 // onKeyPress: the handler gets the key; returning true swallows the key press.

@@ -17,14 +17,20 @@
 #include "simulator.h"
 #include "testsupport.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <memory>
 
 namespace t = texts::cards;
 
@@ -440,6 +446,61 @@ TEST_F(LossLookupTest, QueryFieldsCascade)
 }
 
 // The lookup's outcomes by role, field and number of records found.
+TEST_F(LossLookupTest, TheCardFieldTakesOnlyHexDigitsByEveryRoute)
+{
+    TForm1 &f = *main;
+    // Characters from other keyboard layouts: full-width letters and digits, Chinese, symbols
+    // (their key codes are not the hex keys').
+    const struct
+    {
+        int key;
+        QString text;
+    } foreign[] = {{0xff21, QStringLiteral("Ａ")},
+                   {0xff11, QStringLiteral("１")},
+                   {Qt::Key_unknown, QStringLiteral("张")},
+                   {Qt::Key_unknown, QStringLiteral("三")},
+                   {0x20ac, QStringLiteral("€")}};
+    click(f.edt17);
+    for (const auto &k : foreign)
+        QTest::sendKeyEvent(QTest::Click, f.edt17, Qt::Key(k.key), k.text, Qt::NoModifier);
+    type(f.edt17, QStringLiteral("2B000001"));
+    EXPECT_EQ(f.edt17->text(), QStringLiteral("2B000001"));
+    EXPECT_TRUE(f.btn18->isEnabled());
+
+    // Pasting by key and by the context menu's action, and a drop, keep the digits only.
+    const QString pasted = QStringLiteral("'%\"_;--张三ab12Ｃ\n34");
+    auto emptied = [&] {
+        f.edt17->setFocus();
+        QTest::keyClick(f.edt17, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(f.edt17, Qt::Key_Backspace);
+    };
+    QApplication::clipboard()->setText(pasted);
+    emptied();
+    QTest::keyClick(f.edt17, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(f.edt17->text(), QStringLiteral("ab1234"));
+    EXPECT_FALSE(f.btn18->isEnabled());
+    emptied();
+    std::unique_ptr<QMenu> menu(f.edt17->createStandardContextMenu());
+    bool pastedByMenu = false;
+    for (QAction *a : menu->actions()) {
+        if (a->text().contains(QLatin1String("&Paste")) && a->isEnabled()) {
+            a->trigger();
+            pastedByMenu = true;
+        }
+    }
+    EXPECT_TRUE(pastedByMenu);
+    EXPECT_EQ(f.edt17->text(), QStringLiteral("ab1234"));
+    emptied();
+    QMimeData mime;
+    mime.setText(pasted);
+    const QPoint at = f.edt17->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(f.edt17, &enter);
+    QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(f.edt17, &drop);
+    EXPECT_EQ(f.edt17->text(), QStringLiteral("ab1234"));
+}
+
 TEST_F(LossLookupTest, LookupOutcomesByRoleFieldAndRows)
 {
     // 00000003 is all digits: as a card key it also selects the record with id 3.
