@@ -31,6 +31,10 @@
 
 namespace {
 
+// The picker's highlight: the field only, not its calendar popup, whose header would turn
+// white on yellow.
+const QString PickerHighlight = QStringLiteral("QDateEdit { background-color: yellow; }");
+
 QPushButton *cardButton(const QString &text, QWidget *parent)
 {
     auto *b = new QPushButton(text, parent);
@@ -485,7 +489,7 @@ void TForm1::btn13Click()
     q->edit();
     m_extendedCode = q->fieldByName(QStringLiteral("卡片内码")).asString();
     dtp1->setEnabled(true);
-    dtp1->setStyleSheet(QStringLiteral("background-color:yellow;"));
+    dtp1->setStyleSheet(PickerHighlight);
     setPickerDate(dtp1, appclock::today());
     dtp1->setFocus();
     setButtonFace(btn13);
@@ -513,7 +517,7 @@ void TForm1::openDatePicker()
 {
     dtp1->show();
     dtp1->setEnabled(true);
-    dtp1->setStyleSheet(QStringLiteral("background-color:yellow;"));
+    dtp1->setStyleSheet(PickerHighlight);
     setPickerDate(dtp1, appclock::today());
 }
 
@@ -522,6 +526,8 @@ void TForm1::openDatePicker()
 
 void TForm1::btn3Click()
 {
+    // Both buffers go first, also when the start is refused.
+    flushPort();
     ++StartSentCount;
     lbl8->setStyleSheet(QStringLiteral("color:blue;"));
     if (edt9->text().size() < 4 || !dtp1->isEnabled() ||
@@ -531,7 +537,7 @@ void TForm1::btn3Click()
     }
     GroupMask = cards::groupMask(
         {GroupBit1, GroupBit2, GroupBit3, GroupBit4, GroupBit5, GroupBit6, GroupBit7, GroupBit8});
-    sendFrame(IssuerFrame::Issue, IssueFrame(dtp1->date(), GroupMask));
+    writeFrame(IssueFrame(dtp1->date(), GroupMask)); // the port was flushed above
     btn4->setEnabled(true);
     shp5->setColor(colors::Green);
     edt1->setText(QString::number(edt1->text().toInt() + 1));

@@ -20,12 +20,14 @@
 #include "testsupport.h"
 
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFile>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -535,6 +537,38 @@ TEST_F(CardTabTest, ShowingTheTabAgainEndsAnActiveMode)
     f.rzpgcntrlrzpcrl1->setCurrentWidget(f.rztbshtTabSheet1);
     f.rzpgcntrlrzpcrl1->setCurrentWidget(f.rztbshtTabSheet3);
     EXPECT_EQ(pty.receive(1), QByteArray());
+}
+
+TEST_F(CardTabTest, StartIssuingFlushesThePortEvenWhenRefused)
+{
+    // A reply waiting in the port's buffer when 开始发行 is pressed is gone afterwards.
+    issuer::ShortTimings slowRead{600, 1};
+    main->btn3->setEnabled(true);
+    pty.send(cardReply(QStringLiteral("DEAD0001"), QDate(2030, 1, 1), 1));
+    QTest::qWait(50); // the receive handler is in its first pause
+    expectBox();
+    click(main->btn3);
+    EXPECT_EQ(lastShown().text, t::StartRefused);
+    layCard(QStringLiteral("BEEF0002"), QDate(2030, 1, 1), 1);
+    EXPECT_EQ(main->edt2->text(), QStringLiteral("1"));
+    EXPECT_EQ(main->edt10->text(), QStringLiteral("BEEF0002"));
+}
+
+TEST_F(CardTabTest, TheHighlightedPickersCalendarKeepsItsOwnColours)
+{
+    TForm1 &f = *main;
+    click(f.btn14);
+    click(f.edt15);
+    ASSERT_TRUE(f.dtp1->isVisible());
+    const QColor yellow(Qt::yellow);
+    const QImage field = f.dtp1->grab().toImage();
+    EXPECT_EQ(field.pixelColor(field.width() / 4, field.height() / 2), yellow);
+    QWidget *header =
+        f.dtp1->calendarWidget()->findChild<QWidget *>(QStringLiteral("qt_calendar_navigationbar"));
+    ASSERT_NE(header, nullptr);
+    header->ensurePolished();
+    const QImage headerImage = header->grab().toImage();
+    EXPECT_NE(headerImage.pixelColor(2, 2), yellow);
 }
 
 TEST_F(CardTabTest, CardReadWhileIdleOnlyShowsTheCard)
