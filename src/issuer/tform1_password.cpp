@@ -169,19 +169,24 @@ void TForm1::refreshPasswordButton()
     // Enabled only for a complete new password. While a change waits for its answer the button
     // stays off: a second change sent meanwhile could leave issuer and database with different
     // passwords. An enabled button also tells the frame counter that a change was sent.
-    btn10->setEnabled(!passwordChangePending &&
+    // Once the answer is overdue the change may be sent again; it stays pending all the same.
+    btn10->setEnabled((!passwordChangePending || passwordReplyOverdue) &&
                       issuer::passwordChangeReady(edtmm1->text(), edtmm2->text(), edtmm3->text()));
 }
 
 void TForm1::btn10Click()
 {
-    if (passwordChangePending)
+    if (passwordChangePending && !passwordReplyOverdue)
         return;
     try {
         // The pane first: counting the frame replaces it while the button is still enabled.
         wtxt->setText(texts::issuer::DataSent);
-        sendFrame(IssuerFrame::PasswordChange, PasswordChangeFrame(text(edtmm1), text(edtmm3)));
+        const PendingPassword change{text(edtmm1), text(edtmm2), text(edtmm3)};
+        sendFrame(IssuerFrame::PasswordChange, PasswordChangeFrame(change.old, change.confirmed));
+        // What was sent is what an answer stores, whatever the fields hold by then.
+        pendingPassword = change;
         passwordChangePending = true;
+        passwordReplyOverdue = false;
         btn10->setEnabled(false);
         passwordReplyTimer->start(issuer::timings().passwordReplyTimeout);
     } catch (const std::exception &) {
@@ -191,9 +196,17 @@ void TForm1::btn10Click()
 
 void TForm1::passwordReplyTimeout()
 {
-    // No answer: the operator may send the change again.
-    passwordChangePending = false;
+    // No answer yet: the operator may send the change again. A late answer still counts, as the
+    // issuer may have taken the new password; only a lost link drops the change.
+    passwordReplyOverdue = true;
     edtpass_wordChange();
+}
+
+void TForm1::dropPendingPasswordChange()
+{
+    passwordChangePending = false;
+    passwordReplyOverdue = false;
+    passwordReplyTimer->stop();
 }
 
 void TForm1::RzMemo1Change()
@@ -208,10 +221,9 @@ void TForm1::RzMemo1Change()
         issuer::PasswordAnswer answer = issuer::PasswordAnswer::None;
         if (statusLine && passwordChangePending)
             answer = issuer::passwordAnswer(ReplyCode4, ReplyCode2);
-        if (answer != issuer::PasswordAnswer::None) {
-            passwordChangePending = false;
-            passwordReplyTimer->stop();
-        }
+        const PendingPassword sent = pendingPassword;
+        if (answer != issuer::PasswordAnswer::None)
+            dropPendingPasswordChange();
         if (answer == issuer::PasswordAnswer::Accepted) {
             if (!Datafrm)
                 throw VelmoraError(QStringLiteral("no data module"));
@@ -220,9 +232,9 @@ void TForm1::RzMemo1Change()
             if (!q->isActive())
                 q->open();
             q->edit();
-            q->fieldByName(QStringLiteral("old_word")).setAsString(text(edtmm1));
-            q->fieldByName(QStringLiteral("new_word")).setAsString(text(edtmm2));
-            q->fieldByName(QStringLiteral("pass_word")).setAsString(text(edtmm3));
+            q->fieldByName(QStringLiteral("old_word")).setAsString(sent.old);
+            q->fieldByName(QStringLiteral("new_word")).setAsString(sent.entered);
+            q->fieldByName(QStringLiteral("pass_word")).setAsString(sent.confirmed);
             q->post();
             edtmm1->clear();
             edtmm2->clear();

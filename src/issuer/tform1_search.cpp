@@ -282,8 +282,10 @@ void TForm1::tmr5Timer()
     shp1->setColor(colors::Red);
     if (!issuer::linkLost(GetComPortList(), RzMemo6->lines(), PortNo))
         return;
-    // An issuer that comes back starts in read mode: the card tab must not go on issuing.
+    // An issuer that comes back starts in read mode: the card tab must not go on issuing. A
+    // password change still unanswered is lost with the link.
     endIssuingOnLeave();
+    dropPendingPasswordChange();
     closePort(PortNo);
     linkUp = false;
     wtxt->setText(texts::issuer::LinkBroken);

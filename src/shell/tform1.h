@@ -108,10 +108,15 @@ public:
     // State of the issuer search and the password change (src/issuer).
     bool linkUp = false;                // a reply confirmed the issuer since the last search
     bool passwordChangePending = false; // a change was sent and its answer is awaited
-    bool statusLineArriving = false;    // the line being added to RzMemo1 is a status reply's
-    bool searching = false;             // a search is running (timers do not start another)
-    quint64 linkUps = 0;                // times a reply brought the link up
-    quint64 eventLinesAdded = 0;        // lines added to RzMemo1 so far (the prompt watches it)
+    bool passwordReplyOverdue = false;  // ... for longer than the time-out
+    struct PendingPassword
+    {
+        QString old, entered, confirmed;
+    } pendingPassword;               // the change sent last
+    bool statusLineArriving = false; // the line being added to RzMemo1 is a status reply's
+    bool searching = false;          // a search is running (timers do not start another)
+    quint64 linkUps = 0;             // times a reply brought the link up
+    quint64 eventLinesAdded = 0;     // lines added to RzMemo1 so far (the prompt watches it)
 
     // ---- card tab (the controls other tabs and the issuer link reach) ----
     EventMemo *RzMemo2 = nullptr; // card and token lines
@@ -284,6 +289,7 @@ public:
     // btn10 as the password fields and a pending change allow (administrators only).
     void refreshPasswordButton();
     void passwordReplyTimeout();
+    void dropPendingPasswordChange();
 
     // ---- card tab (src/cards) ----
     void rztbshtTabSheet3Show();

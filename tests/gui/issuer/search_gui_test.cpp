@@ -485,6 +485,13 @@ TEST_F(PasswordTest, AnswersThatStoreNothing)
     EXPECT_FALSE(f.btn10->isEnabled());
     ASSERT_SOON(f.btn10->isEnabled(), 5000);
     EXPECT_EQ(storedPassword(), QStringLiteral("123456"));
+    // The answer comes late: the issuer took the new password, and so does the database, also
+    // when the fields were changed meanwhile.
+    f.edtmm3->clear();
+    QTest::keyClicks(f.edtmm3, QStringLiteral("11111"));
+    issuer->send("0600");
+    ASSERT_SOON(storedPassword() == QStringLiteral("111111"), 5000);
+    EXPECT_FALSE(f.passwordChangePending);
 }
 
 TEST_F(PasswordTest, WhatTheFieldsTake)
