@@ -1,4 +1,7 @@
 #include "issuer/seriallink.h"
+#include <QFile>
+#include <cerrno>
+#include <unistd.h>
 
 #include "issuer/ports.h"
 
@@ -42,6 +45,10 @@ int SerialLink::open(int port)
     const QString device = m_resolver ? m_resolver(port) : QString();
     if (device.isEmpty())
         return -2;
+    // The device is there but may not be opened by this user: worth telling apart, as the fix
+    // is the user's group membership, not the cabling.
+    if (::access(QFile::encodeName(device).constData(), R_OK | W_OK) != 0 && errno == EACCES)
+        return OpenDenied;
     auto *serial = new QSerialPort(this);
     serial->setPortName(device);
     // The device's own buffer is bounded as well; it is emptied into ours at each arrival.

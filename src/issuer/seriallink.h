@@ -23,8 +23,10 @@ public:
     void setDeviceResolver(std::function<QString(int)> resolver);
 
     // Fails when the port is already open (also after its device vanished, until it is closed),
-    // when it has no device, or when the device cannot be opened.
+    // when it has no device, or when the device cannot be opened; OpenDenied when the device is
+    // there but this user may not open it (not in the group that owns serial devices).
     int open(int port);
+    static constexpr int OpenDenied = -4;
     // 19200 bit/s, 8 data bits, 2 stop bits, no parity.
     int setLineParameters(int port);
     // From now on dataWaiting(port) is emitted whenever at least one received byte is waiting.

@@ -49,6 +49,12 @@ inline const QString ConfirmFailed = QStringLiteral("设备通讯异常.请重�
 inline const QString SendingFrames = QStringLiteral("正在发送通讯指令......");
 inline const QString NotAnIssuerPort = QStringLiteral("与COM%1通讯失败，COM%1不是发行器端口!");
 inline const QString IssuerNotFound = QStringLiteral("通讯失败，发行器端口不存在或被占用!");
+// A port whose device is there but may not be opened by the logged-in Linux user.
+inline const QString PortDenied =
+    QStringLiteral("端口COM%1存在，但当前用户无权打开。请把用户加入dialout组"
+                   "（sudo usermod -aG dialout 用户名），重新登录系统后再试。");
+inline const QString IssuerNotFoundDenied =
+    QStringLiteral("通讯失败，端口COM%1存在但当前用户无权打开：请把用户加入dialout组后重新登录!");
 inline const QString LinkBroken = QStringLiteral("与发行器通讯中断，系统重新扫描...");
 inline const QString DataSent = QStringLiteral("数据已发送,请查看修改结果!");
 inline const QString ManualTestUnanswered = QStringLiteral("通讯失败，请检查设备端口");

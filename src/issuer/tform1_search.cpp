@@ -133,6 +133,10 @@ void TForm1::btn6Click()
             issuer::uiPause(issuer::timings().aroundSearchOpen);
             if (linkUps != links)
                 return;
+            if (opened == SerialLink::OpenDenied) {
+                deniedPort = PortNo;
+                wtxt->setText(texts::issuer::PortDenied.arg(PortNo));
+            }
             if (opened != 0) {
                 paneColour(wtxt, "blue");
                 enable(tmr1);
@@ -195,7 +199,8 @@ void TForm1::edt6Change()
         wtxt->setText(texts::issuer::NotAnIssuerPort.arg(PortNo));
         break;
     case issuer::FrameCountStep::Pane::GiveUp:
-        wtxt->setText(texts::issuer::IssuerNotFound);
+        wtxt->setText(deniedPort > 0 ? texts::issuer::IssuerNotFoundDenied.arg(deniedPort)
+                                     : texts::issuer::IssuerNotFound);
         break;
     }
     if (step.askOperator) {
@@ -237,6 +242,7 @@ void TForm1::edt7Change()
         }
         linkUp = true;
         ++linkUps;
+        deniedPort = 0;
         for (const QString &name : GetComPortList())
             RzMemo6->addLine(name);
         enable(tmr5);

@@ -116,6 +116,7 @@ public:
     bool statusLineArriving = false; // the line being added to RzMemo1 is a status reply's
     bool searching = false;          // a search is running (timers do not start another)
     quint64 linkUps = 0;             // times a reply brought the link up
+    int deniedPort = 0;              // a port the search found but may not open (0: none)
     quint64 eventLinesAdded = 0;     // lines added to RzMemo1 so far (the prompt watches it)
 
     // ---- card tab (the controls other tabs and the issuer link reach) ----

@@ -20,7 +20,10 @@
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <termios.h>
+#include <unistd.h>
 
 using namespace issuer;
 
@@ -61,6 +64,41 @@ TEST_F(LinkTest, OpenTwiceFailsAndCloseIsAlwaysHarmless)
     EXPECT_NE(link.enableReceiveNotification(7), 0);
     QByteArray bytes;
     EXPECT_LT(link.read(7, &bytes, ReadLimit), 0);
+}
+
+TEST_F(LinkTest, ADeviceThisUserMayNotOpenIsToldApart)
+{
+    // Opened by an account outside the device's group (root may open anything: the open runs in
+    // a child that became nobody).
+    const QByteArray path = QFile::encodeName(pty.slavePath());
+    int result = 0;
+    if (::geteuid() != 0) {
+        struct stat st
+        {
+        };
+        ASSERT_EQ(::stat(path.constData(), &st), 0);
+        ASSERT_EQ(::chmod(path.constData(), 0), 0);
+        result = link.open(3);
+        ::chmod(path.constData(), st.st_mode & 07777);
+    } else {
+        ASSERT_EQ(::chmod(path.constData(), 0600), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(100);
+            ::_exit(-link.open(3));
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        ASSERT_NE(WEXITSTATUS(status), 100);
+        result = -WEXITSTATUS(status);
+    }
+    EXPECT_EQ(result, SerialLink::OpenDenied);
+    // A device that is not there is no permission problem.
+    EXPECT_NE(link.open(7), SerialLink::OpenDenied);
+    EXPECT_EQ(link.open(3), 0); // this user may
 }
 
 TEST_F(LinkTest, LineIs19200EightDataBitsTwoStopBitsNoParity)
