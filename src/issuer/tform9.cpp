@@ -36,6 +36,10 @@ TForm9::TForm9(TForm1 *owner)
     layout->addLayout(row);
     tmr1 = new QTimer(this);
     tmr1->setInterval(1000);
+    lbl1->setObjectName(QStringLiteral("lbl1"));
+    btn1->setObjectName(QStringLiteral("btn1"));
+    btn2->setObjectName(QStringLiteral("btn2"));
+    tmr1->setObjectName(QStringLiteral("tmr1"));
     connect(tmr1, &QTimer::timeout, this, &TForm9::tmr1Timer);
     connect(btn1, &QPushButton::clicked, this, &TForm9::btn1Click);
     connect(btn2, &QPushButton::clicked, this, &TForm9::btn2Click);

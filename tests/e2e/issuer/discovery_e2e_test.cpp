@@ -4,6 +4,8 @@
 #include "issuer/texts.h"
 #include "programtest.h"
 
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -58,6 +60,40 @@ TEST_F(DiscoveryTest, OnlyAPortThatNeverConfirmsBringsThePrompt)
     logIn();
     ASSERT_SOON(promptShown(), 40000);
     EXPECT_GE(replies(other, "0502"), 1);
+}
+
+TEST_F(DiscoveryTest, AnIssuerThatAppearsAsTheSearchGivesUpLinksAfterOneYes)
+{
+    // COM1 is a device that takes frames and never answers, until the issuer takes its place
+    // just before the fifteenth frame.
+    dir.write(QStringLiteral("Ports/.keep"), {});
+    const QString entry = dir.path(QStringLiteral("Ports/COM1"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/null"), entry));
+    logIn();
+    ASSERT_SOON(textOf(QStringLiteral("edt6")).toInt() >= 14, 40000);
+    QFile::remove(entry);
+    QProcess *issuer = startSimulator({QStringLiteral("--port"), QStringLiteral("1")});
+    ASSERT_TRUE(issuer);
+    int prompts = 0;
+    const bool linked = e2e::Desktop::waitFor(
+        [&] {
+            if (promptShown()) {
+                if (auto yes = desk.control(QStringLiteral("btn1"), QStringLiteral("Form9"))) {
+                    ++prompts;
+                    e2e::Desktop::waitFor([] { return false; }, 3000); // the operator reads
+                    desk.click(*yes);
+                    e2e::Desktop::waitFor([&] { return !promptShown(); }, 5000);
+                }
+            }
+            return textOf(QStringLiteral("edt7")).toInt() > 0;
+        },
+        40000);
+    EXPECT_TRUE(linked) << prompts << " prompts; frames "
+                        << textOf(QStringLiteral("edt6")).toStdString() << ", status "
+                        << textOf(QStringLiteral("wtxt")).toStdString() << ", prompt "
+                        << promptShown();
+    EXPECT_LE(prompts, 1);
+    EXPECT_GE(replies(issuer, "0500"), 1);
 }
 
 } // namespace
