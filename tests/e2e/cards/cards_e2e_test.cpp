@@ -1,7 +1,7 @@
 // The real program with the issuer simulator on a virtual display, driven as an operator drives
 // it: an administrator logs in, issues a card and a batch of ten on the card tab, extends a
-// card, and reports a card lost and found again. The records are read back from the encrypted database file with
-// the sqlcipher tool and compared with what the simulator wrote onto its cards.
+// card, and reports a card lost and found again. The records are read back from the encrypted
+// database file with the sqlcipher tool and compared with what the simulator wrote onto its cards.
 #include "cards/issuing.h"
 #include "cards/texts.h"
 #include "programtest.h"
@@ -59,13 +59,13 @@ TEST_F(CardProgram, IssuesASingleCardAndABatchOfTen)
                     hasFocus(QStringLiteral("edt11")),
                 5000);
     shoot(QStringLiteral("card-tab-single"));
-    const QStringList owner = {QStringLiteral("张三丰"),      QStringLiteral("京A12345"),
-                               QStringLiteral("越野车"),      QStringLiteral("13800138000"),
-                               QStringLiteral("黑色奔驰"),    QStringLiteral("A区201"),
+    const QStringList owner = {QStringLiteral("张三丰"),   QStringLiteral("京A12345"),
+                               QStringLiteral("越野车"),   QStringLiteral("13800138000"),
+                               QStringLiteral("黑色奔驰"), QStringLiteral("A区201"),
                                QStringLiteral("A单元201")};
-    const QStringList fields = {QStringLiteral("edt11"), QStringLiteral("edt12"),
+    const QStringList fields = {QStringLiteral("edt11"),  QStringLiteral("edt12"),
                                 QStringLiteral("DBcbb3"), QStringLiteral("edt13"),
-                                QStringLiteral("edt14"), QStringLiteral("edt16"),
+                                QStringLiteral("edt14"),  QStringLiteral("edt16"),
                                 QStringLiteral("edt20")};
     for (int i = 0; i < owner.size(); ++i) {
         ASSERT_SOON(hasFocus(fields[i]), 5000) << "before " << owner[i].toStdString();
@@ -88,16 +88,16 @@ TEST_F(CardProgram, IssuesASingleCardAndABatchOfTen)
     EXPECT_EQ(confirmBoxes(2), (QSet<QString>{t::CommandSent, t::SingleSavedBox}));
     ASSERT_EQ(rowsSoon(QStringLiteral("select count(*) from CZdata;"), {"1"}, 10000),
               QStringList{"1"});
-    const QStringList single = sqlRows(
-        QStringLiteral("select 车辆编号, 卡片内码, 车主姓名, 车牌号码, 汽车类型, 车主手机, "
-                       "车辆信息, 车场车位, 卡片有效期限, 住址 from CZdata;"));
+    const QStringList single =
+        sqlRows(QStringLiteral("select 车辆编号, 卡片内码, 车主姓名, 车牌号码, 汽车类型, 车主手机, "
+                               "车辆信息, 车场车位, 卡片有效期限, 住址 from CZdata;"));
     ASSERT_EQ(single.size(), 1);
     const QStringList singleColumns = single[0].split(QLatin1Char('|'));
     ASSERT_EQ(singleColumns.size(), 10);
     const QString singleCode = singleColumns[1];
     EXPECT_EQ(singleColumns, (QStringList{QStringLiteral("1001"), singleCode, owner[0], owner[1],
-                                         owner[2], owner[3], owner[4], owner[5],
-                                         cards::validityText(singleValidity), owner[6]}));
+                                          owner[2], owner[3], owner[4], owner[5],
+                                          cards::validityText(singleValidity), owner[6]}));
 
     // ---- a batch of ten: the validity and all gates, then ten cards one after another ----
     ASSERT_TRUE(simulator("batch 10\nlist", "plugged").contains(QStringLiteral("batch 10)")));
@@ -108,7 +108,8 @@ TEST_F(CardProgram, IssuesASingleCardAndABatchOfTen)
     ASSERT_TRUE(desk.pickDate(QStringLiteral("dtp1"), batchValidity));
     shoot(QStringLiteral("card-tab-batch"));
     ASSERT_TRUE(desk.clickWhenEnabled(QStringLiteral("btn11")));
-    ASSERT_SOON(desk.control(QStringLiteral("chk8")) && desk.control(QStringLiteral("chk8"))->checked,
+    ASSERT_SOON(desk.control(QStringLiteral("chk8")) &&
+                    desk.control(QStringLiteral("chk8"))->checked,
                 5000);
     ASSERT_TRUE(desk.clickWhenEnabled(QStringLiteral("btn3")));
     EXPECT_EQ(confirmBoxes(1), QSet<QString>{t::CommandSent});
@@ -122,8 +123,7 @@ TEST_F(CardProgram, IssuesASingleCardAndABatchOfTen)
         sqlRows(QStringLiteral("select 车辆编号, 卡片内码, 卡片有效期限 from CZdata "
                                "where 车辆编号 > 1001 order by 车辆编号;"));
     ASSERT_EQ(batch.size(), 10);
-    const QHash<QString, QString> written =
-        cardsWritten(simulator("list", "plugged"));
+    const QHash<QString, QString> written = cardsWritten(simulator("list", "plugged"));
     QSet<QString> codes;
     for (int i = 0; i < batch.size(); ++i) {
         const QStringList row = batch[i].split(QLatin1Char('|'));
@@ -132,8 +132,8 @@ TEST_F(CardProgram, IssuesASingleCardAndABatchOfTen)
         EXPECT_EQ(row[2], cards::validityText(batchValidity));
         codes.insert(row[1]);
         // The card itself carries the validity and all eight gates.
-        EXPECT_EQ(written.value(row[1]),
-                  batchValidity.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" groups FF"))
+        EXPECT_EQ(written.value(row[1]), batchValidity.toString(QStringLiteral("yyyy-MM-dd")) +
+                                             QStringLiteral(" groups FF"))
             << row[1].toStdString();
     }
     EXPECT_EQ(codes.size(), 10);
@@ -146,15 +146,39 @@ TEST_F(CardProgram, IssuesASingleCardAndABatchOfTen)
     EXPECT_GT(log.lastIndexOf("ReadModeFrame"), log.lastIndexOf("written"));
 }
 
+TEST_F(CardProgram, ABatchLaidFasterThanTheReadsKeepsEveryCard)
+{
+    // Thirty cards 1 ms apart: the replies reach the port within one read's pauses, and every
+    // card the issuer wrote must have its record.
+    logInToCardTab();
+    ASSERT_TRUE(
+        simulator("batch 30\nauto-delay 1\nlist", "plugged").contains(QStringLiteral("batch 30)")));
+    ASSERT_TRUE(desk.clickWhenEnabled(QStringLiteral("btn14")));
+    ASSERT_SOON(shows(QStringLiteral("edt9"), QStringLiteral("1001")), 5000);
+    ASSERT_TRUE(desk.clickWhenEnabled(QStringLiteral("edt15")));
+    const QDate validity(QDate::currentDate().year() + 1, 6, 30);
+    ASSERT_TRUE(desk.pickDate(QStringLiteral("dtp1"), validity));
+    ASSERT_TRUE(desk.clickWhenEnabled(QStringLiteral("btn11")));
+    ASSERT_TRUE(desk.clickWhenEnabled(QStringLiteral("btn3")));
+    EXPECT_EQ(confirmBoxes(1), QSet<QString>{t::CommandSent});
+    ASSERT_EQ(rowsSoon(QStringLiteral("select count(*) from CZdata;"), {"30"}, 60000),
+              QStringList{"30"});
+    const QHash<QString, QString> written = cardsWritten(simulator("list", "plugged"));
+    EXPECT_EQ(written.size(), 30);
+    const QStringList codes = sqlRows(QStringLiteral("select 卡片内码 from CZdata;"));
+    EXPECT_EQ(QSet<QString>(codes.begin(), codes.end()),
+              QSet<QString>(written.keyBegin(), written.keyEnd()));
+}
+
 TEST_F(CardProgram, ReportsACardLostAndFoundAgain)
 {
     // Two cards share their last six digits: the token names only those.
-    ASSERT_EQ(sql(QStringLiteral(
-                  "insert into CZdata (车辆编号, 卡片内码, 车主姓名, 卡片有效期限) values "
-                  "(1001, '12345678', '张三', '2030年01月01日'), "
-                  "(1002, '00345678', '李四', '2030年01月01日'), "
-                  "(1003, '00A1B2C3', '王五', '2030年01月01日'); select changes();")),
-              QStringLiteral("3"));
+    ASSERT_EQ(
+        sql(QStringLiteral("insert into CZdata (车辆编号, 卡片内码, 车主姓名, 卡片有效期限) values "
+                           "(1001, '12345678', '张三', '2030年01月01日'), "
+                           "(1002, '00345678', '李四', '2030年01月01日'), "
+                           "(1003, '00A1B2C3', '王五', '2030年01月01日'); select changes();")),
+        QStringLiteral("3"));
     logInToCardTab();
     const QString statuses =
         QStringLiteral("select 卡片内码 || '=' || 卡片状态 from CZdata order by 车辆编号;");
@@ -185,8 +209,7 @@ TEST_F(CardProgram, ReportsACardLostAndFoundAgain)
         // The archive window shows the state.
         ASSERT_TRUE(desk.clickWhenEnabled(QStringLiteral("btn19")));
         std::optional<e2e::Control> grid;
-        ASSERT_SOON(grid = desk.control(QStringLiteral("DBFLGrid"), QStringLiteral("Form7")),
-                    5000);
+        ASSERT_SOON(grid = desk.control(QStringLiteral("DBFLGrid"), QStringLiteral("Form7")), 5000);
         const auto stateShown = [&] {
             grid = desk.control(QStringLiteral("DBFLGrid"), QStringLiteral("Form7"));
             if (!grid)
