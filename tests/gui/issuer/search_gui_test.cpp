@@ -20,8 +20,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QSocketNotifier>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -321,6 +323,23 @@ TEST_F(SearchTest, UnpluggingTheIssuerSearchesUntilItIsBack)
     ASSERT_SOON(linked(), 10000);
     EXPECT_EQ(PortNo, 2);
     EXPECT_TRUE(Dialogs::shown().isEmpty());
+}
+
+TEST_F(SearchTest, ALostLinkEndsAnIssueMode)
+{
+    // The issuer comes back in read mode: the card tab must not go on looking like a batch.
+    FakeIssuer *issuer = plug(1);
+    TForm1 &f = login();
+    ASSERT_SOON(linked(), 10000);
+    f.rzpgcntrlrzpcrl1->setCurrentWidget(f.rztbshtTabSheet3);
+    QTest::mouseClick(f.btn14, Qt::LeftButton);
+    ASSERT_TRUE(f.rb2->isChecked());
+    onPrompt([](TForm9 *prompt) { QTest::mouseClick(prompt->btn1, Qt::LeftButton); });
+    issuer->unplug();
+    ASSERT_SOON(!f.linkUp, 5000);
+    EXPECT_FALSE(f.rb2->isChecked());
+    EXPECT_EQ(IssueActive, 0);
+    EXPECT_TRUE(f.btn14->isEnabled());
 }
 
 TEST_F(SearchTest, AllPortsVanishingWhileSearchingEndsInOnePrompt)
