@@ -5,7 +5,6 @@
 # that scripts/setup.sh installs, so a package that is only on this machine cannot hide.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-bash "$root/scripts/setup.sh"
 bash "$root/scripts/build.sh"
 build=${VELMORA_BUILD_DIR:-$root/build}
 if [[ -n ${CI:-} || -n ${VELMORA_CHECK_PACKAGES:-} ]]; then

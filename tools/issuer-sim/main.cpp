@@ -1,6 +1,6 @@
 // velmora-issuer-sim: a card issuer on a pseudo-terminal for trying, demonstrating and testing
 // the program without hardware. It enters itself as Ports/COMn in a program directory, answers
-// the issuer frames and takes commands on standard input.
+// the issuer frames and takes commands on standard input and, with --control, on a named pipe.
 #include "simulator.h"
 
 #include "db/starter.h"
@@ -10,9 +10,16 @@
 #include <QDir>
 #include <QSocketNotifier>
 
+#include <QFile>
+
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <fcntl.h>
+#include <functional>
+#include <memory>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -36,6 +43,51 @@ void err(const QString &line)
     std::fprintf(stderr, "issuer-sim: %s\n", line.toLocal8Bit().constData());
     std::fflush(stderr);
 }
+
+// Lines of commands from a descriptor (standard input, the control pipe), each handed on as it
+// is complete. The end of input, or a read that fails, ends the watching: the simulator goes on
+// answering frames.
+class CommandInput
+{
+public:
+    CommandInput(int fd, std::function<void(const QString &)> onLine)
+        : m_fd(fd)
+        , m_notifier(fd, QSocketNotifier::Read)
+        , m_onLine(std::move(onLine))
+    {
+        QObject::connect(&m_notifier, &QSocketNotifier::activated, &m_notifier, [this] { read(); });
+    }
+    ~CommandInput()
+    {
+        if (m_fd != STDIN_FILENO)
+            ::close(m_fd);
+    }
+
+private:
+    void read()
+    {
+        char buf[4096];
+        const ssize_t n = ::read(m_fd, buf, sizeof buf);
+        if (n < 0 && errno == EAGAIN)
+            return;
+        if (n <= 0) {
+            m_notifier.setEnabled(false);
+            return;
+        }
+        m_pending += QByteArray(buf, int(n));
+        qsizetype nl;
+        while ((nl = m_pending.indexOf('\n')) >= 0) {
+            const QString line = QString::fromLocal8Bit(m_pending.left(nl)).trimmed();
+            m_pending.remove(0, nl + 1);
+            m_onLine(line);
+        }
+    }
+
+    int m_fd;
+    QSocketNotifier m_notifier;
+    std::function<void(const QString &)> m_onLine;
+    QByteArray m_pending;
+};
 
 } // namespace
 
@@ -65,6 +117,11 @@ int main(int argc, char **argv)
         option("auto", "Place a card or the token by itself after each write command.");
     const QCommandLineOption delayOption = option(
         "auto-delay", "Milliseconds before the automatic placing (default 1500).", "MS", "1500");
+    const QCommandLineOption controlOption =
+        option("control",
+               "Also take commands from the named pipe PATH (made here, removed at the end): "
+               "echo 'card' > PATH. Answers go to standard output.",
+               "PATH");
     // Each switch option is the standard-input command of the same name.
     const QList<QCommandLineOption> switchOptions = {
         option("mute", "Answer nothing at all."),
@@ -77,7 +134,8 @@ int main(int argc, char **argv)
         option("join", "Send replies in pairs, two in one write."),
         option("batch", "Cards placed by itself after each issue command (with --auto).", "N"),
     };
-    parser.addOptions({dirOption, portOption, passwordOption, autoOption, delayOption});
+    parser.addOptions(
+        {dirOption, portOption, passwordOption, autoOption, delayOption, controlOption});
     parser.addOptions(switchOptions);
     parser.process(app);
 
@@ -140,31 +198,51 @@ int main(int argc, char **argv)
         return sim.errorText().contains(QLatin1String("taken")) ? 2 : 1;
     }
 
-    QByteArray stdinPending;
-    QSocketNotifier stdinNotifier(STDIN_FILENO, QSocketNotifier::Read);
-    QObject::connect(&stdinNotifier, &QSocketNotifier::activated, &app, [&] {
-        char buf[4096];
-        const ssize_t n = ::read(STDIN_FILENO, buf, sizeof buf);
-        if (n <= 0) {
-            // Standard input closed: go on answering frames.
-            stdinNotifier.setEnabled(false);
-            return;
+    // Started in the background of an interactive shell, a read of the terminal would stop the
+    // simulator (SIGTTIN) until it is brought to the foreground, and it would answer nothing
+    // meanwhile. Ignored, the read fails instead and standard input is left alone.
+    ::signal(SIGTTIN, SIG_IGN);
+    CommandInput input(STDIN_FILENO, [&](const QString &line) {
+        for (const QString &l : sim.command(line))
+            out(l);
+    });
+
+    // The control pipe: held open for writing here as well, so that a writer closing it is no
+    // end of input.
+    const QString controlPath = parser.value(controlOption);
+    std::unique_ptr<CommandInput> control;
+    int controlWriter = -1;
+    if (!controlPath.isEmpty()) {
+        const QByteArray path = QFile::encodeName(controlPath);
+        struct stat st
+        {
+        };
+        if (::lstat(path.constData(), &st) == 0 && S_ISFIFO(st.st_mode))
+            ::unlink(path.constData());
+        const int reader = ::mkfifo(path.constData(), 0600) == 0
+                               ? ::open(path.constData(), O_RDONLY | O_NONBLOCK)
+                               : -1;
+        if (reader < 0) {
+            err(QStringLiteral("cannot make the control pipe %1").arg(controlPath));
+            sim.unplug();
+            return 1;
         }
-        stdinPending += QByteArray(buf, int(n));
-        qsizetype nl;
-        while ((nl = stdinPending.indexOf('\n')) >= 0) {
-            const QString line = QString::fromLocal8Bit(stdinPending.left(nl)).trimmed();
-            stdinPending.remove(0, nl + 1);
+        controlWriter = ::open(path.constData(), O_WRONLY | O_NONBLOCK);
+        control = std::make_unique<CommandInput>(reader, [&](const QString &line) {
             for (const QString &l : sim.command(line))
                 out(l);
-        }
-    });
+        });
+    }
 
     out(QStringLiteral("ready COM%1 %2 password %3%4")
             .arg(sim.port())
             .arg(sim.devicePath(), sim.issuer().password(),
                  automatic ? QStringLiteral(" auto") : QString()));
     const int rc = app.exec();
+    if (control) {
+        ::close(controlWriter);
+        ::unlink(QFile::encodeName(controlPath).constData());
+    }
     const int n = sim.port();
     // The entry goes with the simulator (unless someone else has taken it since).
     sim.unplug();

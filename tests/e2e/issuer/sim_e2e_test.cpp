@@ -7,6 +7,7 @@
 #include "issuer/timings.h"
 #include "shell/tform1.h"
 #include "shell/widgets.h"
+#include "testpty.h"
 #include "testsupport.h"
 
 #include <QComboBox>
@@ -17,8 +18,10 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
+#include <csignal>
 #include <fcntl.h>
 #include <memory>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using testsupport::ScriptedTest;
@@ -269,6 +272,98 @@ TEST_F(SimulatorTest, SwitchesFromTheCommandLineAndStandardInput)
     f.writeFrame(ReadModeFrame(QStringLiteral("654321")));
     QTRY_COMPARE_WITH_TIMEOUT(f.RzMemo5->lineCount(), 2, 5000);
     EXPECT_EQ(f.RzMemo5->lines().last(), QStringLiteral(" 0500"));
+}
+
+TEST_F(SimulatorTest, CommandsThroughTheControlPipe)
+{
+    const QString pipe = dir.path(QStringLiteral("issuer-sim.ctl"));
+    QProcess *sim = nullptr;
+    ASSERT_EQ(startSimulator(sim, {QStringLiteral("--control"), pipe}), QStringLiteral("COM1"));
+    // Two writers one after the other, as two `echo … > PIPE` would be.
+    for (const QByteArray &command : {QByteArray("card ABCD1234\n"), QByteArray("list\n")}) {
+        QFile writer(pipe);
+        ASSERT_TRUE(writer.open(QIODevice::WriteOnly));
+        writer.write(command);
+    }
+    EXPECT_TRUE(waitForLine(sim, "ABCD1234", 5000)) << errorLog(sim).toStdString();
+    {
+        QFile writer(pipe);
+        ASSERT_TRUE(writer.open(QIODevice::WriteOnly));
+        writer.write("quit\n");
+    }
+    ASSERT_TRUE(sim->waitForFinished(5000));
+    EXPECT_FALSE(QFileInfo::exists(pipe));
+    EXPECT_FALSE(QFileInfo::exists(dir.path(QStringLiteral("Ports/COM1"))));
+}
+
+TEST_F(SimulatorTest, StartedInTheBackgroundOfATerminalItKeepsAnswering)
+{
+    // A terminal session of its own: the simulator runs in a background process group with the
+    // terminal as standard input, as `velmora-issuer-sim … &` typed in a shell does.
+    TestPty terminal;
+    ASSERT_TRUE(terminal.ok());
+    const QByteArray program = QFile::encodeName(
+        testsupport::binDir() + QStringLiteral("/tools/issuer-sim/velmora-issuer-sim"));
+    const QByteArray root = QFile::encodeName(dir.root());
+    const QByteArray slave = QFile::encodeName(terminal.slavePath());
+    const QByteArray log = QFile::encodeName(dir.path(QStringLiteral("background.log")));
+    int pids[2];
+    ASSERT_EQ(::pipe(pids), 0);
+    const pid_t leader = ::fork();
+    ASSERT_GE(leader, 0);
+    if (leader == 0) {
+        ::setsid();
+        const int tty = ::open(slave.constData(), O_RDWR); // the session's terminal
+        const pid_t job = ::fork();
+        if (job == 0) {
+            ::setpgid(0, 0); // not the terminal's foreground group
+            const int out = ::open(log.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            ::dup2(tty, STDIN_FILENO);
+            ::dup2(out, STDOUT_FILENO);
+            ::dup2(out, STDERR_FILENO);
+            ::execl(program.constData(), program.constData(), "--dir", root.constData(),
+                    static_cast<char *>(nullptr));
+            ::_exit(127);
+        }
+        [[maybe_unused]] const ssize_t w = ::write(pids[1], &job, sizeof job);
+        int status = 0;
+        ::waitpid(job, &status, 0);
+        ::_exit(0);
+    }
+    pid_t job = 0;
+    ASSERT_EQ(::read(pids[0], &job, sizeof job), ssize_t(sizeof job));
+    ::close(pids[0]);
+    ::close(pids[1]);
+    auto end = [&] {
+        ::kill(job, SIGCONT);
+        ::kill(job, SIGTERM);
+        ::waitpid(leader, nullptr, 0);
+    };
+    const QString entry = dir.path(QStringLiteral("Ports/COM1"));
+    if (!QTest::qWaitFor([&] { return QFileInfo::exists(entry); }, 5000)) {
+        end();
+        FAIL() << "no entry";
+    }
+    // The user types the next line into the shell; the simulator sees it on its input.
+    terminal.send("list\n");
+    QTest::qWait(300);
+    SerialLink link;
+    link.setDeviceResolver([&](int) { return entry; });
+    QByteArray reply;
+    if (link.open(1) == 0 && link.setLineParameters(1) == 0 &&
+        link.enableReceiveNotification(1) == 0) {
+        link.write(1, ReadModeFrame(QStringLiteral("123456")));
+        [[maybe_unused]] const bool answered = QTest::qWaitFor(
+            [&] {
+                QByteArray bytes;
+                if (link.read(1, &bytes, 64) > 0)
+                    reply += bytes;
+                return reply.contains("\r\n");
+            },
+            5000);
+    }
+    end();
+    EXPECT_EQ(reply, QByteArray("0500\r\n"));
 }
 
 } // namespace
