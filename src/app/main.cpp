@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QTextStream>
+#include <cstdio>
 
 namespace {
 // The database command runs without windows (and without a display).
@@ -42,10 +43,34 @@ int createDatabase(int argc, char **argv)
     }
     return rc;
 }
+const char Usage[] =
+    "Usage: velmora [--dir DIR]\n"
+    "       velmora --dir DIR --create-database --admin-name NAME --admin-password PASSWORD\n"
+    "       velmora --help | --version\n"
+    "\n"
+    "The desktop program of a long-range parking-card installation.\n"
+    "\n"
+    "  --dir DIR            the program directory (default: $VELMORA_DIR, else the folder of\n"
+    "                       the program); it holds Data/Data.mdb, IniFile/System.ini, Ports/ ...\n"
+    "  --create-database    make DIR/Data/Data.mdb with one administrator account and the help\n"
+    "                       page, without windows; an existing database is never overwritten\n"
+    "  --help               this text\n"
+    "  --version            the program's version\n";
 } // namespace
 
 int main(int argc, char **argv)
 {
+    // Answered before anything needs a display.
+    for (int i = 1; i < argc; ++i) {
+        if (qstrcmp(argv[i], "--help") == 0 || qstrcmp(argv[i], "-h") == 0) {
+            std::fputs(Usage, stdout);
+            return 0;
+        }
+        if (qstrcmp(argv[i], "--version") == 0) {
+            std::printf("velmora %s\n", VELMORA_VERSION);
+            return 0;
+        }
+    }
     for (int i = 1; i < argc; ++i)
         if (qstrcmp(argv[i], "--create-database") == 0)
             return createDatabase(argc, argv);

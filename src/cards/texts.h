@@ -121,6 +121,10 @@ inline const QString CardCodeMismatch = QStringLiteral("卡片内码不符!");
 inline const QString WrittenUnsavedBox =
     QStringLiteral("卡片%1已由发行器写入，但车主档案未能保存，发行已结束。\r\r原因：%2\r\r"
                    "请排除故障后重新发行此卡，或按\"查询\"-\"卡片延期\"为它补登档案。");
+// The card tab's lamps.
+inline const QString StartLampTip = QStringLiteral("开始发行：绿色为发行命令已发送");
+inline const QString ReadLampTip =
+    QStringLiteral("读卡：绿色为读到的卡片带有组号，红色为尚未读卡或卡片无组号");
 inline const QString WrittenUnsavedCaption = QStringLiteral("警告");
 inline const QString WrittenUnsavedPane = QStringLiteral("卡片%1已写入但档案未保存!");
 // An extension written onto another card than the record's own.

@@ -117,6 +117,8 @@ void TForm1::buildCardTab()
     edt8->hide();
     shp5 = new Lamp(rz2);
     shp4 = new Lamp(rz2);
+    shp5->setToolTip(t::StartLampTip);
+    shp4->setToolTip(t::ReadLampTip);
     counters->addWidget(new QLabel(QStringLiteral("发送:"), rz2));
     counters->addWidget(edt1);
     counters->addWidget(new QLabel(QStringLiteral("接收:"), rz2));
@@ -132,6 +134,8 @@ void TForm1::buildCardTab()
     auto *memoBox = new QVBoxLayout(grpCardMemo);
     RzMemo2 = new EventMemo(grpCardMemo);
     RzMemo2->setReadOnly(true);
+    // A card line is read as a whole: wrapping would split its date.
+    RzMemo2->setLineWrapMode(QPlainTextEdit::NoWrap);
     memoBox->addWidget(RzMemo2);
     info->addWidget(grpCardMemo, 1);
     grpGroupShown = new QGroupBox(t::GroupDisplay, rz2);

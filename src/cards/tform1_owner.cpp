@@ -126,7 +126,8 @@ bool TForm1::DBcbb3KeyPress(int key)
     DBcbb3Enter();
     if (isEnter(key) && !DBcbb3->currentText().trimmed().isEmpty() && !edt9->text().isEmpty()) {
         edt13->setFocus();
-        DBcbb3->setStyleSheet(QStringLiteral("QComboBox { background: #ffffe1; }"));
+        // Back to the highlight of the focus only: the field must not stay coloured.
+        highlightWhileFocused(DBcbb3);
         wtxt->setText(texts::cards::CarTypeDone);
     }
     return isEnter(key);

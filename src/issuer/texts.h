@@ -73,4 +73,18 @@ inline const QString PasswordsDiffer = QStringLiteral("两次输入密码不一�
 inline const QString PasswordChangeSent = QStringLiteral("修改用户密码命令已发送,请查看修改结果!");
 inline const QString PasswordChangeFailed = QStringLiteral("修改用户密码失败.");
 inline const QString PasswordStoreFailed = QStringLiteral("出现异常情况");
+// The status bar's indicator of the issuer link, and the tooltips of the lamps.
+inline const QString IndicatorLinked = QStringLiteral("发行器：COM%1 已连接");
+inline const QString IndicatorLinkedTip =
+    QStringLiteral("发行器在端口COM%1（设备 %2）上，通讯正常。");
+inline const QString IndicatorNoDevice = QStringLiteral("未知");
+inline const QString IndicatorSearching = QStringLiteral("发行器：查找中…");
+inline const QString IndicatorSearchingTip =
+    QStringLiteral("正在各串口上查找发行器；状态栏左侧显示正在尝试的端口。");
+inline const QString IndicatorUnused = QStringLiteral("发行器：未连接");
+inline const QString IndicatorUnusedTip = QStringLiteral("只有管理员登录后，程序才连接发行器。");
+inline const QString LinkLampTip =
+    QStringLiteral("发行器连接：绿色为通讯正常，黄色为等待确认，红色为未连接");
+inline const QString ActivityLampTip = QStringLiteral("端口活动：黄色为正在尝试端口");
+
 } // namespace texts::issuer

@@ -240,7 +240,7 @@ void TForm1::edt7Change()
             if (n != PortNo)
                 closePort(n);
         }
-        linkUp = true;
+        setLinkUp(true);
         ++linkUps;
         deniedPort = 0;
         for (const QString &name : GetComPortList())
@@ -252,7 +252,7 @@ void TForm1::edt7Change()
         paneColour(wtxt, "blue");
         tmr1->stop();
         tmr4->stop();
-        linkUp = true;
+        setLinkUp(true);
         ++linkUps;
         enable(tmr5);
         RzMemo1->addLine(texts::issuer::LinkNormalPane);
@@ -293,7 +293,7 @@ void TForm1::tmr5Timer()
     endIssuingOnLeave();
     dropPendingPasswordChange();
     closePort(PortNo);
-    linkUp = false;
+    setLinkUp(false);
     wtxt->setText(texts::issuer::LinkBroken);
     paneColour(wtxt, "red");
     shp3->setColor(colors::Red);

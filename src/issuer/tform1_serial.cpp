@@ -231,7 +231,7 @@ void TForm1::opencmdClick()
 void TForm1::CLpc1Click()
 {
     closePort(PortNo);
-    linkUp = false;
+    setLinkUp(false);
     wtxt->setText(texts::issuer::PortClosed.arg(PortNo));
     opencmd->setEnabled(true);
     btn2->setEnabled(false);
@@ -276,7 +276,7 @@ void TForm1::btnClose2Click()
             closePort(PortNo);
             wtxt->setText(texts::issuer::PortClosed.arg(PortNo));
         }
-        linkUp = false;
+        setLinkUp(false);
         RzMemo1->clearLines();
         RzMemo5->clearLines();
         memo2->clearLines();
@@ -319,4 +319,38 @@ void TForm1::RzMemo5Change()
     edt7->setText(QString::number(edt7->text().toInt() + 1));
     if (RzMemo5->lineCount() > 20)
         RzMemo5->removeFirstLines(1);
+}
+
+void TForm1::setLinkUp(bool up)
+{
+    linkUp = up;
+    showLinkState();
+}
+
+void TForm1::showLinkState()
+{
+    if (!linkIndicator)
+        return;
+    namespace t = texts::issuer;
+    QString text;
+    QString tip;
+    QString colour;
+    if (!isAdministrator()) {
+        text = t::IndicatorUnused;
+        tip = t::IndicatorUnusedTip;
+        colour = QStringLiteral("gray");
+    } else if (linkUp && PortNo > 0) {
+        const QString device = issuer::devicePath(PortNo);
+        text = t::IndicatorLinked.arg(PortNo);
+        tip =
+            t::IndicatorLinkedTip.arg(PortNo).arg(device.isEmpty() ? t::IndicatorNoDevice : device);
+        colour = QStringLiteral("green");
+    } else {
+        text = t::IndicatorSearching;
+        tip = t::IndicatorSearchingTip;
+        colour = QStringLiteral("#b06000");
+    }
+    linkIndicator->setText(text);
+    linkIndicator->setToolTip(tip);
+    linkIndicator->setStyleSheet(QStringLiteral("color:%1;").arg(colour));
 }

@@ -8,6 +8,7 @@
 #include "common/inifile.h"
 #include "common/programdir.h"
 #include "db/dbcontrols.h"
+#include "issuer/texts.h"
 #include "passages/tform10.h"
 #include "shell/appexit.h"
 #include "shell/datamodule_access.h"
@@ -63,6 +64,7 @@ TForm1::TForm1(QWidget *parent)
     : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("Form1"));
+    installEnterPressesButtons();
     setWindowTitle(texts::shell::ProgramTitle);
     setWindowIcon(pictures::appIcon());
     buildFrame();
@@ -241,7 +243,11 @@ void TForm1::buildFrame()
     wtxt1 = new QLabel(texts::shell::EnterHint, rzstsbr1);
     lbl5 = new QLabel(texts::shell::DateLabel, rzstsbr1);
     lbl6 = new QLabel(rzstsbr1);
+    linkIndicator = new QLabel(rzstsbr1);
+    linkIndicator->setObjectName(QStringLiteral("linkIndicator"));
+    linkIndicator->setFrameShape(QFrame::StyledPanel);
     rzstsbr1->addWidget(wtxt, 1);
+    rzstsbr1->addPermanentWidget(linkIndicator);
     rzstsbr1->addPermanentWidget(rzstspn1);
     rzstsbr1->addPermanentWidget(wtxt1);
     rzstsbr1->addPermanentWidget(lbl5);
@@ -341,6 +347,8 @@ void TForm1::buildSystemTab()
     auto *status = new QHBoxLayout(RzGroupBoxStatus);
     shp3 = new Lamp(RzGroupBoxStatus);
     shp1 = new Lamp(RzGroupBoxStatus);
+    shp3->setToolTip(texts::issuer::LinkLampTip);
+    shp1->setToolTip(texts::issuer::ActivityLampTip);
     edt6 = new QLineEdit(QStringLiteral("0"), RzGroupBoxStatus);
     edt7 = new QLineEdit(QStringLiteral("0"), RzGroupBoxStatus);
     edt6->setReadOnly(true);
@@ -535,6 +543,7 @@ void TForm1::showEvent(QShowEvent *event)
 void TForm1::FormShow()
 {
     resize(FormWidth, FormMinHeight);
+    showLinkState();
     if (!isAdministrator()) {
         RzGroupBox5->setEnabled(false);
         CLpc1->setEnabled(false);

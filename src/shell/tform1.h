@@ -49,6 +49,7 @@ public:
     QStatusBar *rzstsbr1 = nullptr;
     QLabel *wtxt = nullptr;
     ClickLabel *rzstspn1 = nullptr;
+    QLabel *linkIndicator = nullptr; // the issuer link at a glance, on every tab
     QLabel *wtxt1 = nullptr;
     QLabel *lbl5 = nullptr;
     QLabel *lbl6 = nullptr;
@@ -106,7 +107,9 @@ public:
     QLabel *lbl4 = nullptr;               // "输入口令:"
     QTimer *passwordReplyTimer = nullptr; // ends a password change the issuer never answered
     // State of the issuer search and the password change (src/issuer).
-    bool linkUp = false;                // a reply confirmed the issuer since the last search
+    bool linkUp = false;     // a reply confirmed the issuer since the last search
+    void setLinkUp(bool up); // ... and the status bar's indicator shows it
+    void showLinkState();
     bool passwordChangePending = false; // a change was sent and its answer is awaited
     bool passwordReplyOverdue = false;  // ... for longer than the time-out
     struct PendingPassword

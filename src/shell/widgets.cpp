@@ -1,6 +1,11 @@
 #include "shell/widgets.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QToolButton>
 
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -216,4 +221,43 @@ void keepHexDigitsOnly(QLineEdit *field, int maxDigits)
         field->setText(kept);
         field->setCursorPosition(qBound(0, cursor, int(kept.size())));
     });
+}
+
+namespace {
+
+class EnterPressesButtons : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+        if ((key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) || mods != Qt::NoModifier)
+            return false;
+        auto *button = qobject_cast<QAbstractButton *>(watched);
+        if (!button ||
+            !(qobject_cast<QPushButton *>(button) || qobject_cast<QToolButton *>(button)))
+            return false;
+        if (!button->isEnabled() || !button->isVisible() || !button->hasFocus())
+            return false;
+        if (!key->isAutoRepeat())
+            button->click();
+        return true;
+    }
+};
+
+} // namespace
+
+void installEnterPressesButtons()
+{
+    static QPointer<EnterPressesButtons> installed;
+    if (installed || !qApp)
+        return;
+    installed = new EnterPressesButtons(qApp);
+    qApp->installEventFilter(installed);
 }

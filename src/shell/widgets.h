@@ -75,6 +75,11 @@ class QLineEdit;
 // program sets is left as it is.
 void keepHexDigitsOnly(QLineEdit *field, int maxDigits);
 
+// Enter (or the keypad's Enter) on a focused, enabled push or tool button presses it, in every
+// window of the program, as Space does; the program moves the focus to buttons and tells the
+// operator to go on with Enter. Installed once for the application; later calls do nothing.
+void installEnterPressesButtons();
+
 // Event hooks a tab's setup installs on its own controls, so that no central filter has to know
 // another tab's widgets. The hook lives as long as the control.
 // onKeyPress: the handler gets the key; returning true swallows the key press.

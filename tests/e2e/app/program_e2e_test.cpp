@@ -4,8 +4,8 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QUuid>
@@ -40,12 +40,40 @@ Outcome run(const QStringList &args)
     return r;
 }
 
+TEST(Program, HelpAndVersionAnswerWithoutADisplay)
+{
+    // No display and no platform: these must not need one.
+    const struct
+    {
+        const char *option;
+        const char *says;
+    } cases[] = {
+        {"--help", "Usage: velmora"}, {"-h", "--create-database"}, {"--version", "velmora 1."}};
+    for (const auto &c : cases) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        p.setProcessEnvironment(env);
+        p.start(program(), {QString::fromLatin1(c.option)});
+        ASSERT_TRUE(p.waitForFinished(30000)) << c.option;
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << c.option;
+        EXPECT_EQ(p.exitCode(), 0) << c.option;
+        EXPECT_TRUE(p.readAllStandardOutput().contains(c.says)) << c.option;
+    }
+}
+
 TEST(Program, CreatesAnEncryptedStarterDatabaseOnce)
 {
     testsupport::TempProgramDir dir;
-    const QStringList args = {QStringLiteral("--dir"), dir.root(), QStringLiteral("--create-database"),
-                              QStringLiteral("--admin-name"), QStringLiteral("chief"),
-                              QStringLiteral("--admin-password"), QStringLiteral("s3cret")};
+    const QStringList args = {QStringLiteral("--dir"),
+                              dir.root(),
+                              QStringLiteral("--create-database"),
+                              QStringLiteral("--admin-name"),
+                              QStringLiteral("chief"),
+                              QStringLiteral("--admin-password"),
+                              QStringLiteral("s3cret")};
     const Outcome first = run(args);
     ASSERT_EQ(first.code, 0) << first.err.toStdString();
     EXPECT_TRUE(first.out.contains(QStringLiteral("chief"))) << "the account to log in with";
@@ -68,8 +96,9 @@ TEST(Program, CreatesAnEncryptedStarterDatabaseOnce)
     EXPECT_EQ(file.readAll(), before) << "an existing database is never overwritten";
 
     testsupport::TempProgramDir other;
-    const Outcome bad = run({QStringLiteral("--dir"), other.root(), QStringLiteral("--create-database"),
-                         QStringLiteral("--admin-name"), QStringLiteral("x")});
+    const Outcome bad =
+        run({QStringLiteral("--dir"), other.root(), QStringLiteral("--create-database"),
+             QStringLiteral("--admin-name"), QStringLiteral("x")});
     EXPECT_NE(bad.code, 0) << "no password";
     EXPECT_FALSE(QFile::exists(other.path(QStringLiteral("Data/Data.mdb"))));
 }

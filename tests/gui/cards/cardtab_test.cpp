@@ -571,6 +571,25 @@ TEST_F(CardTabTest, TheHighlightedPickersCalendarKeepsItsOwnColours)
     EXPECT_NE(headerImage.pixelColor(2, 2), yellow);
 }
 
+TEST_F(CardTabTest, EnterPressesTheFocusedButton)
+{
+    TForm1 &f = *main;
+    f.btn12->setFocus();
+    ASSERT_TRUE(f.btn12->hasFocus());
+    QTest::keyClick(f.btn12, Qt::Key_Return);
+    EXPECT_TRUE(f.rb1->isChecked());
+    EXPECT_EQ(f.edt9->text(), QStringLiteral("1001"));
+    // The keypad's Enter as well; 返回 sends the read-mode frame.
+    f.btn25->setFocus();
+    QTest::keyClick(f.btn25, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_FALSE(f.rb1->isChecked());
+    EXPECT_EQ(pty.receive(12), readModeFrame());
+    // A disabled button stays unpressed.
+    f.btn3->setEnabled(false);
+    QTest::keyClick(f.btn3, Qt::Key_Return);
+    EXPECT_EQ(f.edt1->text(), QStringLiteral("0"));
+}
+
 TEST_F(CardTabTest, CardReadWhileIdleOnlyShowsTheCard)
 {
     TForm1 &f = *main;

@@ -17,6 +17,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -186,6 +187,13 @@ TEST_F(SearchTest, TheLinkComesUpOnThePortThatAnswers)
     ASSERT_FALSE(mute->frames.isEmpty());
     EXPECT_EQ(issuer->frames.first(), ReadModeFrame(QStringLiteral("123456")));
     EXPECT_EQ(f.RzMemo6->lines().last(), QStringLiteral("COM2"));
+    // The status bar tells it on every tab, with the device behind the port.
+    const QLabel *indicator = f.findChild<QLabel *>(QStringLiteral("linkIndicator"));
+    ASSERT_NE(indicator, nullptr);
+    EXPECT_EQ(indicator->text(), QStringLiteral("发行器：COM2 已连接"));
+    EXPECT_TRUE(indicator->toolTip().contains(
+        QFileInfo(dir.path(QStringLiteral("Ports/COM2"))).symLinkTarget()))
+        << indicator->toolTip().toStdString();
 }
 
 TEST_F(SearchTest, ASinglePortCountsTheConfirmAndTheSearch)
@@ -316,6 +324,8 @@ TEST_F(SearchTest, UnpluggingTheIssuerSearchesUntilItIsBack)
     onPrompt([](TForm9 *prompt) { QTest::mouseClick(prompt->btn1, Qt::LeftButton); });
     issuer->unplug();
     ASSERT_SOON(!f.linkUp, 5000);
+    EXPECT_EQ(f.findChild<QLabel *>(QStringLiteral("linkIndicator"))->text(),
+              QStringLiteral("发行器：查找中…"));
     EXPECT_FALSE(f.serialLink()->isOpen(2));
     EXPECT_TRUE(panes.contains(QStringLiteral("与发行器通讯中断，系统重新扫描...")));
     EXPECT_TRUE(f.RzMemo1->lines().isEmpty());
