@@ -5,7 +5,15 @@
 
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 #include <sqlite3.h>
+
+namespace {
+// A slice does not wait long for the write lock (the next turn of the event loop tries again);
+// a commit waits for readers elsewhere to let go, as the shared connection's writers do.
+constexpr int BeginWaitMs = 50;
+constexpr int CommitWaitMs = 5000;
+} // namespace
 
 struct PassageImport::Writer
 {
@@ -13,14 +21,35 @@ struct PassageImport::Writer
     std::unique_ptr<db::Statement> insert;
     bool inTransaction = false;
 
+    // Ends the open slice's transaction: its rows stay.
+    bool commitSlice()
+    {
+        if (!inTransaction)
+            return true;
+        inTransaction = false;
+        // A reader elsewhere (another program looking at the file) may hold it for a moment.
+        sqlite3_busy_timeout(db.get(), CommitWaitMs);
+        if (sqlite3_exec(db.get(), "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK)
+            return true;
+        sqlite3_exec(db.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+        return false;
+    }
+
+    // Takes the write lock for the next slice; false while another writer holds it.
+    bool beginSlice()
+    {
+        if (inTransaction)
+            return true;
+        sqlite3_busy_timeout(db.get(), BeginWaitMs);
+        inTransaction =
+            sqlite3_exec(db.get(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
+        return inTransaction;
+    }
+
     void commit()
     {
         insert.reset();
-        if (inTransaction) {
-            inTransaction = false;
-            if (sqlite3_exec(db.get(), "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
-                sqlite3_exec(db.get(), "ROLLBACK", nullptr, nullptr, nullptr);
-        }
+        commitSlice();
         db.reset();
     }
 
@@ -65,8 +94,9 @@ void PassageImport::start(const QString &databaseFile, const QString &password,
 {
     auto writer = std::make_unique<Writer>();
     writer->db = db::openDatabase(databaseFile, password);
-    // A reader of the shared connection may hold the file for a moment when we commit.
-    sqlite3_busy_timeout(writer->db.get(), 5000);
+    // The write lock is taken here once, so that a file that cannot be written fails at once;
+    // after that each slice takes it and gives it back (see runSlice).
+    sqlite3_busy_timeout(writer->db.get(), CommitWaitMs);
     db::exec(writer->db.get(), QStringLiteral("BEGIN IMMEDIATE"));
     writer->inTransaction = true;
     // CRJL's columns by position: 序号 is numbered by the table, the other nine are the record's.
@@ -89,15 +119,26 @@ void PassageImport::stop()
 
 void PassageImport::runSlice()
 {
+    // Each slice is a transaction of its own, committed before the event loop gets its turn: the
+    // owner record of a card the issuer has just written, an account or the issuer password is
+    // saved from the event loop on this same thread, and must never wait for the import.
+    const int total = int(m_lines.size());
+    if (m_done < total && !m_stopRequested && !m_writer->beginSlice())
+        return; // another program holds the file for a moment: the next turn tries again
     QElapsedTimer slice;
     slice.start();
-    const int total = int(m_lines.size());
+    const int sliceStart = m_done;
     while (m_done < total && !m_stopRequested) {
         if (m_writer->store(m_reader.row(m_lines.at(m_done))))
             ++m_stored;
         ++m_done;
         if ((m_done & 63) == 0 && slice.elapsed() >= SliceMs)
             break;
+    }
+    if (!m_writer->commitSlice()) {
+        // The slice's rows are gone with the failed commit (a full disk, say): they count as
+        // abandoned, like the lines the engine refused one by one.
+        m_stored -= std::min(m_stored, m_done - sliceStart);
     }
     emit progress(m_done);
     if (m_stopRequested)

@@ -1,11 +1,12 @@
 #pragma once
 // Stores record lines as CRJL rows. The import holds a connection of its own to the database file
-// and writes through one prepared statement in one transaction, so that nothing done to the
-// shared connection meanwhile (a tab that releases the file) can leave it half-done. It works in
-// slices of a few milliseconds and returns to the event loop between them, so the windows stay
-// responsive; progress is reported after each slice. The transaction is committed at the end
-// (on a thread of its own, finished() follows), also when the import is stopped or destroyed
-// early: the rows stored so far stay.
+// and writes through one prepared statement, so that nothing done to the shared connection
+// meanwhile (a tab that releases the file) can leave it half-done. It works in slices of a few
+// milliseconds, each a transaction of its own committed before it returns to the event loop: the
+// windows stay responsive, and the other writers of the file (the owner record of a card just
+// written, accounts, the issuer password) never wait for the import. Progress is reported after
+// each slice. Stopped or destroyed early, or killed, the import leaves the rows of the slices
+// committed so far; the passage window empties the table when it is shown again.
 #include "passages/recordfiles.h"
 #include <QByteArray>
 #include <QElapsedTimer>

@@ -7,6 +7,8 @@
 #include "db/connection.h"
 #include "db/datafrm.h"
 #include "db/dbcontrols.h"
+#include "db/dberror.h"
+#include "db/query.h"
 #include "passages/drives.h"
 #include "passages/passageimport.h"
 #include "passages/recordfiles.h"
@@ -370,6 +372,46 @@ TEST_F(PassageWindow, WhileImportingCommandsCloseAndTrayWaitAndTheSharedConnecti
     QTest::mouseClick(main->rzstspn1, Qt::LeftButton);
     systemtray::setAvailableForTests(std::nullopt);
     EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(PassageWindow, OtherWritersAreNotLockedOutWhileAnImportRuns)
+{
+    // The issuer has written a card while a large import runs: its owner record, an account and
+    // the issuer password are saved through the shared connection from the same event loop.
+    const int total = 60000;
+    plug(QStringLiteral("usb"),
+         makeStick(QStringLiteral("big"), {{QStringLiteral("big.txt"), manyLines(total)}}));
+    open();
+    form->deviceArrived(QString());
+    int saves = 0;
+    QStringList failures;
+    QObject::connect(form->passageImport(), &PassageImport::progress, form.get(), [&](int done) {
+        if (saves == 3 || done >= total)
+            return;
+        const QString statements[] = {
+            QStringLiteral("insert into CZdata (车辆编号, 卡片内码) values (2001, '9F0832A5')"),
+            QStringLiteral("insert into users (user_name, user_pass, user_type) values "
+                           "('op', 'x', '操作员')"),
+            QStringLiteral("update usersmm set pass_word = '654321'"),
+        };
+        try {
+            Query q(Datafrm->con);
+            q.setSQL(statements[saves]);
+            q.execSQL();
+        } catch (const DbError &e) {
+            failures << e.text();
+        }
+        ++saves;
+    });
+    QTest::mouseClick(form->btndaru, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!form->importRunning(), 60000);
+    EXPECT_EQ(saves, 3);
+    EXPECT_EQ(failures, QStringList());
+    EXPECT_EQ(storedRows(), total);
+    EXPECT_EQ(rows(QStringLiteral("select count(*) from CZdata where 卡片内码 = '9F0832A5'")),
+              QStringList{QStringLiteral("1")});
+    EXPECT_EQ(rows(QStringLiteral("select pass_word from usersmm")),
+              QStringList{QStringLiteral("654321")});
 }
 
 TEST_F(PassageWindow, SearchesByFieldAndTimeRange)
