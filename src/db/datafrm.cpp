@@ -1,4 +1,7 @@
 #include "db/datafrm.h"
+#include "db/connection.h"
+#include "db/schema.h"
+#include <sqlite3.h>
 
 namespace {
 Query *makeQuery(Connection *con, QObject *parent, const char *name, const char *sql)
@@ -53,6 +56,10 @@ void TDatafrm::DataModuleCreate(const QString &dataFile)
     con->setDatabase(dataFile);
     con->connect();
     con->disconnect();
+    // A file from an older version of the program is brought up to date before anyone uses it.
+    db::Handle db = db::openDatabase(dataFile, QString::fromLatin1(db::DatabasePassword));
+    sqlite3_busy_timeout(db.get(), 2000);
+    schema::migrate(db.get());
 }
 
 void TDatafrm::closeAll()

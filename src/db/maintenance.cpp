@@ -98,6 +98,15 @@ bool replaceWithSoundCopy(const QString &source, const QString &target,
     staged.close();
     if (!isSoundDatabase(staged.fileName()))
         return false;
+    // A backup made by an older version of the program is brought up to date before it replaces
+    // the database; one from a newer version, or one that cannot be migrated, is refused.
+    try {
+        db::Handle db =
+            db::openDatabase(staged.fileName(), QString::fromLatin1(db::DatabasePassword));
+        schema::migrate(db.get());
+    } catch (const DbError &) {
+        return false;
+    }
     release();
     if (std::rename(QFile::encodeName(staged.fileName()).constData(),
                     QFile::encodeName(real).constData()) != 0)

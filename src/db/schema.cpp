@@ -1,6 +1,7 @@
 #include "db/schema.h"
 
 #include "db/connection.h"
+#include "db/dberror.h"
 
 #include <QHash>
 #include <QList>
@@ -83,7 +84,7 @@ CREATE TABLE usersmm (
 CREATE TABLE CZdata (
   id INTEGER PRIMARY KEY AUTOINCREMENT,
   车辆编号 INTEGER,
-  卡片内码 TEXT NOT NULL UNIQUE CHECK (length(卡片内码) BETWEEN 1 AND 8),
+  卡片内码 TEXT NOT NULL UNIQUE COLLATE NOCASE CHECK (length(卡片内码) BETWEEN 1 AND 8),
   车主姓名 TEXT,
   车牌号码 TEXT,
   汽车类型 TEXT DEFAULT '小汽车',
@@ -97,7 +98,7 @@ CREATE TABLE CZdata (
 CREATE INDEX CZdata_车辆编号 ON CZdata(车辆编号);
 CREATE TABLE CRJL (
   序号 INTEGER PRIMARY KEY AUTOINCREMENT,
-  卡片内码 TEXT,
+  卡片内码 TEXT COLLATE NOCASE,
   车主姓名 TEXT,
   车牌号码 TEXT,
   进出时间 TEXT,
@@ -108,8 +109,108 @@ CREATE TABLE CRJL (
   记录原文 TEXT
 );
 CREATE INDEX CRJL_卡片内码 ON CRJL(卡片内码);
+PRAGMA user_version = 1;
 COMMIT;
 )sql"));
+}
+
+int version(sqlite3 *db)
+{
+    db::Statement st(db, QStringLiteral("PRAGMA user_version"));
+    return st.step() ? sqlite3_column_int(st.get(), 0) : 0;
+}
+
+namespace {
+
+// Card codes of CZdata that differ only in case: the archive cannot hold them once codes are
+// compared without regard to case.
+QStringList caseDuplicates(sqlite3 *db)
+{
+    db::Statement st(db, QStringLiteral("SELECT group_concat(卡片内码, '/') FROM "
+                                        "(SELECT 卡片内码 FROM CZdata ORDER BY id) "
+                                        "GROUP BY upper(卡片内码) HAVING count(*) > 1"));
+    QStringList out;
+    while (st.step())
+        out << textColumn(st.get(), 0);
+    return out;
+}
+
+// Version 0 to 1: card codes are hexadecimal text, compared without regard to case (an issuer may
+// answer in lower case, a gate controller may write either). The two tables are rebuilt with the
+// collation on their card-code columns; the rows and their ids stay as they are.
+void toVersion1(sqlite3 *db)
+{
+    const QStringList duplicates = caseDuplicates(db);
+    if (!duplicates.isEmpty())
+        throw DbError(QStringLiteral(
+                          "卡片内码只有大小写不同的档案重复登记：%1。请在车主档案中删除多余的一条，"
+                          "然后重新启动程序。")
+                          .arg(duplicates.join(QStringLiteral("，"))));
+    db::exec(db, QStringLiteral(R"sql(
+CREATE TABLE CZdata_new (
+  id INTEGER PRIMARY KEY AUTOINCREMENT,
+  车辆编号 INTEGER,
+  卡片内码 TEXT NOT NULL UNIQUE COLLATE NOCASE CHECK (length(卡片内码) BETWEEN 1 AND 8),
+  车主姓名 TEXT,
+  车牌号码 TEXT,
+  汽车类型 TEXT DEFAULT '小汽车',
+  车主手机 TEXT,
+  车辆信息 TEXT,
+  车场车位 TEXT,
+  卡片有效期限 TEXT,
+  住址 TEXT,
+  卡片状态 TEXT DEFAULT ''
+);
+INSERT INTO CZdata_new SELECT * FROM CZdata;
+DROP TABLE CZdata;
+ALTER TABLE CZdata_new RENAME TO CZdata;
+CREATE INDEX CZdata_车辆编号 ON CZdata(车辆编号);
+CREATE TABLE CRJL_new (
+  序号 INTEGER PRIMARY KEY AUTOINCREMENT,
+  卡片内码 TEXT COLLATE NOCASE,
+  车主姓名 TEXT,
+  车牌号码 TEXT,
+  进出时间 TEXT,
+  进出状态 TEXT,
+  读卡地址 TEXT,
+  门号 TEXT,
+  通道号 TEXT,
+  记录原文 TEXT
+);
+INSERT INTO CRJL_new SELECT * FROM CRJL;
+DROP TABLE CRJL;
+ALTER TABLE CRJL_new RENAME TO CRJL;
+CREATE INDEX CRJL_卡片内码 ON CRJL(卡片内码);
+)sql"));
+}
+
+} // namespace
+
+bool migrate(sqlite3 *db)
+{
+    const int from = version(db);
+    if (from > CurrentVersion)
+        throw DbError(QStringLiteral("数据库来自更新版本的程序（版本%1），本程序只认识到版本%2。")
+                          .arg(from)
+                          .arg(CurrentVersion));
+    if (from == CurrentVersion)
+        return false;
+    // Each step and its version number in one transaction: a step that fails leaves the file as
+    // it was. The sequence numbers of the AUTOINCREMENT tables go with the rows.
+    using Step = void (*)(sqlite3 *);
+    const Step steps[] = {toVersion1};
+    for (int v = from; v < CurrentVersion; ++v) {
+        db::exec(db, QStringLiteral("BEGIN IMMEDIATE"));
+        try {
+            steps[v](db);
+            db::exec(db, QStringLiteral("PRAGMA user_version = %1").arg(v + 1));
+            db::exec(db, QStringLiteral("COMMIT"));
+        } catch (...) {
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+            throw;
+        }
+    }
+    return true;
 }
 
 bool hasAllTables(sqlite3 *db)

@@ -7,6 +7,11 @@
 // tab relies on that refusal. The widths the program's own fields impose are CHECK constraints,
 // so an over-long value is refused at post with the engine's text instead of being cut.
 // CRJL keeps its column order: the passage import writes columns 8 to 10 by position.
+// Card codes (the 卡片内码 columns) compare without regard to case and keep the text as stored.
+//
+// The schema has a version number (PRAGMA user_version); files of an older version are brought
+// up to date by migrate(), one step per version, at start and after a restore. A later change to
+// the schema raises CurrentVersion, changes create() and adds its step.
 #include <QStringList>
 
 struct sqlite3;
@@ -15,8 +20,16 @@ namespace schema {
 
 // users, usersmm, CZdata, CRJL
 QStringList tableNames();
-// Creates the tables and indexes in an empty database; throws DbError.
+constexpr int CurrentVersion = 1;
+
+// Creates the tables and indexes of the current version in an empty database; throws DbError.
 void create(sqlite3 *db);
+// The file's schema version (0 for files made before versions were kept).
+int version(sqlite3 *db);
+// Brings an older file up to the current version; true when it changed anything. Throws DbError
+// (with a text for the operator) when a step cannot be applied, leaving the file as it was, and
+// for a file of a newer version.
+bool migrate(sqlite3 *db);
 // True when all four tables exist.
 bool hasAllTables(sqlite3 *db);
 // True when the four tables have exactly the columns create() makes (names, declared types and

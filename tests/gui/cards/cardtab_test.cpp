@@ -399,6 +399,24 @@ TEST_F(CardTabTest, SingleIssueOfARegisteredCardReportsItAndEndsUnsaved)
               QStringList{QStringLiteral("1001|9F0832A5|<null>")});
 }
 
+TEST_F(CardTabTest, ACardAnsweredInLowerCaseIsTheRegisteredCard)
+{
+    // The issuer may answer in lower case: the card is still the one in the archive.
+    execSql(QStringLiteral("insert into CZdata(车辆编号,卡片内码,卡片有效期限) values "
+                           "(1001,'9F0832A5','2015年05月09日')"));
+    const QDate validity(2029, 2, 28);
+    startBatch(validity);
+    expectBox();
+    expectBox();
+    pty.send(cardReply(QStringLiteral("9F0832A5"), validity, 255).toLower());
+    QTRY_COMPARE(main->edt2->text(), QStringLiteral("1"));
+    EXPECT_EQ(
+        shownTexts().mid(shownTexts().size() - 2),
+        (QStringList{t::DuplicateCard.arg(QStringLiteral("2015年05月09日")), t::BatchContinue}));
+    EXPECT_EQ(records(QStringLiteral("车辆编号,卡片内码")),
+              QStringList{QStringLiteral("1001|9F0832A5")});
+}
+
 TEST_F(CardTabTest, ALastRecordWithoutNumberKeepsTheModeFromStarting)
 {
     execSql(QStringLiteral("insert into CZdata(车辆编号,卡片内码) values (null,'AAAA0001')"));

@@ -3,6 +3,7 @@
 #include "db/maintenance.h"
 #include "db/schema.h"
 #include "db/starter.h"
+#include "oldschema.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -189,6 +190,27 @@ TEST_F(MaintenanceTest, RestoreReleasesTheFileAndBringsBackTheBackup)
     EXPECT_EQ(module.Qryda1->recordCount(), 1);
     EXPECT_EQ(module.Qryda1->fieldByName(QStringLiteral("车主姓名")).asString(),
               QStringLiteral("张三"));
+}
+
+TEST_F(MaintenanceTest, RestoreTakesABackupOfAnOlderVersionAndMigratesIt)
+{
+    const QString backupFile = dir.path(QStringLiteral("old.mdb"));
+    testsupport::makeVersion0Database(
+        backupFile,
+        QStringLiteral(
+            "INSERT INTO CZdata (车辆编号, 卡片内码, 车主姓名) VALUES (1001, 'abcdef12', '王五')"));
+    expectFile(backupFile);
+    expectBox(Dialogs::Yes);
+    expectBox(Dialogs::Ok);
+    restore();
+    EXPECT_EQ(lastShown().text, QStringLiteral("成功恢复数据库,请及时备份数据库!"));
+    db::Handle h = db::openDatabase(file, QString::fromLatin1(db::DatabasePassword));
+    EXPECT_EQ(schema::version(h.get()), schema::CurrentVersion);
+    db::Statement st(h.get(),
+                     QStringLiteral("select 车主姓名 from CZdata where 卡片内码 = 'ABCDEF12'"));
+    ASSERT_TRUE(st.step());
+    EXPECT_EQ(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st.get(), 0))),
+              QStringLiteral("王五"));
 }
 
 TEST_F(MaintenanceTest, RestoreRefusesAFileThatIsNotOurDatabase)

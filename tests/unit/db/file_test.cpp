@@ -1,4 +1,5 @@
 #include "dbfixture.h"
+#include "oldschema.h"
 
 #include "db/compact.h"
 #include "db/datafrm.h"
@@ -9,9 +10,9 @@
 #include <QTextStream>
 #include <chrono>
 #include <future>
-#include <thread>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -71,6 +72,61 @@ private:
 };
 
 // --- the file ---
+
+TEST_F(DbTest, AnOlderFileIsMigratedAtStartAndCardCodesMeetWhateverTheirCase)
+{
+    QFile::remove(file);
+    testsupport::makeVersion0Database(
+        file, QStringLiteral("INSERT INTO CZdata (id, 车辆编号, 卡片内码, 车主姓名) VALUES "
+                             "(7, 1001, 'abcdef12', '张三'), (9, 1002, '12345678', '李四');"
+                             "INSERT INTO CRJL (卡片内码, 进出时间) VALUES ('ABCDEF12', 't1');"));
+    TDatafrm module;
+    module.DataModuleCreate(file);
+    EXPECT_EQ(column(QStringLiteral("PRAGMA user_version")), QStringList{QStringLiteral("1")});
+    // The rows keep their ids and their text as stored.
+    EXPECT_EQ(column(QStringLiteral("select id || ':' || 卡片内码 from CZdata order by id")),
+              (QStringList{QStringLiteral("7:abcdef12"), QStringLiteral("9:12345678")}));
+    // A passage in upper case meets its owner; the same card in another case is no new card,
+    // and an exact-code write finds it.
+    EXPECT_EQ(column(QStringLiteral("select CZdata.车主姓名 from CRJL join CZdata on "
+                                    "CRJL.卡片内码 = CZdata.卡片内码")),
+              QStringList{QStringLiteral("张三")});
+    EXPECT_THROW(exec(QStringLiteral("insert into CZdata (卡片内码) values ('ABCDEF12')")),
+                 DbError);
+    exec(QStringLiteral("update CZdata set 卡片状态 = '已挂失' where 卡片内码 = 'ABCDEF12'"));
+    EXPECT_EQ(column(QStringLiteral("select 卡片状态 from CZdata where id = 7")),
+              QStringList{QStringLiteral("已挂失")});
+    // A new record still numbers after the old ones.
+    exec(QStringLiteral("insert into CZdata (卡片内码) values ('55556666')"));
+    EXPECT_EQ(column(QStringLiteral("select max(id) from CZdata")),
+              QStringList{QStringLiteral("10")});
+    // Migrating again changes nothing.
+    db::Handle h = db::openDatabase(file, QString::fromLatin1(db::DatabasePassword));
+    EXPECT_FALSE(schema::migrate(h.get()));
+}
+
+TEST_F(DbTest, AMigrationThatCannotApplyLeavesTheFileAsItWasAndSaysWhy)
+{
+    QFile::remove(file);
+    testsupport::makeVersion0Database(
+        file, QStringLiteral("INSERT INTO CZdata (车辆编号, 卡片内码) VALUES (1001, '7a000003'), "
+                             "(1002, '7A000003');"));
+    const QByteArray before = fileBytes();
+    db::Handle h = db::openDatabase(file, QString::fromLatin1(db::DatabasePassword));
+    try {
+        schema::migrate(h.get());
+        ADD_FAILURE() << "migrated";
+    } catch (const DbError &e) {
+        EXPECT_TRUE(e.text().contains(QStringLiteral("7a000003/7A000003")))
+            << e.text().toStdString();
+    }
+    h.reset();
+    EXPECT_EQ(fileBytes(), before);
+    // A file of a newer program is not touched either.
+    exec(QStringLiteral("PRAGMA user_version = 99"));
+    h = db::openDatabase(file, QString::fromLatin1(db::DatabasePassword));
+    EXPECT_THROW(schema::migrate(h.get()), DbError);
+}
 
 TEST_F(DbTest, FileIsEncryptedAndOpensWithTheKeyInTheCommandLineTool)
 {
