@@ -1,4 +1,5 @@
 #include "archive/archivegrid.h"
+#include "cards/issuing.h"
 
 #include "archive/archivelogic.h"
 
@@ -43,6 +44,15 @@ void ArchiveGridModel::findStatusField()
         const Field f = q->findField(StatusColumn);
         m_statusField = f.isValid() ? f.index() : -1;
     }
+}
+
+bool ArchiveGridModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (role != Qt::EditRole || !query())
+        return QueryTableModel::setData(index, value, role);
+    const QString fieldName = query()->field(fieldOf(index.column())).name();
+    return QueryTableModel::setData(index, cards::ownerColumnText(fieldName, value.toString()),
+                                    role);
 }
 
 QVariant ArchiveGridModel::data(const QModelIndex &index, int role) const

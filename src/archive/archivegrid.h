@@ -14,6 +14,8 @@ public:
     static QStringList readOnlyFields();
 
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    // An edit keeps what the card tab's field of the column would keep.
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
 

@@ -1,4 +1,5 @@
 #include "archive/archivelogic.h"
+#include "db/like.h"
 
 namespace archive {
 
@@ -34,20 +35,12 @@ QString searchStatement(SearchField field)
         return QStringLiteral("select * from CZdata where 0");
     // LIKE keeps the engine's case-insensitive match of Latin letters (a typed "a1b2" finds the
     // card "A1B2..."); the escape makes % and _ ordinary characters.
-    return QStringLiteral("select * from CZdata where ") + searchColumn(field) +
-           QStringLiteral(" like '%' || :key || '%' escape '!'");
+    return QStringLiteral("select * from CZdata where ") + searchColumn(field) + db::ContainsKey;
 }
 
 QString likeKey(const QString &text)
 {
-    QString out;
-    out.reserve(text.size() + 4);
-    for (const QChar c : text) {
-        if (c == QLatin1Char('!') || c == QLatin1Char('%') || c == QLatin1Char('_'))
-            out += QLatin1Char('!');
-        out += c;
-    }
-    return out;
+    return db::likeKey(text);
 }
 
 QString validityText(const QDate &date)

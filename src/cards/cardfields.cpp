@@ -1,16 +1,17 @@
 #include "cards/cardfields.h"
 
+#include "cards/issuing.h"
 #include "common/gbk.h"
 #include "common/guard.h"
 
 #include <QLineEdit>
+#include <QSignalBlocker>
 
 CardEdit::CardEdit(QWidget *parent)
-    : Bound(parent,
-            [this] {
-                const Field f = m_link.field();
-                setText(f.isValid() ? f.displayText() : QString());
-            })
+    : Bound(parent, [this] {
+        const Field f = m_link.field();
+        setText(f.isValid() ? f.displayText() : QString());
+    })
 {
     connect(this, &QLineEdit::textChanged, this, &CardEdit::onTextChanged);
     connect(this, &QLineEdit::textEdited, this, &CardEdit::onTextEdited);
@@ -18,8 +19,9 @@ CardEdit::CardEdit(QWidget *parent)
 
 void CardEdit::onTextChanged(const QString &text)
 {
-    // The user's edits are handled in onTextEdited; here only the program's texts.
-    if (m_link.loading() || isModified())
+    // The user's edits are handled in onTextEdited; here only the program's texts. A change
+    // announced after onTextEdited cut the text is stale: the field shows the cut text.
+    if (m_link.loading() || isModified() || text != this->text())
         return;
     if (m_link.field().isValid())
         m_link.write(text);
@@ -33,21 +35,25 @@ void CardEdit::onTextEdited(const QString &text)
         m_link.refresh(); // no record to type into
         return;
     }
-    if (m_maxBytes > 0 && gbk::byteLength(text) > m_maxBytes) {
-        const int cursor = qMin(cursorPosition(), int(gbk::limitBytes(text, m_maxBytes).size()));
-        setText(gbk::limitBytes(text, m_maxBytes)); // written by onTextChanged
+    // What is saved is exactly what the field shows: the text the user put in is cut to the
+    // field's rule first, shown, and that text is written.
+    const QString kept = cards::ownerFieldText(text, m_maxBytes);
+    if (kept != text) {
+        const int cursor = qMin(cursorPosition(), int(kept.size()));
+        {
+            const QSignalBlocker quiet(this);
+            setText(kept);
+        }
         setCursorPosition(cursor);
-        return;
     }
-    m_link.write(text);
+    m_link.write(kept);
 }
 
 CardCombo::CardCombo(QWidget *parent)
-    : Bound(parent,
-            [this] {
-                const Field f = m_link.field();
-                setEditText(f.isValid() ? f.asString() : QString());
-            })
+    : Bound(parent, [this] {
+        const Field f = m_link.field();
+        setEditText(f.isValid() ? f.asString() : QString());
+    })
 {
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
@@ -55,13 +61,18 @@ CardCombo::CardCombo(QWidget *parent)
     connect(this, &QComboBox::activated, this, [this](int index) { userText(itemText(index)); });
 }
 
-void CardCombo::userText(const QString &text)
+void CardCombo::userText(const QString &typed)
 {
     if (m_link.loading())
         return;
     if (!m_link.field().isValid()) {
         m_link.refresh();
         return;
+    }
+    const QString text = cards::ownerFieldText(typed, m_maxBytes);
+    if (text != typed) {
+        const QSignalBlocker quiet(lineEdit());
+        setEditText(text);
     }
     m_link.write(text);
     if (onUserChange)

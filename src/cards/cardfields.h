@@ -35,7 +35,11 @@ public:
 
     // Runs on every change of the text the user makes (typing or choosing).
     std::function<void()> onUserChange;
+    // Limit in GBK bytes of what the user types (0 = none).
+    void setMaxBytes(int bytes) { m_maxBytes = bytes; }
 
 private:
-    void userText(const QString &text);
+    void userText(const QString &typed);
+
+    int m_maxBytes = 0;
 };

@@ -1,4 +1,5 @@
 #include "cards/cardlookup.h"
+#include "db/like.h"
 
 #include "db/query.h"
 
@@ -38,8 +39,7 @@ CardLookup lookup(LookupField field, const QString &key)
         result.sql = QStringLiteral("select * from CZdata where 0");
         return result;
     }
-    result.sql = QStringLiteral("select * from CZdata where ") + columnOf(field) +
-                 QStringLiteral(" like '%' || :key || '%'");
+    result.sql = QStringLiteral("select * from CZdata where ") + columnOf(field) + db::ContainsKey;
     result.byVehicleNumber = IsAllNum(key);
     if (result.byVehicleNumber)
         result.sql += QStringLiteral(" or id=:id");
@@ -58,7 +58,7 @@ void openLookup(Query *q, LookupField field, const QString &key)
     q->sql().clear();
     q->sql().add(statement.sql);
     if (!key.isEmpty())
-        q->setParameter(QStringLiteral("key"), key);
+        q->setParameter(QStringLiteral("key"), db::likeKey(key));
     if (statement.byVehicleNumber) {
         // Digits beyond any id select no record by id, as a number that large matches none.
         bool ok = false;

@@ -116,3 +116,34 @@ void openCardRecord(Query *q, const QString &code)
 }
 
 } // namespace cards
+
+namespace cards {
+
+QString ownerFieldText(const QString &text, int maxBytes)
+{
+    QString kept;
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r'))
+            break;
+        const QChar::Category category = c.category();
+        if (category == QChar::Other_Control || category == QChar::Other_Format)
+            continue;
+        kept.append(c);
+    }
+    return maxBytes > 0 ? gbk::limitBytes(kept, maxBytes) : kept;
+}
+
+QString ownerColumnText(const QString &column, const QString &text)
+{
+    int maxBytes = 0;
+    for (const OwnerField &f : ownerFields()) {
+        if (f.column == column)
+            maxBytes = f.maxBytes;
+    }
+    QString kept = ownerFieldText(text, 0);
+    if (column == QStringLiteral("车主手机"))
+        kept.removeIf([](QChar c) { return c < QLatin1Char('0') || c > QLatin1Char('9'); });
+    return maxBytes > 0 ? gbk::limitBytes(kept, maxBytes) : kept;
+}
+
+} // namespace cards

@@ -51,6 +51,14 @@ struct OwnerField
 const std::array<OwnerField, 11> &ownerFields();
 int maxBytesOf(const QString &control);
 
+// What an owner field keeps of text the user typed, pasted or dropped: the first line only (as
+// a one-line field shows it), without control or direction-format characters, cut at a whole
+// character to maxBytes GBK bytes (0: not limited).
+QString ownerFieldText(const QString &text, int maxBytes);
+// The same for a column of CZdata edited anywhere (the archive grid as well): the column's
+// limit, and digits only for the mobile number.
+QString ownerColumnText(const QString &column, const QString &text);
+
 // A mobile number goes on with exactly 11 digits.
 bool isMobileNumber(const QString &text);
 

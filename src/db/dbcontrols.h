@@ -43,8 +43,7 @@ private:
 
 // A control bound to one field through a FieldLink: the accessors of the binding, the same for
 // every bound control. `show` puts the field's current value into the control.
-template<typename Control>
-class Bound : public Control
+template <typename Control> class Bound : public Control
 {
 public:
     void setDataSource(DataSource *source) { m_link.setDataSource(source); }
@@ -126,9 +125,11 @@ signals:
     // The query's current record moved to this row.
     void currentRowChanged(int row);
 
-private:
+protected:
     Query *query() const;
     int fieldOf(int column) const;
+
+private:
     void rebind();
 
     QPointer<DataSource> m_source;

@@ -159,8 +159,24 @@ QList<QByteArray> splitLines(const QByteArray &text)
 QByteArray recordText(const QByteArray &raw)
 {
     static const QByteArray bom("\xEF\xBB\xBF");
-    QByteArray text = raw;
-    text.replace('\0', QByteArray());
+    // Only NULs that end a line (or the file) go: inside a line a NUL is a byte like any other,
+    // and dropping it would shift every fixed position after it.
+    QByteArray text;
+    text.reserve(raw.size());
+    const qsizetype n = raw.size();
+    for (qsizetype i = 0; i < n;) {
+        if (raw.at(i) != '\0') {
+            text.append(raw.at(i++));
+            continue;
+        }
+        qsizetype end = i;
+        while (end < n && raw.at(end) == '\0')
+            ++end;
+        const bool endsLine = end == n || raw.at(end) == '\r' || raw.at(end) == '\n';
+        if (!endsLine)
+            text.append(raw.constData() + i, end - i);
+        i = end;
+    }
     if (text.startsWith(bom))
         text = gbk::encode(QString::fromUtf8(text.mid(bom.size())));
     return text;

@@ -63,8 +63,9 @@ private:
 // end still counts. Empty text has no lines.
 QList<QByteArray> splitLines(const QByteArray &text);
 
-// The text of a record file's raw bytes: NUL bytes are dropped (a stick pulled while the
-// controller wrote leaves a NUL-padded tail), and a file that starts with the UTF-8 byte-order
+// The text of a record file's raw bytes: NUL bytes that end a line or the file are dropped (a
+// stick pulled while the controller wrote leaves a NUL-padded tail); a NUL inside a line stays,
+// so the fixed positions after it hold. A file that starts with the UTF-8 byte-order
 // mark was saved by an editor as UTF-8 and is converted to GBK.
 QByteArray recordText(const QByteArray &raw);
 

@@ -1,4 +1,5 @@
 #include "passages/tform10.h"
+#include "db/like.h"
 #include "passages/texts.h"
 
 #include "archive/exportdbgrid.h"
@@ -141,7 +142,8 @@ void TForm10::buildWindow()
     auto *conditions = new QGridLayout(grp1);
     edt1 = new QLineEdit(grp1);
     edt1->setObjectName(QStringLiteral("edt1"));
-    edt1->setMaxLength(10);
+    // Hex digits only, by keys, paste and drop alike.
+    keepHexDigitsOnly(edt1, 10);
     edtGhCode = new QLineEdit(grp1);
     edtGhCode->setObjectName(QStringLiteral("edtGhCode"));
     edtXmEdt = new QLineEdit(grp1);
@@ -550,6 +552,9 @@ bool TForm10::eventFilter(QObject *watched, QEvent *event)
     if (type == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (watched == edt1) {
+            // Shortcuts (paste, select all …) go to the field; its filter keeps the digits.
+            if (key->modifiers() & Qt::ControlModifier)
+                return false;
             const bool accepted =
                 key->key() == Qt::Key_Backspace || isEnter(key->key()) || isHexDigit(key->text());
             if (accepted) {
@@ -637,8 +642,8 @@ void TForm10::fieldSearch(const QString &column, const QString &text)
     Query *q = Datafrm->QryJL1;
     q->close();
     q->sql().clear();
-    q->sql().add(searchHead() + column + QStringLiteral(" like \"%\" || :key || \"%\"  "));
-    q->setParameter(QStringLiteral("key"), text);
+    q->sql().add(searchHead() + column + db::ContainsKey);
+    q->setParameter(QStringLiteral("key"), db::likeKey(text));
     q->open();
 }
 

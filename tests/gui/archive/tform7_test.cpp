@@ -461,6 +461,40 @@ TEST_F(ArchiveWindowTest, EditingANameInTheGridIsStoredBySave)
     Datafrm->Qryda1->cancel();
 }
 
+TEST_F(ArchiveWindowTest, GridEditsKeepWhatTheCardTabsFieldsKeep)
+{
+    addSample();
+    open();
+    click(form->btnAllSeaCmd);
+    QAbstractItemModel *model = form->DBFLGridModel;
+    auto columnOf = [&](const QString &field) {
+        for (int c = 0; c < model->columnCount(); ++c)
+            if (model->headerData(c, Qt::Horizontal).toString() == field)
+                return c;
+        return -1;
+    };
+    const struct
+    {
+        QString field;
+        QString typed;
+        QString stored;
+    } edits[] = {
+        {QStringLiteral("车主姓名"), QString(10000, QLatin1Char('N')),
+         QString(15, QLatin1Char('N'))},
+        {QStringLiteral("车牌号码"), QStringLiteral("京A\n12345"), QStringLiteral("京A")},
+        {QStringLiteral("车主手机"), QStringLiteral("abc😀13812345678"),
+         QStringLiteral("13812345678")},
+    };
+    for (const auto &e : edits) {
+        const int column = columnOf(e.field);
+        ASSERT_GE(column, 0) << e.field.toStdString();
+        ASSERT_TRUE(model->setData(model->index(0, column), e.typed));
+    }
+    Datafrm->Qryda1->post();
+    for (const auto &e : edits)
+        EXPECT_EQ(stored(e.field, QStringLiteral("A1B2C3D4")), e.stored) << e.field.toStdString();
+}
+
 TEST_F(ArchiveWindowTest, EditButtonAndSaveWithoutAndWithRecords)
 {
     open();

@@ -209,6 +209,39 @@ TEST_F(CardTabTest, SingleIssueFromTheOwnerFieldsToTheSavedRecord)
                                          "A区201|1'; drop table CZdata;--\"|2030年06月15日|")});
 }
 
+TEST_F(CardTabTest, WhatIsSavedIsExactlyWhatTheFieldsShow)
+{
+    // Typing past a field's limit, and pasting long or multi-line text, save what is shown.
+    TForm1 &f = *main;
+    click(f.btn12);
+    type(f.edt11, QStringLiteral("ABCDEFGHIJKLMNOPQRS"));
+    auto paste = [](QLineEdit *field, const QString &text) {
+        field->setFocus();
+        QApplication::clipboard()->setText(text);
+        QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+    };
+    paste(f.edt12, QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ"));
+    type(f.edt13, QStringLiteral("139123456789"));
+    paste(f.edt14, QStringLiteral("第一行\n第二行"));
+    paste(f.edt16, QString(3000, QChar(0x4e2d)));
+    paste(f.edt20, QStringLiteral("\u202eA栋\x01"));
+    const QStringList shown = {f.edt11->text(), f.edt12->text(), f.edt13->text(),
+                               f.edt14->text(), f.edt16->text(), f.edt20->text()};
+    EXPECT_EQ(shown, (QStringList{QStringLiteral("ABCDEFGHIJKLMNO"), QStringLiteral("ABCDEFGH"),
+                                  QStringLiteral("13912345678"), QStringLiteral("第一行"),
+                                  QString(25, QChar(0x4e2d)), QStringLiteral("A栋")}));
+    click(f.edt15);
+    pick(QDate(2030, 1, 1));
+    click(f.chk1);
+    expectBox();
+    click(f.btn3);
+    pty.receive(15);
+    expectBox();
+    layCard(QStringLiteral("5A5A5A5A"), QDate(2030, 1, 1), 1);
+    EXPECT_EQ(records(QStringLiteral("车主姓名,车牌号码,车主手机,车辆信息,车场车位,住址")),
+              QStringList{shown.join(QLatin1Char('|'))});
+}
+
 TEST_F(CardTabTest, ACardLaidBeforeTheStartSavesNothing)
 {
     TForm1 &f = *main;

@@ -22,7 +22,9 @@
 #include "testsupport.h"
 
 #include <QAbstractItemModelTester>
+#include <QApplication>
 #include <QCalendarWidget>
+#include <QClipboard>
 #include <QDateTimeEdit>
 #include <QDir>
 #include <QFile>
@@ -442,6 +444,9 @@ TEST_F(PassageWindow, SearchesByFieldAndTimeRange)
         {form->edtXmEdt, QStringLiteral("\" or \"\"=\""), {}},
         {form->edtGhCode, QStringLiteral("'); delete from CRJL; --"), {}},
         {form->edtXmEdt, QStringLiteral("%\"  "), {}},
+        // % and _ are literal: no plate or name holds them.
+        {form->edtGhCode, QStringLiteral("%"), {}},
+        {form->edtXmEdt, QStringLiteral("_"), {}},
     };
     for (const auto &c : cases) {
         form->edt1->clear();
@@ -521,6 +526,22 @@ TEST_F(PassageWindow, ConditionFieldsReact)
     // Dropping a calendar down enables the search.
     dropDown(form->dtp1);
     EXPECT_TRUE(form->btnSeaCmd->isEnabled());
+}
+
+TEST_F(PassageWindow, TheCardCodeFieldTakesOnlyHexDigitsAlsoWhenPasted)
+{
+    expectBox(); // no record drive
+    open();
+    form->edt1->setFocus();
+    QApplication::clipboard()->setText(QStringLiteral("'%\"_;--ab12张CD"));
+    QTest::keyClick(form->edt1, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(form->edt1->text(), QStringLiteral("ab12CD"));
+    QTest::keyClick(form->edt1, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(form->edt1, Qt::Key_Backspace);
+    QTest::sendKeyEvent(QTest::Click, form->edt1, Qt::Key(0xff21), QStringLiteral("Ａ"),
+                        Qt::NoModifier);
+    QTest::keyClicks(form->edt1, QStringLiteral("F0"));
+    EXPECT_EQ(form->edt1->text(), QStringLiteral("F0"));
 }
 
 TEST_F(PassageWindow, ClearShowAllCloseAndOpenAgain)

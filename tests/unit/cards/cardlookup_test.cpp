@@ -93,8 +93,11 @@ TEST_F(CardLookupOnArchive, PlateAndNameLookupsBindTheTypedText)
     } cases[] = {
         {cards::LookupField::Plate, "京A", {"0A1B2C3D", "11111111", "0000B2C3"}},
         {cards::LookupField::Plate, "沪'B\"", {"5%_'X'"}},
-        // The percent sign keeps its pattern meaning, as it always had.
-        {cards::LookupField::Plate, "%", {"0A1B2C3D", "11111111", "0000B2C3", "5%_'X'"}},
+        // % and _ are the characters they are, as in the archive window: no plate holds them.
+        {cards::LookupField::Plate, "%", {}},
+        {cards::LookupField::Plate, "_", {}},
+        {cards::LookupField::CardCode, "%_", {"5%_'X'"}},
+        {cards::LookupField::CardCode, "_", {"5%_'X'"}},
         {cards::LookupField::Plate, "\" or 1=1 or \"", {}},
         {cards::LookupField::Plate, "x' union select user_name,user_pass from users --", {}},
         {cards::LookupField::Name, "王", {"0000B2C3"}},

@@ -139,6 +139,39 @@ TEST(OwnerFields, MobileNumberAndLimits)
         EXPECT_EQ(cards::maxBytesOf(QString::fromLatin1(l.control)), l.bytes) << l.control;
 }
 
+TEST(OwnerFields, WhatAFieldKeepsOfTypedOrPastedText)
+{
+    const QString many = QString(5000, QChar(0x4e2d)) + QString(5000, QLatin1Char('L'));
+    const struct
+    {
+        const char *name;
+        QString column;
+        QString text;
+        QString kept;
+    } cases[] = {
+        {"name past its 15 bytes", QStringLiteral("车主姓名"),
+         QStringLiteral("ABCDEFGHIJKLMNOPQRS"), QStringLiteral("ABCDEFGHIJKLMNO")},
+        {"plate cut at a whole character", QStringLiteral("车牌号码"), QStringLiteral("欧阳A12345"),
+         QStringLiteral("欧阳A123")},
+        {"a pasted second line", QStringLiteral("车辆信息"), QStringLiteral("第一行\n第二行"),
+         QStringLiteral("第一行")},
+        {"CR LF too", QStringLiteral("住址"), QStringLiteral("A栋\r\nB栋"), QStringLiteral("A栋")},
+        {"control and direction marks", QStringLiteral("车主姓名"),
+         QStringLiteral("\u202e张\x01三\t"), QStringLiteral("张三")},
+        {"mobile: digits only, eleven", QStringLiteral("车主手机"), QStringLiteral("139123456789"),
+         QStringLiteral("13912345678")},
+        {"mobile without letters or emoji", QStringLiteral("车主手机"), QStringLiteral("abc😀138"),
+         QStringLiteral("138")},
+        {"5 000 characters", QStringLiteral("车场车位"), many, QString(25, QChar(0x4e2d))},
+        {"car type unlimited, one line", QStringLiteral("汽车类型"), QStringLiteral("货车\n客车"),
+         QStringLiteral("货车")},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(cards::ownerColumnText(c.column, c.text), c.kept) << c.name;
+    EXPECT_EQ(cards::ownerFieldText(QStringLiteral("ABCDEFGHIJKLMNOPQRS"), 15),
+              QStringLiteral("ABCDEFGHIJKLMNO"));
+}
+
 class ArchiveRecords : public DbTest
 {
 protected:

@@ -108,6 +108,20 @@ TEST(RecordLines, FixturesGiveTheRowsOfTheirBytes)
     }
 }
 
+TEST(RecordLines, ANulInsideALineKeepsThePositionsAfterIt)
+{
+    const QByteArray raw("0001 ,\xd5\xc5\xc8\xfd ,\xbe\xa9"
+                         "A12345 ,01\0"
+                         "1,BEEFCAFE,202612100830\0\0\r\n\0\0\0",
+                         55);
+    const QList<QByteArray> lines = records::splitLines(records::recordText(raw));
+    ASSERT_EQ(lines.size(), 1);
+    const PassageRow row = records::passageRow(lines.first());
+    EXPECT_EQ(row.cardCode, QStringLiteral("BEEFCAFE"));
+    EXPECT_EQ(row.passageTime, QStringLiteral("2026年12月10日08:30分"));
+    EXPECT_EQ(row.direction, QStringLiteral("进"));
+}
+
 TEST(RecordLines, SingleBlanksLoseTheFirstByteOfWhatFollows)
 {
     // "0001 王五 京A12345 01,1,…": each blank takes the lead byte of the next character (or the
