@@ -4,6 +4,7 @@
 #include "common/dialogs.h"
 #include "common/globals.h"
 #include "common/guard.h"
+#include "common/passwordhash.h"
 #include "db/datafrm.h"
 #include "db/dbcontrols.h"
 #include "shell/forms.h"
@@ -360,6 +361,10 @@ void TForm1::img3Click()
     }
     if (!DBEdt1->text().isEmpty() && (!DBEdt2->text().isEmpty() || keepsStoredPassword(*this)) &&
         !DBcbb1->currentText().isEmpty() && DBEdt1->isEnabled()) {
+        // The password is stored as its hash; one not typed again keeps the stored hash.
+        if (!keepsStoredPassword(*this))
+            q->fieldByName(QStringLiteral("user_pass"))
+                .setAsString(passwordhash::hash(DBEdt2->text()));
         q->post();
         wtxt->setText(texts::accounts::Saved);
     } else {

@@ -1,5 +1,6 @@
 #include "accounts/tform2.h"
 #include "accounts/texts.h"
+#include "common/passwordhash.h"
 
 #include "common/clock.h"
 #include "common/dialogs.h"
@@ -237,11 +238,16 @@ void TForm2::btn1Click()
         Connection check;
         check.setDatabase(DataFile);
         Query q(&check);
-        q.setSQL(QStringLiteral("select * from users where user_name=? and user_pass=?"));
+        // Passwords are stored hashed: the accounts of that name are read, and the one whose
+        // stored password the typed one matches logs in.
+        q.setSQL(QStringLiteral("select * from users where user_name=? order by id"));
         q.addBindValue(name);
-        q.addBindValue(password);
         q.open();
-        if (q.isEmpty()) {
+        q.first();
+        while (!q.eof() && !passwordhash::matches(
+                               q.fieldByName(QStringLiteral("user_pass")).asString(), password))
+            q.next();
+        if (q.eof()) {
             ++LoginFailCount;
             if (Dialogs::box(texts::accounts::WrongLoginRetry, texts::accounts::ErrorCaption,
                              Dialogs::OkCancel, Dialogs::Information, this) == Dialogs::Cancel) {
@@ -256,7 +262,6 @@ void TForm2::btn1Click()
             }
             return;
         }
-        q.first();
         WtxtWtxt->setText(name + texts::accounts::LoggingIn);
         UserType = q.fieldByName(QStringLiteral("user_type")).asString();
         UserName = q.fieldByName(QStringLiteral("user_name")).asString();

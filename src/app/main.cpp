@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QTextStream>
 #include <cstdio>
+#include <sys/stat.h>
 
 namespace {
 // The database command runs without windows (and without a display).
@@ -60,6 +61,9 @@ const char Usage[] =
 
 int main(int argc, char **argv)
 {
+    // The database, its backups, the settings and the passage records hold owners' data and the
+    // accounts: what the program creates is its user's alone. Files that exist keep their mode.
+    ::umask(077);
     // Answered before anything needs a display.
     for (int i = 1; i < argc; ++i) {
         if (qstrcmp(argv[i], "--help") == 0 || qstrcmp(argv[i], "-h") == 0) {

@@ -33,7 +33,7 @@ TDatafrm::TDatafrm(QObject *parent)
     // read the stored value.
     LGqry1->setFieldDefs({{QStringLiteral("id"), 0, true, {}},
                           {QStringLiteral("user_name"), 20, false, {}},
-                          {QStringLiteral("user_pass"), 50, false, QStringLiteral("******")},
+                          {QStringLiteral("user_pass"), 128, false, QStringLiteral("******")},
                           {QStringLiteral("user_type"), 50, false, {}}});
     Qrymm1->setFieldDefs({{QStringLiteral("id"), 0, true, {}},
                           {QStringLiteral("old_word"), 6, false, {}},

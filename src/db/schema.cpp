@@ -1,10 +1,12 @@
 #include "db/schema.h"
 
+#include "common/passwordhash.h"
 #include "db/connection.h"
 #include "db/dberror.h"
 
 #include <QHash>
 #include <QList>
+#include <QPair>
 #include <sqlite3.h>
 
 namespace schema {
@@ -72,7 +74,7 @@ BEGIN;
 CREATE TABLE users (
   id INTEGER PRIMARY KEY AUTOINCREMENT,
   user_name TEXT CHECK (length(user_name) <= 20),
-  user_pass TEXT CHECK (length(user_pass) <= 50),
+  user_pass TEXT CHECK (length(user_pass) <= 128),
   user_type TEXT CHECK (length(user_type) <= 50)
 );
 CREATE TABLE usersmm (
@@ -109,7 +111,7 @@ CREATE TABLE CRJL (
   记录原文 TEXT
 );
 CREATE INDEX CRJL_卡片内码 ON CRJL(卡片内码);
-PRAGMA user_version = 1;
+PRAGMA user_version = 2;
 COMMIT;
 )sql"));
 }
@@ -184,6 +186,40 @@ CREATE INDEX CRJL_卡片内码 ON CRJL(卡片内码);
 )sql"));
 }
 
+// Version 1 to 2: login passwords are stored as hashes, longer than the clear passwords the
+// column was made for; the clear ones are hashed here.
+void toVersion2(sqlite3 *db)
+{
+    db::exec(db, QStringLiteral(R"sql(
+CREATE TABLE users_new (
+  id INTEGER PRIMARY KEY AUTOINCREMENT,
+  user_name TEXT CHECK (length(user_name) <= 20),
+  user_pass TEXT CHECK (length(user_pass) <= 128),
+  user_type TEXT CHECK (length(user_type) <= 50)
+);
+INSERT INTO users_new SELECT * FROM users;
+DROP TABLE users;
+ALTER TABLE users_new RENAME TO users;
+)sql"));
+    QList<QPair<qint64, QString>> clear;
+    {
+        db::Statement st(db, QStringLiteral("SELECT id, user_pass FROM users"));
+        while (st.step()) {
+            const QString stored = textColumn(st.get(), 1);
+            if (!passwordhash::isHash(stored))
+                clear.append({sqlite3_column_int64(st.get(), 0), stored});
+        }
+    }
+    for (const auto &[id, password] : clear) {
+        db::Statement update(db, QStringLiteral("UPDATE users SET user_pass = ? WHERE id = ?"));
+        const QByteArray hashed = passwordhash::hash(password).toUtf8();
+        sqlite3_bind_text(update.get(), 1, hashed.constData(), int(hashed.size()),
+                          SQLITE_TRANSIENT);
+        sqlite3_bind_int64(update.get(), 2, id);
+        update.step();
+    }
+}
+
 } // namespace
 
 bool migrate(sqlite3 *db)
@@ -198,7 +234,7 @@ bool migrate(sqlite3 *db)
     // Each step and its version number in one transaction: a step that fails leaves the file as
     // it was. The sequence numbers of the AUTOINCREMENT tables go with the rows.
     using Step = void (*)(sqlite3 *);
-    const Step steps[] = {toVersion1};
+    const Step steps[] = {toVersion1, toVersion2};
     for (int v = from; v < CurrentVersion; ++v) {
         db::exec(db, QStringLiteral("BEGIN IMMEDIATE"));
         try {

@@ -20,7 +20,7 @@ namespace schema {
 
 // users, usersmm, CZdata, CRJL
 QStringList tableNames();
-constexpr int CurrentVersion = 1;
+constexpr int CurrentVersion = 2;
 
 // Creates the tables and indexes of the current version in an empty database; throws DbError.
 void create(sqlite3 *db);

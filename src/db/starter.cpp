@@ -1,5 +1,7 @@
 #include "db/starter.h"
 
+#include "common/passwordhash.h"
+
 #include "common/gbk.h"
 #include "common/programdir.h"
 #include "db/connection.h"
@@ -81,7 +83,7 @@ QString createStarterDatabase(const QString &dir, const QString &adminName,
         schema::create(db.get());
         insertRow(db.get(),
                   QStringLiteral("INSERT INTO users(user_name,user_pass,user_type) VALUES(?,?,?)"),
-                  {adminName, adminPassword, QStringLiteral("管理员")});
+                  {adminName, passwordhash::hash(adminPassword), QStringLiteral("管理员")});
         insertRow(db.get(),
                   QStringLiteral("INSERT INTO usersmm(old_word,new_word,pass_word) VALUES(?,?,?)"),
                   {issuerPassword, issuerPassword, issuerPassword});

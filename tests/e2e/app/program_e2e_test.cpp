@@ -10,6 +10,7 @@
 #include <QSignalSpy>
 #include <QUuid>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -79,6 +80,15 @@ TEST(Program, CreatesAnEncryptedStarterDatabaseOnce)
     EXPECT_TRUE(first.out.contains(QStringLiteral("chief"))) << "the account to log in with";
     EXPECT_TRUE(QFile::exists(dir.path(QStringLiteral("Help/index.htm")))) << "the help page";
     EXPECT_TRUE(QFile::exists(dir.path(QStringLiteral("Help/images/cardtab.png"))));
+    // Readable by its owner only, like the folder that holds it.
+    for (const char *made : {"Data", "Data/Data.mdb"}) {
+        struct stat st
+        {
+        };
+        ASSERT_EQ(::stat(QFile::encodeName(dir.path(QString::fromLatin1(made))).constData(), &st),
+                  0);
+        EXPECT_EQ(st.st_mode & 077, 0u) << made;
+    }
     QFile file(dir.path(QStringLiteral("Data/Data.mdb")));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_FALSE(file.read(16).startsWith("SQLite format 3"));

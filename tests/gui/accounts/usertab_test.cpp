@@ -2,6 +2,7 @@
 // Enter chain and key filters, and the re-login button.
 #include "accounts/tform2.h"
 #include "common/globals.h"
+#include "common/passwordhash.h"
 #include "db/datafrm.h"
 #include "db/dbcontrols.h"
 #include "shell/appexit.h"
@@ -76,13 +77,15 @@ protected:
         Connection c;
         c.setDatabase(databasePath());
         Query q(&c);
-        q.setSQL(QStringLiteral(
-            "select * from users where user_name=? and user_pass=? and user_type=?"));
+        // Passwords are stored hashed (the fixture's seeded ones in clear): the one account of
+        // that name and role must match.
+        q.setSQL(QStringLiteral("select * from users where user_name=? and user_type=?"));
         q.addBindValue(name);
-        q.addBindValue(password);
         q.addBindValue(role);
         q.open();
-        return q.recordCount() == 1;
+        return q.recordCount() == 1 &&
+               passwordhash::matches(q.fieldByName(QStringLiteral("user_pass")).asString(),
+                                     password);
     }
     void selectAccount(const QString &name)
     {
@@ -204,6 +207,15 @@ TEST_F(UserTabTest, AddingAnAccountWithTheEnterChain)
     main->img3Click();
     EXPECT_EQ(main->wtxt->text(), QStringLiteral("数据已保存."));
     EXPECT_TRUE(stored(QStringLiteral("clerk"), QStringLiteral("ab1"), QStringLiteral("操作员")));
+    {
+        // Never in clear: a copy of the file does not give the password away.
+        Connection c;
+        c.setDatabase(databasePath());
+        Query q(&c);
+        q.setSQL(QStringLiteral("select user_pass from users where user_name='clerk'"));
+        q.open();
+        EXPECT_TRUE(passwordhash::isHash(q.field(0).asString()));
+    }
     EXPECT_TRUE(gridColumn(0).contains(QStringLiteral("clerk")));
     EXPECT_EQ(gridColumn(1).last(), QStringLiteral("******"));
     for (QWidget *w : {static_cast<QWidget *>(main->DBEdt1), static_cast<QWidget *>(main->DBEdt2),

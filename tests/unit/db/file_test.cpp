@@ -1,6 +1,8 @@
 #include "dbfixture.h"
 #include "oldschema.h"
 
+#include "common/passwordhash.h"
+
 #include "db/compact.h"
 #include "db/datafrm.h"
 #include "db/schema.h"
@@ -82,7 +84,12 @@ TEST_F(DbTest, AnOlderFileIsMigratedAtStartAndCardCodesMeetWhateverTheirCase)
                              "INSERT INTO CRJL (卡片内码, 进出时间) VALUES ('ABCDEF12', 't1');"));
     TDatafrm module;
     module.DataModuleCreate(file);
-    EXPECT_EQ(column(QStringLiteral("PRAGMA user_version")), QStringList{QStringLiteral("1")});
+    EXPECT_EQ(column(QStringLiteral("PRAGMA user_version")),
+              QStringList{QString::number(schema::CurrentVersion)});
+    // Clear login passwords became hashes of themselves.
+    const QString admin = column(QStringLiteral("select user_pass from users")).value(0);
+    EXPECT_TRUE(passwordhash::isHash(admin));
+    EXPECT_TRUE(passwordhash::matches(admin, QStringLiteral("admin1")));
     // The rows keep their ids and their text as stored.
     EXPECT_EQ(column(QStringLiteral("select id || ':' || 卡片内码 from CZdata order by id")),
               (QStringList{QStringLiteral("7:abcdef12"), QStringLiteral("9:12345678")}));
@@ -246,7 +253,11 @@ TEST(StarterDatabase, CommandCreatesSchemaAdministratorAndIssuerPassword)
     q.open();
     ASSERT_EQ(q.recordCount(), 1);
     EXPECT_EQ(q.fieldByName(QStringLiteral("user_name")).asString(), QStringLiteral("系统管理员"));
-    EXPECT_EQ(q.fieldByName(QStringLiteral("user_pass")).asString(), QStringLiteral("Abc123"));
+    // Stored as a salted hash, never in clear.
+    const QString stored = q.fieldByName(QStringLiteral("user_pass")).asString();
+    EXPECT_FALSE(stored.contains(QStringLiteral("Abc123")));
+    EXPECT_TRUE(passwordhash::matches(stored, QStringLiteral("Abc123")));
+    EXPECT_FALSE(passwordhash::matches(stored, QStringLiteral("abc123")));
     EXPECT_EQ(q.fieldByName(QStringLiteral("user_type")).asString(), QStringLiteral("管理员"));
     q.setSQL(QStringLiteral("select * from usersmm"));
     q.open();
