@@ -1,5 +1,7 @@
 #include "db/maintenance.h"
 
+#include <sys/stat.h>
+
 #include "common/dialogs.h"
 #include "db/connection.h"
 #include "db/dberror.h"
@@ -117,6 +119,19 @@ bool replaceWithSoundCopy(const QString &source, const QString &target,
 
 } // namespace
 
+bool isSameFile(const QString &a, const QString &b)
+{
+    struct stat sa
+    {
+    };
+    struct stat sb
+    {
+    };
+    return ::stat(QFile::encodeName(a).constData(), &sa) == 0 &&
+           ::stat(QFile::encodeName(b).constData(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
 bool replaceFileWithCopy(const QString &source, const QString &target)
 {
     QFile in(source);
@@ -141,6 +156,14 @@ void backupDatabase(Gauge &g1, const QString &dataFile, QWidget *parent)
     if (chosen.isEmpty())
         return;
     const QString target = chosen + QStringLiteral(".mdb");
+    // A backup onto the database itself would replace the file under the open connection: the
+    // program would go on writing into the deleted old file. Told by file identity, so another
+    // name for the same file (a link, "..") is caught too.
+    if (isSameFile(target, dataFile)) {
+        Dialogs::box(texts::db::BackupOntoItself, texts::db::BackupFailedCaption, Dialogs::OkOnly,
+                     Dialogs::Warning, parent);
+        return;
+    }
     if (QFileInfo::exists(target) &&
         Dialogs::box(texts::db::OverwriteQuestion, texts::db::OverwriteCaption, Dialogs::YesNo,
                      Dialogs::Question, parent) != Dialogs::Yes)

@@ -38,6 +38,9 @@ namespace maintenance {
 // Asks for a name (the dialog Save1), appends ".mdb" and copies dataFile there after the
 // overwrite question. The copy is written beside the target and renamed into place, so a failed
 // backup leaves an existing file of that name intact.
+// Whether two paths name the same file (device and inode); false when either is missing.
+bool isSameFile(const QString &a, const QString &b);
+
 void backupDatabase(Gauge &g1, const QString &dataFile, QWidget *parent = nullptr);
 
 // Asks for a file (the dialog Open1) and, after the question, copies it over target. The copy is

@@ -614,6 +614,10 @@ void TForm10::deleteAllRows()
     q->sql().clear();
     q->sql().add(DeleteAll);
     q->execSQL();
+    // An emptied table numbers its next import from 1 again.
+    q->sql().clear();
+    q->sql().add(QStringLiteral("delete from sqlite_sequence where name = 'CRJL'"));
+    q->execSQL();
 }
 
 void TForm10::btnAllSeaCmdClick()

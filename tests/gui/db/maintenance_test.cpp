@@ -3,6 +3,7 @@
 #include "db/maintenance.h"
 #include "db/schema.h"
 #include "db/starter.h"
+#include "db/texts.h"
 #include "oldschema.h"
 #include "testsupport.h"
 
@@ -127,6 +128,27 @@ TEST_F(MaintenanceTest, BackupOntoAnExistingFileAsksFirst)
     expectFile(QString());
     backup();
     EXPECT_EQ(Dialogs::shown().size(), 1);
+}
+
+TEST_F(MaintenanceTest, ABackupOntoTheLiveDatabaseIsRefusedByFileIdentity)
+{
+    // The database itself, by its own name and through another path to the same file.
+    const QString viaDots = dir.path(QStringLiteral("Data/../Data/Data"));
+    ASSERT_TRUE(QFile::link(file, dir.path(QStringLiteral("alias.mdb"))));
+    for (const QString &chosen : {file.chopped(4), viaDots, dir.path(QStringLiteral("alias"))}) {
+        const QByteArray before = bytes(file);
+        module.Qryda1->open();
+        expectFile(chosen);
+        expectBox(Dialogs::Ok);
+        backup();
+        EXPECT_EQ(lastShown().text, texts::db::BackupOntoItself) << chosen.toStdString();
+        EXPECT_EQ(bytes(file), before);
+        // The program goes on writing into the file it has open.
+        module.Qryda1->close();
+        module.con->disconnect();
+        db::Handle h = db::openDatabase(file, QString::fromLatin1(db::DatabasePassword));
+        db::exec(h.get(), QStringLiteral("insert into users (user_name) values ('after')"));
+    }
 }
 
 TEST_F(MaintenanceTest, BackupFailuresAreReported)

@@ -601,6 +601,11 @@ TEST_F(PassageWindow, ClearShowAllCloseAndOpenAgain)
     expectBox();
     QTest::mouseClick(form->btnSeaCmd, Qt::LeftButton);
     EXPECT_EQ(lastShown().text, T::NotImported);
+
+    // The emptied table numbers the next import from 1 again.
+    form->driveWatcher()->poll();
+    clickImportAndWait();
+    EXPECT_EQ(rows(QStringLiteral("select min(序号) from CRJL")), QStringList{QStringLiteral("1")});
 }
 
 } // namespace
