@@ -27,11 +27,12 @@ public:
 bool ExportDBGrid(Query *query, const QString &defaultName, const QString &dialogTitle,
                   QWidget *parent)
 {
-    const QString chosen =
-        Dialogs::saveFileName(dialogTitle, texts::archive::ExportFilter, defaultName, parent);
+    QString chosenType;
+    const QString chosen = Dialogs::saveFileName(dialogTitle, texts::archive::ExportFilter,
+                                                 defaultName, parent, &chosenType);
     if (chosen.isEmpty())
         return false;
-    const QString fileName = sheet::exportFileName(chosen);
+    const QString fileName = sheet::exportFileName(chosen, chosenType);
     return guarded([&] {
         WaitCursor wait;
         if (!query->isActive())

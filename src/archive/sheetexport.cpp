@@ -12,9 +12,19 @@ namespace sheet {
 
 namespace {
 
-void csvField(QByteArray &out, const QString &s)
+// A spreadsheet program opening the file would run a cell that starts like a formula (=, +, -,
+// @, a tab or a carriage return): such a cell gets a leading apostrophe, the usual guard, so
+// that it opens as the text it is.
+QString csvSafe(const QString &s)
 {
-    const QByteArray bytes = s.toUtf8();
+    if (!s.isEmpty() && QStringLiteral("=+-@\t\r").contains(s.front()))
+        return QLatin1Char('\'') + s;
+    return s;
+}
+
+void csvField(QByteArray &out, const QString &text)
+{
+    const QByteArray bytes = csvSafe(text).toUtf8();
     bool quote = false;
     for (char c : bytes)
         if (c == ',' || c == '"' || c == '\r' || c == '\n') {
@@ -66,13 +76,18 @@ Format formatOf(const QString &fileName)
     return Format::Xls;
 }
 
-QString exportFileName(const QString &chosen)
+QString exportFileName(const QString &chosen, const QString &chosenPattern)
 {
-    const QString suffix = suffixOf(chosen);
-    if (suffix == QLatin1String("xls") || suffix == QLatin1String("xlsx") ||
-        suffix == QLatin1String("csv"))
+    const auto known = [](const QString &suffix) {
+        return suffix == QLatin1String("xls") || suffix == QLatin1String("xlsx") ||
+               suffix == QLatin1String("csv");
+    };
+    if (known(suffixOf(chosen)))
         return chosen;
-    return chosen + QStringLiteral(".xls");
+    // A name without an extension gets the one of the type chosen in the dialog.
+    const QString typeSuffix =
+        chosenPattern.startsWith(QLatin1String("*.")) ? chosenPattern.mid(2).toLower() : QString();
+    return chosen + QLatin1Char('.') + (known(typeSuffix) ? typeSuffix : QStringLiteral("xls"));
 }
 
 void saveTable(const Table &table, const QString &fileName)

@@ -38,8 +38,9 @@ void writeXlsx(const Table &table, const QString &path);
 
 // The format a file name asks for by its extension (letter case ignored); Xls for any other.
 Format formatOf(const QString &fileName);
-// The name an export saves under: a name without one of the three extensions gets ".xls".
-QString exportFileName(const QString &chosen);
+// The name an export saves under: a typed extension of the three wins; a name without one gets
+// the extension of the file type chosen in the dialog (chosenPattern "*.xlsx" …), else ".xls".
+QString exportFileName(const QString &chosen, const QString &chosenPattern = {});
 
 // Writes the table to fileName in the format of its extension. The file is written under a
 // temporary name beside it and renamed into place at the end, so a failure leaves an existing

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPair>
 #include <QPushButton>
 #include <QQueue>
 #include <optional>
@@ -12,7 +13,7 @@ struct Script
 {
     bool active = false;
     QQueue<Dialogs::Button> answers;
-    QQueue<QString> files;
+    QQueue<QPair<QString, QString>> files; // name and the chosen type's pattern
     QList<Dialogs::Shown> shown;
     std::function<void(const Dialogs::Shown &)> unexpected;
     std::function<void(const Dialogs::Shown &)> hook;
@@ -49,7 +50,7 @@ QString qtFilter(const QString &filter)
 // A file dialog while the answers are scripted: recorded, and answered with the next queued
 // name (none queued: the unexpected-box handler runs and the answer is empty). Nothing while
 // real dialogs are shown.
-std::optional<QString> scriptedFile(const Dialogs::Shown &s)
+std::optional<QString> scriptedFile(const Dialogs::Shown &s, QString *pattern = nullptr)
 {
     if (!script().active)
         return std::nullopt;
@@ -59,7 +60,19 @@ std::optional<QString> scriptedFile(const Dialogs::Shown &s)
             script().unexpected(s);
         return QString();
     }
-    return script().files.dequeue();
+    const auto [name, chosenPattern] = script().files.dequeue();
+    if (pattern)
+        *pattern = chosenPattern;
+    return name;
+}
+
+// The pattern of a Qt filter entry: "Excel 2007(*.xlsx)" gives "*.xlsx".
+QString patternOf(const QString &qtFilterEntry)
+{
+    const qsizetype open = qtFilterEntry.lastIndexOf(QLatin1Char('('));
+    const qsizetype close = qtFilterEntry.lastIndexOf(QLatin1Char(')'));
+    return open >= 0 && close > open ? qtFilterEntry.mid(open + 1, close - open - 1).trimmed()
+                                     : QString();
 }
 
 } // namespace
@@ -87,15 +100,26 @@ Dialogs::Button Dialogs::box(const QString &text, const QString &caption, Button
     mb.setText(text);
     mb.setWindowTitle(caption);
     switch (icon) {
-    case Information: mb.setIcon(QMessageBox::Information); break;
-    case Warning: mb.setIcon(QMessageBox::Warning); break;
-    case Critical: mb.setIcon(QMessageBox::Critical); break;
-    case Question: mb.setIcon(QMessageBox::Question); break;
-    case NoIcon: break;
+    case Information:
+        mb.setIcon(QMessageBox::Information);
+        break;
+    case Warning:
+        mb.setIcon(QMessageBox::Warning);
+        break;
+    case Critical:
+        mb.setIcon(QMessageBox::Critical);
+        break;
+    case Question:
+        mb.setIcon(QMessageBox::Question);
+        break;
+    case NoIcon:
+        break;
     }
     QPushButton *ok = nullptr, *cancel = nullptr, *yes = nullptr, *no = nullptr;
     switch (buttons) {
-    case OkOnly: ok = mb.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole); break;
+    case OkOnly:
+        ok = mb.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
+        break;
     case OkCancel:
         ok = mb.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
         cancel = mb.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
@@ -129,17 +153,21 @@ void Dialogs::error(const QString &text, QWidget *parent)
 }
 
 QString Dialogs::saveFileName(const QString &title, const QString &filter,
-                              const QString &defaultName, QWidget *parent)
+                              const QString &defaultName, QWidget *parent, QString *chosenPattern)
 {
     Shown s;
     s.kind = Shown::SaveFile;
     s.text = title;
     s.caption = filter;
     s.defaultName = defaultName;
-    if (const std::optional<QString> scripted = scriptedFile(s))
+    if (const std::optional<QString> scripted = scriptedFile(s, chosenPattern))
         return *scripted;
-    return QFileDialog::getSaveFileName(parent, title, defaultName, qtFilter(filter), nullptr,
-                                        QFileDialog::DontConfirmOverwrite);
+    QString selected;
+    const QString name = QFileDialog::getSaveFileName(parent, title, defaultName, qtFilter(filter),
+                                                      &selected, QFileDialog::DontConfirmOverwrite);
+    if (chosenPattern)
+        *chosenPattern = patternOf(selected);
+    return name;
 }
 
 QString Dialogs::openFileName(const QString &title, const QString &filter, QWidget *parent)
@@ -153,8 +181,14 @@ QString Dialogs::openFileName(const QString &title, const QString &filter, QWidg
     return QFileDialog::getOpenFileName(parent, title, QString(), qtFilter(filter));
 }
 
-void Dialogs::setApplicationTitle(const QString &title) { script().title = title; }
-QString Dialogs::applicationTitle() { return script().title; }
+void Dialogs::setApplicationTitle(const QString &title)
+{
+    script().title = title;
+}
+QString Dialogs::applicationTitle()
+{
+    return script().title;
+}
 
 void Dialogs::beginScript()
 {
@@ -172,13 +206,34 @@ void Dialogs::endScript()
     script().files.clear();
 }
 
-bool Dialogs::scripted() { return script().active; }
-void Dialogs::queueAnswer(Button answer) { script().answers.enqueue(answer); }
-void Dialogs::queueFile(const QString &fileName) { script().files.enqueue(fileName); }
-int Dialogs::pendingAnswers() { return int(script().answers.size()); }
-int Dialogs::pendingFiles() { return int(script().files.size()); }
-const QList<Dialogs::Shown> &Dialogs::shown() { return script().shown; }
-void Dialogs::clearShown() { script().shown.clear(); }
+bool Dialogs::scripted()
+{
+    return script().active;
+}
+void Dialogs::queueAnswer(Button answer)
+{
+    script().answers.enqueue(answer);
+}
+void Dialogs::queueFile(const QString &fileName, const QString &chosenPattern)
+{
+    script().files.enqueue({fileName, chosenPattern});
+}
+int Dialogs::pendingAnswers()
+{
+    return int(script().answers.size());
+}
+int Dialogs::pendingFiles()
+{
+    return int(script().files.size());
+}
+const QList<Dialogs::Shown> &Dialogs::shown()
+{
+    return script().shown;
+}
+void Dialogs::clearShown()
+{
+    script().shown.clear();
+}
 
 void Dialogs::setUnexpectedHandler(std::function<void(const Shown &)> handler)
 {

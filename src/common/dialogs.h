@@ -35,8 +35,10 @@ public:
     static void error(const QString &text, QWidget *parent = nullptr);
 
     // File dialogs; an empty result means cancelled. filter uses "desc|pattern|desc|pattern".
+    // chosenPattern, when given, receives the pattern of the file type the user chose ("*.xlsx").
     static QString saveFileName(const QString &title, const QString &filter,
-                                const QString &defaultName, QWidget *parent = nullptr);
+                                const QString &defaultName, QWidget *parent = nullptr,
+                                QString *chosenPattern = nullptr);
     static QString openFileName(const QString &title, const QString &filter,
                                 QWidget *parent = nullptr);
 
@@ -49,7 +51,8 @@ public:
     static void endScript();
     static bool scripted();
     static void queueAnswer(Button answer);
-    static void queueFile(const QString &fileName); // empty = cancel the dialog
+    // empty = cancel the dialog; chosenPattern: the file type picked in a save dialog
+    static void queueFile(const QString &fileName, const QString &chosenPattern = {});
     static int pendingAnswers();
     static int pendingFiles();
     static const QList<Shown> &shown();

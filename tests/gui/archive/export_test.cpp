@@ -149,6 +149,17 @@ TEST_F(ExportTest, CancellingWritesAndShowsNothing)
     EXPECT_EQ(q->recNo(), 2);
 }
 
+TEST_F(ExportTest, TheChosenFileTypeGivesANameWithoutExtensionItsFormat)
+{
+    threeOwners();
+    Dialogs::queueFile(out + QStringLiteral("/档案"), QStringLiteral("*.xlsx"));
+    EXPECT_TRUE(exportArchiveGrid(archive()));
+    QFile f(out + QStringLiteral("/档案.xlsx"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.read(2) == "PK") << "an Office Open XML workbook";
+    EXPECT_EQ(QDir(out).entryList(QDir::Files), QStringList{QStringLiteral("档案.xlsx")});
+}
+
 TEST_F(ExportTest, ExportingAgainReplacesTheFileWithoutAQuestion)
 {
     threeOwners();

@@ -214,6 +214,28 @@ TEST(XlsWriter, AnEmptyWorkbookKeepsItsStreamOutOfTheMiniStream)
     EXPECT_EQ(s.rowCount(), 0); // no columns: no cell at all
 }
 
+TEST(CsvWriter, CellsThatWouldRunAsFormulasOpenAsText)
+{
+    const StringTable t({QStringLiteral("v")}, {{QStringLiteral("=1+1")},
+                                                {QStringLiteral("=HYPERLINK(\"http://x\",\"y\")")},
+                                                {QStringLiteral("+8613800138000")},
+                                                {QStringLiteral("-5")},
+                                                {QStringLiteral("@SUM(A1)")},
+                                                {QStringLiteral("\tx")},
+                                                {QStringLiteral("0E363747")},
+                                                {QStringLiteral("a=b")}});
+    EXPECT_EQ(sheet::csvBytes(t), QByteArray("\xEF\xBB\xBF"
+                                             "v\r\n"
+                                             "'=1+1\r\n"
+                                             "\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\"\r\n"
+                                             "'+8613800138000\r\n"
+                                             "'-5\r\n"
+                                             "'@SUM(A1)\r\n"
+                                             "'\tx\r\n"
+                                             "0E363747\r\n"
+                                             "a=b\r\n"));
+}
+
 TEST(CsvWriter, BytesAreUtf8WithBomQuotedAsRfc4180)
 {
     const StringTable t({QStringLiteral("卡片内码"), QStringLiteral("b")},
@@ -233,19 +255,26 @@ TEST(ExportFile, TheExtensionChoosesTheFormat)
     struct Case
     {
         const char *chosen;
+        const char *type; // the file type chosen in the dialog
         const char *saved;
         sheet::Format format;
     } cases[] = {
-        {"车主档案表", "车主档案表.xls", sheet::Format::Xls},
-        {"a.xls", "a.xls", sheet::Format::Xls},
-        {"a.XLSX", "a.XLSX", sheet::Format::Xlsx},
-        {"a.Csv", "a.Csv", sheet::Format::Csv},
-        {"a.txt", "a.txt.xls", sheet::Format::Xls},
-        {"archive.2024", "archive.2024.xls", sheet::Format::Xls},
-        {"/tmp/x.y/name", "/tmp/x.y/name.xls", sheet::Format::Xls},
+        {"车主档案表", "", "车主档案表.xls", sheet::Format::Xls},
+        {"a.xls", "", "a.xls", sheet::Format::Xls},
+        {"a.XLSX", "", "a.XLSX", sheet::Format::Xlsx},
+        {"a.Csv", "", "a.Csv", sheet::Format::Csv},
+        {"a.txt", "", "a.txt.xls", sheet::Format::Xls},
+        {"archive.2024", "", "archive.2024.xls", sheet::Format::Xls},
+        {"/tmp/x.y/name", "", "/tmp/x.y/name.xls", sheet::Format::Xls},
+        // A name without extension takes the chosen type's; a typed extension still wins.
+        {"车主档案表", "*.xlsx", "车主档案表.xlsx", sheet::Format::Xlsx},
+        {"passages", "*.csv", "passages.csv", sheet::Format::Csv},
+        {"a.xls", "*.xlsx", "a.xls", sheet::Format::Xls},
+        {"all", "*.*", "all.xls", sheet::Format::Xls},
     };
     for (const Case &c : cases) {
-        const QString saved = sheet::exportFileName(QString::fromUtf8(c.chosen));
+        const QString saved =
+            sheet::exportFileName(QString::fromUtf8(c.chosen), QString::fromUtf8(c.type));
         EXPECT_EQ(saved, QString::fromUtf8(c.saved));
         EXPECT_EQ(sheet::formatOf(saved), c.format) << c.chosen;
     }
