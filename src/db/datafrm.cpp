@@ -1,6 +1,8 @@
 #include "db/datafrm.h"
 #include "db/connection.h"
+#include "db/dberror.h"
 #include "db/schema.h"
+#include "db/texts.h"
 #include <sqlite3.h>
 
 namespace {
@@ -56,8 +58,12 @@ void TDatafrm::DataModuleCreate(const QString &dataFile)
     con->setDatabase(dataFile);
     con->connect();
     con->disconnect();
-    // A file from an older version of the program is brought up to date before anyone uses it.
     db::Handle db = db::openDatabase(dataFile, QString::fromLatin1(db::DatabasePassword));
+    // An empty file, or one keyed with our password but without the tables, is no database of
+    // ours: nothing is written into it.
+    if (!schema::hasAllTables(db.get()))
+        throw DbError(texts::db::NotOurDatabase.arg(dataFile));
+    // A file from an older version of the program is brought up to date before anyone uses it.
     sqlite3_busy_timeout(db.get(), 2000);
     schema::migrate(db.get());
 }

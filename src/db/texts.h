@@ -13,6 +13,8 @@ inline const QString BackupDone = QStringLiteral("数据库备份成功!");
 inline const QString BackupDoneCaption = QStringLiteral("备份数据");
 inline const QString BackupFailed = QStringLiteral("警告：数据库备份失败!");
 inline const QString BackupFailedCaption = QStringLiteral("存盘错误");
+inline const QString NotOurDatabase =
+    QStringLiteral("%1 不是本程序的数据库（文件为空或缺少数据表）。");
 inline const QString BackupOntoItself =
     QStringLiteral("不能备份到正在使用的数据库文件本身，请选择其他文件名或文件夹。");
 inline const QString OpenTitle = QStringLiteral("请输入要读取的文件名");

@@ -1,5 +1,6 @@
 #include "passages/tform10.h"
 #include "db/like.h"
+#include "db/schema.h"
 #include "passages/texts.h"
 
 #include "archive/exportdbgrid.h"
@@ -271,6 +272,9 @@ void TForm10::FormCreate()
         Datafrm->con->disconnect();
         Datafrm->con->setDatabase(programdir::databaseFile());
         Datafrm->con->connect();
+        // An empty file or one without the tables opens, but no login could ever work on it.
+        if (!schema::hasAllTables(Datafrm->con->handle()))
+            throw std::runtime_error("not a database of the program");
     } catch (const std::exception &) {
         m_ok = false;
         Dialogs::box(SystemError, WarningCaption, Dialogs::OkOnly, Dialogs::Warning, this);

@@ -2,6 +2,7 @@
 #include "app/singleinstance.h"
 #include "app/startup.h"
 #include "common/globals.h"
+#include "db/connection.h"
 #include "db/datafrm.h"
 #include "db/starter.h"
 #include "shell/appexit.h"
@@ -9,7 +10,9 @@
 #include "testsupport.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QUuid>
+#include <functional>
 
 namespace {
 
@@ -60,6 +63,42 @@ TEST_F(StartupTest, WithoutADatabaseTheProgramEnds)
     EXPECT_EQ(lastShown().icon, Dialogs::Warning);
     EXPECT_TRUE(appexit::programEnded());
     EXPECT_FALSE(order.contains(QStringLiteral("TForm12")));
+}
+
+TEST_F(StartupTest, AnEmptyFileOrOneWithoutTablesEndsTheProgramAndStaysAsItWas)
+{
+    const QString file = dir.path(QStringLiteral("Data/Data.mdb"));
+    const struct
+    {
+        const char *name;
+        std::function<void()> make;
+    } cases[] = {
+        {"zero bytes", [&] { dir.write(QStringLiteral("Data/Data.mdb"), QByteArray()); }},
+        {"keyed, no tables",
+         [&] {
+             db::Handle h = db::createDatabase(file, QString::fromLatin1(db::DatabasePassword));
+             db::exec(h.get(), QStringLiteral("create table other(a); drop table other;"));
+         }},
+    };
+    for (const auto &c : cases) {
+        QFile::remove(file);
+        c.make();
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        const QByteArray before = f.readAll();
+        f.close();
+        appexit::reset();
+        Dialogs::clearShown();
+        expectBox(); // the database layer's own text
+        expectBox(); // "系统错误!"
+        EXPECT_FALSE(startup::createWindows()) << c.name;
+        EXPECT_EQ(lastShown().text, QStringLiteral("系统错误!")) << c.name;
+        EXPECT_TRUE(appexit::programEnded()) << c.name;
+        startup::destroyWindows();
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), before) << c.name;
+        f.close();
+    }
 }
 
 TEST_F(StartupTest, ASecondCopyIsRefused)
