@@ -93,6 +93,26 @@ bool writeBack(sqlite3 *source, sqlite3 *destination)
 
 } // namespace
 
+void removeRestoreLeftovers(const QString &dataFile)
+{
+    const QFileInfo info(dataFile);
+    const QString real = info.exists() ? info.canonicalFilePath() : info.absoluteFilePath();
+    const QDir folder = QFileInfo(real).absoluteDir();
+    const QString prefix = QFileInfo(real).fileName() + QStringLiteral(".restore-");
+    const QDir::Filters plainFiles = QDir::Files | QDir::Hidden | QDir::NoSymLinks;
+    for (const QString &name : folder.entryList({prefix + QStringLiteral("??????")}, plainFiles)) {
+        const QString path = folder.filePath(name);
+        const int fd =
+            ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0)
+            continue;
+        const bool abandoned = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+        ::close(fd);
+        if (abandoned)
+            QFile::remove(path);
+    }
+}
+
 bool compactDatabase(const QString &path, const QString &password)
 {
     const QFileInfo info(path);

@@ -9,3 +9,7 @@
 #include <QString>
 
 bool compactDatabase(const QString &path, const QString &password);
+
+// Removes what a restore that was killed left beside the database file (its staged copy, as large
+// as the database and holding owners' data); the copy of a restore still running is kept.
+void removeRestoreLeftovers(const QString &dataFile);

@@ -1,4 +1,5 @@
 #include "db/datafrm.h"
+#include "db/compact.h"
 #include "db/connection.h"
 #include "db/dberror.h"
 #include "db/schema.h"
@@ -54,6 +55,7 @@ TDatafrm::~TDatafrm()
 
 void TDatafrm::DataModuleCreate(const QString &dataFile)
 {
+    removeRestoreLeftovers(dataFile);
     con->disconnect();
     con->setDatabase(dataFile);
     con->connect();

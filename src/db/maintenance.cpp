@@ -1,5 +1,8 @@
 #include "db/maintenance.h"
 
+#include <QDir>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 
 #include "common/dialogs.h"
@@ -92,8 +95,12 @@ bool replaceWithSoundCopy(const QString &source, const QString &target,
         return false;
     const QFileInfo info(target);
     const QString real = info.exists() ? info.canonicalFilePath() : info.absoluteFilePath();
-    QTemporaryFile staged(real + QStringLiteral(".XXXXXX"));
-    if (!staged.open() || !copyAll(in, staged) || !staged.flush() || ::fsync(staged.handle()) != 0)
+    // A name of its own, so that the next start can tell a killed restore's copy from any file
+    // of the operator's.
+    QTemporaryFile staged(real + QStringLiteral(".restore-XXXXXX"));
+    // Held while the copy lives: a copy nobody holds was left by a restore that was killed.
+    if (!staged.open() || ::flock(staged.handle(), LOCK_EX | LOCK_NB) != 0 ||
+        !copyAll(in, staged) || !staged.flush() || ::fsync(staged.handle()) != 0)
         return false;
     if (info.exists())
         staged.setPermissions(QFile::permissions(real));

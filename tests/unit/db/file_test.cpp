@@ -474,6 +474,22 @@ TEST_F(CompactTest, RemovesTheLeftoversOfAnInterruptedCompaction)
     EXPECT_EQ(column(QStringLiteral("select user_name from users")), QStringList{"admin"});
 }
 
+TEST_F(CompactTest, TheNextStartRemovesTheCopyOfARestoreThatWasKilled)
+{
+    // A restore killed while it staged its copy beside the database; another still running.
+    dir.write(QStringLiteral("Data/Data.mdb.restore-Xk3p9Q"), fileBytes());
+    dir.write(QStringLiteral("Data/Data.mdb.restore-busy01"), fileBytes());
+    QFile busy(dir.path(QStringLiteral("Data/Data.mdb.restore-busy01")));
+    ASSERT_TRUE(busy.open(QIODevice::ReadWrite));
+    ASSERT_EQ(::flock(busy.handle(), LOCK_EX | LOCK_NB), 0);
+    dir.write(QStringLiteral("Data/Data.mdb.backup"), "the operator's own");
+    TDatafrm module;
+    module.DataModuleCreate(file);
+    EXPECT_FALSE(QFile::exists(dir.path(QStringLiteral("Data/Data.mdb.restore-Xk3p9Q"))));
+    EXPECT_TRUE(QFile::exists(dir.path(QStringLiteral("Data/Data.mdb.restore-busy01"))));
+    EXPECT_TRUE(QFile::exists(dir.path(QStringLiteral("Data/Data.mdb.backup"))));
+}
+
 TEST_F(CompactTest, KeepsTheLinkTheOwnerAndTheModeOfTheRealFile)
 {
     addDeletedPassages();
