@@ -154,7 +154,9 @@ void TForm2::FormShow()
     // The file is compacted while nothing holds it open.
     datamodule::disconnect();
     QThread::msleep(10);
-    compactDatabase(programdir::databaseFile(), QString::fromLatin1(db::DatabasePassword));
+    // Compacting a large file takes seconds: at each login only when it gives enough back.
+    if (compactionWorthIt(programdir::databaseFile(), QString::fromLatin1(db::DatabasePassword)))
+        compactDatabase(programdir::databaseFile(), QString::fromLatin1(db::DatabasePassword));
     guarded([this] {
         if (!Datafrm)
             return;

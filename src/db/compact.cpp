@@ -113,6 +113,21 @@ void removeRestoreLeftovers(const QString &dataFile)
     }
 }
 
+bool compactionWorthIt(const QString &path, const QString &password)
+{
+    try {
+        db::Handle db = db::openDatabase(path, password, true);
+        db::Statement pages(db.get(), QStringLiteral("PRAGMA page_count"));
+        db::Statement free(db.get(), QStringLiteral("PRAGMA freelist_count"));
+        if (!pages.step() || !free.step())
+            return true;
+        return sqlite3_column_int64(free.get(), 0) * 4 >= sqlite3_column_int64(pages.get(), 0) &&
+               sqlite3_column_int64(free.get(), 0) > 0;
+    } catch (const DbError &) {
+        return true;
+    }
+}
+
 bool compactDatabase(const QString &path, const QString &password)
 {
     const QFileInfo info(path);

@@ -13,3 +13,7 @@ bool compactDatabase(const QString &path, const QString &password);
 // Removes what a restore that was killed left beside the database file (its staged copy, as large
 // as the database and holding owners' data); the copy of a restore still running is kept.
 void removeRestoreLeftovers(const QString &dataFile);
+
+// Whether a compaction would give back enough to be worth its time at a login: a quarter or
+// more of the file's pages are free. A file that cannot be read is left to compactDatabase.
+bool compactionWorthIt(const QString &path, const QString &password);

@@ -474,6 +474,16 @@ TEST_F(CompactTest, RemovesTheLeftoversOfAnInterruptedCompaction)
     EXPECT_EQ(column(QStringLiteral("select user_name from users")), QStringList{"admin"});
 }
 
+TEST_F(CompactTest, ALoginCompactsOnlyWhenAQuarterOfThePagesIsFree)
+{
+    const QString key = QString::fromLatin1(db::DatabasePassword);
+    EXPECT_FALSE(compactionWorthIt(file, key)) << "a new file has no free pages";
+    addDeletedPassages();
+    EXPECT_TRUE(compactionWorthIt(file, key));
+    ASSERT_TRUE(compactDatabase(file, key));
+    EXPECT_FALSE(compactionWorthIt(file, key)) << "compacted, nothing more to give back";
+}
+
 TEST_F(CompactTest, TheNextStartRemovesTheCopyOfARestoreThatWasKilled)
 {
     // A restore killed while it staged its copy beside the database; another still running.
