@@ -37,9 +37,35 @@ void Handle::reset()
     }
 }
 
+QString explained(const QString &engineText)
+{
+    // The engine's common failures, told in the operator's words; its own text follows for
+    // support.
+    static const struct
+    {
+        const char *engine;
+        const char *chinese;
+    } known[] = {
+        {"database is locked", "数据库文件正被其他程序使用，请稍后再试。"},
+        {"database table is locked", "数据库文件正被其他程序使用，请稍后再试。"},
+        {"database or disk is full", "磁盘已满，数据未能保存。请清理磁盘后再试。"},
+        {"unable to open database file", "无法打开数据库文件：文件夹不存在、无权访问或磁盘已满。"},
+        {"attempt to write a readonly database", "数据库文件是只读的，数据未能保存。"},
+        {"disk I/O error", "磁盘读写错误，数据未能保存。"},
+        {"file is not a database", "文件不是本程序的数据库，或已损坏。"},
+        {"database disk image is malformed", "数据库文件已损坏。"},
+    };
+    for (const auto &k : known) {
+        if (engineText.contains(QLatin1String(k.engine)))
+            return QString::fromUtf8(k.chinese) + QStringLiteral("\n（") + engineText +
+                   QStringLiteral("）");
+    }
+    return engineText;
+}
+
 QString lastError(sqlite3 *db)
 {
-    return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
+    return explained(db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory"));
 }
 
 namespace {
@@ -93,7 +119,7 @@ void exec(sqlite3 *db, const QString &sql)
 {
     char *message = nullptr;
     if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
-        const QString text = message ? QString::fromUtf8(message) : lastError(db);
+        const QString text = message ? explained(QString::fromUtf8(message)) : lastError(db);
         sqlite3_free(message);
         throw DbError(text);
     }

@@ -52,6 +52,9 @@ void exec(sqlite3 *db, const QString &sql);
 
 // The engine's message for the last failure on db.
 QString lastError(sqlite3 *db);
+// An engine message with the operator's Chinese explanation in front, for the failures an
+// operator meets (a locked file, a full disk, a read-only file …); other texts as they are.
+QString explained(const QString &engineText);
 
 // A prepared statement that finalizes itself.
 class Statement

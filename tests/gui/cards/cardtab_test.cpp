@@ -741,7 +741,7 @@ TEST_F(CardTabTest, ARecordThatCannotBeSavedEndsTheBatchAndNamesTheCard)
     QTRY_COMPARE(Dialogs::pendingAnswers(), 0);
     EXPECT_EQ(lastShown().text,
               t::WrittenUnsavedBox.arg(QStringLiteral("FA11FA11"),
-                                       QStringLiteral("database or disk is full")));
+                                       db::explained(QStringLiteral("database or disk is full"))));
     EXPECT_EQ(main->wtxt->text(), t::WrittenUnsavedPane.arg(QStringLiteral("FA11FA11")));
     EXPECT_FALSE(main->rb2->isChecked());
     EXPECT_EQ(IssueActive, 0);

@@ -135,6 +135,30 @@ TEST_F(DbTest, AMigrationThatCannotApplyLeavesTheFileAsItWasAndSaysWhy)
     EXPECT_THROW(schema::migrate(h.get()), DbError);
 }
 
+TEST(EngineErrors, TheOperatorReadsChineseAndSupportTheEngineText)
+{
+    const struct
+    {
+        const char *engine;
+        const char *chinese;
+    } cases[] = {{"database is locked", "正被其他程序使用"},
+                 {"database or disk is full", "磁盘已满"},
+                 {"unable to open database file: /x/Data.mdb", "无法打开数据库文件"},
+                 {"attempt to write a readonly database", "只读"}};
+    for (const auto &c : cases) {
+        const QString text = db::explained(QString::fromUtf8(c.engine));
+        EXPECT_TRUE(text.startsWith(QString::fromUtf8(c.chinese)) ||
+                    text.contains(QString::fromUtf8(c.chinese)))
+            << text.toStdString();
+        EXPECT_TRUE(text.endsWith(QStringLiteral("（") + QString::fromUtf8(c.engine) +
+                                  QStringLiteral("）")))
+            << text.toStdString();
+    }
+    // Other texts (the duplicate-card refusal the card tab recognises) stay as they are.
+    EXPECT_EQ(db::explained(QStringLiteral("UNIQUE constraint failed: CZdata.卡片内码")),
+              QStringLiteral("UNIQUE constraint failed: CZdata.卡片内码"));
+}
+
 TEST_F(DbTest, FileIsEncryptedAndOpensWithTheKeyInTheCommandLineTool)
 {
     EXPECT_FALSE(fileBytes().startsWith("SQLite format 3"));
