@@ -81,14 +81,7 @@ protected:
     void layCard(const QString &code, const QDate &validity, int mask)
     {
         const int reads = main->edt2->text().toInt();
-        pty.send(QStringLiteral("%1%2%3%4%5\r\n")
-                     .arg(code)
-                     .arg(validity.year() % 100, 2, 16, QLatin1Char('0'))
-                     .arg(validity.month(), 2, 16, QLatin1Char('0'))
-                     .arg(validity.day(), 2, 16, QLatin1Char('0'))
-                     .arg(mask, 2, 16, QLatin1Char('0'))
-                     .toUpper()
-                     .toLatin1());
+        pty.send(cardReply(code, validity, mask));
         QTRY_COMPARE(main->edt2->text().toInt(), reads + 1);
     }
 
