@@ -17,6 +17,7 @@
 #include "shell/tabstyle.h"
 #include "shell/texts.h"
 #include "shell/widgets.h"
+#include "shell/windowplace.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -29,6 +30,7 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -39,6 +41,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
 #include <QTabBar>
@@ -513,10 +516,19 @@ void TForm1::FormCreate()
 
     const IniFile settings(windowSettingsPath());
     const QString form = QStringLiteral("Form");
-    move(settings.readInteger(form, QStringLiteral("Left"), 100),
-         settings.readInteger(form, QStringLiteral("Top"), 100));
-    resize(settings.readInteger(form, QStringLiteral("Width"), 500),
-           settings.readInteger(form, QStringLiteral("Height"), 300));
+    // Left and Top are the frame's corner (what move() takes), Width and Height the window's
+    // own size (what resize() takes): saved the same way, so the window stays where it was.
+    QList<QRect> screens;
+    for (const QScreen *screen : QGuiApplication::screens())
+        screens << screen->availableGeometry();
+    const QRect placed = windowplace::keptOnScreen(
+        QRect(qBound(-100000, settings.readInteger(form, QStringLiteral("Left"), 100), 100000),
+              qBound(-100000, settings.readInteger(form, QStringLiteral("Top"), 100), 100000),
+              qBound(1, settings.readInteger(form, QStringLiteral("Width"), 500), 100000),
+              qBound(1, settings.readInteger(form, QStringLiteral("Height"), 300), 100000)),
+        screens);
+    move(placed.topLeft());
+    resize(placed.size());
     if (settings.readBool(form, QStringLiteral("InitMax"), false))
         setWindowState(windowState() | Qt::WindowMaximized);
     else
@@ -644,8 +656,12 @@ void TForm1::saveWindowSettings()
     IniFile settings(windowSettingsPath());
     const QString form = QStringLiteral("Form");
     const QRect g = isMaximized() ? normalGeometry() : geometry();
-    settings.writeInteger(form, QStringLiteral("Top"), g.top());
-    settings.writeInteger(form, QStringLiteral("Left"), g.left());
+    // The frame's corner, as move() restores it (the window's own corner lies inside the frame,
+    // so saving it would creep the window down and right at every start).
+    const QPoint frameOffset = geometry().topLeft() - frameGeometry().topLeft();
+    const QPoint corner = g.topLeft() - frameOffset;
+    settings.writeInteger(form, QStringLiteral("Top"), corner.y());
+    settings.writeInteger(form, QStringLiteral("Left"), corner.x());
     settings.writeInteger(form, QStringLiteral("Width"), g.width());
     settings.writeInteger(form, QStringLiteral("Height"), g.height());
     settings.writeString(form, QStringLiteral("Caption"), windowTitle());

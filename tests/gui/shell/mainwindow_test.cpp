@@ -10,18 +10,21 @@
 #include "shell/forms.h"
 #include "shell/tform1.h"
 #include "shell/widgets.h"
+#include "shell/windowplace.h"
 #include "testsupport.h"
 
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTabWidget>
@@ -92,6 +95,38 @@ TEST_F(MainWindowTest, WindowSettingsDefaultsAndStoredValues)
     TForm1 &f = make();
     EXPECT_EQ(f.pos(), QPoint(30, 40));
     EXPECT_TRUE(f.windowState() & Qt::WindowMaximized);
+}
+
+TEST_F(MainWindowTest, SettingsThatPutTheWindowOffScreenBringItBack)
+{
+    const char *files[] = {"[Form]\nTop=-2147483648\nLeft=30\nWidth=800\nHeight=640\n",
+                           "[Form]\nTop=-5000\nLeft=-5000\nWidth=800\nHeight=640\n",
+                           "[Form]\nTop=40000\nLeft=90000\nWidth=99999\nHeight=99999\n"};
+    for (const char *file : files) {
+        dir.write(QStringLiteral("mainwindow_test.ini"), file);
+        TForm1 &f = make();
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        EXPECT_TRUE(screen.intersects(QRect(f.pos(), f.size()))) << file;
+        EXPECT_LE(f.width(), screen.width()) << file;
+    }
+}
+
+TEST(WindowPlace, AWindowStaysWhereItWasUnlessNoScreenShowsItsTitleBar)
+{
+    const QList<QRect> screens = {QRect(0, 0, 1280, 1024), QRect(1280, 0, 1920, 1080)};
+    const struct
+    {
+        QRect saved;
+        QRect placed;
+    } cases[] = {
+        {QRect(100, 120, 1024, 630), QRect(100, 120, 1024, 630)},
+        {QRect(2000, 50, 1024, 630), QRect(2000, 50, 1024, 630)},   // on the second screen
+        {QRect(-900, 100, 1024, 630), QRect(-900, 100, 1024, 630)}, // 124 px still on screen
+        {QRect(30, -5000, 800, 640), QRect(240, 192, 800, 640)},
+        {QRect(5000, 5000, 4000, 3000), QRect(0, 0, 1280, 1024)},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(windowplace::keptOnScreen(c.saved, screens), c.placed) << c.saved.x();
 }
 
 TEST_F(MainWindowTest, SavingTheSettingsWritesPositionSizeCaptionAndState)
