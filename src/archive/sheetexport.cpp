@@ -6,7 +6,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QTemporaryDir>
+#include <QTemporaryFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace sheet {
 
@@ -101,20 +105,21 @@ void saveTable(const Table &table, const QString &fileName)
         bytes = csvBytes(table);
         break;
     case Format::Xlsx: {
-        // libxlsxwriter writes only to a named file: write it in a scratch folder and take the
-        // bytes over, so that the target still changes in one rename.
-        QTemporaryDir scratch;
-        if (!scratch.isValid())
+        // Built beside the target under a name of its own and renamed into place, as the
+        // other formats are: a failure leaves an existing file as it was, and nothing of the
+        // owners' data is left in a temporary folder.
+        QTemporaryFile staged(fileName + QStringLiteral(".XXXXXX"));
+        if (!staged.open())
             throw ExportError(texts::archive::CannotWrite.arg(QDir::toNativeSeparators(fileName),
-                                                              scratch.errorString()));
-        const QString path = scratch.filePath(QStringLiteral("export.xlsx"));
-        writeXlsx(table, path);
-        QFile f(path);
-        if (!f.open(QIODevice::ReadOnly))
-            throw ExportError(texts::archive::CannotWrite.arg(QDir::toNativeSeparators(fileName),
-                                                              f.errorString()));
-        bytes = f.readAll();
-        break;
+                                                              staged.errorString()));
+        staged.close();
+        writeXlsx(table, staged.fileName(), fileName);
+        if (std::rename(QFile::encodeName(staged.fileName()).constData(),
+                        QFile::encodeName(fileName).constData()) != 0)
+            throw ExportError(texts::archive::CannotWrite.arg(
+                QDir::toNativeSeparators(fileName), QString::fromLocal8Bit(std::strerror(errno))));
+        staged.setAutoRemove(false);
+        return;
     }
     }
 

@@ -34,7 +34,9 @@ QByteArray xlsBytes(const Table &table);
 // fields quoted as RFC 4180 asks, lines ending in CR LF.
 QByteArray csvBytes(const Table &table);
 // .xlsx through libxlsxwriter, written to path. Throws ExportError.
-void writeXlsx(const Table &table, const QString &path);
+// Writes an .xlsx at path; the engine's scratch files go to path's folder, and failures name
+// shownName (the file the user chose) when given.
+void writeXlsx(const Table &table, const QString &path, const QString &shownName = {});
 
 // The format a file name asks for by its extension (letter case ignored); Xls for any other.
 Format formatOf(const QString &fileName);

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <xlsxwriter.h>
 
 namespace sheet {
@@ -28,10 +29,16 @@ ExportError failure(const QString &path, lxw_error error)
 
 } // namespace
 
-void writeXlsx(const Table &table, const QString &path)
+void writeXlsx(const Table &table, const QString &file, const QString &shownName)
 {
-    const QByteArray name = QFile::encodeName(path);
-    WorkbookCloser closer{workbook_new(name.constData())};
+    const QString path = shownName.isEmpty() ? file : shownName; // named in failures
+    const QByteArray name = QFile::encodeName(file);
+    // The engine's scratch files go beside the file, not to a temporary folder the user never
+    // chose (where a full disk would be reported under a name they do not know).
+    const QByteArray scratch = QFile::encodeName(QFileInfo(file).absolutePath());
+    lxw_workbook_options options{};
+    options.tmpdir = const_cast<char *>(scratch.constData());
+    WorkbookCloser closer{workbook_new_opt(name.constData(), &options)};
     if (!closer.book)
         throw failure(path, LXW_ERROR_CREATING_XLSX_FILE);
     lxw_worksheet *sheet = workbook_add_worksheet(closer.book, nullptr);

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <unistd.h>
 
@@ -158,6 +159,24 @@ TEST_F(ExportTest, TheChosenFileTypeGivesANameWithoutExtensionItsFormat)
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_TRUE(f.read(2) == "PK") << "an Office Open XML workbook";
     EXPECT_EQ(QDir(out).entryList(QDir::Files), QStringList{QStringLiteral("档案.xlsx")});
+}
+
+TEST_F(ExportTest, AnXlsxIsBuiltBesideTheChosenFileNotInTheTemporaryFolder)
+{
+    // A temporary folder that cannot be used (full, or gone) does not matter, and nothing of the
+    // owners' data is left there.
+    threeOwners();
+    const QByteArray savedTmp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(dir.path(QStringLiteral("no-such-folder"))));
+    expectFile(out + QStringLiteral("/档案.xlsx"));
+    const bool exported = exportArchiveGrid(archive());
+    if (savedTmp.isNull())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", savedTmp);
+    EXPECT_TRUE(exported);
+    EXPECT_EQ(QDir(out).entryList(QDir::Files), QStringList{QStringLiteral("档案.xlsx")});
+    EXPECT_FALSE(QFileInfo::exists(dir.path(QStringLiteral("no-such-folder"))));
 }
 
 TEST_F(ExportTest, ExportingAgainReplacesTheFileWithoutAQuestion)
