@@ -25,4 +25,10 @@ inline const QString DeleteForever = QStringLiteral("删除的用户不能被恢
 inline const QString ConfirmDeleteCaption = QStringLiteral("确认删除");
 inline const QString PasswordCharacters = QStringLiteral("输入正确用户密码，只限输入字母和数字.");
 inline const QString ReloginReset = QStringLiteral("重复登录已超过5次,系统自动清零!");
+inline const QString NameSurroundingBlanks =
+    QStringLiteral("用户名的开头和结尾不能有空格，请去掉后再保存.");
+inline const QString NameHiddenCharacters =
+    QStringLiteral("用户名中有不可见的控制字符或方向字符，请重新输入.");
+inline const QString PastedPasswordShortened =
+    QStringLiteral("粘贴的密码中有字母和数字以外的字符，已被去掉，请检查密码!");
 } // namespace texts::accounts

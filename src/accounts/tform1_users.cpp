@@ -1,4 +1,5 @@
 // The user tab of the main window (login accounts) and the re-login button.
+#include "accounts/accountname.h"
 #include "accounts/texts.h"
 #include "accounts/tform2.h"
 #include "common/dialogs.h"
@@ -25,6 +26,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 #include <QValidator>
+#include <functional>
 
 namespace {
 const QColor White(Qt::white);
@@ -78,15 +80,20 @@ bool entering(const Query *q)
 class PasswordCharacters : public QValidator
 {
 public:
-    explicit PasswordCharacters(QLineEdit *edit)
+    // shortened is told when more than one character arrived at once (a paste, a drop, an input
+    // method) and some were dropped: unlike a single key, the user cannot see what went missing.
+    PasswordCharacters(QLineEdit *edit, std::function<void()> shortened)
         : QValidator(edit)
         , m_edit(edit)
+        , m_shortened(std::move(shortened))
     {}
 
     State validate(QString &input, int &pos) const override
     {
-        if (!m_edit->isModified())
+        if (!m_edit->isModified()) {
+            m_lastSize = input.size();
             return Acceptable;
+        }
         QString kept;
         int keptBeforeCursor = 0;
         for (int i = 0; i < input.size(); ++i) {
@@ -97,13 +104,20 @@ public:
                     ++keptBeforeCursor;
             }
         }
+        const qsizetype dropped = input.size() - kept.size();
+        const qsizetype arrived = input.size() - m_lastSize;
         input = kept;
         pos = keptBeforeCursor;
+        m_lastSize = kept.size();
+        if (dropped > 1 || (dropped == 1 && arrived > 1))
+            m_shortened();
         return Acceptable;
     }
 
 private:
     QLineEdit *m_edit;
+    std::function<void()> m_shortened;
+    mutable qsizetype m_lastSize = 0;
 };
 
 // The grid's highlight is the query's current record. While an account is being entered or
@@ -198,7 +212,8 @@ void TForm1::buildUserTab()
     DBEdt1->setMaxBytes(20);
     DBEdt2->setMaxLength(20);
     DBEdt2->setEchoMode(QLineEdit::Password);
-    DBEdt2->setValidator(new PasswordCharacters(DBEdt2));
+    DBEdt2->setValidator(new PasswordCharacters(
+        DBEdt2, [this] { wtxt->setText(texts::accounts::PastedPasswordShortened); }));
     DBEdt2->setInputMethodHints(DBEdt2->inputMethodHints() | Qt::ImhLatinOnly |
                                 Qt::ImhNoPredictiveText | Qt::ImhSensitiveData);
     DBEdt2->setAttribute(Qt::WA_InputMethodEnabled, true);
@@ -361,6 +376,22 @@ void TForm1::img3Click()
     }
     if (!DBEdt1->text().isEmpty() && (!DBEdt2->text().isEmpty() || keepsStoredPassword(*this)) &&
         !DBcbb1->currentText().isEmpty() && DBEdt1->isEnabled()) {
+        // A name that could not log in or that looks like another account's is not stored; the
+        // entry stays open to correct it.
+        switch (accountname::check(DBEdt1->text())) {
+        case accountname::Problem::None:
+            break;
+        case accountname::Problem::SurroundingBlanks:
+            Dialogs::box(texts::accounts::NameSurroundingBlanks, texts::accounts::EntryErrorCaption,
+                         Dialogs::OkOnly, Dialogs::Warning, this);
+            DBEdt1->setFocus();
+            return;
+        case accountname::Problem::HiddenCharacters:
+            Dialogs::box(texts::accounts::NameHiddenCharacters, texts::accounts::EntryErrorCaption,
+                         Dialogs::OkOnly, Dialogs::Warning, this);
+            DBEdt1->setFocus();
+            return;
+        }
         // The password is stored as its hash; one not typed again keeps the stored hash.
         if (!keepsStoredPassword(*this))
             q->fieldByName(QStringLiteral("user_pass"))

@@ -410,6 +410,87 @@ TEST_F(AccountsTest, OnlyLettersAndDigitsReachThePasswordByAnyRoute)
     EXPECT_TRUE(stored(QStringLiteral("clerk"), QStringLiteral("pwxa1"), QStringLiteral("操作员")));
 }
 
+TEST_F(AccountsTest, NamesWithSurroundingBlanksOrHiddenCharactersAreRefused)
+{
+    openAsAdmin();
+    const QString blanks = QStringLiteral("用户名的开头和结尾不能有空格，请去掉后再保存.");
+    const QString hidden = QStringLiteral("用户名中有不可见的控制字符或方向字符，请重新输入.");
+    struct Case
+    {
+        QString name;
+        QString refusal; // empty: stored
+    };
+    const Case cases[] = {
+        {QStringLiteral("  sp  "), blanks},
+        {QStringLiteral("sp "), blanks},
+        {QStringLiteral("\tsp"), blanks},
+        {QStringLiteral("\u202enimda"), hidden}, // shown as "admin"
+        {QStringLiteral("ad\u200bmin"), hidden},
+        {QStringLiteral("a\u2066b"), hidden},
+        {QStringLiteral("op\x01"), hidden},
+        {QStringLiteral("张 三"), QString()},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
+        QTest::mouseClick(main->img5, Qt::LeftButton);
+        // Pasted: the keyboard cannot type most of these.
+        QGuiApplication::clipboard()->setText(c.name);
+        QTest::keyClick(main->DBEdt1, Qt::Key_V, Qt::ControlModifier);
+        ASSERT_EQ(main->DBEdt1->text(), c.name);
+        QTest::keyClick(main->DBEdt1, Qt::Key_Return);
+        QTest::keyClicks(main->DBEdt2, QStringLiteral("pw1"));
+        QTest::keyClick(main->DBEdt2, Qt::Key_Return);
+        main->DBcbb1->setCurrentIndex(1);
+        if (c.refusal.isEmpty()) {
+            QTest::mouseClick(main->img3, Qt::LeftButton);
+            EXPECT_TRUE(stored(c.name, QStringLiteral("pw1"), QStringLiteral("操作员")));
+            continue;
+        }
+        expectBox(Dialogs::Ok);
+        QTest::mouseClick(main->img3, Qt::LeftButton);
+        EXPECT_EQ(lastShown().text, c.refusal);
+        EXPECT_EQ(lastShown().caption, QStringLiteral("错误提示"));
+        EXPECT_EQ(Datafrm->LGqry1->state(), Query::Insert) << "the entry stays open to correct";
+        EXPECT_TRUE(main->DBEdt1->hasFocus());
+        QTest::mouseClick(main->img4, Qt::LeftButton);
+        EXPECT_FALSE(stored(c.name, QStringLiteral("pw1"), QStringLiteral("操作员")));
+    }
+    EXPECT_EQ(gridColumn(0).size(), 4) << "only the acceptable name was added";
+}
+
+TEST_F(AccountsTest, APastedPasswordThatLostCharactersIsReported)
+{
+    openAsAdmin();
+    const QString notice =
+        QStringLiteral("粘贴的密码中有字母和数字以外的字符，已被去掉，请检查密码!");
+    startAdding();
+    // A single key that is not taken is seen not to arrive: the usual prompt stays.
+    QTest::keyClicks(main->DBEdt2, QStringLiteral("a!"));
+    EXPECT_EQ(main->DBEdt2->text(), QStringLiteral("a"));
+    EXPECT_EQ(main->wtxt->text(), QStringLiteral("请输入用户密码."));
+    // A clean paste says nothing either.
+    QGuiApplication::clipboard()->setText(QStringLiteral("bc9"));
+    QTest::keyClick(main->DBEdt2, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(main->wtxt->text(), QStringLiteral("请输入用户密码."));
+    // One that loses characters is told.
+    QGuiApplication::clipboard()->setText(QStringLiteral("p@ss word!'\""));
+    QTest::keyClick(main->DBEdt2, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(main->DBEdt2->text(), QStringLiteral("abc9pssword"));
+    EXPECT_EQ(main->wtxt->text(), notice);
+    QTest::mouseClick(main->img4, Qt::LeftButton);
+
+    // By the context menu, and with a single lost character among several arriving.
+    startAdding();
+    QGuiApplication::clipboard()->setText(QStringLiteral("pass-1"));
+    std::unique_ptr<QMenu> menu(main->DBEdt2->createStandardContextMenu());
+    for (QAction *a : menu->actions())
+        if (a->text().startsWith(QStringLiteral("&Paste")))
+            a->trigger();
+    EXPECT_EQ(main->DBEdt2->text(), QStringLiteral("pass1"));
+    EXPECT_EQ(main->wtxt->text(), notice);
+    QTest::mouseClick(main->img4, Qt::LeftButton);
+}
+
 TEST_F(AccountsTest, EditingKeysWorkInThePasswordField)
 {
     openAsAdmin();
