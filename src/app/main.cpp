@@ -2,6 +2,7 @@
 #include "accounts/tform2.h"
 #include "app/singleinstance.h"
 #include "app/startup.h"
+#include "app/termination.h"
 #include "common/dialogs.h"
 #include "common/globals.h"
 #include "common/programdir.h"
@@ -88,9 +89,10 @@ int main(int argc, char **argv)
     const QString instanceName = qEnvironmentVariable("VELMORA_INSTANCE");
     if (!instanceName.isEmpty())
         options.instanceName = instanceName;
-    SingleInstance instance(options.instanceName);
-    if (!startup::checkSingleInstance(instance))
+    SingleInstance instance(options.instanceName, programdir::root());
+    if (!startup::checkSingleInstance(instance, programdir::root()))
         return 1;
+    termination::handleWith(startup::endOnSignal);
     Dialogs::setApplicationTitle(texts::shell::ProgramTitle);
 
     startup::showSplash(options.splashMs);

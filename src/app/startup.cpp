@@ -7,24 +7,45 @@
 #include "archive/tform7.h"
 #include "common/dialogs.h"
 #include "passages/tform10.h"
+#include "shell/appexit.h"
 #include "shell/datamodule_access.h"
 #include "shell/forms.h"
 #include "shell/texts.h"
 #include "shell/tform1.h"
 #include "shell/tform12.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QEventLoop>
 #include <QTimer>
 
 namespace startup {
 
-bool checkSingleInstance(SingleInstance &instance)
+bool checkSingleInstance(SingleInstance &instance, const QString &programDir)
 {
-    if (instance.acquire())
+    switch (instance.acquire()) {
+    case SingleInstance::Outcome::Acquired:
         return true;
-    Dialogs::box(texts::shell::AlreadyRunning, texts::shell::ProgramTitle, Dialogs::OkOnly,
-                 Dialogs::Critical);
+    case SingleInstance::Outcome::RunningForThisUser:
+        Dialogs::box(texts::shell::AlreadyRunning, texts::shell::ProgramTitle, Dialogs::OkOnly,
+                     Dialogs::Critical);
+        return false;
+    case SingleInstance::Outcome::DirectoryInUse:
+        Dialogs::box(texts::shell::DirectoryInUse.arg(QDir::toNativeSeparators(programDir)),
+                     texts::shell::ProgramTitle, Dialogs::OkOnly, Dialogs::Critical);
+        return false;
+    }
     return false;
+}
+
+void endOnSignal()
+{
+    if (Form1)
+        Form1->endWithoutAsking();
+    appexit::endProgram();
+    // Every event loop ends now, those of open message boxes included: nobody is there to
+    // answer them.
+    QCoreApplication::exit(0);
 }
 
 void showSplash(int ms)

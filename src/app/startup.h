@@ -13,8 +13,11 @@ struct Options
     QString instanceName = QStringLiteral("Velmora");
 };
 
-// Shows the refusal of a second copy when the lock is held elsewhere; false then.
-bool checkSingleInstance(SingleInstance &instance);
+// Shows the refusal of a second copy when a lock is held elsewhere (a copy of this user's, or
+// any copy on `programDir`); false then.
+bool checkSingleInstance(SingleInstance &instance, const QString &programDir = {});
+// A termination signal: the program ends as its exit does, without asking.
+void endOnSignal();
 // Shows the splash for the given time (the event loop keeps running).
 void showSplash(int ms);
 // Creates the windows in their fixed order and records the class names in `order`.

@@ -13,6 +13,9 @@ inline const QString DateLabel = QStringLiteral("系统当前日期:");
 inline const QString DateFormat = QStringLiteral("yyyy年MM月dd日");
 inline const QString SystemPrompt = QStringLiteral("系统提示");
 inline const QString AlreadyRunning = QStringLiteral("该程序已经运行!.");
+// %1: the program directory another copy (of any account) is running on.
+inline const QString DirectoryInUse = QStringLiteral(
+    "程序目录 %1 正由另一个运行中的副本使用（可能是另一个账户的），不能同时打开两个副本!");
 inline const QString SystemTabAdmin = QStringLiteral("系统管理界面.");
 inline const QString RestrictedPane = QStringLiteral("非管理员登录，权限受限!");
 inline const QString NoRights = QStringLiteral("非管理员登录，权限不足!");

@@ -690,6 +690,15 @@ void TForm1::leaveIssuer()
     closePort(PortNo);
 }
 
+void TForm1::endWithoutAsking()
+{
+    try {
+        leaveIssuer();
+        datamodule::disconnect();
+    } catch (...) {
+    }
+}
+
 void TForm1::Ent1Click()
 {
     saveWindowSettings();

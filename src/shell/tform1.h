@@ -314,6 +314,9 @@ public:
     // mode is active ends the mode as "返回" does, so the issuer stops writing cards.
     void endIssuingOnLeave();
     void leaveIssuer(); // ends an issue mode, then closes the port
+    // The session ends under the program (a termination signal): no question is asked, the
+    // issuer goes back to read mode, the port and the database are closed.
+    void endWithoutAsking();
     // Connects the owner archive window's requests to the card tab (at start-up).
     void attachArchiveWindow(TForm7 *archive);
     bool modeSelected() const; // rb1 or rb2 checked, or an extension active

@@ -8,6 +8,7 @@
 
 #include <QRegularExpression>
 #include <QSet>
+#include <csignal>
 #include <gtest/gtest.h>
 
 namespace {
@@ -168,6 +169,37 @@ TEST_F(CardProgram, ABatchLaidFasterThanTheReadsKeepsEveryCard)
     const QStringList codes = sqlRows(QStringLiteral("select 卡片内码 from CZdata;"));
     EXPECT_EQ(QSet<QString>(codes.begin(), codes.end()),
               QSet<QString>(written.keyBegin(), written.keyEnd()));
+}
+
+TEST_F(CardProgram, TheEndOfTheSessionPutsTheIssuerBackInReadModeAndLeavesNoLock)
+{
+    // Logging out of the desktop sends SIGTERM: a batch left running would have the issuer write
+    // the next card laid with nobody to record it.
+    logInToCardTab();
+    ASSERT_TRUE(simulator("batch 1\nlist", "plugged").contains(QStringLiteral("batch 1)")));
+    ASSERT_TRUE(desk.clickWhenEnabled(QStringLiteral("btn14")));
+    ASSERT_SOON(shows(QStringLiteral("edt9"), QStringLiteral("1001")), 5000);
+    ASSERT_TRUE(desk.clickWhenEnabled(QStringLiteral("edt15")));
+    ASSERT_TRUE(
+        desk.pickDate(QStringLiteral("dtp1"), QDate(QDate::currentDate().year() + 1, 6, 30)));
+    ASSERT_TRUE(desk.clickWhenEnabled(QStringLiteral("btn11")));
+    ASSERT_TRUE(desk.clickWhenEnabled(QStringLiteral("btn3")));
+    EXPECT_EQ(confirmBoxes(1), QSet<QString>{t::CommandSent});
+    ASSERT_EQ(rowsSoon(QStringLiteral("select count(*) from CZdata;"), {"1"}, 20000),
+              QStringList{"1"});
+    const qsizetype before = simulatorLog().size();
+    ::kill(desk.program().processId(), SIGTERM);
+    ASSERT_TRUE(desk.program().waitForFinished(15000));
+    EXPECT_EQ(desk.program().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(desk.program().exitCode(), 0);
+    ASSERT_SOON(simulatorLog().mid(before).contains("ReadModeFrame"), 5000);
+
+    // A copy killed outright keeps no later copy out: each start uses a lock name of its own, so
+    // it is the program directory's lock that must not outlive its holder.
+    logIn();
+    desk.program().kill();
+    ASSERT_TRUE(desk.program().waitForFinished(15000));
+    logIn();
 }
 
 TEST_F(CardProgram, ReportsACardLostAndFoundAgain)

@@ -1,6 +1,7 @@
 #include "desktop.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QTest>
@@ -50,8 +51,8 @@ QList<Control> controls(const QJsonArray &windows)
 
 Desktop::Desktop()
 {
-    m_mapFile = QDir::temp().filePath(QStringLiteral("velmora-e2e-map-%1.json")
-                                          .arg(QUuid::createUuid().toString(QUuid::Id128)));
+    m_mapFile = QDir::temp().filePath(
+        QStringLiteral("velmora-e2e-map-%1.json").arg(QUuid::createUuid().toString(QUuid::Id128)));
     // Xvfb picks a free display itself and writes its number to standard output.
     m_xvfb.start(QStringLiteral("Xvfb"),
                  {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
@@ -240,10 +241,20 @@ bool Desktop::choose(const QString &name, const QString &item, int ms)
 bool Desktop::fill(const QString &name, const QString &text, int ms)
 {
     std::optional<Control> c;
-    if (!waitFor([&] { return (c = control(name)) && c->enabled; }, ms))
-        return false;
-    click(*c);
-    if (!waitFor([&] { return (c = control(name)) && c->focus; }, ms))
+    // A click that lands while a window is still being mapped is lost: click again until the
+    // field has the focus.
+    QElapsedTimer clock;
+    clock.start();
+    std::optional<Control> focused;
+    while (!focused && clock.elapsed() < ms) {
+        if (!waitFor([&] { return (c = control(name)) && c->enabled; }, ms))
+            return false;
+        click(*c);
+        waitFor([&] { return (focused = control(name)) && focused->focus; }, 1000);
+        if (focused && !focused->focus)
+            focused.reset();
+    }
+    if (!focused)
         return false;
     key(QStringLiteral("ctrl+a"));
     return typeInto(name, text, ms, true);
@@ -298,8 +309,8 @@ bool Desktop::pickDate(const QString &name, const QDate &date, int ms)
     if (!at)
         return false;
     clickAt(*at);
-    return waitFor(
-        [&] { return (edit = control(name)) && edit->text == date.toString(format); }, ms);
+    return waitFor([&] { return (edit = control(name)) && edit->text == date.toString(format); },
+                   ms);
 }
 
 std::optional<Desktop::Box> Desktop::topBox() const

@@ -10,6 +10,7 @@
 #include "testsupport.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QUuid>
 #include <functional>
@@ -121,11 +122,44 @@ TEST_F(StartupTest, TheLockIsFreeAgainWhenTheFirstCopyEnds)
     const QString name =
         QStringLiteral("Velmora-test-") + QUuid::createUuid().toString(QUuid::Id128);
     {
-        SingleInstance first(name);
-        ASSERT_TRUE(first.acquire());
+        SingleInstance first(name, dir.root());
+        ASSERT_EQ(first.acquire(), SingleInstance::Outcome::Acquired);
     }
-    SingleInstance later(name);
-    EXPECT_TRUE(later.acquire());
+    SingleInstance later(name, dir.root());
+    EXPECT_EQ(later.acquire(), SingleInstance::Outcome::Acquired);
+}
+
+TEST_F(StartupTest, ACopyOnTheSameDirectoryIsRefusedWhateverItsLockName)
+{
+    // Another account, or the same one with another runtime folder, meets the first copy at the
+    // program directory.
+    const auto name = [] {
+        return QStringLiteral("Velmora-test-") + QUuid::createUuid().toString(QUuid::Id128);
+    };
+    SingleInstance first(name(), dir.root());
+    ASSERT_TRUE(startup::checkSingleInstance(first, dir.root()));
+    SingleInstance second(name(), dir.root());
+    expectBox();
+    EXPECT_FALSE(startup::checkSingleInstance(second, dir.root()));
+    EXPECT_TRUE(lastShown().text.contains(dir.root())) << lastShown().text.toStdString();
+    EXPECT_EQ(lastShown().icon, Dialogs::Critical);
+
+    // Another directory is another installation.
+    testsupport::TempProgramDir other;
+    SingleInstance elsewhere(name(), other.root());
+    EXPECT_EQ(elsewhere.acquire(), SingleInstance::Outcome::Acquired);
+}
+
+TEST_F(StartupTest, TheUserLockLivesInTheUsersOwnRuntimeFolder)
+{
+    // /tmp is shared by every account: a lock there (left or held) kept the others out.
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir.path(QStringLiteral("run"))));
+    QDir().mkpath(dir.path(QStringLiteral("run")));
+    QFile::setPermissions(dir.path(QStringLiteral("run")),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const QString path = singleInstanceLockPath(QStringLiteral("Velmora"));
+    qunsetenv("XDG_RUNTIME_DIR");
+    EXPECT_EQ(path, dir.path(QStringLiteral("run/Velmora.lock")));
 }
 
 } // namespace
