@@ -83,6 +83,11 @@ inline const QString EditMode = QStringLiteral("进入编辑模式，双击需�
 inline const QString SaveHint =
     QStringLiteral("编辑完成后单击\"保存\"键保存资料，并做好数据库备份!");
 inline const QString Saved = QStringLiteral("数据已保存.请及时做好数据库备份!");
+// Leaving a record in the grid whose change was not saved.
+inline const QString SaveChangeQuestion =
+    QStringLiteral("当前档案已修改但尚未保存，是否保存？选\"否\"将放弃修改。");
+inline const QString SaveChangeCaption = QStringLiteral("保存修改");
+inline const QString ChangeDiscarded = QStringLiteral("修改已放弃.");
 inline const QString SaveEmpty = QStringLiteral("档案为空，请先添加车档案再按保存.");
 inline const QString SaveInvalid = QStringLiteral("保存无效!要增加车主档案请按添加键.");
 inline const QString AddHint = QStringLiteral("若需增加车主档案请按添加键.可以选择手动或自动添加!");

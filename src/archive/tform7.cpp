@@ -30,6 +30,7 @@
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace T = texts::archive;
@@ -169,10 +170,19 @@ void TForm7::wire()
     // rows the view moves its current cell on its own; moving the query then would change it in
     // the middle of that step (see bindArchive()).
     connect(DBFLGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex &current) {
-                if (m_modelChanging == 0 && current.isValid() &&
-                    current.row() != DBFLGridModel->currentRow())
-                    DBFLGridModel->setCurrentRow(current.row());
+            [this](const QModelIndex &current, const QModelIndex &previous) {
+                if (m_modelChanging != 0 || !current.isValid() ||
+                    current.row() == DBFLGridModel->currentRow())
+                    return;
+                if (!settleUnsavedChange()) {
+                    // The change could not be saved: the record stays current, with it.
+                    QTimer::singleShot(0, this, [this, previous] {
+                        if (previous.isValid())
+                            DBFLGrid->setCurrentIndex(previous);
+                    });
+                    return;
+                }
+                guarded([&] { DBFLGridModel->setCurrentRow(current.row()); });
             });
     connect(DBFLGridModel, &QueryTableModel::currentRowChanged, this, [this](int row) {
         if (row < 0 || DBFLGrid->currentIndex().row() == row)
@@ -475,6 +485,8 @@ bool TForm7::eventFilter(QObject *watched, QEvent *event)
         if (watched == DBFLGrid) {
             if (key->key() == Qt::Key_Delete)
                 DBFLGridKeyDown();
+            if (key->key() == Qt::Key_F2) // opens the cell as a double-click does
+                return guardedKeyPress();
             // Keys that type something; moving around the grid is not typing.
             if (!key->text().isEmpty() && key->text().at(0).isPrint())
                 return guardedKeyPress();
@@ -485,7 +497,11 @@ bool TForm7::eventFilter(QObject *watched, QEvent *event)
         else if (watched == DBFLGrid->viewport())
             DBFLGridCellClick();
     } else if (type == QEvent::MouseButtonDblClick && watched == DBFLGrid->viewport()) {
-        DBFLGridCellClick();
+        // A double-click opens the cell: an edit as typing into it is.
+        if (count() == 0)
+            DBFLGridCellClick();
+        else
+            guardedKeyPress();
     }
     return QWidget::eventFilter(watched, event);
 }

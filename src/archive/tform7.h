@@ -119,6 +119,9 @@ private:
     bool guardedKeyPress();
     // Hands a cell still being edited in the grid to the query.
     void commitGridEditor();
+    // Before the grid leaves a record with a change not saved yet: asks whether to save it.
+    // False when the record stays (its save failed).
+    bool settleUnsavedChange();
 
     bool m_clearing = false;
     int m_modelChanging = 0;

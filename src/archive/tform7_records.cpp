@@ -1,7 +1,7 @@
 // The owner archive window: editing in the grid, edit, save and delete.
 #include "archive/archivegrid.h"
-#include "archive/tform7.h"
 #include "archive/texts.h"
+#include "archive/tform7.h"
 #include "common/dialogs.h"
 #include "common/errors.h"
 #include "common/guard.h"
@@ -119,6 +119,28 @@ void TForm7::btn2Click()
     q->cancel();
     btnDelCmd->setEnabled(true);
     setPane(T::Saved);
+}
+
+bool TForm7::settleUnsavedChange()
+{
+    if (!Datafrm || !Datafrm->Qryda1->isActive())
+        return true;
+    Query *q = Datafrm->Qryda1;
+    if ((q->state() != Query::Edit && q->state() != Query::Insert) || !q->modified())
+        return true;
+    if (Dialogs::box(T::SaveChangeQuestion, T::SaveChangeCaption, Dialogs::YesNo, Dialogs::Question,
+                     this) != Dialogs::Yes) {
+        q->cancel();
+        btn2->setEnabled(false);
+        setPane(T::ChangeDiscarded);
+        return true;
+    }
+    bool saved = false;
+    guarded([&] {
+        btn2Click();
+        saved = q->state() == Query::Browse;
+    });
+    return saved;
 }
 
 void TForm7::btnDelCmdClick()

@@ -3,6 +3,7 @@
 // edit / save / delete with their questions, Add, Exit and Close back to the card tab.
 #include "archive/archivegrid.h"
 #include "archive/reportpreview.h"
+#include "archive/texts.h"
 #include "archive/tform7.h"
 #include "common/clock.h"
 #include "common/globals.h"
@@ -459,6 +460,49 @@ TEST_F(ArchiveWindowTest, EditingANameInTheGridIsStoredBySave)
     EXPECT_THROW(Datafrm->Qryda1->fieldByName(QStringLiteral("卡片状态")).setValue("已启用"),
                  DbError);
     Datafrm->Qryda1->cancel();
+}
+
+TEST_F(ArchiveWindowTest, ADoubleClickEditIsSavedOrDroppedAsTheUserAnswersOnLeavingTheRow)
+{
+    // Moving to another row used to write the change without a word, and a double-click never
+    // enabled 保存.
+    const struct
+    {
+        Dialogs::Button answer;
+        const char *stored;
+        bool saveStillEnabled;
+    } cases[] = {{Dialogs::Yes, "张三X", false}, {Dialogs::No, "张三", false}};
+    addSample();
+    open();
+    for (const auto &c : cases) {
+        execSql(QStringLiteral("update CZdata set 车主姓名='张三' where 车辆编号=1001"));
+        click(form->btnAllSeaCmd);
+        QTableView *grid = form->DBFLGrid;
+        const QModelIndex name = form->DBFLGridModel->index(0, 2);
+        grid->setCurrentIndex(name);
+        form->activateWindow();
+        QTRY_VERIFY(form->isActiveWindow());
+        const QPoint at = grid->visualRect(name).center();
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
+        EXPECT_TRUE(form->btn2->isEnabled()) << c.stored;
+        EXPECT_EQ(form->wtxt1->text(),
+                  QStringLiteral("编辑完成后单击\"保存\"键保存资料，并做好数据库备份!"));
+        QTRY_VERIFY(QApplication::focusWidget() && QApplication::focusWidget() != grid);
+        QWidget *editor = QApplication::focusWidget();
+        QTest::keyClick(editor, Qt::Key_End);
+        QTest::keyClicks(editor, QStringLiteral("X"));
+
+        expectBox(c.answer);
+        const QModelIndex other = form->DBFLGridModel->index(2, 2);
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(other).center());
+        EXPECT_EQ(lastShown().text, texts::archive::SaveChangeQuestion);
+        EXPECT_EQ(stored("车主姓名", QStringLiteral("A1B2C3D4")), QString::fromUtf8(c.stored));
+        EXPECT_EQ(grid->currentIndex().row(), 2);
+        EXPECT_EQ(Datafrm->Qryda1->state(), Query::Browse);
+        EXPECT_EQ(form->btn2->isEnabled(), c.saveStillEnabled);
+        EXPECT_EQ(form->DBFLGridModel->index(0, 2).data().toString(), QString::fromUtf8(c.stored));
+    }
 }
 
 TEST_F(ArchiveWindowTest, GridEditsKeepWhatTheCardTabsFieldsKeep)
