@@ -1,16 +1,16 @@
 // CSV, the choice of format by extension, and saving through a temporary file.
 #include "archive/sheetwriters.h"
 #include "archive/texts.h"
+#include "common/filewrite.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
-#include <QTemporaryFile>
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace sheet {
 
@@ -108,32 +108,33 @@ void saveTable(const Table &table, const QString &fileName)
         // Built beside the target under a name of its own and renamed into place, as the
         // other formats are: a failure leaves an existing file as it was, and nothing of the
         // owners' data is left in a temporary folder.
-        QTemporaryFile staged(fileName + QStringLiteral(".XXXXXX"));
-        if (!staged.open())
+        const auto fail = [&](int err) {
             throw ExportError(texts::archive::CannotWrite.arg(QDir::toNativeSeparators(fileName),
-                                                              staged.errorString()));
-        staged.close();
-        writeXlsx(table, staged.fileName(), fileName);
-        if (std::rename(QFile::encodeName(staged.fileName()).constData(),
-                        QFile::encodeName(fileName).constData()) != 0)
-            throw ExportError(texts::archive::CannotWrite.arg(
-                QDir::toNativeSeparators(fileName), QString::fromLocal8Bit(std::strerror(errno))));
-        staged.setAutoRemove(false);
+                                                              filewrite::reason(err)));
+        };
+        QByteArray staged = QFile::encodeName(fileName) + ".XXXXXX";
+        const int fd = ::mkostemp(staged.data(), O_CLOEXEC);
+        if (fd < 0)
+            fail(errno);
+        ::close(fd);
+        try {
+            writeXlsx(table, QFile::decodeName(staged), fileName);
+        } catch (...) {
+            ::unlink(staged.constData());
+            throw;
+        }
+        if (std::rename(staged.constData(), QFile::encodeName(fileName).constData()) != 0) {
+            const int err = errno;
+            ::unlink(staged.constData());
+            fail(err);
+        }
         return;
     }
     }
 
-    QSaveFile out(fileName);
-    const auto fail = [&] {
-        throw ExportError(
-            texts::archive::CannotWrite.arg(QDir::toNativeSeparators(fileName), out.errorString()));
-    };
-    if (!out.open(QIODevice::WriteOnly))
-        fail();
-    if (out.write(bytes) != bytes.size())
-        fail();
-    if (!out.commit())
-        fail();
+    if (const int err = filewrite::replaceFile(fileName, bytes))
+        throw ExportError(texts::archive::CannotWrite.arg(QDir::toNativeSeparators(fileName),
+                                                          filewrite::reason(err)));
 }
 
 } // namespace sheet

@@ -24,7 +24,6 @@ inline const QString XlsTooManyColumns =
 inline const QString CellTooLong =
     QStringLiteral("第 %1 行第 %2 列的文字超过 %3 个字符，电子表格无法保存，没有导出。");
 inline const QString CannotWrite = QStringLiteral("导出失败，无法写入文件 %1：%2");
-inline const QString XlsxFailed = QStringLiteral("导出失败，无法生成 .xlsx 文件 %1：%2");
 
 // Report titles, column captions and header labels.
 inline const QString ArchiveReportTitle = QStringLiteral("车主档案表");

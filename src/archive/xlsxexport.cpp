@@ -2,9 +2,12 @@
 #include "archive/sheetwriters.h"
 #include "archive/texts.h"
 
+#include "common/filewrite.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
 #include <xlsxwriter.h>
 
 namespace sheet {
@@ -21,10 +24,14 @@ struct WorkbookCloser
     }
 };
 
-ExportError failure(const QString &path, lxw_error error)
+// The engine reports a full disk as a zip or temporary-file error; the system's reason, when
+// it left one, says what happened.
+ExportError failure(const QString &path, lxw_error error, int err)
 {
-    return ExportError(texts::archive::XlsxFailed.arg(QDir::toNativeSeparators(path),
-                                                      QString::fromUtf8(lxw_strerror(error))));
+    const QString why = err != 0 ? filewrite::reason(err) + QStringLiteral(" ") +
+                                       QString::fromUtf8(lxw_strerror(error))
+                                 : QString::fromUtf8(lxw_strerror(error));
+    return ExportError(texts::archive::CannotWrite.arg(QDir::toNativeSeparators(path), why));
 }
 
 } // namespace
@@ -38,13 +45,14 @@ void writeXlsx(const Table &table, const QString &file, const QString &shownName
     const QByteArray scratch = QFile::encodeName(QFileInfo(file).absolutePath());
     lxw_workbook_options options{};
     options.tmpdir = const_cast<char *>(scratch.constData());
+    errno = 0;
     WorkbookCloser closer{workbook_new_opt(name.constData(), &options)};
     if (!closer.book)
-        throw failure(path, LXW_ERROR_CREATING_XLSX_FILE);
+        throw failure(path, LXW_ERROR_CREATING_XLSX_FILE, errno);
     lxw_worksheet *sheet = workbook_add_worksheet(closer.book, nullptr);
     lxw_format *text = workbook_add_format(closer.book);
     if (!sheet || !text)
-        throw failure(path, LXW_ERROR_MEMORY_MALLOC_FAILED);
+        throw failure(path, LXW_ERROR_MEMORY_MALLOC_FAILED, 0);
     format_set_num_format(text, "@");
     const int columns = table.columnCount();
     if (columns > 0)
@@ -61,7 +69,7 @@ void writeXlsx(const Table &table, const QString &file, const QString &shownName
         const lxw_error e = worksheet_write_string(sheet, lxw_row_t(row), lxw_col_t(column),
                                                    utf8.constData(), text);
         if (e != LXW_NO_ERROR)
-            throw failure(path, e);
+            throw failure(path, e, 0);
     };
     for (int c = 0; c < columns; ++c)
         cell(0, c, table.columnName(c));
@@ -71,9 +79,10 @@ void writeXlsx(const Table &table, const QString &file, const QString &shownName
 
     lxw_workbook *book = closer.book;
     closer.book = nullptr;
+    errno = 0;
     const lxw_error e = workbook_close(book);
     if (e != LXW_NO_ERROR)
-        throw failure(path, e);
+        throw failure(path, e, errno);
 }
 
 } // namespace sheet

@@ -20,6 +20,27 @@ struct PassageImport::Writer
     db::Handle db;
     std::unique_ptr<db::Statement> insert;
     bool inTransaction = false;
+    // The first failure that no later line can get past (a full disk, a read-only file), in
+    // the operator's words; empty while there is none.
+    QString failure;
+
+    void noteFailure(int rc)
+    {
+        switch (rc & 0xff) {
+        case SQLITE_FULL:
+        case SQLITE_IOERR:
+        case SQLITE_READONLY:
+        case SQLITE_CANTOPEN:
+        case SQLITE_CORRUPT:
+        case SQLITE_NOTADB:
+        case SQLITE_NOMEM:
+            if (failure.isEmpty())
+                failure = db::explained(QString::fromUtf8(sqlite3_errmsg(db.get())));
+            break;
+        default: // a line the table refuses is abandoned alone
+            break;
+        }
+    }
 
     // Ends the open slice's transaction: its rows stay.
     bool commitSlice()
@@ -29,8 +50,12 @@ struct PassageImport::Writer
         inTransaction = false;
         // A reader elsewhere (another program looking at the file) may hold it for a moment.
         sqlite3_busy_timeout(db.get(), CommitWaitMs);
-        if (sqlite3_exec(db.get(), "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK)
+        const int rc = sqlite3_exec(db.get(), "COMMIT", nullptr, nullptr, nullptr);
+        if (rc == SQLITE_OK)
             return true;
+        // The slice's rows are lost: whatever the reason, going on would lose the next ones too.
+        if (failure.isEmpty())
+            failure = db::explained(QString::fromUtf8(sqlite3_errmsg(db.get())));
         sqlite3_exec(db.get(), "ROLLBACK", nullptr, nullptr, nullptr);
         return false;
     }
@@ -67,6 +92,8 @@ struct PassageImport::Writer
         }
         const int rc = sqlite3_step(st);
         sqlite3_reset(st);
+        if (rc != SQLITE_DONE)
+            noteFailure(rc);
         return rc == SQLITE_DONE;
     }
 };
@@ -106,6 +133,7 @@ void PassageImport::start(const QString &databaseFile, const QString &password,
     m_lines = std::move(lines);
     m_done = 0;
     m_stored = 0;
+    m_failure.clear();
     m_stopRequested = false;
     m_running = true;
     m_timer->start();
@@ -128,7 +156,7 @@ void PassageImport::runSlice()
     QElapsedTimer slice;
     slice.start();
     const int sliceStart = m_done;
-    while (m_done < total && !m_stopRequested) {
+    while (m_done < total && !m_stopRequested && m_writer->failure.isEmpty()) {
         if (m_writer->store(m_reader.row(m_lines.at(m_done))))
             ++m_stored;
         ++m_done;
@@ -141,7 +169,11 @@ void PassageImport::runSlice()
         m_stored -= std::min(m_stored, m_done - sliceStart);
     }
     emit progress(m_done);
-    if (m_stopRequested)
+    if (!m_writer->failure.isEmpty()) {
+        // Every further line would meet the same failure: the import ends here and says why.
+        m_failure = m_writer->failure;
+        finish(true);
+    } else if (m_stopRequested)
         finish(true);
     else if (m_done >= total)
         finish(false);

@@ -38,6 +38,9 @@ public:
     int linesDone() const { return m_done; }
     int rowsStored() const { return m_stored; }
     int lineCount() const { return int(m_lines.size()); }
+    // Why the import ended early on its own (a full disk, a file that became read-only), in
+    // the operator's words with the engine's text; empty when it did not.
+    QString failure() const { return m_failure; }
 
 signals:
     // Lines handled so far (stored or abandoned).
@@ -57,6 +60,7 @@ private:
     records::RowReader m_reader;
     int m_done = 0;
     int m_stored = 0;
+    QString m_failure;
     bool m_running = false;
     bool m_stopRequested = false;
 };

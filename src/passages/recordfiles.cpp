@@ -1,13 +1,16 @@
 #include "passages/recordfiles.h"
 
 #include "common/errors.h"
+#include "common/filewrite.h"
 #include "common/gbk.h"
+#include "passages/texts.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
 #include <algorithm>
+#include <cerrno>
 
 namespace records {
 
@@ -213,11 +216,16 @@ QList<QByteArray> readRecordLines(const QString &folder)
     QList<QByteArray> lines;
     for (const QString &path : findRecordFiles(folder)) {
         QFile file(path);
+        const auto fail = [&] {
+            throw VelmoraError(texts::passages::RecordFileUnreadable.arg(
+                QDir::toNativeSeparators(path), filewrite::reason(errno)));
+        };
+        errno = 0;
         if (!file.open(QIODevice::ReadOnly))
-            throw VelmoraError(file.errorString() + QStringLiteral(": ") + path);
+            fail();
         const QByteArray raw = file.readAll();
         if (file.error() != QFileDevice::NoError)
-            throw VelmoraError(file.errorString() + QStringLiteral(": ") + path);
+            fail();
         lines << splitLines(recordText(raw));
     }
     return lines;

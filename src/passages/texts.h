@@ -23,6 +23,14 @@ inline const QString NoRecordFile =
 inline const QString RecordsExistShowAll =
     QStringLiteral("记录已存在,查看请按\"全部显示\"键或输入查询条件进行相关查询!");
 inline const QString DriveRemovedDuringImport = QStringLiteral("导入失败,U盘或记录文件不存在!");
+// An import that could not go on: %1 rows stored, %2 lines not stored, %3 the reason.
+inline const QString ImportBrokenOff =
+    QStringLiteral("导入未完成：已保存 %1 条记录，其余 %2 条未能保存。\n%3");
+// The passage table could not be looked at before an import: %1 the reason.
+inline const QString TableUnreadable = QStringLiteral("无法读取进出记录表，没有导入：%1");
+// %1 the file, %2 the reason.
+inline const QString RecordFileUnreadable = QStringLiteral("无法读取记录文件 %1：%2");
+inline const QString WorkingFileUnwritable = QStringLiteral("无法写入工作文件 %1：%2");
 inline const QString StartTime = QStringLiteral("开始时间:");
 inline const QString EndTime = QStringLiteral("结束时间:");
 inline const QString TotalTime = QStringLiteral("总用时：  ");

@@ -9,6 +9,7 @@
 #include "common/clock.h"
 #include "common/dialogs.h"
 #include "common/errors.h"
+#include "common/filewrite.h"
 #include "common/globals.h"
 #include "common/guard.h"
 #include "common/programdir.h"
@@ -28,6 +29,7 @@
 #include <QCalendarWidget>
 #include <QCloseEvent>
 #include <QDateTimeEdit>
+#include <QDir>
 #include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -456,9 +458,11 @@ void TForm10::btndaruClick()
         memo2.clear();
         driveScan(true);
         openView(SelectAll);
-    } catch (const DbError &) {
-        Dialogs::message(RecordsExistShowAll, this);
-        btndaru->setEnabled(false);
+    } catch (const DbError &e) {
+        // Another program holding the file, a damaged or unreadable file: said as it is, not
+        // as records that exist.
+        Dialogs::box(TableUnreadable.arg(e.text()), WarningCaption, Dialogs::OkOnly,
+                     Dialogs::Critical, this);
         return;
     }
 
@@ -466,11 +470,10 @@ void TForm10::btndaruClick()
     // display (thrown from here).
     memo2 = records::readRecordLines(records::recordFolder(RecordDrive));
     const QByteArray combined = records::joinLines(memo2);
-    QFile working(programdir::path(QStringLiteral("RD.TXT")));
-    if (!working.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        working.write(combined) != combined.size() || !working.flush())
-        throw VelmoraError(working.errorString() + QStringLiteral(": ") + working.fileName());
-    working.close();
+    const QString working = programdir::path(QStringLiteral("RD.TXT"));
+    if (const int err = filewrite::replaceFile(working, combined))
+        throw VelmoraError(
+            WorkingFileUnwritable.arg(QDir::toNativeSeparators(working), filewrite::reason(err)));
     if (records::trimmed(combined).isEmpty()) {
         Dialogs::message(NoRecordFile, this);
         btndaru->setEnabled(false);
@@ -499,7 +502,15 @@ void TForm10::importFinished(bool stopped)
     statusPanels[0]->setText(TotalTime +
                              QString::number(m_importStart.msecsTo(end) / 1000.0, 'g', 15));
     setImportLock(false);
-    if (!stopped && !memo2.isEmpty()) {
+    if (!m_import->failure().isEmpty()) {
+        const int stored = m_import->rowsStored();
+        hideProgressWindow();
+        Dialogs::box(ImportBrokenOff.arg(stored)
+                         .arg(m_import->lineCount() - stored)
+                         .arg(m_import->failure()),
+                     WarningCaption, Dialogs::OkOnly, Dialogs::Critical, this);
+        btnAllSeaCmdClick();
+    } else if (!stopped && !memo2.isEmpty()) {
         btnAllSeaCmdClick();
     } else {
         Dialogs::message(DriveRemovedDuringImport, this);

@@ -4,6 +4,7 @@
 #include "archive/texts.h"
 #include "db/datafrm.h"
 #include "readback.h"
+#include "smalldisk.h"
 #include "testsupport.h"
 
 #include <QApplication>
@@ -229,6 +230,37 @@ TEST_F(ExportTest, AFolderThatCannotBeWrittenShowsTheReasonAndWritesNothing)
     EXPECT_FALSE(QFile::exists(folder + QStringLiteral("/车主档案表.xls")));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+TEST_F(ExportTest, AFullOrReadOnlyDiskIsNamedInChineseWithTheChosenFile)
+{
+    // Enough owners to need more than the disk holds in every format.
+    execSql(QStringLiteral(
+        "with recursive n(i) as (select 1 union all select i + 1 from n where i < 6000) "
+        "insert into CZdata (车辆编号, 卡片内码, 车主姓名, 住址) select 1000 + i, "
+        "printf('%08X', i), '车主' || i, hex(randomblob(40)) from n"));
+    testsupport::SmallDisk disk(out + QStringLiteral("/stick"), QStringLiteral("256k"));
+    if (!disk.mounted())
+        GTEST_SKIP() << "no file system of its own can be mounted here";
+    const QString folder = out + QStringLiteral("/stick");
+    Query *q = archive();
+    for (const char *suffix : {"xls", "xlsx", "csv"}) {
+        const QString chosen = folder + QStringLiteral("/车主档案表.") + QLatin1String(suffix);
+        expectFile(chosen);
+        expectBox(Dialogs::Ok);
+        EXPECT_FALSE(exportArchiveGrid(q)) << suffix;
+        const QString text = lastShown().text;
+        EXPECT_TRUE(text.startsWith(texts::archive::CannotWrite.arg(chosen, QString())))
+            << text.toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("磁盘已满"))) << text.toStdString();
+        EXPECT_TRUE(QDir(folder).isEmpty()) << suffix << ": nothing half-written is left";
+    }
+    ASSERT_TRUE(disk.makeReadOnly());
+    expectFile(folder + QStringLiteral("/车主档案表.xls"));
+    expectBox(Dialogs::Ok);
+    EXPECT_FALSE(exportArchiveGrid(q));
+    EXPECT_TRUE(lastShown().text.contains(QStringLiteral("只读")))
+        << lastShown().text.toStdString();
 }
 
 // One row more than .xls holds: a message that names .xlsx, no file; .xlsx then takes it all.

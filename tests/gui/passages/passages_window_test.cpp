@@ -9,6 +9,7 @@
 #include "db/dbcontrols.h"
 #include "db/dberror.h"
 #include "db/query.h"
+#include "db/starter.h"
 #include "passages/drives.h"
 #include "passages/passageimport.h"
 #include "passages/recordfiles.h"
@@ -19,6 +20,7 @@
 #include "shell/tform1.h"
 #include "shell/tform12.h"
 #include "shell/widgets.h"
+#include "smalldisk.h"
 #include "testsupport.h"
 
 #include <QAbstractItemModelTester>
@@ -33,7 +35,9 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 #include <sqlite3.h>
 
@@ -414,6 +418,54 @@ TEST_F(PassageWindow, OtherWritersAreNotLockedOutWhileAnImportRuns)
               QStringList{QStringLiteral("1")});
     EXPECT_EQ(rows(QStringLiteral("select pass_word from usersmm")),
               QStringList{QStringLiteral("654321")});
+}
+
+TEST_F(PassageWindow, AFileHeldByAnotherProgramIsSaidSoNotAsRecordsThatExist)
+{
+    plug(QStringLiteral("usb"), Stick);
+    open();
+    form->deviceArrived(QString());
+    // Another program writing the file at length.
+    db::Handle other = db::openDatabase(databasePath(), QString::fromLatin1(db::DatabasePassword));
+    db::exec(other.get(), QStringLiteral("BEGIN EXCLUSIVE"));
+    expectBox();
+    QTest::mouseClick(form->btndaru, Qt::LeftButton);
+    db::exec(other.get(), QStringLiteral("ROLLBACK"));
+    EXPECT_NE(lastShown().text, T::RecordsExistShowAll);
+    EXPECT_TRUE(lastShown().text.contains(QStringLiteral("正被其他程序使用")))
+        << lastShown().text.toStdString();
+    EXPECT_TRUE(form->btndaru->isEnabled()) << "the import can be tried again";
+    EXPECT_FALSE(form->importRunning());
+    clickImportAndWait();
+    EXPECT_EQ(storedRows(), 4);
+}
+
+TEST(PassageImportAlone, AFullDiskEndsTheImportAtOnceAndSaysWhy)
+{
+    // Every line used to be tried against the full disk, and the window then only said that
+    // the table was empty.
+    QTemporaryDir root;
+    const QString folder = root.filePath(QStringLiteral("disk"));
+    testsupport::SmallDisk disk(folder, QStringLiteral("1m"));
+    if (!disk.mounted())
+        GTEST_SKIP() << "no file system of its own can be mounted here";
+    const QString file =
+        createStarterDatabase(folder, QStringLiteral("admin"), QStringLiteral("admin123"));
+    ASSERT_FALSE(file.isEmpty());
+    const QList<QByteArray> lines = records::splitLines(manyLines(60000));
+    PassageImport import;
+    QSignalSpy finished(&import, &PassageImport::finished);
+    import.start(file, QString::fromLatin1(db::DatabasePassword), lines);
+    ASSERT_TRUE(finished.wait(120000));
+    EXPECT_TRUE(import.failure().contains(QStringLiteral("磁盘已满")))
+        << import.failure().toStdString();
+    EXPECT_LT(import.rowsStored(), int(lines.size()));
+    EXPECT_LT(import.linesDone(), int(lines.size())) << "the import ends at the first failure";
+    // What was committed before the disk filled stays, and is counted as stored.
+    db::Handle h = db::openDatabase(file, QString::fromLatin1(db::DatabasePassword));
+    db::Statement count(h.get(), QStringLiteral("select count(*) from CRJL"));
+    ASSERT_EQ(sqlite3_step(count.get()), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(count.get(), 0), import.rowsStored());
 }
 
 TEST_F(PassageWindow, SearchesByFieldAndTimeRange)
