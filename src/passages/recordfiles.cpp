@@ -211,10 +211,83 @@ QStringList findRecordFiles(const QString &folder)
     return files;
 }
 
-QList<QByteArray> readRecordLines(const QString &folder)
+void RecordLineReader::endLine(QList<QByteArray> &lines)
 {
+    lines << (m_utf8 ? gbk::encode(QString::fromUtf8(m_line)) : m_line);
+    m_line.clear();
+}
+
+void RecordLineReader::feed(const char *data, qsizetype size, QList<QByteArray> &lines)
+{
+    static const char bom[] = "\xEF\xBB\xBF";
+    qsizetype i = 0;
+    // A file saved by an editor as UTF-8 starts with the byte-order mark; it may be split over
+    // pieces like anything else.
+    while (!m_started && i < size) {
+        if (data[i] != bom[m_bomMatched]) {
+            m_started = true;
+            m_line.append(bom, m_bomMatched); // what looked like a mark is text
+            break;
+        }
+        ++i;
+        if (++m_bomMatched == 3) {
+            m_started = true;
+            m_utf8 = true;
+        }
+    }
+    while (i < size) {
+        const char c = data[i];
+        if (c == '\0') {
+            // Held back: NULs that end a line or the file go, inside a line they stay.
+            qsizetype j = i;
+            while (j < size && data[j] == '\0')
+                ++j;
+            m_nuls += j - i;
+            i = j;
+            continue;
+        }
+        if (c == '\r' || c == '\n') {
+            m_nuls = 0;
+            const bool secondOfCrLf = c == '\n' && m_afterCr;
+            m_afterCr = c == '\r';
+            if (!secondOfCrLf)
+                endLine(lines);
+            ++i;
+            continue;
+        }
+        if (m_nuls > 0) {
+            m_line.append(m_nuls, '\0');
+            m_nuls = 0;
+        }
+        m_afterCr = false;
+        qsizetype j = i;
+        while (j < size && data[j] != '\0' && data[j] != '\r' && data[j] != '\n')
+            ++j;
+        m_line.append(data + i, j - i);
+        i = j;
+    }
+}
+
+void RecordLineReader::finish(QList<QByteArray> &lines)
+{
+    if (!m_started && m_bomMatched > 0 && m_bomMatched < 3)
+        m_line.append("\xEF\xBB\xBF", m_bomMatched);
+    if (!m_line.isEmpty())
+        endLine(lines);
+    *this = RecordLineReader();
+}
+
+QList<QByteArray> readRecordLines(const QString &folder,
+                                  const std::function<void(qint64, qint64)> &progress)
+{
+    const QStringList files = findRecordFiles(folder);
+    qint64 inAll = 0;
+    for (const QString &path : files)
+        inAll += QFileInfo(path).size();
+    qint64 done = 0;
     QList<QByteArray> lines;
-    for (const QString &path : findRecordFiles(folder)) {
+    QByteArray piece(ReadPieceBytes, Qt::Uninitialized);
+    for (const QString &path : files) {
         QFile file(path);
         const auto fail = [&] {
             throw VelmoraError(texts::passages::RecordFileUnreadable.arg(
@@ -223,10 +296,20 @@ QList<QByteArray> readRecordLines(const QString &folder)
         errno = 0;
         if (!file.open(QIODevice::ReadOnly))
             fail();
-        const QByteArray raw = file.readAll();
-        if (file.error() != QFileDevice::NoError)
-            fail();
-        lines << splitLines(recordText(raw));
+        RecordLineReader reader;
+        for (;;) {
+            errno = 0;
+            const qint64 n = file.read(piece.data(), piece.size());
+            if (n < 0)
+                fail();
+            if (n == 0)
+                break;
+            reader.feed(piece.constData(), n, lines);
+            done += n;
+            if (progress)
+                progress(done, qMax(inAll, done));
+        }
+        reader.finish(lines);
     }
     return lines;
 }

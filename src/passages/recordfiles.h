@@ -8,6 +8,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace records {
 
@@ -81,9 +82,36 @@ QString recordFolder(const QString &driveRoot);
 // (a symbolic link loop) is searched once.
 QStringList findRecordFiles(const QString &folder);
 
-// Reads every record file under the folder and returns its lines in order. Throws VelmoraError
-// naming the file when one cannot be read.
-QList<QByteArray> readRecordLines(const QString &folder);
+// The lines of one record file fed to it piece by piece, by the rules of recordText() and
+// splitLines(): a piece may end anywhere, inside a line, a CR LF or a run of NULs. Memory is
+// what the lines themselves take, whatever the file's size (a stick's NUL tail of gigabytes
+// takes none).
+class RecordLineReader
+{
+public:
+    // Appends the lines the piece completes to `lines`.
+    void feed(const char *data, qsizetype size, QList<QByteArray> &lines);
+    // The file ends: a last line without an end, its NUL tail dropped.
+    void finish(QList<QByteArray> &lines);
+
+private:
+    void endLine(QList<QByteArray> &lines);
+    QByteArray m_line;
+    qsizetype m_nuls = 0; // NULs seen and not yet known to end a line
+    bool m_afterCr = false;
+    bool m_started = false;
+    int m_bomMatched = 0; // bytes of a UTF-8 byte-order mark seen at the start
+    bool m_utf8 = false;
+};
+
+// Size of the pieces record files are read in.
+inline constexpr qsizetype ReadPieceBytes = 1 << 20;
+
+// Reads every record file under the folder, piece by piece, and returns its lines in order.
+// `progress(bytesRead, bytesInAll)` follows each piece (the caller's windows may repaint there).
+// Throws VelmoraError naming the file when one cannot be read.
+QList<QByteArray> readRecordLines(const QString &folder,
+                                  const std::function<void(qint64, qint64)> &progress = {});
 
 // The combined record text: every line followed by CR LF.
 QByteArray joinLines(const QList<QByteArray> &lines);

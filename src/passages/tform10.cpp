@@ -23,13 +23,16 @@
 #include "shell/appexit.h"
 #include "shell/forms.h"
 #include "shell/tform1.h"
+#include "shell/texts.h"
 #include "shell/tform12.h"
 #include "shell/widgets.h"
 
 #include <QCalendarWidget>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDateTimeEdit>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -468,7 +471,7 @@ void TForm10::btndaruClick()
 
     // An unreadable file or a working file that cannot be written goes to the general error
     // display (thrown from here).
-    memo2 = records::readRecordLines(records::recordFolder(RecordDrive));
+    memo2 = readRecordFilesShowingProgress();
     const QByteArray combined = records::joinLines(memo2);
     const QString working = programdir::path(QStringLiteral("RD.TXT"));
     if (const int err = filewrite::replaceFile(working, combined))
@@ -493,6 +496,41 @@ void TForm10::btndaruClick()
         Form12->show();
     }
     setImportLock(true);
+}
+
+QList<QByteArray> TForm10::readRecordFilesShowingProgress()
+{
+    // Record files are read in pieces with the progress window up, so a large file (a stick
+    // left with gigabytes of NUL padding) neither freezes the window nor fills the memory.
+    // Clicks wait while the files are read; the window repaints between pieces.
+    constexpr int Steps = 1000;
+    if (Form12) {
+        Form12->Gauge1->setMaximum(Steps);
+        Form12->Gauge1->setValue(0);
+        Form12->show();
+        Form12->Label1->setText(texts::shell::ImportReading); // showing says "preparing"
+    }
+    setImportLock(true);
+    QElapsedTimer sincePaint;
+    sincePaint.start();
+    const auto progress = [&](qint64 done, qint64 inAll) {
+        if (sincePaint.elapsed() < 50)
+            return;
+        sincePaint.restart();
+        if (Form12)
+            Form12->Gauge1->setValue(int(done * Steps / qMax<qint64>(1, inAll)));
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    };
+    struct Restore
+    {
+        TForm10 *window;
+        ~Restore()
+        {
+            window->setImportLock(false);
+            window->hideProgressWindow();
+        }
+    } restore{this};
+    return records::readRecordLines(records::recordFolder(RecordDrive), progress);
 }
 
 void TForm10::importFinished(bool stopped)

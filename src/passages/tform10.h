@@ -119,6 +119,8 @@ private:
     void deleteAllRows();
     void fieldSearch(const QString &column, const QString &text);
     void importFinished(bool stopped);
+    // The record files of the drive, read with the progress window up.
+    QList<QByteArray> readRecordFilesShowingProgress();
     void setImportLock(bool on);
     void hideProgressWindow();
 

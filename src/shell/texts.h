@@ -31,6 +31,7 @@ inline const QString ExitLabel = QStringLiteral("点击图片即可退出系统�
 inline const QString SkinClose = QStringLiteral("CloseVCL");
 inline const QString SkinOpen = QStringLiteral("OpenVCL");
 // Progress window of the passage import.
+inline const QString ImportReading = QStringLiteral("正在读取记录文件,请稍候...");
 inline const QString ImportPreparing = QStringLiteral("正在处理导入记录，请稍后......  ");
 inline const QString ImportRunning = QStringLiteral("正在导入进出记录，请稍后...  ");
 // Help tab, help window and about box.

@@ -39,6 +39,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <sqlite3.h>
 
 namespace {
@@ -418,6 +419,37 @@ TEST_F(PassageWindow, OtherWritersAreNotLockedOutWhileAnImportRuns)
               QStringList{QStringLiteral("1")});
     EXPECT_EQ(rows(QStringLiteral("select pass_word from usersmm")),
               QStringList{QStringLiteral("654321")});
+}
+
+TEST_F(PassageWindow, AGigabyteOfNulPaddingIsReadInPiecesWithTheProgressWindowUp)
+{
+    // A stick pulled while the controller wrote: one record, then a sparse NUL tail. The whole
+    // file used to be read at once, with the window frozen and no progress shown.
+    const QString stick = makeStick(QStringLiteral("padded"),
+                                    {{QStringLiteral("a.txt"), "01,1,ABCDEF12,201301020830\r\n"}});
+    QFile file(stick + QStringLiteral("/TALVERK/a.txt"));
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.resize(qint64(1) << 30));
+    file.close();
+    plug(QStringLiteral("usb"), stick);
+    open();
+    form->deviceArrived(QString());
+    QString labelSeen;
+    int mostShown = 0;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (Form12->isVisible() && Form12->Label1->text() == texts::shell::ImportReading) {
+            labelSeen = Form12->Label1->text();
+            mostShown = qMax(mostShown, Form12->Gauge1->value());
+        }
+    });
+    watch.start(10);
+    clickImportAndWait();
+    EXPECT_EQ(labelSeen, texts::shell::ImportReading) << "the window repaints while reading";
+    EXPECT_GT(mostShown, 0);
+    EXPECT_EQ(rows(QStringLiteral("select 卡片内码, 记录原文 from CRJL")),
+              QStringList{QStringLiteral("ABCDEF12|01,1,ABCDEF12,201301020830")});
+    EXPECT_FALSE(Form12->isVisible());
 }
 
 TEST_F(PassageWindow, AFileHeldByAnotherProgramIsSaidSoNotAsRecordsThatExist)

@@ -36,5 +36,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         check(row.cardCode == records::passageRow(line).cardCode);
     }
     check(records::splitLines(records::joinLines(lines)) == lines);
+
+    // Read piece by piece, the file gives the same lines wherever the pieces end: in thirds
+    // (the cut points move with the input) and, for short inputs, one byte at a time.
+    const auto inPieces = [&](qsizetype piece) {
+        records::RecordLineReader reader;
+        QList<QByteArray> out;
+        for (qsizetype at = 0; at < raw.size(); at += piece)
+            reader.feed(raw.constData() + at, qMin(piece, raw.size() - at), out);
+        reader.finish(out);
+        return out;
+    };
+    check(inPieces(qMax<qsizetype>(1, raw.size() / 3 + (size ? data[0] % 3 : 0))) == lines);
+    if (size <= 512)
+        check(inPieces(1) == lines);
     return 0;
 }
