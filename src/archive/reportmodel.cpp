@@ -92,7 +92,7 @@ int pageCount(int rows)
     return 1 + (rest + rowsOnLaterPages() - 1) / rowsOnLaterPages();
 }
 
-QVector<Page> paginate(const Layout &layout, const sheet::Table &rows, const Measure &measure)
+Page pageAt(const Layout &layout, const sheet::Table &rows, const Measure &measure, int number)
 {
     namespace t = texts::archive;
     QVector<int> fieldColumn;
@@ -118,41 +118,45 @@ QVector<Page> paginate(const Layout &layout, const sheet::Table &rows, const Mea
         place(page, qMax(natural, pushed), top + LabelY, unit);
     };
 
-    const QString count = QString::number(rows.rowCount());
-    QVector<Page> pages;
-    int next = 0;
-    const int total = pageCount(rows.rowCount());
-    for (int number = 1; number <= total; ++number) {
-        Page page{number, next, 0, {}};
-        int top = 0; // tenths of a millimetre
-        if (number == 1) {
-            place(page, TitleX, TitleY, layout.title, TitlePoints, true);
-            top += TitleBandHeight;
-        }
-        const double header = mm(top);
-        place(page, CountLabelX, header + LabelY, t::CountLabel);
-        numberAndUnit(page, header, CountLabelX, t::CountLabel + IdeographicSpace.repeated(3),
-                      layout.countX, count, t::CountUnit);
-        place(page, PageLabelX, header + LabelY, t::PageLabel);
-        numberAndUnit(page, header, PageLabelX, t::PageLabel + IdeographicSpace, PageNumberX,
-                      QString::number(number), t::PageUnit);
-        for (const Column &c : layout.columns)
-            place(page, c.captionX, header + CaptionY, c.caption);
-        top += HeaderBandHeight;
-
-        const int capacity = number == 1 ? rowsOnFirstPage() : rowsOnLaterPages();
-        for (; next < rows.rowCount() && page.rowCount < capacity; ++next, ++page.rowCount) {
-            const double y = mm(top) + FieldY;
-            for (int i = 0; i < layout.columns.size(); ++i)
-                if (fieldColumn[i] >= 0) {
-                    const QString text = rows.text(next, fieldColumn[i]);
-                    if (!text.isEmpty())
-                        place(page, layout.columns[i].fieldX, y, text, layout.columns[i].pointSize);
-                }
-            top += DetailBandHeight;
-        }
-        pages << page;
+    number = qBound(1, number, pageCount(rows.rowCount()));
+    int next = number == 1 ? 0 : rowsOnFirstPage() + (number - 2) * rowsOnLaterPages();
+    Page page{number, next, 0, {}};
+    int top = 0; // tenths of a millimetre
+    if (number == 1) {
+        place(page, TitleX, TitleY, layout.title, TitlePoints, true);
+        top += TitleBandHeight;
     }
+    const double header = mm(top);
+    place(page, CountLabelX, header + LabelY, t::CountLabel);
+    numberAndUnit(page, header, CountLabelX, t::CountLabel + IdeographicSpace.repeated(3),
+                  layout.countX, QString::number(rows.rowCount()), t::CountUnit);
+    place(page, PageLabelX, header + LabelY, t::PageLabel);
+    numberAndUnit(page, header, PageLabelX, t::PageLabel + IdeographicSpace, PageNumberX,
+                  QString::number(number), t::PageUnit);
+    for (const Column &c : layout.columns)
+        place(page, c.captionX, header + CaptionY, c.caption);
+    top += HeaderBandHeight;
+
+    const int capacity = number == 1 ? rowsOnFirstPage() : rowsOnLaterPages();
+    for (; next < rows.rowCount() && page.rowCount < capacity; ++next, ++page.rowCount) {
+        const double y = mm(top) + FieldY;
+        for (int i = 0; i < layout.columns.size(); ++i)
+            if (fieldColumn[i] >= 0) {
+                const QString text = rows.text(next, fieldColumn[i]);
+                if (!text.isEmpty())
+                    place(page, layout.columns[i].fieldX, y, text, layout.columns[i].pointSize);
+            }
+        top += DetailBandHeight;
+    }
+    return page;
+}
+
+QVector<Page> paginate(const Layout &layout, const sheet::Table &rows, const Measure &measure)
+{
+    QVector<Page> pages;
+    const int total = pageCount(rows.rowCount());
+    for (int number = 1; number <= total; ++number)
+        pages << pageAt(layout, rows, measure, number);
     return pages;
 }
 

@@ -67,5 +67,8 @@ int pageCount(int rows);
 // "页" after them to the right when they are wider than the room the layout gives them, and a
 // text that would run past the right margin is cut at the last whole character that fits.
 QVector<Page> paginate(const Layout &layout, const sheet::Table &rows, const Measure &measure);
+// One page of paginate()'s result (number 1 ... pageCount, clamped), laid out alone: a preview
+// or a printer needs only the page at hand, whatever the number of rows.
+Page pageAt(const Layout &layout, const sheet::Table &rows, const Measure &measure, int number);
 
 } // namespace report

@@ -35,6 +35,17 @@ inline const QString CountUnit = QStringLiteral("条");
 inline const QString PageLabel = QStringLiteral("第");
 inline const QString PageUnit = QStringLiteral("页");
 
+// The print preview.
+inline const QString PreviewFirst = QStringLiteral("首页");
+inline const QString PreviewPrevious = QStringLiteral("上一页");
+inline const QString PreviewNext = QStringLiteral("下一页");
+inline const QString PreviewLast = QStringLiteral("末页");
+inline const QString PreviewPrint = QStringLiteral("打印(&P)...");
+inline const QString PreviewClose = QStringLiteral("关闭(&C)");
+inline const QString PreviewPageCount = QStringLiteral("/ 共 %1 页");
+inline const QString Printing = QStringLiteral("正在打印第 %1 页，共 %2 页...");
+inline const QString PrintCancel = QStringLiteral("停止打印");
+
 // The owner archive window.
 inline const QString Caption = QStringLiteral("车主档案表");
 inline const QString Edt1Initial = QStringLiteral("读卡自动录入");

@@ -4,9 +4,14 @@
 #include "db/datafrm.h"
 #include "testsupport.h"
 
+#include <QDialog>
 #include <QFile>
+#include <QLabel>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
+#include <QSpinBox>
+#include <QTest>
 
 namespace {
 
@@ -122,6 +127,51 @@ TEST_F(ReportsTest, ArchiveReportListsTheWholeArchiveOnPagesWithTheirHeader)
     EXPECT_FALSE(first.contains(QStringLiteral("1049 ")));
     EXPECT_TRUE(second.contains(QStringLiteral("1049 C0000030 车主48")));
     EXPECT_TRUE(second.contains(QStringLiteral("1060 C000003B")));
+}
+
+TEST_F(ReportsTest, ThePreviewLaysOutOnlyThePageItShowsAndMovesThroughAllOfThem)
+{
+    // 100 000 owners: 2 000 pages, which the old preview laid out and kept in full before it
+    // showed the first one.
+    execSql(QStringLiteral(
+        "with recursive n(i) as (select 0 union all select i + 1 from n where i < 99999) "
+        "insert into CZdata (车辆编号, 卡片内码, 车主姓名) select 1001 + i, "
+        "printf('%08X', 3221225472 + i), '车主' || i from n"));
+    const int expected = report::pageCount(100000);
+    bool looked = false;
+    ReportPreview::inspectNext([&](QDialog *dialog) {
+        looked = true;
+        dialog->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+        auto *count = dialog->findChild<QLabel *>(QStringLiteral("reportPageCount"));
+        auto *number = dialog->findChild<QSpinBox *>(QStringLiteral("reportPage"));
+        auto *view = dialog->findChild<QWidget *>(QStringLiteral("reportPageView"));
+        ASSERT_TRUE(count && number && view);
+        EXPECT_EQ(count->text(), QStringLiteral("/ 共 %1 页").arg(expected));
+        EXPECT_EQ(number->value(), 1);
+        const QImage first = view->grab().toImage();
+        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("reportLast")),
+                          Qt::LeftButton);
+        EXPECT_EQ(number->value(), expected);
+        const QImage last = view->grab().toImage();
+        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("reportPrevious")),
+                          Qt::LeftButton);
+        EXPECT_EQ(number->value(), expected - 1);
+        // Each page is painted with its own text: ink on white paper, different pages.
+        const auto inked = [](const QImage &img) {
+            int dark = 0;
+            for (int y = 0; y < img.height(); y += 2)
+                for (int x = 0; x < img.width(); x += 2)
+                    dark += qGray(img.pixel(x, y)) < 100;
+            return dark;
+        };
+        EXPECT_GT(inked(first), 50);
+        EXPECT_GT(inked(last), 10);
+        EXPECT_NE(first, last);
+    });
+    TRsRepFrm report;
+    EXPECT_TRUE(report.preview());
+    EXPECT_TRUE(looked);
 }
 
 TEST_F(ReportsTest, CountsOfAThousandAndMoreStayApartFromTheirUnit)
