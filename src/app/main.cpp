@@ -5,6 +5,7 @@
 #include "app/termination.h"
 #include "common/dialogs.h"
 #include "common/globals.h"
+#include "common/inifile.h"
 #include "common/programdir.h"
 #include "db/starter.h"
 #include "shell/appexit.h"
@@ -17,6 +18,7 @@
 #include <QTextStream>
 #include <cstdio>
 #include <sys/stat.h>
+#include <utility>
 
 namespace {
 // The database command runs without windows (and without a display).
@@ -42,6 +44,22 @@ int createDatabase(int argc, char **argv)
     case helppage::Outcome::Failed:
         err << "the help page was not written: " << why << "\n";
         break;
+    }
+    // And the branding template, for the site to fill in; a file already there is the site's.
+    IniFile branding(programdir::brandingFile());
+    if (!branding.exists()) {
+        for (const auto &[section, key] : {std::pair{"title", "TitleName"},
+                                           {"GS", "GSName"},
+                                           {"WZ", "WZName"},
+                                           {"MM", "PASSName"}})
+            branding.writeString(QString::fromLatin1(section), QString::fromLatin1(key), {});
+        if (branding.save())
+            out << "  branding: " << QDir::toNativeSeparators(branding.path())
+                << " (fill in TitleName, GSName and WZName: the window caption and the about "
+                   "box)\n";
+        else
+            err << "the branding file was not written: "
+                << QDir::toNativeSeparators(branding.path()) << "\n";
     }
     return rc;
 }

@@ -80,6 +80,13 @@ TEST(Program, CreatesAnEncryptedStarterDatabaseOnce)
     EXPECT_TRUE(first.out.contains(QStringLiteral("chief"))) << "the account to log in with";
     EXPECT_TRUE(QFile::exists(dir.path(QStringLiteral("Help/index.htm")))) << "the help page";
     EXPECT_TRUE(QFile::exists(dir.path(QStringLiteral("Help/images/cardtab.png"))));
+    // The branding template, every key there and empty, for the site to fill in.
+    QFile branding(dir.path(QStringLiteral("IniFile/System.ini")));
+    ASSERT_TRUE(branding.open(QIODevice::ReadOnly));
+    const QByteArray template_ = branding.readAll();
+    for (const char *entry : {"[title]", "TitleName=", "[GS]", "GSName=", "[WZ]", "WZName="})
+        EXPECT_TRUE(template_.contains(entry)) << entry;
+    EXPECT_TRUE(first.out.contains(QStringLiteral("System.ini"))) << "the site is told where";
     // Readable by its owner only, like the folder that holds it.
     for (const char *made : {"Data", "Data/Data.mdb"}) {
         struct stat st
