@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <memory>
 
 void TForm1::setupHelpTab()
@@ -28,6 +29,9 @@ void TForm1::setupHelpTab()
     manual.chop(1);
     RzMemommo4->setPlainText(manual);
     connect(btn7, &QPushButton::clicked, this, [this] { btn7Click(); });
+    // F1 anywhere in the main window opens the help as the help tab's button does.
+    auto *f1 = new QShortcut(QKeySequence::HelpContents, this);
+    connect(f1, &QShortcut::activated, this, [this] { btn7Click(); });
     connect(btn8, &QPushButton::clicked, this, [this] { btn8Click(); });
 }
 

@@ -22,9 +22,9 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QTabWidget>
+#include <QTest>
 #include <QTextBlock>
 #include <QTextBrowser>
-#include <QTest>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -239,6 +239,16 @@ TEST_F(HelpTest, HelpWindowShowsThePageOrSaysItIsMissing)
                            EXPECT_EQ(w.windowTitle(), QStringLiteral("帮助支持"));
                            EXPECT_EQ(w.size(), QSize(696, 480));
                            EXPECT_EQ(w.wb1->documentTitle(), QStringLiteral("Velmora 帮助"));
+                           EXPECT_TRUE(
+                               w.wb1->toPlainText().contains(QStringLiteral("三、卡片发行介绍：")));
+                       });
+
+    // F1 from the card tab, wherever the focus is, opens the same window.
+    main->show();
+    main->activateWindow();
+    QTRY_VERIFY(main->isActiveWindow());
+    whileModal<TForm5>([this] { QTest::keyClick(main->windowHandle(), Qt::Key_F1); },
+                       [](TForm5 &w) {
                            EXPECT_TRUE(
                                w.wb1->toPlainText().contains(QStringLiteral("三、卡片发行介绍：")));
                        });
