@@ -52,27 +52,27 @@ SingleInstance::~SingleInstance()
 
 SingleInstance::Outcome SingleInstance::acquire()
 {
+    // O_CLOEXEC: a program started from this one (a browser for the help page) must not inherit
+    // a lock and keep it after this copy has ended.
     if (m_userFd < 0) {
-        // O_CLOEXEC: a program started from this one (a browser for the help page) must not
-        // inherit the lock and keep it after this copy has ended.
-        int fd = ::open(QFile::encodeName(m_lockPath).constData(),
-                        O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        const int fd = ::open(QFile::encodeName(m_lockPath).constData(),
+                              O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd >= 0 && lockNow(fd) == EWOULDBLOCK) {
             ::close(fd);
             return Outcome::RunningForThisUser;
         }
         // A lock file that cannot be made (a folder without room or rights) must not keep the
         // user out of the program: the directory lock below still keeps two copies apart.
-        m_userFd = fd >= 0 ? fd : -2;
+        m_userFd = fd;
     }
     if (m_dirFd < 0 && !m_programDir.isEmpty()) {
-        int fd =
+        const int fd =
             ::open(QFile::encodeName(m_programDir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd >= 0 && lockNow(fd) == EWOULDBLOCK) {
             ::close(fd);
             return Outcome::DirectoryInUse;
         }
-        m_dirFd = fd >= 0 ? fd : -2;
+        m_dirFd = fd;
     }
     return Outcome::Acquired;
 }

@@ -9,8 +9,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace sheet {
 
@@ -112,22 +110,12 @@ void saveTable(const Table &table, const QString &fileName)
             throw ExportError(texts::archive::CannotWrite.arg(QDir::toNativeSeparators(fileName),
                                                               filewrite::reason(err)));
         };
-        QByteArray staged = QFile::encodeName(fileName) + ".XXXXXX";
-        const int fd = ::mkostemp(staged.data(), O_CLOEXEC);
-        if (fd < 0)
-            fail(errno);
-        ::close(fd);
-        try {
-            writeXlsx(table, QFile::decodeName(staged), fileName);
-        } catch (...) {
-            ::unlink(staged.constData());
-            throw;
-        }
-        if (std::rename(staged.constData(), QFile::encodeName(fileName).constData()) != 0) {
-            const int err = errno;
-            ::unlink(staged.constData());
+        filewrite::StagedFile staged(fileName);
+        if (staged.error() != 0)
+            fail(staged.error());
+        writeXlsx(table, staged.name(), fileName);
+        if (const int err = staged.commit())
             fail(err);
-        }
         return;
     }
     }

@@ -30,35 +30,59 @@ int writeAll(int fd, const char *data, qsizetype size)
 
 } // namespace
 
-int replaceFile(const QString &path, const QByteArray &bytes)
+StagedFile::StagedFile(const QString &path)
+    : m_target(QFile::encodeName(path))
+    , m_staged(m_target + ".XXXXXX")
 {
-    QByteArray staged = QFile::encodeName(path) + ".XXXXXX";
-    const int fd = ::mkostemp(staged.data(), O_CLOEXEC);
-    if (fd < 0)
-        return errno;
+    m_fd = ::mkostemp(m_staged.data(), O_CLOEXEC);
+    if (m_fd < 0) {
+        m_error = errno;
+        return;
+    }
     // A file that exists keeps its mode; a new one gets the process's (umask'ed) default.
     struct stat existing
     {
     };
-    const QByteArray target = QFile::encodeName(path);
-    if (::stat(target.constData(), &existing) == 0)
-        ::fchmod(fd, existing.st_mode & 07777);
-    else {
+    if (::stat(m_target.constData(), &existing) == 0) {
+        ::fchmod(m_fd, existing.st_mode & 07777);
+    } else {
         const mode_t mask = ::umask(0);
         ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
+        ::fchmod(m_fd, 0666 & ~mask);
     }
-    int err = writeAll(fd, bytes.constData(), bytes.size());
+}
+
+StagedFile::~StagedFile()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    if (m_error == 0 && !m_committed)
+        ::unlink(m_staged.constData());
+}
+
+int StagedFile::commit()
+{
+    if (m_error != 0)
+        return m_error;
     // A full disk often shows only when the data reach it.
-    if (err == 0 && ::fsync(fd) != 0)
+    int err = ::fsync(m_fd) != 0 ? errno : 0;
+    if (::close(m_fd) != 0 && err == 0)
         err = errno;
-    if (::close(fd) != 0 && err == 0)
+    m_fd = -1;
+    if (err == 0 && std::rename(m_staged.constData(), m_target.constData()) != 0)
         err = errno;
-    if (err == 0 && std::rename(staged.constData(), target.constData()) != 0)
-        err = errno;
-    if (err != 0)
-        ::unlink(staged.constData());
+    m_committed = err == 0;
     return err;
+}
+
+int replaceFile(const QString &path, const QByteArray &bytes)
+{
+    StagedFile staged(path);
+    if (staged.error() != 0)
+        return staged.error();
+    if (const int err = writeAll(staged.fd(), bytes.constData(), bytes.size()))
+        return err;
+    return staged.commit();
 }
 
 QString reason(int err)

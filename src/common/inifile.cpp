@@ -1,11 +1,11 @@
 #include "common/inifile.h"
+#include "common/filewrite.h"
 
 #include "common/gbk.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 IniFile::IniFile(const QString &path)
     : m_path(path)
@@ -18,7 +18,8 @@ IniFile::IniFile(const QString &path)
     Section *current = nullptr;
     for (QString line : text.split(QLatin1Char('\n'))) {
         line = line.trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1Char(';')) || line.startsWith(QLatin1Char('#')))
+        if (line.isEmpty() || line.startsWith(QLatin1Char(';')) ||
+            line.startsWith(QLatin1Char('#')))
             continue;
         if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
             m_sections.append(Section{line.mid(1, line.size() - 2).trimmed(), {}});
@@ -103,9 +104,6 @@ void IniFile::writeBool(const QString &section, const QString &key, bool value)
 bool IniFile::save() const
 {
     QDir().mkpath(QFileInfo(m_path).absolutePath());
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
     QString text;
     for (const Section &s : m_sections) {
         text += QLatin1Char('[') + s.name + QStringLiteral("]\r\n");
@@ -113,6 +111,5 @@ bool IniFile::save() const
             text += e.first + QLatin1Char('=') + e.second + QStringLiteral("\r\n");
         text += QStringLiteral("\r\n");
     }
-    file.write(text.toUtf8());
-    return file.commit();
+    return filewrite::replaceFile(m_path, text.toUtf8()) == 0;
 }

@@ -22,8 +22,8 @@
 #include "passages/recordfiles.h"
 #include "shell/appexit.h"
 #include "shell/forms.h"
-#include "shell/tform1.h"
 #include "shell/texts.h"
+#include "shell/tform1.h"
 #include "shell/tform12.h"
 #include "shell/widgets.h"
 
@@ -44,6 +44,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTableView>
@@ -521,15 +522,10 @@ QList<QByteArray> TForm10::readRecordFilesShowingProgress()
             Form12->Gauge1->setValue(int(done * Steps / qMax<qint64>(1, inAll)));
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     };
-    struct Restore
-    {
-        TForm10 *window;
-        ~Restore()
-        {
-            window->setImportLock(false);
-            window->hideProgressWindow();
-        }
-    } restore{this};
+    const auto restore = qScopeGuard([this] {
+        setImportLock(false);
+        hideProgressWindow();
+    });
     return records::readRecordLines(records::recordFolder(RecordDrive), progress);
 }
 
