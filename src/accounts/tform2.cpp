@@ -270,11 +270,7 @@ void TForm2::btn1Click()
         LoginFailCount = 0;
         q.close();
         hide();
-        if (Form1) {
-            Form1->show();
-            Form1->raise();
-            Form1->activateWindow();
-        }
+        emit loggedIn();
     });
 }
 

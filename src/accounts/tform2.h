@@ -51,6 +51,10 @@ public:
     // True when the window may close (the program then ends).
     bool FormClose();
 
+signals:
+    // A login succeeded and this window is hidden: the main window takes over.
+    void loggedIn();
+
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;

@@ -68,6 +68,7 @@ bool createWindows(QStringList *order)
     Form2 = new TForm2;
     note("TForm2");
     Form1 = new TForm1;
+    Form1->attachLoginWindow(Form2);
     note("TForm1");
     // A database that cannot be opened was reported here; the passage window then ends the
     // program.
@@ -81,6 +82,7 @@ bool createWindows(QStringList *order)
     CRJLBB = new TCRJLBB;
     note("TCRJLBB");
     Form10 = new TForm10;
+    Form1->attachPassageWindow(Form10);
     note("TForm10");
     if (!Form10->createdOk())
         return false;

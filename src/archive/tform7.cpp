@@ -15,7 +15,6 @@
 #include "db/dberror.h"
 #include "shell/forms.h"
 #include "shell/texts.h"
-#include "shell/tform1.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -27,7 +26,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTimer>
@@ -284,11 +282,7 @@ void TForm7::FormShow()
     if (const QScreen *s = screen())
         move(s->availableGeometry().center() - rect().center());
     const QDate today = appclock::today();
-    if (Form1 && Form1->dtp1) {
-        // Only the date is set here; the card tab's reaction to a picked date is not an issue step.
-        const QSignalBlocker quiet(Form1->dtp1);
-        Form1->dtp1->setDate(today);
-    }
+    emit cardTabDateRequested(today);
     lbl6->setText(today.toString(texts::shell::DateFormat));
     DBFLGridModel->applyColumns();
 
@@ -298,8 +292,7 @@ void TForm7::FormShow()
             archive()->cancel();
             const int n = count();
             if (n == 0) {
-                if (Form1 && Form1->btn2)
-                    Form1->btn2->setEnabled(false);
+                emit cardSaveDisableRequested();
             } else {
                 btnDelCmd->setEnabled(true);
             }
@@ -311,7 +304,7 @@ void TForm7::FormShow()
 
     bool nothing = false;
     try {
-        const QDate horizon = Form1 && Form1->dtp2 ? Form1->dtp2->date() : today.addDays(10);
+        const QDate horizon = expiringUntil ? expiringUntil() : today.addDays(10);
         select(archive::expiringStatement(), [&](Query *q) {
             q->setParameter(QStringLiteral("startrq"), archive::validityText(today));
             q->setParameter(QStringLiteral("endrq"), archive::validityText(horizon));
@@ -330,8 +323,7 @@ void TForm7::FormShow()
         // Without the reset the next opening would hide again at once.
         ExpiringListMode = 0;
         hide();
-        if (Form1)
-            Form1->show();
+        emit cardTabShowRequested();
     }
 }
 
@@ -511,14 +503,11 @@ bool TForm7::eventFilter(QObject *watched, QEvent *event)
 
 void TForm7::btnAddCmdClick()
 {
-    if (Form1) {
-        Form1->show();
-        Form1->edt17->setText(T::CardReadEntry);
-    }
+    emit cardTabShowRequested();
+    emit cardCodeFieldResetRequested();
     emit addRequested();
     hide();
-    if (Form1)
-        Form1->wtxt->setText(T::AddPane);
+    emit cardTabStatusRequested(T::AddPane);
 }
 
 void TForm7::btnExitCmdClick()
@@ -539,8 +528,10 @@ void TForm7::FormClose()
 
 void TForm7::returnToCardTab(bool exitButton)
 {
-    if (Form1)
-        Form1->edt17->setText(T::CardReadEntry);
+    // First of all, while the database is still open for the issuer password: leaving the
+    // archive window ends an issue mode, and the issuer must stop writing too.
+    emit issuingEndRequested();
+    emit cardCodeFieldResetRequested();
     emit lookupsClearRequested();
     if (Datafrm) {
         Query *q = Datafrm->Qryda1;
@@ -554,18 +545,15 @@ void TForm7::returnToCardTab(bool exitButton)
         }
     }
     hide();
-    if (exitButton && Form1)
-        Form1->show();
-    if (Form1 && Form1->dtp1)
-        Form1->dtp1->hide();
+    if (exitButton)
+        emit cardTabShowRequested();
     emit cardTabResetRequested();
-    if (Form1)
-        Form1->wtxt->setText(exitButton ? T::ExitPane : texts::shell::CardTabAdmin);
+    emit cardTabStatusRequested(exitButton ? T::ExitPane : texts::shell::CardTabAdmin);
     IssueActive = 0;
     ExtendActive = 0;
     ExpiringListMode = 0;
-    if (!exitButton && Form1)
-        Form1->show();
+    if (!exitButton)
+        emit cardTabShowRequested();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -10,13 +10,23 @@
 //   edt1                   the card read clears it and writes the card code into it
 //   cardModeActive         set by the card tab: rb1 or rb2 checked or ExtendActive > 0 (without
 //                          it: IssueActive > 0 or ExtendActive > 0)
+//   expiringUntil          set by the card tab: the last day of the expiring-soon list (its
+//                          dtp2; without it ten days from today)
 //   signals                connected by the card tab (direct, they run inside the handler):
 //     addRequested()          Add: enable rb1, press btn12, enable btn14
 //     lookupsClearRequested() Exit and Close: empty edt18 and edt19
-//     cardTabResetRequested() Exit and Close: uncheck and enable rb1 and rb2, enable btn12 and
-//                             btn14, disable btn3 and btn4, btn13 normal face and disabled,
-//                             disable btn27, btn22 and btn23
+//     cardTabResetRequested() Exit and Close: hide dtp1, uncheck and enable rb1 and rb2, enable
+//                             btn12 and btn14, disable btn3 and btn4, btn13 normal face and
+//                             disabled, disable btn27, btn22 and btn23
 //     archiveSaveDisableRequested() showing: disable btn17
+//     cardSaveDisableRequested()    showing an empty archive: disable btn2
+//     cardTabDateRequested(day)     showing: dtp1 := day, without its change reaction
+//     cardCodeFieldResetRequested() Add, Exit and Close: edt17 := "读卡录入..."
+//     cardTabStatusRequested(text)  Add, Exit and Close: the card tab's status pane
+//     cardTabShowRequested()        the main window is shown
+//     issuingEndRequested()         Exit and Close, before anything else: an issue mode ends as
+//                                   "返回" ends it (the issuer back in read mode)
+#include <QDate>
 #include <QWidget>
 #include <functional>
 
@@ -39,6 +49,7 @@ public:
     void showArchive();
 
     std::function<bool()> cardModeActive;
+    std::function<QDate()> expiringUntil;
 
     // ---- controls ----
     QPushButton *btnAddCmd = nullptr;    // "添加&A"
@@ -89,7 +100,13 @@ signals:
     void addRequested();
     void lookupsClearRequested();
     void cardTabResetRequested();
+    void issuingEndRequested();
     void archiveSaveDisableRequested();
+    void cardSaveDisableRequested();
+    void cardTabDateRequested(const QDate &day);
+    void cardCodeFieldResetRequested();
+    void cardTabStatusRequested(const QString &text);
+    void cardTabShowRequested();
 
 protected:
     void showEvent(QShowEvent *event) override;

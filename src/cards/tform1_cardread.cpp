@@ -33,10 +33,10 @@ Query *archive()
     return Datafrm ? Datafrm->Qryda1 : nullptr;
 }
 
-void setArchiveSearch(const QString &text)
+void setArchiveSearch(QLineEdit *archiveSearch, const QString &text)
 {
-    if (Form7 && Form7->edt1)
-        Form7->edt1->setText(text);
+    if (archiveSearch)
+        archiveSearch->setText(text);
 }
 
 int counter(const QLineEdit *e)
@@ -65,7 +65,7 @@ void TForm1::RzMemo2Change()
     edt10->clear();
     edt15->clear();
     edt17->clear();
-    setArchiveSearch(QString());
+    setArchiveSearch(archiveCodeEdit(), QString());
     edt15->setText(read.validity);
 
     const QString reply = issuer::trimmed(LastReply);
@@ -80,7 +80,7 @@ void TForm1::RzMemo2Change()
     } else {
         edt10->setText(read.code);
         edt17->setText(read.code);
-        setArchiveSearch(read.code);
+        setArchiveSearch(archiveCodeEdit(), read.code);
     }
 
     if (InitPending > 0 && !cardReadCompletesInitialisation())

@@ -320,9 +320,9 @@ void TForm1::btn21Click()
         // The archive window builds the same selection from the two pickers.
         setPickerDate(dtp1, today);
         setPickerDate(dtp2, range.last);
-        if (!Form7)
+        if (!m_archiveWindow)
             throw std::runtime_error("no archive window");
-        Form7->showArchive();
+        emit archiveWindowRequested();
     } catch (const std::exception &) {
         Dialogs::message(texts::cards::ExpiringFailed, this);
     }
@@ -334,8 +334,7 @@ void TForm1::btn19Click()
         return;
     if (Datafrm && !Datafrm->con->connected())
         Datafrm->con->connect();
-    if (Form7)
-        Form7->showArchive();
+    emit archiveWindowRequested();
 }
 
 void TForm1::btn28Click()
@@ -343,9 +342,9 @@ void TForm1::btn28Click()
     if (refusedWhileBusy())
         return;
     try {
-        if (!Form10)
+        if (!m_passageWindow)
             throw std::runtime_error("no passage window");
-        Form10->openFromCardTab();
+        emit passageWindowRequested();
     } catch (const std::exception &) {
         Dialogs::message(texts::cards::PassagesFailed, this);
     }
@@ -353,10 +352,25 @@ void TForm1::btn28Click()
 
 void TForm1::attachArchiveWindow(TForm7 *archive)
 {
+    m_archiveWindow = archive;
+    m_archiveCodeEdit = archive->edt1;
+    connect(this, &TForm1::archiveWindowRequested, archive, &TForm7::showArchive);
     // What the archive window asks of the card tab when it hands over or is left.
     archive->cardModeActive = [this] {
         return rb1->isChecked() || rb2->isChecked() || ExtendActive > 0;
     };
+    archive->expiringUntil = [this] { return dtp2->date(); };
+    connect(archive, &TForm7::cardTabDateRequested, this, [this](const QDate &day) {
+        // Only the date is set; the card tab's reaction to a picked date is not an issue step.
+        const QSignalBlocker quiet(dtp1);
+        dtp1->setDate(day);
+    });
+    connect(archive, &TForm7::cardSaveDisableRequested, this, [this] { btn2->setEnabled(false); });
+    connect(archive, &TForm7::cardCodeFieldResetRequested, this,
+            [this] { edt17->setText(texts::cards::ReadEntry); });
+    connect(archive, &TForm7::cardTabStatusRequested, wtxt, &QLabel::setText);
+    connect(archive, &TForm7::cardTabShowRequested, this, [this] { show(); });
+    connect(archive, &TForm7::issuingEndRequested, this, [this] { endIssuingOnLeave(); });
     connect(archive, &TForm7::addRequested, this, [this] {
         rb1->setEnabled(true);
         btn12Click();
@@ -367,8 +381,7 @@ void TForm1::attachArchiveWindow(TForm7 *archive)
         edt19->clear();
     });
     connect(archive, &TForm7::cardTabResetRequested, this, [this] {
-        // Leaving the archive window resets the issue modes: the issuer must stop writing too.
-        endIssuingOnLeave();
+        dtp1->hide();
         for (QRadioButton *rb : {rb1, rb2}) {
             rb->setChecked(false);
             rb->setEnabled(true);
@@ -384,4 +397,20 @@ void TForm1::attachArchiveWindow(TForm7 *archive)
     });
     connect(archive, &TForm7::archiveSaveDisableRequested, this,
             [this] { btn17->setEnabled(false); });
+}
+
+QLineEdit *TForm1::archiveCodeEdit() const
+{
+    return m_archiveCodeEdit.data();
+}
+
+void TForm1::attachPassageWindow(TForm10 *passages)
+{
+    m_passageWindow = passages;
+    connect(this, &TForm1::passageWindowRequested, passages, &TForm10::openFromCardTab);
+    passages->watchMinimiseControl(rzstspn1);
+    connect(passages, &TForm10::cardTabRequested, this, [this] {
+        edt17->setText(texts::cards::ReadEntry);
+        show();
+    });
 }

@@ -132,7 +132,7 @@ private:
         case issuer::ReplyControl::edt10:
             return m_form->edt10;
         case issuer::ReplyControl::Form7edt1:
-            return Form7 ? Form7->edt1 : nullptr;
+            return m_form->archiveCodeEdit();
         default:
             return nullptr;
         }

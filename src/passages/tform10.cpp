@@ -23,7 +23,6 @@
 #include "shell/appexit.h"
 #include "shell/forms.h"
 #include "shell/texts.h"
-#include "shell/tform1.h"
 #include "shell/tform12.h"
 #include "shell/widgets.h"
 
@@ -127,11 +126,6 @@ TForm10::TForm10(QWidget *parent)
         if (w && w != windowHandle())
             m_backFromOwnDialog = windowHandle() && w->transientParent() == windowHandle();
     });
-    // The tray minimise of the main window would hide this window in the middle of an import.
-    if (Form1 && Form1->rzstspn1) {
-        m_trayMinimise = Form1->rzstspn1;
-        m_trayMinimise->installEventFilter(this);
-    }
     FormCreate();
 }
 
@@ -382,6 +376,15 @@ void TForm10::closeEvent(QCloseEvent *event)
         event->ignore();
 }
 
+void TForm10::watchMinimiseControl(QWidget *control)
+{
+    if (m_trayMinimise)
+        m_trayMinimise->removeEventFilter(this);
+    m_trayMinimise = control;
+    if (control)
+        control->installEventFilter(this);
+}
+
 bool TForm10::FormClose()
 {
     if (importRunning())
@@ -390,11 +393,8 @@ bool TForm10::FormClose()
         deleteAllRows();
         Datafrm->QryJL1->close();
         Datafrm->con->disconnect();
-        if (Form1 && Form1->edt17)
-            Form1->edt17->setText(CardFieldIdle);
         hide();
-        if (Form1)
-            Form1->show();
+        emit cardTabRequested();
         compactDatabase(programdir::databaseFile(), QString::fromLatin1(db::DatabasePassword));
     } catch (const std::exception &) {
         Dialogs::message(CloseIgnored, this);

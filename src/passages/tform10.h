@@ -39,6 +39,9 @@ public:
 
     // True while an import runs; the window's commands, its close and the tray minimise wait.
     bool importRunning() const;
+    // The main window's minimise control: pressing it waits while an import runs (it would hide
+    // this window in the middle of one). Set when the window is attached at start-up.
+    void watchMinimiseControl(QWidget *control);
 
     // ---- controls ----
     QWidget *rzpnl1 = nullptr;
@@ -103,6 +106,11 @@ public:
     static QString joinedRecordQuery();
     static QString showAllQuery();
     static QString searchHead();
+
+signals:
+    // Closing the window goes back to the card tab: its card-code field idle, the main window
+    // shown.
+    void cardTabRequested();
 
 protected:
     bool event(QEvent *event) override;

@@ -1,4 +1,5 @@
 #include "shell/tform1.h"
+#include "accounts/tform2.h"
 
 #include "archive/tform7.h"
 #include "cards/cardfields.h"
@@ -682,6 +683,15 @@ void TForm1::rztbshtTabSheet5MouseDown()
     }
 }
 
+void TForm1::attachLoginWindow(TForm2 *login)
+{
+    connect(login, &TForm2::loggedIn, this, [this] {
+        show();
+        raise();
+        activateWindow();
+    });
+}
+
 void TForm1::leaveIssuer()
 {
     // An issuer left in an issue mode would write the next card laid on it with nobody to
@@ -774,11 +784,6 @@ void TForm1::N2Click()
 // ---------------------------------------------------------------------------------------------
 // Tray, minimising, skin, lamps
 
-namespace {
-bool form7WasVisible = false;
-bool form10WasVisible = false;
-} // namespace
-
 void TForm1::rzstspn1Click()
 {
     endIssuingOnLeave();
@@ -791,15 +796,13 @@ void TForm1::rzstspn1Click()
     if (!RzTrayIcon1->isVisible())
         RzTrayIcon1->show();
     showMinimized();
-    QWidget *archive = Form7;
-    QWidget *passages = Form10;
-    form7WasVisible = archive && archive->isVisible();
-    form10WasVisible = passages && passages->isVisible();
+    m_archiveWasVisible = m_archiveWindow && m_archiveWindow->isVisible();
+    m_passagesWereVisible = m_passageWindow && m_passageWindow->isVisible();
     hide();
-    if (archive)
-        archive->hide();
-    if (passages)
-        passages->hide();
+    if (m_archiveWindow)
+        m_archiveWindow->hide();
+    if (m_passageWindow)
+        m_passageWindow->hide();
 }
 
 void TForm1::N1Click()
@@ -808,10 +811,10 @@ void TForm1::N1Click()
     show();
     raise();
     activateWindow();
-    if (Form10 && form10WasVisible)
-        Form10->show();
-    if (Form7 && form7WasVisible)
-        Form7->show();
+    if (m_passageWindow && m_passagesWereVisible)
+        m_passageWindow->show();
+    if (m_archiveWindow && m_archiveWasVisible)
+        m_archiveWindow->show();
 }
 
 void TForm1::IconOnClick(int message, int lParam)

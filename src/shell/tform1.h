@@ -3,10 +3,13 @@
 // tab, and each subsystem defines the handlers of its tab in its own folder
 // (src/issuer/tform1_serial.cpp, src/accounts/tform1_users.cpp, src/cards/tform1_cards.cpp ...).
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 
 class QAction;
+class TForm2;
 class TForm7;
+class TForm10;
 class QCheckBox;
 class QComboBox;
 class QDateEdit;
@@ -317,8 +320,14 @@ public:
     // The session ends under the program (a termination signal): no question is asked, the
     // issuer goes back to read mode, the port and the database are closed.
     void endWithoutAsking();
-    // Connects the owner archive window's requests to the card tab (at start-up).
+    // The windows this one works with, connected at start-up: what each asks of the main window
+    // and what the card tab asks of it goes through these connections.
     void attachArchiveWindow(TForm7 *archive);
+    void attachPassageWindow(TForm10 *passages);
+    void attachLoginWindow(TForm2 *login);
+    // The archive window's card-code search field, which issuer replies and card reads fill in;
+    // null while no archive window is attached.
+    QLineEdit *archiveCodeEdit() const;
     bool modeSelected() const; // rb1 or rb2 checked, or an extension active
     // Gate groups (src/cards/tform1_groups.cpp); n = 1..8.
     void chkClick(int n);
@@ -396,6 +405,10 @@ public:
     void btnClosebtn5Click();
     void btnClosebtn6Click();
 
+signals:
+    void archiveWindowRequested();
+    void passageWindowRequested();
+
 protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -443,4 +456,10 @@ private:
     ReplyTarget *m_replies = nullptr; // the event controls as the receive handler sees them
     ReceiveHandler *m_receiver = nullptr;
     bool m_skinOn = false;
+    // The windows minimising hides and the tray brings back, with what each showed before.
+    QPointer<QWidget> m_archiveWindow;
+    QPointer<QWidget> m_passageWindow;
+    bool m_archiveWasVisible = false;
+    bool m_passagesWereVisible = false;
+    QPointer<QLineEdit> m_archiveCodeEdit;
 };

@@ -98,6 +98,7 @@ void WindowsTest::SetUp()
     login = std::make_unique<TForm2>();
     Form1 = main.get();
     Form2 = login.get();
+    main->attachLoginWindow(login.get());
     // The two reports are what the windows' print buttons reach.
     archiveReport = std::make_unique<TRsRepFrm>();
     passageReport = std::make_unique<TCRJLBB>();

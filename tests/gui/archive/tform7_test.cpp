@@ -59,6 +59,7 @@ protected:
         WindowsTest::SetUp();
         form = std::make_unique<TForm7>();
         Form7 = form.get();
+        main->attachArchiveWindow(form.get());
         tester = std::make_unique<QAbstractItemModelTester>(
             form->DBFLGridModel, QAbstractItemModelTester::FailureReportingMode::Fatal);
     }

@@ -207,6 +207,7 @@ protected:
         archive = std::make_unique<TForm7>();
         Form7 = archive.get();
         TForm1 &f = *form;
+        f.attachArchiveWindow(archive.get());
         // Record the order in which the event controls change, keeping their own handlers.
         for (auto [memo, name] : {std::pair{f.RzMemo1, "RzMemo1"}, std::pair{f.RzMemo2, "RzMemo2"},
                                   std::pair{f.RzMemo5, "RzMemo5"}}) {

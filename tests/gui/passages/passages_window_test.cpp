@@ -68,6 +68,7 @@ protected:
         Form12 = progress.get();
         form = std::make_unique<TForm10>();
         Form10 = form.get();
+        main->attachPassageWindow(form.get());
         tester = std::make_unique<QAbstractItemModelTester>(
             form->DBFLGrid->model(), QAbstractItemModelTester::FailureReportingMode::Warning);
     }

@@ -362,6 +362,8 @@ TEST_F(MainWindowTest, TrayMenuMinimiseAndShowAgain)
     Form7 = &archive;
     Form10 = &passages;
     TForm1 &f = make();
+    f.attachArchiveWindow(&archive);
+    f.attachPassageWindow(&passages);
     EXPECT_EQ(f.N1->text(), QStringLiteral("显示"));
     EXPECT_EQ(f.N2->text(), QStringLiteral("退出"));
     EXPECT_EQ(f.rzstspn1->text(), QStringLiteral("最小化"));
@@ -393,6 +395,7 @@ TEST_F(MainWindowTest, MinimisingWithoutATrayKeepsTheWindowsReachable)
     TForm7 archive;
     Form7 = &archive;
     TForm1 &f = make();
+    f.attachArchiveWindow(&archive);
     f.show();
     archive.show();
     QTest::mouseClick(f.rzstspn1, Qt::LeftButton);
