@@ -467,12 +467,7 @@ bool TForm1::DBcbb1KeyPress(int)
 void TForm1::btnClose1Click()
 {
     endIssuingOnLeave();
-    if (Form2) {
-        Form2->DBEdtid->clear();
-        Form2->DBEdtid->clearEditText();
-        Form2->edt2->clear();
-        Form2->show();
-    }
+    emit reloginRequested();
     ++ReloginCount;
     hide();
     if (ReloginCount > 5) {

@@ -274,6 +274,14 @@ void TForm2::btn1Click()
     });
 }
 
+void TForm2::showForNewLogin()
+{
+    DBEdtid->clear();
+    DBEdtid->clearEditText();
+    edt2->clear();
+    show();
+}
+
 void TForm2::btn2Click()
 {
     if (Dialogs::box(texts::shell::ReallyWantExit, texts::shell::SystemPrompt, Dialogs::YesNo,

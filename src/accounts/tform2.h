@@ -50,6 +50,8 @@ public:
     void btn2Click();
     // True when the window may close (the program then ends).
     bool FormClose();
+    // Re-login: the name and the password emptied, the window shown.
+    void showForNewLogin();
 
 signals:
     // A login succeeded and this window is hidden: the main window takes over.

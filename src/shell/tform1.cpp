@@ -690,6 +690,7 @@ void TForm1::attachLoginWindow(TForm2 *login)
         raise();
         activateWindow();
     });
+    connect(this, &TForm1::reloginRequested, login, &TForm2::showForNewLogin);
 }
 
 void TForm1::leaveIssuer()

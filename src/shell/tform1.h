@@ -408,6 +408,7 @@ public:
 signals:
     void archiveWindowRequested();
     void passageWindowRequested();
+    void reloginRequested();
 
 protected:
     void showEvent(QShowEvent *event) override;
