@@ -5,6 +5,7 @@
 #include "common/dialogs.h"
 #include "common/globals.h"
 #include "common/guard.h"
+#include "common/keys.h"
 #include "common/passwordhash.h"
 #include "db/datafrm.h"
 #include "db/dbcontrols.h"
@@ -57,11 +58,6 @@ ClickLabel *pictureButton(const QString &kind, const QString &tip, QWidget *pare
     b->setCursor(Qt::PointingHandCursor);
     b->setFixedSize(40, 40);
     return b;
-}
-
-bool isEnter(int key)
-{
-    return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
 Query *accounts()
@@ -429,7 +425,7 @@ void TForm1::img6Click()
 
 bool TForm1::DBEdt1KeyPress(int key)
 {
-    if (isEnter(key) && !DBEdt1->text().trimmed().isEmpty()) {
+    if (keys::isEnter(key) && !DBEdt1->text().trimmed().isEmpty()) {
         DBEdt2->setFocus();
         if (passwordTyped)
             DBEdt2->clear();
@@ -442,12 +438,12 @@ bool TForm1::DBEdt1KeyPress(int key)
     }
     DBEdt1->setFocus();
     wtxt->setText(texts::accounts::AccountNamePrompt);
-    return isEnter(key);
+    return keys::isEnter(key);
 }
 
 bool TForm1::DBEdt2KeyPress(int key)
 {
-    if (isEnter(key) && (!DBEdt2->text().trimmed().isEmpty() || keepsStoredPassword(*this))) {
+    if (keys::isEnter(key) && (!DBEdt2->text().trimmed().isEmpty() || keepsStoredPassword(*this))) {
         setButtonFace(DBEdt2);
         setFieldColour(DBcbb1, Expecting);
         DBcbb1->setFocus();
@@ -456,7 +452,7 @@ bool TForm1::DBEdt2KeyPress(int key)
     wtxt->setText(texts::accounts::PasswordPrompt);
     // Which characters get in is the validator's business (they come by other routes than keys
     // too); editing keys, Tab and shortcuts go through.
-    return isEnter(key);
+    return keys::isEnter(key);
 }
 
 bool TForm1::DBcbb1KeyPress(int)

@@ -7,6 +7,7 @@
 #include "common/globals.h"
 #include "common/guard.h"
 #include "common/inifile.h"
+#include "common/keys.h"
 #include "common/programdir.h"
 #include "db/compact.h"
 #include "db/connection.h"
@@ -32,14 +33,6 @@
 #include <QThread>
 #include <QVBoxLayout>
 #include <QWindow>
-
-namespace {
-
-bool isEnter(int key)
-{
-    return key == Qt::Key_Return || key == Qt::Key_Enter;
-}
-} // namespace
 
 void LoginNameBox::showPopup()
 {
@@ -191,7 +184,7 @@ void TForm2::DBEdtidDropDown()
 
 bool TForm2::DBEdtidKeyPress(int key)
 {
-    if (isEnter(key) && !DBEdtid->currentText().isEmpty()) {
+    if (keys::isEnter(key) && !DBEdtid->currentText().isEmpty()) {
         edt2->setFocus();
         return true;
     }
@@ -200,7 +193,7 @@ bool TForm2::DBEdtidKeyPress(int key)
 
 bool TForm2::edt2KeyPress(int key)
 {
-    if (isEnter(key)) {
+    if (keys::isEnter(key)) {
         if (!edt2->text().trimmed().isEmpty()) {
             btn1->setFocus();
             btn1Click();

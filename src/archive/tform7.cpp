@@ -11,6 +11,7 @@
 #include "common/dialogs.h"
 #include "common/globals.h"
 #include "common/guard.h"
+#include "common/keys.h"
 #include "db/datafrm.h"
 #include "db/dberror.h"
 #include "shell/forms.h"
@@ -32,14 +33,6 @@
 #include <QVBoxLayout>
 
 namespace T = texts::archive;
-
-namespace {
-bool isHexDigit(QChar c)
-{
-    const char16_t u = c.unicode();
-    return (u >= '0' && u <= '9') || (u >= 'A' && u <= 'F') || (u >= 'a' && u <= 'f');
-}
-} // namespace
 
 TForm7::TForm7(QWidget *parent)
     : QWidget(parent, Qt::Window)
@@ -435,7 +428,8 @@ void TForm7::edtXmEdtChange()
 bool TForm7::edt1KeyPress(int key, const QString &text)
 {
     const bool accepted = key == Qt::Key_Backspace || key == Qt::Key_Return ||
-                          key == Qt::Key_Enter || (text.size() == 1 && isHexDigit(text.at(0)));
+                          key == Qt::Key_Enter ||
+                          (text.size() == 1 && keys::isHexDigit(text.at(0)));
     if (accepted) {
         setPane(T::EightDigitsSearch);
         return false;

@@ -1,5 +1,6 @@
 #include "cards/loss.h"
 
+#include "common/keys.h"
 #include "issuer/replies.h"
 #include "issuer/trim.h"
 
@@ -7,21 +8,10 @@
 
 namespace cards {
 
-namespace {
-
-bool isHexDigit(QChar c)
-{
-    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
-           (c >= QLatin1Char('a') && c <= QLatin1Char('f')) ||
-           (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
-}
-
-} // namespace
-
 bool isFullCardCode(const QString &text)
 {
     const QString code = issuer::trimmed(text);
-    return code.size() == 8 && std::all_of(code.begin(), code.end(), isHexDigit);
+    return code.size() == 8 && std::all_of(code.begin(), code.end(), keys::isHexDigit);
 }
 
 QString tokenDigits(TokenOperation operation, const QString &card)

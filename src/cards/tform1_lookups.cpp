@@ -10,6 +10,7 @@
 #include "common/dialogs.h"
 #include "common/globals.h"
 #include "common/guard.h"
+#include "common/keys.h"
 #include "db/connection.h"
 #include "db/datafrm.h"
 #include "issuer/trim.h"
@@ -26,19 +27,6 @@
 #include <QSignalBlocker>
 
 namespace {
-
-bool isEnter(int key)
-{
-    return key == Qt::Key_Return || key == Qt::Key_Enter;
-}
-
-// Keys that type a character (the ones a key-press handler sees); text without a key code
-// comes from a keyboard layout with characters beyond ASCII.
-bool isCharacterKey(int key)
-{
-    return (key >= Qt::Key_Space && key <= Qt::Key_ydiaeresis) || isEnter(key) ||
-           key == Qt::Key_Backspace || key == Qt::Key_Escape || key == Qt::Key_unknown;
-}
 
 int trimmedLength(const QLineEdit *e)
 {
@@ -57,19 +45,20 @@ const QString Yellow = QStringLiteral("background-color:yellow;");
 
 void TForm1::setupLookups()
 {
-    auto keys = [this](QLineEdit *w, bool (TForm1::*handler)(int)) {
+    auto typing = [this](QLineEdit *w, bool (TForm1::*handler)(int)) {
         onKeyPress(w, [this, handler](int key) {
-            if (!isCharacterKey(key))
+            // Text without a key code comes from a keyboard layout with characters beyond ASCII.
+            if (!(keys::isCharacterKey(key) || key == Qt::Key_unknown))
                 return false;
             bool swallow = false;
             guarded([&] { swallow = (this->*handler)(key); });
             return swallow;
         });
     };
-    keys(edt17, &TForm1::edt17KeyPress);
+    typing(edt17, &TForm1::edt17KeyPress);
     keepHexDigitsOnly(edt17, 8);
-    keys(edt18, &TForm1::edt18KeyPress);
-    keys(edt19, &TForm1::edt19KeyPress);
+    typing(edt18, &TForm1::edt18KeyPress);
+    typing(edt19, &TForm1::edt19KeyPress);
     onFocusIn(edt17, [this] { guarded([this] { edt17Enter(); }); });
     onFocusIn(edt18, [this] { guarded([this] { edt18Enter(); }); });
     onFocusIn(edt19, [this] { guarded([this] { edt19Enter(); }); });
@@ -133,7 +122,7 @@ void TForm1::edt18Enter()
 bool TForm1::edt18KeyPress(int key)
 {
     btn18->setEnabled(trimmedLength(edt18) > 0);
-    if (!isEnter(key))
+    if (!keys::isEnter(key))
         return false;
     // Enter looks the plate up even while the button is disabled.
     if (!edt18->text().isEmpty())
@@ -163,7 +152,7 @@ void TForm1::edt19Enter()
 bool TForm1::edt19KeyPress(int key)
 {
     btn18->setEnabled(trimmedLength(edt19) > 0);
-    if (!isEnter(key))
+    if (!keys::isEnter(key))
         return false;
     if (!edt19->text().isEmpty())
         btn18Click();

@@ -6,6 +6,7 @@
 #include "common/dialogs.h"
 #include "common/globals.h"
 #include "common/guard.h"
+#include "common/keys.h"
 #include "shell/tform1.h"
 #include "shell/widgets.h"
 
@@ -17,18 +18,6 @@
 #include <QRegularExpressionValidator>
 
 namespace {
-
-bool isEnter(int key)
-{
-    return key == Qt::Key_Return || key == Qt::Key_Enter;
-}
-
-// Keys that type a character into a field (the ones a key-press handler sees).
-bool isCharacterKey(int key)
-{
-    return (key >= Qt::Key_Space && key <= Qt::Key_ydiaeresis) || isEnter(key) ||
-           key == Qt::Key_Backspace || key == Qt::Key_Escape;
-}
 
 void highlightWhileFocused(QWidget *w)
 {
@@ -48,7 +37,7 @@ void TForm1::setupOwnerEntry()
     // A key handler sees each character key before the field does.
     auto keys = [](QWidget *w, bool (TForm1::*handler)(int), TForm1 *form) {
         onKeyPress(w, [form, handler](int key) {
-            if (!isCharacterKey(key))
+            if (!keys::isCharacterKey(key))
                 return false;
             bool swallow = false;
             guarded([&] { swallow = (form->*handler)(key); });
@@ -89,11 +78,11 @@ bool TForm1::edt11KeyPress(int key)
 {
     namespace t = texts::cards;
     showOwnerPrompt(t::NamePrompt, t::NameNoMode);
-    if (isEnter(key) && !edt11->text().isEmpty() && !edt9->text().isEmpty()) {
+    if (keys::isEnter(key) && !edt11->text().isEmpty() && !edt9->text().isEmpty()) {
         edt12->setFocus();
         wtxt->setText(t::NameDone);
     }
-    return isEnter(key);
+    return keys::isEnter(key);
 }
 
 void TForm1::edt11MouseDown()
@@ -109,11 +98,11 @@ void TForm1::edt12Enter()
 bool TForm1::edt12KeyPress(int key)
 {
     edt12Enter();
-    if (isEnter(key) && !edt12->text().isEmpty()) {
+    if (keys::isEnter(key) && !edt12->text().isEmpty()) {
         DBcbb3->setFocus();
         wtxt->setText(texts::cards::PlateDone);
     }
-    return isEnter(key);
+    return keys::isEnter(key);
 }
 
 void TForm1::DBcbb3Enter()
@@ -124,13 +113,14 @@ void TForm1::DBcbb3Enter()
 bool TForm1::DBcbb3KeyPress(int key)
 {
     DBcbb3Enter();
-    if (isEnter(key) && !DBcbb3->currentText().trimmed().isEmpty() && !edt9->text().isEmpty()) {
+    if (keys::isEnter(key) && !DBcbb3->currentText().trimmed().isEmpty() &&
+        !edt9->text().isEmpty()) {
         edt13->setFocus();
         // Back to the highlight of the focus only: the field must not stay coloured.
         highlightWhileFocused(DBcbb3);
         wtxt->setText(texts::cards::CarTypeDone);
     }
-    return isEnter(key);
+    return keys::isEnter(key);
 }
 
 void TForm1::DBcbb3Change()
@@ -149,7 +139,7 @@ void TForm1::edt13Enter()
 bool TForm1::edt13KeyPress(int key)
 {
     edt13Enter();
-    if (isEnter(key)) {
+    if (keys::isEnter(key)) {
         if (cards::isMobileNumber(edt13->text())) {
             edt14->setFocus();
             wtxt->setText(texts::cards::MobileDone);
@@ -170,11 +160,11 @@ void TForm1::edt14Enter()
 bool TForm1::edt14KeyPress(int key)
 {
     edt14Enter();
-    if (isEnter(key) && !edt14->text().isEmpty()) {
+    if (keys::isEnter(key) && !edt14->text().isEmpty()) {
         edt16->setFocus();
         wtxt->setText(texts::cards::VehicleDone);
     }
-    return isEnter(key);
+    return keys::isEnter(key);
 }
 
 void TForm1::edt16Enter()
@@ -185,11 +175,11 @@ void TForm1::edt16Enter()
 bool TForm1::edt16KeyPress(int key)
 {
     edt16Enter();
-    if (isEnter(key) && !edt16->text().isEmpty()) {
+    if (keys::isEnter(key) && !edt16->text().isEmpty()) {
         edt20->setFocus();
         wtxt->setText(texts::cards::AddressPrompt);
     }
-    return isEnter(key);
+    return keys::isEnter(key);
 }
 
 void TForm1::edt20Enter()
@@ -200,12 +190,12 @@ void TForm1::edt20Enter()
 bool TForm1::edt20KeyPress(int key)
 {
     edt20Enter();
-    if (isEnter(key) && !edt20->text().isEmpty()) {
+    if (keys::isEnter(key) && !edt20->text().isEmpty()) {
         openDatePicker();
         dtp1->setFocus();
         wtxt->setText(texts::cards::ValidityPrompt);
     }
-    return isEnter(key);
+    return keys::isEnter(key);
 }
 
 void TForm1::edt15Enter()

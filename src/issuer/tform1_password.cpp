@@ -4,6 +4,7 @@
 #include "common/dialogs.h"
 #include "common/globals.h"
 #include "common/guard.h"
+#include "common/keys.h"
 #include "db/datafrm.h"
 #include "issuer/frames.h"
 #include "issuer/passwordrules.h"
@@ -37,11 +38,6 @@ public:
 private:
     issuer::PasswordField m_field;
 };
-
-bool isEnter(int key)
-{
-    return key == Qt::Key_Return || key == Qt::Key_Enter;
-}
 
 QString text(const QLineEdit *edit)
 {
@@ -89,7 +85,7 @@ void TForm1::setupPassword()
 
 bool TForm1::edt4KeyPress(int key)
 {
-    if (!isEnter(key))
+    if (!keys::isEnter(key))
         return false;
     if (issuer::isPassCode(edt4->text())) {
         edtmm1->show();
@@ -108,7 +104,7 @@ bool TForm1::edtold_wordKeyPress(int key)
 {
     if (issuer::dropsPasswordKey(issuer::PasswordField::Old, key))
         return true;
-    if (!isEnter(key))
+    if (!keys::isEnter(key))
         return false;
     if (edtmm2->isEnabled()) {
         edtmm2->setFocus();
@@ -129,7 +125,7 @@ bool TForm1::edtnew_wordKeyPress(int key)
 {
     if (issuer::dropsPasswordKey(issuer::PasswordField::New, key))
         return true;
-    if (!isEnter(key))
+    if (!keys::isEnter(key))
         return false;
     if (edtmm3->isEnabled())
         edtmm3->setFocus();
@@ -148,7 +144,7 @@ bool TForm1::edtpass_wordKeyPress(int key)
 {
     if (issuer::dropsPasswordKey(issuer::PasswordField::New, key))
         return true;
-    if (!isEnter(key))
+    if (!keys::isEnter(key))
         return false;
     if (issuer::passwordsAgree(edtmm2->text(), edtmm3->text()))
         btn10->setFocus();

@@ -5,6 +5,7 @@
 #include "common/dialogs.h"
 #include "common/globals.h"
 #include "common/guard.h"
+#include "common/keys.h"
 #include "db/datafrm.h"
 #include "issuer/codecs.h"
 #include "issuer/frames.h"
@@ -26,13 +27,6 @@
 #include <QTimer>
 
 namespace {
-
-// Keys that produce a character (the ones a key-press handler of the combo sees).
-bool isCharacterKey(int key)
-{
-    return (key >= Qt::Key_Space && key <= Qt::Key_ydiaeresis) || key == Qt::Key_Return ||
-           key == Qt::Key_Enter || key == Qt::Key_Backspace || key == Qt::Key_Escape;
-}
 
 // The main window's event controls as the receive handler reaches them.
 class MainWindowReplies : public QObject, public ReplyTarget
@@ -251,7 +245,7 @@ void TForm1::ComTxtChange()
 
 bool TForm1::ComTxtKeyPress(int key)
 {
-    if (!isCharacterKey(key))
+    if (!keys::isCharacterKey(key))
         return false;
     if (ComTxt->currentText().isEmpty()) {
         Dialogs::message(texts::issuer::PortEmptyOnKey, this);

@@ -12,6 +12,7 @@
 #include "common/filewrite.h"
 #include "common/globals.h"
 #include "common/guard.h"
+#include "common/keys.h"
 #include "common/programdir.h"
 #include "db/compact.h"
 #include "db/datafrm.h"
@@ -79,21 +80,6 @@ public:
         return QIdentityProxyModel::data(index, role);
     }
 };
-
-bool isHexDigit(const QString &text)
-{
-    if (text.size() != 1)
-        return false;
-    const QChar c = text.at(0);
-    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
-           (c >= QLatin1Char('A') && c <= QLatin1Char('F')) ||
-           (c >= QLatin1Char('a') && c <= QLatin1Char('f'));
-}
-
-bool isEnter(int key)
-{
-    return key == Qt::Key_Return || key == Qt::Key_Enter;
-}
 
 void emptyField(QLineEdit *edit)
 {
@@ -604,8 +590,8 @@ bool TForm10::eventFilter(QObject *watched, QEvent *event)
             // Shortcuts (paste, select all …) go to the field; its filter keeps the digits.
             if (key->modifiers() & Qt::ControlModifier)
                 return false;
-            const bool accepted =
-                key->key() == Qt::Key_Backspace || isEnter(key->key()) || isHexDigit(key->text());
+            const bool accepted = key->key() == Qt::Key_Backspace || keys::isEnter(key->key()) ||
+                                  (key->text().size() == 1 && keys::isHexDigit(key->text().at(0)));
             if (accepted) {
                 Wtxt1->setText(CardCodeHint);
                 return false;
@@ -613,7 +599,7 @@ bool TForm10::eventFilter(QObject *watched, QEvent *event)
             // Other characters are discarded; keys without a character (arrows …) move as usual.
             return !key->text().isEmpty() && key->text().at(0).isPrint();
         }
-        if ((watched == edtGhCode || watched == edtXmEdt) && isEnter(key->key()) &&
+        if ((watched == edtGhCode || watched == edtXmEdt) && keys::isEnter(key->key()) &&
             !static_cast<QLineEdit *>(watched)->text().trimmed().isEmpty()) {
             btnSeaCmd->setEnabled(true);
             btnSeaCmd->setFocus();

@@ -1,5 +1,7 @@
 #include "shell/widgets.h"
 
+#include "common/keys.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLineEdit>
@@ -207,10 +209,7 @@ void keepHexDigitsOnly(QLineEdit *field, int maxDigits)
         int cursor = field->cursorPosition();
         for (qsizetype i = 0; i < text.size(); ++i) {
             const QChar c = text.at(i);
-            const bool hex = (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
-                             (c >= QLatin1Char('A') && c <= QLatin1Char('F')) ||
-                             (c >= QLatin1Char('a') && c <= QLatin1Char('f'));
-            if (hex)
+            if (keys::isHexDigit(c))
                 kept.append(c);
             else if (i < field->cursorPosition())
                 --cursor;
