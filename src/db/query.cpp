@@ -2,7 +2,6 @@
 
 #include "db/connection.h"
 #include "db/dberror.h"
-#include "db/sqltext.h"
 
 #include <QVarLengthArray>
 #include <cstring>
@@ -288,7 +287,7 @@ void Query::open()
         return;
     if (!m_connection)
         throw DbError(label() + QStringLiteral(": no connection"));
-    const QString text = sqltext::toSqlite(m_sql.text());
+    const QString text = m_sql.text();
     const bool wasConnected = m_connection->connected();
     sqlite3 *db = m_connection->handle();
     emit aboutToReset();
@@ -502,7 +501,7 @@ int Query::execSQL()
 {
     if (!m_connection)
         throw DbError(label() + QStringLiteral(": no connection"));
-    const QString text = sqltext::toSqlite(m_sql.text());
+    const QString text = m_sql.text();
     const bool wasConnected = m_connection->connected();
     sqlite3 *db = m_connection->handle();
     auto release = [&] {

@@ -4,9 +4,9 @@
 // changes (append, edit, post, cancel, delete) written through to the one table the result
 // comes from, identified by its key column.
 //
-// Statements are written in the Access dialect and translated (see sqltext.h). Parameters are
-// bound by name (":startrq" or bare "startrq", setParameter("startrq") or
-// setParameter(":startrq")) or by position for "?" (addBindValue). Text that a user typed must go
+// Statements are SQLite's own and go to the engine as written. Parameters are bound by name
+// (":startrq", given as setParameter("startrq") or setParameter(":startrq")) or by position for
+// "?" (addBindValue). Text that a user typed must go
 // in as a parameter, never into the statement text.
 //
 // The vehicle number column 车辆编号 is stored as an INTEGER so that it orders numerically; read

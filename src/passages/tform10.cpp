@@ -57,7 +57,7 @@ using namespace texts::passages;
 
 const QString SelectAll = QStringLiteral("select * from CRJL");
 const QString SelectAllSemicolon = QStringLiteral("select * from CRJL;");
-const QString DeleteAll = QStringLiteral("delete * from CRJL where 1=1  ");
+const QString DeleteAll = QStringLiteral("delete from CRJL");
 const QString PassageTimeFormat = QStringLiteral("yyyy年MM月dd日HH:mm分");
 
 // The grid's columns: field, width.
@@ -614,7 +614,7 @@ bool TForm10::eventFilter(QObject *watched, QEvent *event)
 QString TForm10::joinedRecordQuery()
 {
     return QStringLiteral("select cj.序号,cj.卡片内码,cz.车主姓名,cz.车牌号码,cj.进出时间,cj.进出状"
-                          "态,cj.读卡地址 from CRJL as cj right join CZdata as cz on "
+                          "态,cj.读卡地址 from CZdata as cz left join CRJL as cj on "
                           "cj.卡片内码=cz.卡片内码 order by 序号");
 }
 
@@ -628,7 +628,7 @@ QString TForm10::searchHead()
 {
     return QStringLiteral(
         "select cj.序号, cj.卡片内码,cz.车主姓名,cz.车牌号码,cj.进出时间,cj.进出状"
-        "态,cj.读卡地址 from CRJL as cj right join CZdata as cz on cj.卡片内码 = "
+        "态,cj.读卡地址 from CZdata as cz left join CRJL as cj on cj.卡片内码 = "
         "cz.卡片内码 where ");
 }
 
@@ -643,7 +643,7 @@ void TForm10::openView(const QString &sql)
 
 void TForm10::deleteAllRows()
 {
-    // Through the view, whose statements are translated for the engine; the view stays closed.
+    // Through the view, which stays closed.
     Query *q = Datafrm->QryJL1;
     q->close();
     q->sql().clear();
@@ -707,7 +707,7 @@ void TForm10::btnSeaCmdClick()
             q->close();
             q->sql().clear();
             q->sql().add(searchHead() +
-                         QStringLiteral(" cj.进出时间 >= startrq and cj.进出时间 <= endrq"));
+                         QStringLiteral(" cj.进出时间 >= :startrq and cj.进出时间 <= :endrq"));
             q->setParameter(QStringLiteral("startrq"),
                             dtp1->dateTime().toString(PassageTimeFormat));
             q->setParameter(QStringLiteral("endrq"), dtp2->dateTime().toString(PassageTimeFormat));

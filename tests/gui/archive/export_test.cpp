@@ -24,7 +24,7 @@ const QStringList CZdataColumns = {
 
 const QString Joined = QStringLiteral(
     "select cj.序号,cj.卡片内码,cz.车主姓名,cz.车牌号码,cj.进出时间,cj.进出状态,cj.读卡地址 from "
-    "CRJL as cj right join CZdata as cz on cj.卡片内码=cz.卡片内码 order by 序号");
+    "CZdata as cz left join CRJL as cj on cj.卡片内码=cz.卡片内码 order by 序号");
 
 class ExportTest : public testsupport::DatabaseTest
 {

@@ -125,7 +125,7 @@ TEST_F(QueryTest, ConnectionIsOpenOnlyWhileAQueryIsOpen)
 TEST_F(QueryTest, ExecuteRunsWithoutHoldingTheConnection)
 {
     Query q(&con);
-    q.setSQL(QStringLiteral("delete * from CZdata where 车辆编号 > 1002  "));
+    q.setSQL(QStringLiteral("delete from CZdata where 车辆编号 > 1002"));
     EXPECT_EQ(q.execSQL(), 2);
     EXPECT_FALSE(con.connected());
     EXPECT_EQ(column(QStringLiteral("select count(*) from CZdata")), QStringList{"2"});
@@ -352,7 +352,7 @@ TEST_F(QueryTest, JoinedResultCanBeBrowsedInEditStateButNotChanged)
     Query q(&con);
     q.setSQL(QStringLiteral(
         "select cj.序号,cj.卡片内码,cz.车主姓名,cz.车牌号码,cj.进出时间,cj.进出状态,cj.读卡地址 "
-        "from CRJL as cj right join CZdata as cz on cj.卡片内码=cz.卡片内码 order by 序号"));
+        "from CZdata as cz left join CRJL as cj on cj.卡片内码=cz.卡片内码 order by 序号"));
     q.open();
     // Every owner once per passage, owners without passages once with an empty 序号 first,
     // the passage of an unknown card left out.
@@ -392,12 +392,12 @@ TEST_F(QueryTest, ParametersAreBoundByNameWithOrWithoutColon)
         (QStringList{"张三", "李四"}));
     EXPECT_EQ(
         range(QStringLiteral(
-                  "select * from CZdata where 卡片有效期限 >= startrq and 卡片有效期限 <= endrq"),
+                  "select * from CZdata where 卡片有效期限 >= :startrq and 卡片有效期限 <= :endrq"),
               QStringLiteral("2013年02月01日"), QStringLiteral("2013年02月28日")),
         (QStringList{"王五"}));
     // An initialised card sorts before every real date.
     q.setSQL(
-        QStringLiteral("select * from CZdata where 卡片有效期限 < startrq order by 卡片有效期限"));
+        QStringLiteral("select * from CZdata where 卡片有效期限 < :startrq order by 卡片有效期限"));
     q.setParameter(QStringLiteral("STARTRQ"), QStringLiteral("2013年01月02日"));
     q.open();
     EXPECT_EQ(q.recordCount(), 2);
@@ -406,7 +406,7 @@ TEST_F(QueryTest, ParametersAreBoundByNameWithOrWithoutColon)
 
     // A parameter without a value is an error, not an empty result; a new statement forgets
     // the old values.
-    q.setSQL(QStringLiteral("select * from CZdata where 卡片有效期限 < startrq"));
+    q.setSQL(QStringLiteral("select * from CZdata where 卡片有效期限 < :startrq"));
     EXPECT_THROW(q.open(), DbError);
     EXPECT_FALSE(q.isActive());
 }
@@ -441,10 +441,10 @@ TEST_F(QueryTest, TypedTextIsBoundAndFoundVerbatim)
     }
 }
 
-TEST_F(QueryTest, JetLiteralWithKeywordRightBehindFindsCodeOrId)
+TEST_F(QueryTest, LiteralWithKeywordRightBehindFindsCodeOrId)
 {
     Query q(&con);
-    q.setSQL(QStringLiteral("select * from CZdata where 卡片内码 like \"%1B2C%\"or id=3"));
+    q.setSQL(QStringLiteral("select * from CZdata where 卡片内码 like '%1B2C%'or id=3"));
     q.open();
     QStringList names;
     for (q.first(); !q.eof(); q.next())
