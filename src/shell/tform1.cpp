@@ -3,6 +3,7 @@
 
 #include "archive/tform7.h"
 #include "cards/cardfields.h"
+#include "cards/cardtabreplies.h"
 #include "common/clock.h"
 #include "common/dialogs.h"
 #include "common/globals.h"
@@ -78,7 +79,7 @@ TForm1::TForm1(QWidget *parent)
     buildHelpTab();
     buildExitTab();
     nameControls();
-    setupSerial();
+    setupSerial(newCardTabReplies(this));
     setupUserTab();
     FormCreate();
 }

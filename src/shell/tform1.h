@@ -449,8 +449,8 @@ private:
     void buildHelpTab();
     void setupHelpTab(); // src/shell/tform1_help.cpp: the manual, the picture and the buttons
     void buildExitTab();
-    void setupSerial();  // src/issuer: wiring of the port controls and the receive path
-    void setupUserTab(); // src/accounts: wiring of the user tab
+    void setupSerial(ReplyTarget *replies); // src/issuer: the port controls and the receive path
+    void setupUserTab();                    // src/accounts: wiring of the user tab
     void onTabChanged(int index);
 
     SerialLink *m_serial = nullptr;

@@ -1,0 +1,3 @@
+#pragma once
+#include "cards/code.h"
+#include "cards/tab.h"

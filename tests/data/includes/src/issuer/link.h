@@ -1,0 +1,3 @@
+#pragma once
+#include "db/rows.h"
+#include "common/plain.h"

@@ -1,0 +1,3 @@
+#pragma once
+#include "common/window.h"
+#include "issuer/link.h"

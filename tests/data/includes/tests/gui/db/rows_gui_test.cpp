@@ -1,0 +1,3 @@
+#include "db/rows.h"
+#include "issuer/panel.h"
+#include "testsupport.h"

@@ -1,0 +1,2 @@
+#include "db/rows.h"
+#include "common/window.h"
