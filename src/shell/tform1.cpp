@@ -1,6 +1,8 @@
 #include "shell/tform1.h"
 #include "accounts/tform2.h"
 
+#include "accounts/accountstab.h"
+#include "accounts/texts.h"
 #include "archive/tform7.h"
 #include "cards/cardfields.h"
 #include "cards/cardtabreplies.h"
@@ -9,6 +11,7 @@
 #include "common/globals.h"
 #include "common/inifile.h"
 #include "common/programdir.h"
+#include "common/tabpage.h"
 #include "db/dbcontrols.h"
 #include "issuer/texts.h"
 #include "passages/tform10.h"
@@ -57,6 +60,26 @@ constexpr int FormWidth = 1024;
 constexpr int FormMinHeight = 630;
 constexpr int FormMaxHeight = 768;
 
+// A tab whose controls this window still builds itself: its page, its title and what showing it
+// does.
+class FrameTab : public TabPage
+{
+public:
+    FrameTab(QWidget *page, QString title, std::function<void()> shown)
+        : m_page(page)
+        , m_title(std::move(title))
+        , m_shown(std::move(shown))
+    {}
+    QWidget *page() override { return m_page; }
+    QString title() const override { return m_title; }
+    void shown() override { m_shown(); }
+
+private:
+    QWidget *m_page;
+    QString m_title;
+    std::function<void()> m_shown;
+};
+
 QPushButton *makeButton(const QString &text, QWidget *parent)
 {
     auto *b = new QPushButton(text, parent);
@@ -75,12 +98,10 @@ TForm1::TForm1(QWidget *parent)
     buildFrame();
     buildSystemTab();
     buildCardTab();
-    buildUserTab();
     buildHelpTab();
     buildExitTab();
     nameControls();
     setupSerial(newCardTabReplies(this));
-    setupUserTab();
     FormCreate();
 }
 
@@ -207,18 +228,6 @@ void TForm1::nameControls()
         NAMED(btn22),
         NAMED(btn23),
         NAMED(btn27),
-        NAMED(rz1),
-        NAMED(dbgrd1),
-        NAMED(grp1),
-        NAMED(DBEdt1),
-        NAMED(DBEdt2),
-        NAMED(DBcbb1),
-        NAMED(img5),
-        NAMED(img7),
-        NAMED(img6),
-        NAMED(img3),
-        NAMED(img4),
-        NAMED(img12),
         NAMED(rz6),
         NAMED(img9),
         NAMED(RzMemommo4),
@@ -267,15 +276,26 @@ void TForm1::buildFrame()
     setCentralWidget(rzpgcntrlrzpcrl1);
     rztbshtTabSheet1 = new QWidget;
     rztbshtTabSheet3 = new QWidget;
-    rztbshtTabSheet2 = new QWidget;
+    m_accountsTab = new AccountsTab;
+    rztbshtTabSheet2 = m_accountsTab;
     rztbshtTabSheet4 = new QWidget;
     rztbshtTabSheet5 = new QWidget;
-    rzpgcntrlrzpcrl1->addTab(rztbshtTabSheet1, QStringLiteral(" 系统管理 "));
-    rzpgcntrlrzpcrl1->addTab(rztbshtTabSheet3, QStringLiteral(" 卡片管理 "));
-    rzpgcntrlrzpcrl1->addTab(rztbshtTabSheet2, QStringLiteral(" 用户管理 "));
-    rzpgcntrlrzpcrl1->addTab(rztbshtTabSheet4, QStringLiteral(" 在线帮助 "));
-    rzpgcntrlrzpcrl1->addTab(rztbshtTabSheet5, QStringLiteral(" 退出系统 "));
+    connect(m_accountsTab, &AccountsTab::statusChanged, wtxt, &QLabel::setText);
+    connect(m_accountsTab, &AccountsTab::statusHighlighted, this, [this](const QString &text) {
+        wtxt->setText(text);
+        wtxt->setStyleSheet(QStringLiteral("color:blue;"));
+    });
+    addTab(frameTab(rztbshtTabSheet1, QStringLiteral(" 系统管理 "),
+                    [this] { rztbshtTabSheet1Show(); }));
+    addTab(frameTab(rztbshtTabSheet3, QStringLiteral(" 卡片管理 "),
+                    [this] { rztbshtTabSheet3Show(); }));
+    addTab(m_accountsTab);
+    addTab(frameTab(rztbshtTabSheet4, QStringLiteral(" 在线帮助 "),
+                    [this] { rztbshtTabSheet4Show(); }));
+    addTab(frameTab(rztbshtTabSheet5, QStringLiteral(" 退出系统 "),
+                    [this] { rztbshtTabSheet5Show(); }));
     rzpgcntrlrzpcrl1->setCurrentIndex(0);
+    m_currentPage = rztbshtTabSheet1;
     connect(rzpgcntrlrzpcrl1, &QTabWidget::currentChanged, this, &TForm1::onTabChanged);
 
     pm1 = new QMenu(this);
@@ -610,19 +630,40 @@ void TForm1::FormResize()
 // ---------------------------------------------------------------------------------------------
 // Tabs
 
+void TForm1::addTab(TabPage *tab)
+{
+    rzpgcntrlrzpcrl1->addTab(tab->page(), tab->title());
+    m_tabs.push_back(tab);
+}
+
+TabPage *TForm1::frameTab(QWidget *page, const QString &title, std::function<void()> shown)
+{
+    m_frameTabs.push_back(std::make_unique<FrameTab>(page, title, std::move(shown)));
+    return m_frameTabs.back().get();
+}
+
 void TForm1::onTabChanged(int index)
 {
     QWidget *page = rzpgcntrlrzpcrl1->widget(index);
-    if (page == rztbshtTabSheet1)
-        rztbshtTabSheet1Show();
-    else if (page == rztbshtTabSheet3)
-        rztbshtTabSheet3Show();
-    else if (page == rztbshtTabSheet2)
-        rztbshtTabSheet2Show();
-    else if (page == rztbshtTabSheet4)
-        rztbshtTabSheet4Show();
-    else if (page == rztbshtTabSheet5)
-        rztbshtTabSheet5Show();
+    QWidget *left = std::exchange(m_currentPage, page);
+    for (TabPage *tab : m_tabs)
+        if (tab->page() == left && left != page)
+            tab->hidden();
+    for (TabPage *tab : m_tabs)
+        if (tab->page() == page)
+            tab->shown();
+}
+
+void TForm1::btnClose1Click()
+{
+    endIssuingOnLeave();
+    emit reloginRequested();
+    ++ReloginCount;
+    hide();
+    if (ReloginCount > 5) {
+        Dialogs::message(texts::accounts::ReloginReset, this);
+        ReloginCount = 0;
+    }
 }
 
 void TForm1::rztbshtTabSheet1Show()

@@ -5,7 +5,11 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QStringList>
+#include <functional>
+#include <memory>
+#include <vector>
 
+class AccountsTab;
 class QAction;
 class TForm2;
 class TForm7;
@@ -39,6 +43,7 @@ class QueryTableModel;
 class SerialLink;
 class ReceiveHandler;
 class ReplyTarget;
+class TabPage;
 enum class IssuerFrame;
 
 class TForm1 : public QMainWindow
@@ -191,22 +196,6 @@ public:
     QPushButton *btn22 = nullptr; // "卡片挂失"
     QPushButton *btn23 = nullptr; // "卡片解挂"
     QPushButton *btn27 = nullptr; // "卡片初始化"
-
-    // ---- user tab ----
-    QGroupBox *rz1 = nullptr; // " 用户权限管理 "
-    QTableView *dbgrd1 = nullptr;
-    QueryTableModel *dbgrd1Model = nullptr;
-    QGroupBox *grp1 = nullptr; // "登录用户设置"
-    DBEdit *DBEdt1 = nullptr;
-    DBEdit *DBEdt2 = nullptr;
-    DBComboBox *DBcbb1 = nullptr;
-    ClickLabel *img5 = nullptr; // add
-    ClickLabel *img7 = nullptr; // edit
-    ClickLabel *img6 = nullptr; // delete
-    ClickLabel *img3 = nullptr; // save
-    ClickLabel *img4 = nullptr; // cancel
-    QLabel *img12 = nullptr;
-    bool passwordTyped = false; // DBEdt2 typed into since the account was entered or edited
 
     // ---- help tab ----
     QGroupBox *rz6 = nullptr; // " 用户操作手册 "
@@ -383,18 +372,7 @@ public:
     void btn19Click();
     void btn28Click();
 
-    // ---- user tab and re-login (src/accounts/tform1_users.cpp) ----
-    void rztbshtTabSheet2Show();
-    void GoEditState();
-    void img5Click();
-    void img7Click();
-    void img6Click();
-    void img3Click();
-    void img4Click();
-    bool DBEdt1KeyPress(int key);
-    bool DBEdt2KeyPress(int key);
-    bool DBcbb1KeyPress(int key);
-    void btnClose1Click();
+    void btnClose1Click(); // re-login
 
     // ---- help tab (src/shell/tform1_help.cpp) ----
     void rztbshtTabSheet4Show();
@@ -445,13 +423,17 @@ private:
     bool m_lastSaveSucceeded = false; // whether the last btn17Click wrote a record
     bool m_lastSaveDuplicate = false; // ... found the card in another record
     bool m_lastSaveFailed = false;    // ... could not write it: issuing has ended
-    void buildUserTab();              // src/accounts
     void buildHelpTab();
     void setupHelpTab(); // src/shell/tform1_help.cpp: the manual, the picture and the buttons
     void buildExitTab();
     void setupSerial(ReplyTarget *replies); // src/issuer: the port controls and the receive path
-    void setupUserTab();                    // src/accounts: wiring of the user tab
     void onTabChanged(int index);
+    void addTab(TabPage *tab); // on the page control, and told when it is shown or left
+    TabPage *frameTab(QWidget *page, const QString &title, std::function<void()> shown);
+    std::vector<TabPage *> m_tabs;
+    std::vector<std::unique_ptr<TabPage>> m_frameTabs; // the tabs still built by this class
+    QWidget *m_currentPage = nullptr;
+    AccountsTab *m_accountsTab = nullptr;
 
     SerialLink *m_serial = nullptr;
     ReplyTarget *m_replies = nullptr; // the event controls as the receive handler sees them

@@ -4,6 +4,7 @@
 #include "common/dialogs.h"
 #include "coresupport.h"
 
+#include <QObject>
 #include <QString>
 #include <gtest/gtest.h>
 #include <memory>
@@ -62,5 +63,14 @@ protected:
 private:
     QString m_accounts;
 };
+
+// The control called name under root, found by its object name as outside scripts find it. A
+// missing control, or one of another type, fails the test and gives null.
+template <typename T> T *find(const QObject *root, const char *name)
+{
+    T *found = root->findChild<T *>(QString::fromLatin1(name));
+    EXPECT_NE(found, nullptr) << "no control " << name << " of the expected type";
+    return found;
+}
 
 } // namespace testsupport

@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
@@ -53,6 +54,28 @@ protected:
     explicit UserTabTest(QString accounts = QStringLiteral("('op', '', '操作员')"))
         : WindowsTest(std::move(accounts))
     {}
+    void SetUp() override
+    {
+        WindowsTest::SetUp();
+        using testsupport::find;
+        QWidget *w = main.get();
+        tab = {find<QGroupBox>(w, "rz1"),        find<QTableView>(w, "dbgrd1"),
+               find<DBEdit>(w, "DBEdt1"),        find<DBEdit>(w, "DBEdt2"),
+               find<DBComboBox>(w, "DBcbb1"),    find<ClickLabel>(w, "img5"),
+               find<ClickLabel>(w, "img7"),      find<ClickLabel>(w, "img6"),
+               find<ClickLabel>(w, "img3"),      find<ClickLabel>(w, "img4"),
+               find<QPushButton>(w, "btnClose1")};
+    }
+    // The user tab's controls, and the re-login button of the system tab.
+    struct
+    {
+        QGroupBox *rz1;
+        QTableView *dbgrd1;
+        DBEdit *DBEdt1, *DBEdt2;
+        DBComboBox *DBcbb1;
+        ClickLabel *img5, *img7, *img6, *img3, *img4; // add, edit, delete, save, cancel
+        QPushButton *btnClose1;
+    } tab{};
     // Logs in as an account and opens the user tab.
     void openTab(const QString &name, const QString &role)
     {
@@ -66,7 +89,7 @@ protected:
     QStringList gridColumn(int column) const
     {
         QStringList out;
-        auto *model = main->dbgrd1->model();
+        auto *model = tab.dbgrd1->model();
         for (int r = 0; r < model->rowCount(); ++r)
             out << model->index(r, column).data().toString();
         return out;
@@ -91,7 +114,7 @@ protected:
     {
         const int row = int(gridColumn(0).indexOf(name));
         ASSERT_GE(row, 0);
-        main->dbgrd1->selectRow(row);
+        tab.dbgrd1->selectRow(row);
         ASSERT_EQ(Datafrm->LGqry1->fieldByName(QStringLiteral("user_name")).asString(), name);
     }
     // A real click on the account's row of the grid.
@@ -99,8 +122,8 @@ protected:
     {
         const int row = int(gridColumn(0).indexOf(name));
         ASSERT_GE(row, 0);
-        const QRect cell = main->dbgrd1->visualRect(main->dbgrd1->model()->index(row, 0));
-        QTest::mouseClick(main->dbgrd1->viewport(), Qt::LeftButton, {}, cell.center());
+        const QRect cell = tab.dbgrd1->visualRect(tab.dbgrd1->model()->index(row, 0));
+        QTest::mouseClick(tab.dbgrd1->viewport(), Qt::LeftButton, {}, cell.center());
     }
     void clickTab(QWidget *page)
     {
@@ -112,7 +135,7 @@ protected:
     // The name in the row the grid highlights (empty when none is).
     QString highlighted() const
     {
-        const QModelIndexList rows = main->dbgrd1->selectionModel()->selectedRows();
+        const QModelIndexList rows = tab.dbgrd1->selectionModel()->selectedRows();
         return rows.size() == 1 ? rows.first().data().toString() : QString();
     }
 };
@@ -128,11 +151,11 @@ protected:
     // Add, a name, Enter: the password field is the next to fill.
     void startAdding()
     {
-        QTest::mouseClick(main->img5, Qt::LeftButton);
-        QTest::keyClicks(main->DBEdt1, QStringLiteral("clerk"));
-        QTest::keyClick(main->DBEdt1, Qt::Key_Return);
-        ASSERT_TRUE(main->DBEdt2->hasFocus());
-        ASSERT_EQ(main->DBEdt2->text(), QString());
+        QTest::mouseClick(tab.img5, Qt::LeftButton);
+        QTest::keyClicks(tab.DBEdt1, QStringLiteral("clerk"));
+        QTest::keyClick(tab.DBEdt1, Qt::Key_Return);
+        ASSERT_TRUE(tab.DBEdt2->hasFocus());
+        ASSERT_EQ(tab.DBEdt2->text(), QString());
     }
 };
 
@@ -142,14 +165,14 @@ TEST_F(UserTabTest, OtherRolesGetAnInertAreaEveryTime)
         expectBox();
         openTab(QStringLiteral("op"), role);
         EXPECT_EQ(lastShown().text, QStringLiteral("非管理员登录，权限不足!"));
-        EXPECT_FALSE(main->rz1->isEnabled());
+        EXPECT_FALSE(tab.rz1->isEnabled());
         EXPECT_EQ(main->wtxt->text(), QStringLiteral("非管理员登录，权限受限!"));
         main->rzpgcntrlrzpcrl1->setCurrentIndex(0);
     }
     expectBox();
     main->rzpgcntrlrzpcrl1->setCurrentWidget(main->rztbshtTabSheet2);
     EXPECT_EQ(shownTexts().count(QStringLiteral("非管理员登录，权限不足!")), 3);
-    QTest::mouseClick(main->img5, Qt::LeftButton);
+    QTest::mouseClick(tab.img5, Qt::LeftButton);
     EXPECT_NE(Datafrm->LGqry1->state(), Query::Insert) << "a disabled area does not react";
 }
 
@@ -157,8 +180,8 @@ TEST_F(UserTabTest, GridListsAccountsWithMaskedPasswords)
 {
     openTab(QStringLiteral("admin"), QStringLiteral("管理员"));
     EXPECT_EQ(main->wtxt->text(), QStringLiteral("用户管理界面."));
-    EXPECT_TRUE(main->rz1->isEnabled());
-    auto *model = main->dbgrd1->model();
+    EXPECT_TRUE(tab.rz1->isEnabled());
+    auto *model = tab.dbgrd1->model();
     ASSERT_EQ(model->columnCount(), 3);
     EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("用户"));
     EXPECT_EQ(model->headerData(1, Qt::Horizontal).toString(), QStringLiteral("密码"));
@@ -166,45 +189,45 @@ TEST_F(UserTabTest, GridListsAccountsWithMaskedPasswords)
     EXPECT_EQ(gridColumn(0), (QStringList{QStringLiteral("admin"), QStringLiteral("op")}));
     EXPECT_EQ(gridColumn(1), (QStringList{QStringLiteral("******"), QStringLiteral("******")}))
         << "also for the empty password of op";
-    EXPECT_EQ(main->DBEdt2->text(), QStringLiteral("******"));
+    EXPECT_EQ(tab.DBEdt2->text(), QStringLiteral("******"));
 }
 
 TEST_F(UserTabTest, AddingAnAccountWithTheEnterChain)
 {
     openTab(QStringLiteral("admin"), QStringLiteral("管理员"));
-    main->img5Click();
+    QTest::mouseClick(tab.img5, Qt::LeftButton);
     EXPECT_EQ(Datafrm->LGqry1->state(), Query::Insert);
     EXPECT_EQ(main->wtxt->text(), QStringLiteral("请输入用户名称."));
-    EXPECT_EQ(colourOf(main->DBEdt1), QColor(Qt::yellow));
-    EXPECT_FALSE(main->img5->isEnabled());
-    EXPECT_TRUE(main->img3->isEnabled());
-    EXPECT_TRUE(main->DBEdt1->hasFocus());
+    EXPECT_EQ(colourOf(tab.DBEdt1), QColor(Qt::yellow));
+    EXPECT_FALSE(tab.img5->isEnabled());
+    EXPECT_TRUE(tab.img3->isEnabled());
+    EXPECT_TRUE(tab.DBEdt1->hasFocus());
 
-    QTest::keyClicks(main->DBEdt1, QStringLiteral("clerk"));
-    QTest::keyClick(main->DBEdt1, Qt::Key_Return);
-    EXPECT_TRUE(main->DBEdt2->hasFocus());
-    EXPECT_EQ(main->DBEdt2->text(), QString());
-    EXPECT_EQ(colourOf(main->DBEdt2), QColor(Qt::yellow));
+    QTest::keyClicks(tab.DBEdt1, QStringLiteral("clerk"));
+    QTest::keyClick(tab.DBEdt1, Qt::Key_Return);
+    EXPECT_TRUE(tab.DBEdt2->hasFocus());
+    EXPECT_EQ(tab.DBEdt2->text(), QString());
+    EXPECT_EQ(colourOf(tab.DBEdt2), QColor(Qt::yellow));
     EXPECT_EQ(main->wtxt->text(), QStringLiteral("输入正确用户密码，只限输入字母和数字."));
 
     // Only letters and digits reach the password.
-    QTest::keyClicks(main->DBEdt2, QStringLiteral("-a b!1"));
-    typeText(main->DBEdt2, QStringLiteral("密"));
-    QTest::keyClick(main->DBEdt2, Qt::Key_V, Qt::ControlModifier);
-    EXPECT_EQ(main->DBEdt2->text(), QStringLiteral("ab1"));
+    QTest::keyClicks(tab.DBEdt2, QStringLiteral("-a b!1"));
+    typeText(tab.DBEdt2, QStringLiteral("密"));
+    QTest::keyClick(tab.DBEdt2, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(tab.DBEdt2->text(), QStringLiteral("ab1"));
     EXPECT_EQ(main->wtxt->text(), QStringLiteral("请输入用户密码."));
-    QTest::keyClick(main->DBEdt2, Qt::Key_Return);
-    EXPECT_TRUE(main->DBcbb1->hasFocus());
-    EXPECT_EQ(colourOf(main->DBcbb1), QColor(Qt::yellow));
+    QTest::keyClick(tab.DBEdt2, Qt::Key_Return);
+    EXPECT_TRUE(tab.DBcbb1->hasFocus());
+    EXPECT_EQ(colourOf(tab.DBcbb1), QColor(Qt::yellow));
 
     // The role list takes no keys.
-    const int before = main->DBcbb1->currentIndex();
-    QTest::keyClick(main->DBcbb1, Qt::Key_Down);
-    QTest::keyClick(main->DBcbb1, Qt::Key_C);
-    EXPECT_EQ(main->DBcbb1->currentIndex(), before);
-    main->DBcbb1->setCurrentIndex(1);
+    const int before = tab.DBcbb1->currentIndex();
+    QTest::keyClick(tab.DBcbb1, Qt::Key_Down);
+    QTest::keyClick(tab.DBcbb1, Qt::Key_C);
+    EXPECT_EQ(tab.DBcbb1->currentIndex(), before);
+    tab.DBcbb1->setCurrentIndex(1);
 
-    main->img3Click();
+    QTest::mouseClick(tab.img3, Qt::LeftButton);
     EXPECT_EQ(main->wtxt->text(), QStringLiteral("数据已保存."));
     EXPECT_TRUE(stored(QStringLiteral("clerk"), QStringLiteral("ab1"), QStringLiteral("操作员")));
     {
@@ -218,60 +241,60 @@ TEST_F(UserTabTest, AddingAnAccountWithTheEnterChain)
     }
     EXPECT_TRUE(gridColumn(0).contains(QStringLiteral("clerk")));
     EXPECT_EQ(gridColumn(1).last(), QStringLiteral("******"));
-    for (QWidget *w : {static_cast<QWidget *>(main->DBEdt1), static_cast<QWidget *>(main->DBEdt2),
-                       static_cast<QWidget *>(main->DBcbb1)}) {
+    for (QWidget *w : {static_cast<QWidget *>(tab.DBEdt1), static_cast<QWidget *>(tab.DBEdt2),
+                       static_cast<QWidget *>(tab.DBcbb1)}) {
         EXPECT_EQ(colourOf(w), LightBlue);
         EXPECT_FALSE(w->isEnabled());
     }
-    EXPECT_TRUE(main->img5->isEnabled());
-    EXPECT_FALSE(main->img3->isEnabled());
+    EXPECT_TRUE(tab.img5->isEnabled());
+    EXPECT_FALSE(tab.img3->isEnabled());
 }
 
 TEST_F(UserTabTest, AccountNameIsLimitedToTwentyBytes)
 {
     openTab(QStringLiteral("admin"), QStringLiteral("管理员"));
-    main->img5Click();
-    typeText(main->DBEdt1, QStringLiteral("一二三四五六七八九十甲"));
-    EXPECT_EQ(main->DBEdt1->text(), QStringLiteral("一二三四五六七八九十"));
-    main->img4Click();
+    QTest::mouseClick(tab.img5, Qt::LeftButton);
+    typeText(tab.DBEdt1, QStringLiteral("一二三四五六七八九十甲"));
+    EXPECT_EQ(tab.DBEdt1->text(), QStringLiteral("一二三四五六七八九十"));
+    QTest::mouseClick(tab.img4, Qt::LeftButton);
 }
 
 TEST_F(UserTabTest, SavingEmptyFieldsAsksToDiscard)
 {
     openTab(QStringLiteral("admin"), QStringLiteral("管理员"));
-    main->img5Click();
+    QTest::mouseClick(tab.img5, Qt::LeftButton);
     expectBox(Dialogs::No);
-    main->img3Click();
+    QTest::mouseClick(tab.img3, Qt::LeftButton);
     EXPECT_EQ(lastShown().text, QStringLiteral("用户名和密码不能为空，是否取消增加用户？"));
     EXPECT_EQ(lastShown().caption, QStringLiteral("错误提示"));
     EXPECT_EQ(lastShown().buttons, Dialogs::YesNo);
     EXPECT_EQ(Datafrm->LGqry1->state(), Query::Insert) << "No keeps the account being entered";
-    EXPECT_TRUE(main->DBEdt1->isEnabled());
+    EXPECT_TRUE(tab.DBEdt1->isEnabled());
 
     expectBox(Dialogs::Yes);
-    main->img3Click();
+    QTest::mouseClick(tab.img3, Qt::LeftButton);
     EXPECT_EQ(Datafrm->LGqry1->state(), Query::Browse);
     EXPECT_EQ(gridColumn(0).size(), 2) << "nothing was stored";
-    EXPECT_FALSE(main->DBEdt1->isEnabled());
+    EXPECT_FALSE(tab.DBEdt1->isEnabled());
 }
 
 TEST_F(UserTabTest, EditingKeepsAnUntouchedPassword)
 {
     openTab(QStringLiteral("admin"), QStringLiteral("管理员"));
     selectAccount(QStringLiteral("op"));
-    main->img7Click();
+    QTest::mouseClick(tab.img7, Qt::LeftButton);
     EXPECT_EQ(Datafrm->LGqry1->state(), Query::Edit);
-    main->DBcbb1->setCurrentIndex(2);
-    main->img3Click();
+    tab.DBcbb1->setCurrentIndex(2);
+    QTest::mouseClick(tab.img3, Qt::LeftButton);
     EXPECT_TRUE(stored(QStringLiteral("op"), QString(), QStringLiteral("测试员")));
 
     selectAccount(QStringLiteral("op"));
-    main->img7Click();
-    main->DBcbb1->setCurrentIndex(0);
-    main->img4Click();
+    QTest::mouseClick(tab.img7, Qt::LeftButton);
+    tab.DBcbb1->setCurrentIndex(0);
+    QTest::mouseClick(tab.img4, Qt::LeftButton);
     EXPECT_EQ(main->wtxt->text(), QStringLiteral("已放弃."));
     EXPECT_TRUE(stored(QStringLiteral("op"), QString(), QStringLiteral("测试员")));
-    EXPECT_EQ(colourOf(main->DBEdt1), LightBlue);
+    EXPECT_EQ(colourOf(tab.DBEdt1), LightBlue);
 }
 
 TEST_F(UserTabTest, DeletingOthersButNeverOneself)
@@ -279,7 +302,7 @@ TEST_F(UserTabTest, DeletingOthersButNeverOneself)
     openTab(QStringLiteral("admin"), QStringLiteral("管理员"));
     selectAccount(QStringLiteral("admin"));
     expectBox();
-    main->img6Click();
+    QTest::mouseClick(tab.img6, Qt::LeftButton);
     EXPECT_EQ(lastShown().text, QStringLiteral("自己不能删除自己!"));
     EXPECT_EQ(lastShown().caption, QStringLiteral("删除错误"));
     EXPECT_EQ(lastShown().icon, Dialogs::Warning);
@@ -288,12 +311,12 @@ TEST_F(UserTabTest, DeletingOthersButNeverOneself)
 
     selectAccount(QStringLiteral("op"));
     expectBox(Dialogs::No);
-    main->img6Click();
+    QTest::mouseClick(tab.img6, Qt::LeftButton);
     EXPECT_EQ(lastShown().text, QStringLiteral("删除的用户不能被恢复，是否删除？"));
     EXPECT_EQ(lastShown().caption, QStringLiteral("确认删除"));
     EXPECT_EQ(gridColumn(0).size(), 2);
     expectBox(Dialogs::Yes);
-    main->img6Click();
+    QTest::mouseClick(tab.img6, Qt::LeftButton);
     EXPECT_EQ(gridColumn(0), QStringList{QStringLiteral("admin")});
     EXPECT_FALSE(stored(QStringLiteral("op"), QString(), QStringLiteral("操作员")));
 }
@@ -303,7 +326,7 @@ TEST_F(UserTabTest, ReloginCountsAndResetsAfterFive)
     UserType = QStringLiteral("操作员");
     main->show();
     for (int i = 1; i <= 5; ++i) {
-        main->btnClose1Click();
+        tab.btnClose1->click();
         EXPECT_EQ(ReloginCount, i);
         EXPECT_TRUE(login->isVisible());
         EXPECT_FALSE(main->isVisible());
@@ -313,7 +336,7 @@ TEST_F(UserTabTest, ReloginCountsAndResetsAfterFive)
         main->show();
     }
     expectBox();
-    main->btnClose1Click();
+    tab.btnClose1->click();
     EXPECT_EQ(lastShown().text, QStringLiteral("重复登录已超过5次,系统自动清零!"));
     EXPECT_EQ(ReloginCount, 0);
 }
@@ -322,21 +345,21 @@ TEST_F(AccountsTest, TheHighlightFollowsTheRecordSoTheSelectedAccountIsDeleted)
 {
     openAsAdmin();
     clickRow(QStringLiteral("op"));
-    ASSERT_EQ(main->DBEdt1->text(), QStringLiteral("op"));
+    ASSERT_EQ(tab.DBEdt1->text(), QStringLiteral("op"));
     // The role list is live while idle: choosing a role puts op into edit state.
-    main->DBcbb1->setCurrentIndex(0);
+    tab.DBcbb1->setCurrentIndex(0);
     ASSERT_EQ(Datafrm->LGqry1->state(), Query::Edit);
 
     // Neither a click nor a key moves the highlight away from the record being edited.
     clickRow(QStringLiteral("tester"));
-    EXPECT_EQ(highlighted(), main->DBEdt1->text());
-    main->dbgrd1->setFocus();
-    QTest::keyClick(main->dbgrd1, Qt::Key_Down);
-    EXPECT_EQ(highlighted(), main->DBEdt1->text());
-    EXPECT_EQ(main->DBEdt1->text(), QStringLiteral("op"));
+    EXPECT_EQ(highlighted(), tab.DBEdt1->text());
+    tab.dbgrd1->setFocus();
+    QTest::keyClick(tab.dbgrd1, Qt::Key_Down);
+    EXPECT_EQ(highlighted(), tab.DBEdt1->text());
+    EXPECT_EQ(tab.DBEdt1->text(), QStringLiteral("op"));
 
     expectBox(Dialogs::Yes);
-    QTest::mouseClick(main->img6, Qt::LeftButton);
+    QTest::mouseClick(tab.img6, Qt::LeftButton);
     EXPECT_EQ(gridColumn(0), (QStringList{QStringLiteral("admin"), QStringLiteral("tester")}))
         << "the account the user saw selected is the one deleted";
     EXPECT_TRUE(stored(QStringLiteral("tester"), QStringLiteral("t1"), QStringLiteral("测试员")));
@@ -344,7 +367,7 @@ TEST_F(AccountsTest, TheHighlightFollowsTheRecordSoTheSelectedAccountIsDeleted)
     // Browsing again moves both together.
     clickRow(QStringLiteral("tester"));
     EXPECT_EQ(highlighted(), QStringLiteral("tester"));
-    EXPECT_EQ(main->DBEdt1->text(), QStringLiteral("tester"));
+    EXPECT_EQ(tab.DBEdt1->text(), QStringLiteral("tester"));
 }
 
 TEST_F(AccountsTest, OnlyLettersAndDigitsReachThePasswordByAnyRoute)
@@ -394,19 +417,19 @@ TEST_F(AccountsTest, OnlyLettersAndDigitsReachThePasswordByAnyRoute)
     for (const Route &route : routes) {
         SCOPED_TRACE(route.name);
         startAdding();
-        route.put(main->DBEdt2);
-        EXPECT_EQ(main->DBEdt2->text(), QStringLiteral("pwx"));
-        QTest::mouseClick(main->img4, Qt::LeftButton);
+        route.put(tab.DBEdt2);
+        EXPECT_EQ(tab.DBEdt2->text(), QStringLiteral("pwx"));
+        QTest::mouseClick(tab.img4, Qt::LeftButton);
     }
 
     // What is typed and saved is what is stored.
     startAdding();
     QGuiApplication::clipboard()->setText(offered);
-    QTest::keyClick(main->DBEdt2, Qt::Key_V, Qt::ControlModifier);
-    QTest::keyClicks(main->DBEdt2, QStringLiteral("a1"));
-    QTest::keyClick(main->DBEdt2, Qt::Key_Return);
-    main->DBcbb1->setCurrentIndex(1);
-    QTest::mouseClick(main->img3, Qt::LeftButton);
+    QTest::keyClick(tab.DBEdt2, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClicks(tab.DBEdt2, QStringLiteral("a1"));
+    QTest::keyClick(tab.DBEdt2, Qt::Key_Return);
+    tab.DBcbb1->setCurrentIndex(1);
+    QTest::mouseClick(tab.img3, Qt::LeftButton);
     EXPECT_TRUE(stored(QStringLiteral("clerk"), QStringLiteral("pwxa1"), QStringLiteral("操作员")));
 }
 
@@ -432,27 +455,27 @@ TEST_F(AccountsTest, NamesWithSurroundingBlanksOrHiddenCharactersAreRefused)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name.toStdString());
-        QTest::mouseClick(main->img5, Qt::LeftButton);
+        QTest::mouseClick(tab.img5, Qt::LeftButton);
         // Pasted: the keyboard cannot type most of these.
         QGuiApplication::clipboard()->setText(c.name);
-        QTest::keyClick(main->DBEdt1, Qt::Key_V, Qt::ControlModifier);
-        ASSERT_EQ(main->DBEdt1->text(), c.name);
-        QTest::keyClick(main->DBEdt1, Qt::Key_Return);
-        QTest::keyClicks(main->DBEdt2, QStringLiteral("pw1"));
-        QTest::keyClick(main->DBEdt2, Qt::Key_Return);
-        main->DBcbb1->setCurrentIndex(1);
+        QTest::keyClick(tab.DBEdt1, Qt::Key_V, Qt::ControlModifier);
+        ASSERT_EQ(tab.DBEdt1->text(), c.name);
+        QTest::keyClick(tab.DBEdt1, Qt::Key_Return);
+        QTest::keyClicks(tab.DBEdt2, QStringLiteral("pw1"));
+        QTest::keyClick(tab.DBEdt2, Qt::Key_Return);
+        tab.DBcbb1->setCurrentIndex(1);
         if (c.refusal.isEmpty()) {
-            QTest::mouseClick(main->img3, Qt::LeftButton);
+            QTest::mouseClick(tab.img3, Qt::LeftButton);
             EXPECT_TRUE(stored(c.name, QStringLiteral("pw1"), QStringLiteral("操作员")));
             continue;
         }
         expectBox(Dialogs::Ok);
-        QTest::mouseClick(main->img3, Qt::LeftButton);
+        QTest::mouseClick(tab.img3, Qt::LeftButton);
         EXPECT_EQ(lastShown().text, c.refusal);
         EXPECT_EQ(lastShown().caption, QStringLiteral("错误提示"));
         EXPECT_EQ(Datafrm->LGqry1->state(), Query::Insert) << "the entry stays open to correct";
-        EXPECT_TRUE(main->DBEdt1->hasFocus());
-        QTest::mouseClick(main->img4, Qt::LeftButton);
+        EXPECT_TRUE(tab.DBEdt1->hasFocus());
+        QTest::mouseClick(tab.img4, Qt::LeftButton);
         EXPECT_FALSE(stored(c.name, QStringLiteral("pw1"), QStringLiteral("操作员")));
     }
     EXPECT_EQ(gridColumn(0).size(), 4) << "only the acceptable name was added";
@@ -465,48 +488,48 @@ TEST_F(AccountsTest, APastedPasswordThatLostCharactersIsReported)
         QStringLiteral("粘贴的密码中有字母和数字以外的字符，已被去掉，请检查密码!");
     startAdding();
     // A single key that is not taken is seen not to arrive: the usual prompt stays.
-    QTest::keyClicks(main->DBEdt2, QStringLiteral("a!"));
-    EXPECT_EQ(main->DBEdt2->text(), QStringLiteral("a"));
+    QTest::keyClicks(tab.DBEdt2, QStringLiteral("a!"));
+    EXPECT_EQ(tab.DBEdt2->text(), QStringLiteral("a"));
     EXPECT_EQ(main->wtxt->text(), QStringLiteral("请输入用户密码."));
     // A clean paste says nothing either.
     QGuiApplication::clipboard()->setText(QStringLiteral("bc9"));
-    QTest::keyClick(main->DBEdt2, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(tab.DBEdt2, Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(main->wtxt->text(), QStringLiteral("请输入用户密码."));
     // One that loses characters is told.
     QGuiApplication::clipboard()->setText(QStringLiteral("p@ss word!'\""));
-    QTest::keyClick(main->DBEdt2, Qt::Key_V, Qt::ControlModifier);
-    EXPECT_EQ(main->DBEdt2->text(), QStringLiteral("abc9pssword"));
+    QTest::keyClick(tab.DBEdt2, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(tab.DBEdt2->text(), QStringLiteral("abc9pssword"));
     EXPECT_EQ(main->wtxt->text(), notice);
-    QTest::mouseClick(main->img4, Qt::LeftButton);
+    QTest::mouseClick(tab.img4, Qt::LeftButton);
 
     // By the context menu, and with a single lost character among several arriving.
     startAdding();
     QGuiApplication::clipboard()->setText(QStringLiteral("pass-1"));
-    std::unique_ptr<QMenu> menu(main->DBEdt2->createStandardContextMenu());
+    std::unique_ptr<QMenu> menu(tab.DBEdt2->createStandardContextMenu());
     for (QAction *a : menu->actions())
         if (a->text().startsWith(QStringLiteral("&Paste")))
             a->trigger();
-    EXPECT_EQ(main->DBEdt2->text(), QStringLiteral("pass1"));
+    EXPECT_EQ(tab.DBEdt2->text(), QStringLiteral("pass1"));
     EXPECT_EQ(main->wtxt->text(), notice);
-    QTest::mouseClick(main->img4, Qt::LeftButton);
+    QTest::mouseClick(tab.img4, Qt::LeftButton);
 }
 
 TEST_F(AccountsTest, EditingKeysWorkInThePasswordField)
 {
     openAsAdmin();
     startAdding();
-    QTest::keyClicks(main->DBEdt2, QStringLiteral("abc"));
+    QTest::keyClicks(tab.DBEdt2, QStringLiteral("abc"));
     for (const Qt::Key key :
          {Qt::Key_Left, Qt::Key_Left, Qt::Key_Home, Qt::Key_Delete, Qt::Key_End})
-        QTest::keyClick(main->DBEdt2, key);
-    QTest::keyClicks(main->DBEdt2, QStringLiteral("d"));
-    QTest::keyClick(main->DBEdt2, Qt::Key_Left);
-    QTest::keyClick(main->DBEdt2, Qt::Key_Backspace);
-    EXPECT_EQ(main->DBEdt2->text(), QStringLiteral("bd"));
+        QTest::keyClick(tab.DBEdt2, key);
+    QTest::keyClicks(tab.DBEdt2, QStringLiteral("d"));
+    QTest::keyClick(tab.DBEdt2, Qt::Key_Left);
+    QTest::keyClick(tab.DBEdt2, Qt::Key_Backspace);
+    EXPECT_EQ(tab.DBEdt2->text(), QStringLiteral("bd"));
     EXPECT_EQ(main->wtxt->text(), QStringLiteral("请输入用户密码."));
-    QTest::keyClick(main->DBEdt2, Qt::Key_Tab);
-    EXPECT_FALSE(main->DBEdt2->hasFocus()) << "Tab leaves the field";
-    QTest::mouseClick(main->img4, Qt::LeftButton);
+    QTest::keyClick(tab.DBEdt2, Qt::Key_Tab);
+    EXPECT_FALSE(tab.DBEdt2->hasFocus()) << "Tab leaves the field";
+    QTest::mouseClick(tab.img4, Qt::LeftButton);
 }
 
 TEST_F(AccountsTest, EditingStartsFromAnEmptyPasswordAndKeepsAnUntouchedOne)
@@ -527,47 +550,47 @@ TEST_F(AccountsTest, EditingStartsFromAnEmptyPasswordAndKeepsAnUntouchedOne)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         clickRow(QStringLiteral("op"));
-        QTest::mouseClick(main->img7, Qt::LeftButton);
+        QTest::mouseClick(tab.img7, Qt::LeftButton);
         ASSERT_EQ(Datafrm->LGqry1->state(), Query::Edit);
-        QTest::keyClick(main->DBEdt1, Qt::Key_Return);
-        ASSERT_TRUE(main->DBEdt2->hasFocus());
-        EXPECT_EQ(main->DBEdt2->text(), QString()) << "the mask is not there to be typed into";
-        QTest::keyClicks(main->DBEdt2, c.typed);
-        QTest::keyClick(main->DBEdt2, Qt::Key_Return);
-        EXPECT_TRUE(main->DBcbb1->hasFocus());
-        main->DBcbb1->setCurrentIndex(main->DBcbb1->findText(c.role));
-        QTest::mouseClick(main->img3, Qt::LeftButton);
+        QTest::keyClick(tab.DBEdt1, Qt::Key_Return);
+        ASSERT_TRUE(tab.DBEdt2->hasFocus());
+        EXPECT_EQ(tab.DBEdt2->text(), QString()) << "the mask is not there to be typed into";
+        QTest::keyClicks(tab.DBEdt2, c.typed);
+        QTest::keyClick(tab.DBEdt2, Qt::Key_Return);
+        EXPECT_TRUE(tab.DBcbb1->hasFocus());
+        tab.DBcbb1->setCurrentIndex(tab.DBcbb1->findText(c.role));
+        QTest::mouseClick(tab.img3, Qt::LeftButton);
         EXPECT_EQ(main->wtxt->text(), QStringLiteral("数据已保存."));
         EXPECT_TRUE(stored(QStringLiteral("op"), c.storedPassword, c.role));
     }
     // Clicking into the field of an edited account shows it empty as well.
     clickRow(QStringLiteral("tester"));
-    QTest::mouseClick(main->img7, Qt::LeftButton);
-    QTest::mouseClick(main->DBEdt2, Qt::LeftButton);
-    EXPECT_EQ(main->DBEdt2->text(), QString());
-    QTest::mouseClick(main->img3, Qt::LeftButton);
+    QTest::mouseClick(tab.img7, Qt::LeftButton);
+    QTest::mouseClick(tab.DBEdt2, Qt::LeftButton);
+    EXPECT_EQ(tab.DBEdt2->text(), QString());
+    QTest::mouseClick(tab.img3, Qt::LeftButton);
     EXPECT_TRUE(stored(QStringLiteral("tester"), QStringLiteral("t1"), QStringLiteral("测试员")));
 }
 
 TEST_F(AccountsTest, AReloadOverAnUnfinishedAddNeverReportsASave)
 {
     openAsAdmin();
-    QTest::mouseClick(main->img5, Qt::LeftButton);
-    QTest::keyClicks(main->DBEdt1, QStringLiteral("clerk"));
+    QTest::mouseClick(tab.img5, Qt::LeftButton);
+    QTest::keyClicks(tab.DBEdt1, QStringLiteral("clerk"));
     // Leaving the tab and coming back reloads the accounts: the unfinished add is gone.
     clickTab(main->rztbshtTabSheet1);
     clickTab(main->rztbshtTabSheet2);
-    QTest::keyClicks(main->DBEdt1, QStringLiteral("x"));
-    QTest::mouseClick(main->img3, Qt::LeftButton);
+    QTest::keyClicks(tab.DBEdt1, QStringLiteral("x"));
+    QTest::mouseClick(tab.img3, Qt::LeftButton);
     EXPECT_NE(main->wtxt->text(), QStringLiteral("数据已保存."));
-    main->img3Click();
+    QTest::mouseClick(tab.img3, Qt::LeftButton);
     EXPECT_NE(main->wtxt->text(), QStringLiteral("数据已保存."));
     EXPECT_EQ(gridColumn(0), (QStringList{QStringLiteral("admin"), QStringLiteral("op"),
                                           QStringLiteral("tester")}));
     EXPECT_TRUE(
         stored(QStringLiteral("admin"), QStringLiteral("admin123"), QStringLiteral("管理员")))
         << "typing after the reload changed no other account";
-    EXPECT_TRUE(main->img5->isEnabled()) << "the area is idle and can add again";
+    EXPECT_TRUE(tab.img5->isEnabled()) << "the area is idle and can add again";
 }
 
 } // namespace
