@@ -23,6 +23,7 @@
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QTableView>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <QValidator>
 #include <functional>
@@ -48,13 +49,19 @@ void setButtonFace(QWidget *w)
     setFieldColour(w, QColor());
 }
 
-ClickLabel *pictureButton(const QString &kind, const QString &tip, QWidget *parent)
+// A button showing only its picture, which the keyboard reaches (Tab) and presses (Space, Enter)
+// like any other; the tooltip and the accessible name say what it does.
+QToolButton *pictureButton(const QString &kind, const QString &tip, QWidget *parent)
 {
-    auto *b = new ClickLabel(QString(), parent);
-    b->setPixmap(pictures::button(kind, QSize(40, 40)));
+    auto *b = new QToolButton(parent);
+    b->setIcon(QIcon(pictures::button(kind, QSize(40, 40))));
+    b->setIconSize(QSize(40, 40));
+    b->setAutoRaise(true);
     b->setToolTip(tip);
+    b->setAccessibleName(tip);
     b->setCursor(Qt::PointingHandCursor);
-    b->setFixedSize(40, 40);
+    b->setFocusPolicy(Qt::StrongFocus);
+    b->setFixedSize(44, 44);
     return b;
 }
 
@@ -175,6 +182,7 @@ void AccountsTab::build()
     m_accountGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_accountGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_accountGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_accountGrid->setTabKeyNavigation(false); // Tab leaves the grid for the fields and buttons
     m_accountGrid->verticalHeader()->hide();
     m_accountGrid->horizontalHeader()->setStretchLastSection(true);
     area->addWidget(m_accountGrid, 3);
@@ -274,18 +282,26 @@ void AccountsTab::connectControls()
         if (row >= 0 && m_accountGrid->currentIndex().row() != row)
             m_accountGrid->selectRow(row);
     });
-    connect(m_addButton, &ClickLabel::clicked, this, [this] { guarded([this] { onAdd(); }); });
-    connect(m_editButton, &ClickLabel::clicked, this, [this] { guarded([this] { onEdit(); }); });
-    connect(m_deleteButton, &ClickLabel::clicked, this,
+    connect(m_addButton, &QToolButton::clicked, this, [this] { guarded([this] { onAdd(); }); });
+    connect(m_editButton, &QToolButton::clicked, this, [this] { guarded([this] { onEdit(); }); });
+    connect(m_deleteButton, &QToolButton::clicked, this,
             [this] { guarded([this] { onDelete(); }); });
-    connect(m_saveButton, &ClickLabel::clicked, this, [this] { guarded([this] { onSave(); }); });
-    connect(m_cancelButton, &ClickLabel::clicked, this,
+    connect(m_saveButton, &QToolButton::clicked, this, [this] { guarded([this] { onSave(); }); });
+    connect(m_cancelButton, &QToolButton::clicked, this,
             [this] { guarded([this] { onCancel(); }); });
     connect(m_passwordField, &QLineEdit::textEdited, this, [this] { m_passwordTyped = true; });
     onKeyPress(m_nameField, [this](int key) { return onNameKey(key); });
     onKeyPress(m_passwordField, [this](int key) { return onPasswordKey(key); });
-    // The role is chosen from the list with the mouse; keys do not change it.
-    onKeyPress(m_roleField, [](int) { return true; });
+    // The role is chosen from the open list; keys do not change it while the list is closed.
+    // F4 or Space opens the list (then the arrows and Enter choose), and Tab and Backtab move
+    // on, so the keyboard is not caught in the field.
+    onKeyPress(m_roleField, [this](int key) {
+        if (key == Qt::Key_F4 || key == Qt::Key_Space) {
+            m_roleField->showPopup();
+            return true;
+        }
+        return key != Qt::Key_Tab && key != Qt::Key_Backtab;
+    });
 }
 
 // The data module is created after the main window: the controls are bound on first use.

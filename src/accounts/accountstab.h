@@ -5,12 +5,12 @@
 
 #include <QWidget>
 
-class ClickLabel;
 class DBComboBox;
 class DBEdit;
 class QGroupBox;
 class QLabel;
 class QTableView;
+class QToolButton;
 class QueryTableModel;
 
 class AccountsTab : public QWidget, public TabPage
@@ -53,11 +53,11 @@ private:
     DBEdit *m_nameField = nullptr;          // DBEdt1 "用户名称:"
     DBEdit *m_passwordField = nullptr;      // DBEdt2 "用户密码:"
     DBComboBox *m_roleField = nullptr;      // DBcbb1 "用名类型:"
-    ClickLabel *m_addButton = nullptr;      // img5 "增加"
-    ClickLabel *m_editButton = nullptr;     // img7 "修改"
-    ClickLabel *m_deleteButton = nullptr;   // img6 "删除"
-    ClickLabel *m_saveButton = nullptr;     // img3 "保存"
-    ClickLabel *m_cancelButton = nullptr;   // img4 "取消"
+    QToolButton *m_addButton = nullptr;     // img5 "增加"
+    QToolButton *m_editButton = nullptr;    // img7 "修改"
+    QToolButton *m_deleteButton = nullptr;  // img6 "删除"
+    QToolButton *m_saveButton = nullptr;    // img3 "保存"
+    QToolButton *m_cancelButton = nullptr;  // img4 "取消"
     QLabel *m_carParkPicture = nullptr;     // img12
     bool m_passwordTyped = false; // the password field was typed into since the entry began
 };

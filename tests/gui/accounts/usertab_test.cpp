@@ -11,6 +11,7 @@
 #include "shell/widgets.h"
 #include "testsupport.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -26,6 +27,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
+#include <QToolButton>
 #include <memory>
 
 namespace {
@@ -61,9 +63,9 @@ protected:
         QWidget *w = main.get();
         tab = {find<QGroupBox>(w, "rz1"),        find<QTableView>(w, "dbgrd1"),
                find<DBEdit>(w, "DBEdt1"),        find<DBEdit>(w, "DBEdt2"),
-               find<DBComboBox>(w, "DBcbb1"),    find<ClickLabel>(w, "img5"),
-               find<ClickLabel>(w, "img7"),      find<ClickLabel>(w, "img6"),
-               find<ClickLabel>(w, "img3"),      find<ClickLabel>(w, "img4"),
+               find<DBComboBox>(w, "DBcbb1"),    find<QToolButton>(w, "img5"),
+               find<QToolButton>(w, "img7"),     find<QToolButton>(w, "img6"),
+               find<QToolButton>(w, "img3"),     find<QToolButton>(w, "img4"),
                find<QPushButton>(w, "btnClose1")};
     }
     // The user tab's controls, and the re-login button of the system tab.
@@ -73,7 +75,7 @@ protected:
         QTableView *dbgrd1;
         DBEdit *DBEdt1, *DBEdt2;
         DBComboBox *DBcbb1;
-        ClickLabel *img5, *img7, *img6, *img3, *img4; // add, edit, delete, save, cancel
+        QToolButton *img5, *img7, *img6, *img3, *img4; // add, edit, delete, save, cancel
         QPushButton *btnClose1;
     } tab{};
     // Logs in as an account and opens the user tab.
@@ -248,6 +250,48 @@ TEST_F(UserTabTest, AddingAnAccountWithTheEnterChain)
     }
     EXPECT_TRUE(tab.img5->isEnabled());
     EXPECT_FALSE(tab.img3->isEnabled());
+}
+
+// Tab reaches the picture buttons; Enter presses add, Space presses save, and a role is then
+// chosen with the arrow keys once the list is opened from the keyboard.
+TEST_F(UserTabTest, TheAccountButtonsWorkFromTheKeyboard)
+{
+    openTab(QStringLiteral("admin"), QStringLiteral("管理员"));
+    const auto tabTo = [&](QWidget *target) {
+        tab.dbgrd1->setFocus();
+        for (int i = 0; i < 12 && QApplication::focusWidget() != target; ++i)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        return QApplication::focusWidget() == target;
+    };
+    ASSERT_TRUE(tabTo(tab.img5)) << "Tab never reached the add button";
+    QTest::keyClick(tab.img5, Qt::Key_Return);
+    EXPECT_EQ(Datafrm->LGqry1->state(), Query::Insert);
+    ASSERT_TRUE(tab.DBEdt1->hasFocus());
+    QTest::keyClicks(tab.DBEdt1, QStringLiteral("clerk"));
+    QTest::keyClick(tab.DBEdt1, Qt::Key_Return);
+    QTest::keyClicks(tab.DBEdt2, QStringLiteral("k1"));
+    QTest::keyClick(tab.DBEdt2, Qt::Key_Return);
+    ASSERT_TRUE(tab.DBcbb1->hasFocus());
+    QTest::keyClick(tab.DBcbb1, Qt::Key_Down);
+    EXPECT_EQ(tab.DBcbb1->currentText(), QString()) << "the closed list takes no keys";
+    QTest::keyClick(tab.DBcbb1, Qt::Key_F4);
+    QAbstractItemView *list = tab.DBcbb1->view();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(list->window()));
+    list->setCurrentIndex(list->model()->index(0, 0));
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_EQ(tab.DBcbb1->currentText(), QStringLiteral("操作员"));
+
+    ASSERT_TRUE(tab.img3->isEnabled());
+    tab.img3->setFocus();
+    ASSERT_TRUE(tab.img3->hasFocus()) << "the save button takes the focus";
+    QTest::keyClick(tab.img3, Qt::Key_Space);
+    EXPECT_EQ(main->wtxt->text(), QStringLiteral("数据已保存."));
+    EXPECT_TRUE(stored(QStringLiteral("clerk"), QStringLiteral("k1"), QStringLiteral("操作员")));
+
+    // The others are reached the same way.
+    for (QWidget *button : {static_cast<QWidget *>(tab.img7), static_cast<QWidget *>(tab.img6)})
+        EXPECT_TRUE(tabTo(button)) << button->objectName().toStdString();
 }
 
 TEST_F(UserTabTest, AccountNameIsLimitedToTwentyBytes)
