@@ -103,6 +103,7 @@ int main(int argc, char **argv)
     programdir::init(args);
 
     QApplication::setQuitOnLastWindowClosed(false);
+    startup::useChinese();
     startup::Options options;
     const QString instanceName = qEnvironmentVariable("VELMORA_INSTANCE");
     if (!instanceName.isEmpty())

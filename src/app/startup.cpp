@@ -17,9 +17,31 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QTimer>
+#include <QTranslator>
 
 namespace startup {
+
+bool useChinese()
+{
+    const QLocale chinese(QLocale::Chinese, QLocale::SimplifiedChineseScript, QLocale::China);
+    QLocale::setDefault(chinese);
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    bool loaded = false;
+    for (const char *catalogue : {"qtbase", "qtserialport"}) {
+        auto *translator = new QTranslator(QCoreApplication::instance());
+        if (translator->load(chinese, QString::fromLatin1(catalogue), QStringLiteral("_"),
+                             folder) &&
+            QCoreApplication::installTranslator(translator)) {
+            loaded |= qstrcmp(catalogue, "qtbase") == 0;
+        } else {
+            delete translator;
+        }
+    }
+    return loaded;
+}
 
 bool checkSingleInstance(SingleInstance &instance, const QString &programDir)
 {

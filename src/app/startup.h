@@ -16,6 +16,10 @@ struct Options
 // Shows the refusal of a second copy when a lock is held elsewhere (a copy of this user's, or
 // any copy on `programDir`); false then.
 bool checkSingleInstance(SingleInstance &instance, const QString &programDir = {});
+// Chinese for everything the program shows, whatever the system's locale: the locale of dates,
+// numbers and Qt's own widgets (calendar, file dialogs, print dialogs, context menus) and Qt's
+// Simplified Chinese translations where they are installed. True when the translations loaded.
+bool useChinese();
 // A termination signal: the program ends as its exit does, without asking.
 void endOnSignal();
 // Shows the splash for the given time (the event loop keeps running).

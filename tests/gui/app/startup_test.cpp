@@ -163,3 +163,30 @@ TEST_F(StartupTest, TheUserLockLivesInTheUsersOwnRuntimeFolder)
 }
 
 } // namespace
+
+namespace {
+
+// Qt's own texts and the locale of dates are Chinese whatever the system's locale is (the
+// tests run under C.UTF-8).
+TEST(ChineseTest, QtsOwnTextsAndDatesAreChineseUnderAnyLocale)
+{
+    ASSERT_EQ(QLocale::system().language(), QLocale::C);
+    ASSERT_TRUE(startup::useChinese()) << "Qt's Simplified Chinese translations are not installed";
+    const struct
+    {
+        const char *context, *source, *chinese;
+    } texts[] = {
+        {"QPlatformTheme", "Cancel", "取消"},
+        {"QFileDialog", "Look in:", "查找范围："},
+        {"QLineEdit", "&Paste", "粘贴(&P)"},
+    };
+    for (const auto &t : texts)
+        EXPECT_EQ(QCoreApplication::translate(t.context, t.source), QString::fromUtf8(t.chinese))
+            << t.source;
+    const QLocale shown;
+    EXPECT_EQ(shown.monthName(12), QStringLiteral("十二月"));
+    EXPECT_EQ(shown.dayName(1, QLocale::ShortFormat), QStringLiteral("周一"));
+    QLocale::setDefault(QLocale::c());
+}
+
+} // namespace
