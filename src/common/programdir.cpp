@@ -1,5 +1,8 @@
 #include "common/programdir.h"
 
+#include <QFile>
+#include <sys/stat.h>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -66,6 +69,15 @@ QString databaseFile()
 QString brandingFile()
 {
     return path(QStringLiteral("IniFile/System.ini"));
+}
+
+unsigned creationMask(const QString &dir)
+{
+    struct stat st;
+    const QByteArray name = QFile::encodeName(dir);
+    if (::stat(name.constData(), &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_ISGID))
+        return 007;
+    return 077;
 }
 
 } // namespace programdir

@@ -18,4 +18,9 @@ QString path(const QString &relative);
 QString databaseFile();
 QString brandingFile();
 
+// The permission bits new files must not get (for umask): in a directory a group shares (the
+// set-group-ID bit, so new files belong to the group) the group may read and write them;
+// elsewhere they are their user's alone.
+unsigned creationMask(const QString &dir);
+
 } // namespace programdir

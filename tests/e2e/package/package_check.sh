@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The Debian package on a machine that never built the project: cpack makes it, apt installs it
+# The Debian package on a machine that never built the project: cpack makes it (and the
+# simulator's package beside it), lintian finds nothing to report, apt installs it
 # into a copy of a bootstrapped Debian 12 root (pulling its declared dependencies), the installed
 # program starts headless on a fresh user until its login window is on screen, and dpkg removes
 # it again without leaving files behind.
@@ -17,17 +18,31 @@ for tool in cpack dpkg-shlibdeps chroot mount; do
   command -v $tool >/dev/null || skip "$tool missing"
 done
 
-cmake --build "$build" --target velmora velmora-issuer-sim >/dev/null
+cmake --build "$build" --target velmora velmora-issuer-sim velmora_package_docs >/dev/null
 rm -rf "$build/package"
 (cd "$build" && cpack -G DEB -B "$build/package" >/dev/null)
 deb=$(ls "$build"/package/velmora_*.deb)
-echo "package: $deb"
+sim=$(ls "$build"/package/velmora-issuer-sim_*.deb)
+echo "packages: $deb $sim"
 dpkg-deb -f "$deb" Depends
 contents=$(dpkg-deb -c "$deb")
-for f in ./usr/bin/velmora ./usr/bin/velmora-issuer-sim ./usr/share/applications/velmora.desktop \
-  ./usr/share/icons/hicolor/scalable/apps/velmora.svg ./usr/share/velmora/Help/index.htm; do
+for f in ./usr/bin/velmora ./usr/share/applications/velmora.desktop \
+  ./usr/share/icons/hicolor/scalable/apps/velmora.svg ./usr/share/velmora/Help/index.htm \
+  ./usr/share/man/man1/velmora.1.gz ./usr/share/doc/velmora/copyright; do
   grep -q " $f\$" <<<"$contents" || { echo "FAIL: $f not in the package"; exit 1; }
 done
+# The simulator is for training and demonstrations: not on a production PC with the program.
+if grep -q "velmora-issuer-sim" <<<"$contents"; then echo "FAIL: the simulator is in $deb"; exit 1; fi
+grep -q " ./usr/bin/velmora-issuer-sim\$" <<<"$(dpkg-deb -c "$sim")" ||
+  { echo "FAIL: the simulator is not in $sim"; exit 1; }
+# Debian's own checks: no error and no warning.
+if command -v lintian >/dev/null; then
+  report=$(lintian --tag-display-limit 0 "$deb" "$sim" 2>&1 | grep -E '^[EW]: ' || true)
+  if [[ -n $report ]]; then echo "FAIL: lintian:"; echo "$report"; exit 1; fi
+  echo "lintian: no errors, no warnings"
+else
+  skip "lintian missing"
+fi
 
 root=$(mktemp -d /tmp/velmora-clean-root.XXXXXX)
 cleanup() {
@@ -47,6 +62,8 @@ chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 H
   if command -v velmora; then echo "FAIL: velmora is there before the install"; exit 1; fi
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends /tmp/velmora.deb >/dev/null
+  if command -v velmora-issuer-sim; then echo "FAIL: the simulator came with the program"; exit 1; fi
+  test -f /usr/share/man/man1/velmora.1.gz
   # Only the headless display and the window lookup; they are not the program'"'"'s dependencies.
   apt-get install -y -qq --no-install-recommends xvfb xauth xdotool >/dev/null
   useradd -m clerk

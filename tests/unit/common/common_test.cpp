@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -157,6 +158,25 @@ TEST(ProgramDir, OptionBeatsEnvironmentBeatsExecutableFolder)
     programdir::setRoot(a.path());
     EXPECT_EQ(programdir::path(QStringLiteral("Data\\Data.mdb")),
               QDir(a.path()).absolutePath() + QStringLiteral("/Data/Data.mdb"));
+}
+
+// A directory a group shares (set-group-ID) lets the group read and write what the program
+// makes there; any other keeps it to the user. A missing directory is treated as private.
+TEST(ProgramDir, FilesInAGroupsDirectoryAreTheGroupsToo)
+{
+    QTemporaryDir dir;
+    const QByteArray path = QFile::encodeName(dir.path());
+    const struct
+    {
+        mode_t mode;
+        unsigned mask;
+    } cases[] = {{02770, 007}, {0700, 077}, {0770, 077}, {02700, 007}};
+    for (const auto &c : cases) {
+        ASSERT_EQ(::chmod(path.constData(), c.mode), 0);
+        EXPECT_EQ(programdir::creationMask(dir.path()), c.mask) << std::oct << c.mode;
+    }
+    EXPECT_EQ(programdir::creationMask(dir.path() + QStringLiteral("/missing")), 077u);
+    ::chmod(path.constData(), 0700);
 }
 
 } // namespace
