@@ -11,6 +11,7 @@
 #include "shell/appexit.h"
 #include "shell/forms.h"
 #include "shell/helppage.h"
+#include "shell/pictures.h"
 #include "shell/texts.h"
 
 #include <QApplication>
@@ -27,6 +28,7 @@ int createDatabase(int argc, char **argv)
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     programdir::init(args);
+    ::umask(programdir::creationMask(programdir::root()));
     QTextStream out(stdout);
     QTextStream err(stderr);
     const int rc = runCreateDatabaseCommand(args, out, err);
@@ -81,7 +83,8 @@ const char Usage[] =
 int main(int argc, char **argv)
 {
     // The database, its backups, the settings and the passage records hold owners' data and the
-    // accounts: what the program creates is its user's alone. Files that exist keep their mode.
+    // accounts: what the program creates is its user's alone (or its group's, in a directory a
+    // group shares; decided once the directory is known). Files that exist keep their mode.
     ::umask(077);
     // Answered before anything needs a display.
     for (int i = 1; i < argc; ++i) {
@@ -101,8 +104,12 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     programdir::init(args);
+    ::umask(programdir::creationMask(programdir::root()));
 
     QApplication::setQuitOnLastWindowClosed(false);
+    // Every window (the archive and passage windows, the print preview, boxes) shows the
+    // program's icon, not the desktop's generic one.
+    QApplication::setWindowIcon(pictures::appIcon());
     startup::useChinese();
     startup::Options options;
     const QString instanceName = qEnvironmentVariable("VELMORA_INSTANCE");

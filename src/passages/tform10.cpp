@@ -203,6 +203,11 @@ void TForm10::buildWindow()
     DBFLGrid->verticalHeader()->setDefaultSectionSize(20);
     for (int i = 0; i < int(std::size(GridColumns)); ++i)
         DBFLGrid->setColumnWidth(i, GridColumns[i].width);
+    // The columns span the window: the name and the time share what the others leave.
+    for (const char *wide : {"车主姓名", "进出时间"})
+        for (int i = 0; i < int(std::size(GridColumns)); ++i)
+            if (qstrcmp(GridColumns[i].field, wide) == 0)
+                DBFLGrid->horizontalHeader()->setSectionResizeMode(i, QHeaderView::Stretch);
     connect(DBFLGridModel, &QueryTableModel::currentRowChanged, this, [this](int row) {
         if (row >= 0)
             DBFLGrid->selectRow(row);

@@ -31,6 +31,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -238,6 +239,23 @@ TEST_F(PassageWindow, ArrivalImportAndTheRefusedReimport)
     EXPECT_EQ(lastShown().text, T::RecordsExistLeaveFirst);
     EXPECT_FALSE(form->btndaru->isEnabled());
     EXPECT_EQ(storedRows(), 4);
+}
+
+// The grid's columns fill its width at the window's size and when the window grows; the name
+// and the time take the room, the others keep their widths.
+TEST_F(PassageWindow, TheColumnsSpanTheGrid)
+{
+    plug(QStringLiteral("usb"), Stick);
+    open();
+    QTableView *grid = form->DBFLGrid;
+    const auto spans = [&] {
+        return grid->horizontalHeader()->length() == grid->viewport()->width();
+    };
+    QTRY_VERIFY(spans());
+    const int codeWidth = grid->columnWidth(1);
+    form->resize(form->width() + 300, form->height());
+    QTRY_VERIFY(spans());
+    EXPECT_EQ(grid->columnWidth(1), codeWidth);
 }
 
 TEST_F(PassageWindow, ActivationWithoutADriveSaysSoAndTheImportFindsNoFile)
