@@ -1,7 +1,8 @@
 #pragma once
-// The main window. One class by nature: its declaration groups the controls and handlers by
-// tab, and each subsystem defines the handlers of its tab in its own folder
-// (src/issuer/tform1_serial.cpp, src/accounts/tform1_users.cpp, src/cards/tform1_cards.cpp ...).
+// The main window: the frame (status bar, page control, tray icon, timers, exit) and the tabs it
+// still builds itself, whose handlers each subsystem defines in its own folder
+// (src/issuer/tform1_serial.cpp, src/cards/tform1_cards.cpp ...). Tabs that are classes of their
+// own (AccountsTab) are added with addTab.
 #include <QMainWindow>
 #include <QPointer>
 #include <QStringList>

@@ -30,11 +30,11 @@ TEST_F(PassagesProgram, ImportsTheStickAndTheRowsAreInTheFile)
     openTab(QStringLiteral("卡片管理"));
     ASSERT_TRUE(desk.clickWhenEnabled(QStringLiteral("btn28")));
     std::optional<e2e::Control> import;
-    ASSERT_SOON((import = desk.controlWithText(QStringLiteral("QPushButton"),
-                                               QStringLiteral("导入记录"),
-                                               QStringLiteral("Form10"))) &&
-                    import->enabled,
-                20000);
+    ASSERT_SOON(
+        (import = desk.controlWithText(QStringLiteral("QPushButton"), QStringLiteral("导入记录"),
+                                       QStringLiteral("Form10"))) &&
+            import->enabled,
+        20000);
     desk.click(*import);
 
     const QString rows = QStringLiteral("select * from CRJL order by 序号;");
@@ -54,6 +54,43 @@ TEST_F(PassagesProgram, ImportsTheStickAndTheRowsAreInTheFile)
     EXPECT_EQ(working.readAll(),
               records::joinLines(records::readRecordLines(stick + QStringLiteral("/TALVERK"))));
     EXPECT_EQ(desk.program().state(), QProcess::Running);
+}
+
+// The README's recipe for trying an import by hand, as written there: its owners, the fixture
+// stick as the record drive, then 进出记录查询 and 导入记录 show the passages of those owners.
+TEST_F(PassagesProgram, TheReadmesImportRecipeShowsPassages)
+{
+    QFile readme(qEnvironmentVariable("VELMORA_SOURCE_DIR") + QStringLiteral("/README.md"));
+    ASSERT_TRUE(readme.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(readme.readAll());
+    const qsizetype recipe = text.indexOf(QStringLiteral("**Trying an import by hand.**"));
+    ASSERT_GE(recipe, 0);
+    const qsizetype from = text.indexOf(QStringLiteral("\"insert into CZdata"), recipe);
+    const qsizetype to = text.indexOf(QStringLiteral(";\""), from);
+    ASSERT_TRUE(from > 0 && to > from);
+    const QString insert = text.mid(from + 1, to - from);
+    EXPECT_EQ(sql(insert + QStringLiteral(" select changes();")), QStringLiteral("3"));
+    ASSERT_TRUE(QDir().mkpath(dir.path(QStringLiteral("Drives"))));
+    ASSERT_TRUE(QFile::link(testsupport::dataFile(QStringLiteral("passages/stick")),
+                            dir.path(QStringLiteral("Drives/usb"))));
+
+    ASSERT_TRUE(startSimulator({}));
+    logIn();
+    openTab(QStringLiteral("卡片管理"));
+    ASSERT_TRUE(desk.clickWhenEnabled(QStringLiteral("btn28")));
+    std::optional<e2e::Control> import;
+    ASSERT_SOON(
+        (import = desk.controlWithText(QStringLiteral("QPushButton"), QStringLiteral("导入记录"),
+                                       QStringLiteral("Form10"))) &&
+            import->enabled,
+        20000);
+    desk.click(*import);
+    // All four lines of the stick belong to the three owners.
+    ASSERT_SOON(desk.controlWithText(QStringLiteral("QLabel"),
+                                     QStringLiteral("显示全部车辆进出记录.当前共有4 笔记录"),
+                                     QStringLiteral("Form10")),
+                30000);
+    shoot(QStringLiteral("passages-imported"));
 }
 
 } // namespace
