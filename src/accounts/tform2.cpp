@@ -22,6 +22,7 @@
 
 #include <QCloseEvent>
 #include <QDate>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -63,20 +64,20 @@ TForm2::TForm2(QWidget *parent)
     img2 = new QLabel(rz1);
     img2->setPixmap(pictures::logo(QSize(40, 40)));
     form->addWidget(img2, 0, Qt::AlignRight);
-    auto *nameRow = new QHBoxLayout;
-    nameRow->addWidget(new QLabel(QStringLiteral("用户名:"), rz1));
+    // One grid for both fields, so that they start at the same place whatever the labels' widths.
+    auto *fields = new QGridLayout;
+    fields->addWidget(new QLabel(QStringLiteral("用户名:"), rz1), 0, 0);
     DBEdtid = new LoginNameBox(rz1);
     DBEdtid->setEditable(true);
     DBEdtid->setInsertPolicy(QComboBox::NoInsert);
-    nameRow->addWidget(DBEdtid, 1);
-    form->addLayout(nameRow);
-    auto *passRow = new QHBoxLayout;
-    passRow->addWidget(new QLabel(QStringLiteral("密码："), rz1));
+    fields->addWidget(DBEdtid, 0, 1);
+    fields->addWidget(new QLabel(QStringLiteral("密码："), rz1), 1, 0);
     edt2 = new QLineEdit(rz1);
     edt2->setEchoMode(QLineEdit::Password);
     edt2->setMaxLength(20);
-    passRow->addWidget(edt2, 1);
-    form->addLayout(passRow);
+    fields->addWidget(edt2, 1, 1);
+    fields->setColumnStretch(1, 1);
+    form->addLayout(fields);
     auto *buttons = new QHBoxLayout;
     btn1 = new QPushButton(QStringLiteral("登录"), rz1);
     btn2 = new QPushButton(QStringLiteral("退出"), rz1);

@@ -353,9 +353,12 @@ void TForm1::buildSystemTab()
     RzMemo1 = new EventMemo(RzGroupBox4);
     left->addWidget(RzMemo1, 1);
     auto *portRow = new QHBoxLayout;
+    portRow->setSpacing(4);
     ComTxt = new QComboBox(RzGroupBox4);
     ComTxt->setEditable(false);
-    ComTxt->setMinimumWidth(90);
+    // Wide enough for "COM10"; the row must fit the group box with the four buttons.
+    ComTxt->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    ComTxt->setMinimumContentsLength(5);
     opencmd = makeButton(QStringLiteral("打开串口"), RzGroupBox4);
     opencmd->setEnabled(false);
     CLpc1 = makeButton(QStringLiteral("关闭串口"), RzGroupBox4);

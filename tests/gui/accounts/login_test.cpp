@@ -107,6 +107,18 @@ TEST_F(LoginTest, ShowsTheFirstAccountAndTheBranding)
     EXPECT_EQ(login->DBEdtid->currentText(), QStringLiteral("admin"));
 }
 
+// The name and password fields start at the same place and are as wide as each other.
+TEST_F(LoginTest, TheFieldsAreAligned)
+{
+    login->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(login.get()));
+    const QRect name(login->DBEdtid->mapTo(login.get(), QPoint(0, 0)), login->DBEdtid->size());
+    const QRect password(login->edt2->mapTo(login.get(), QPoint(0, 0)), login->edt2->size());
+    EXPECT_EQ(name.left(), password.left());
+    EXPECT_EQ(name.right(), password.right());
+    EXPECT_LT(name.bottom(), password.top());
+}
+
 TEST_F(LoginTest, SuccessfulLoginHandsOverNameAndRole)
 {
     struct Case

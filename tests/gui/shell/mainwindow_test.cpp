@@ -493,6 +493,27 @@ TEST_F(MainWindowTest, BackupAndRestoreButtons)
     EXPECT_EQ(Datafrm->LGqry1->recordCount(), 1);
 }
 
+// The port row of the system tab: each control ends before the next begins, at the window's
+// smallest size as at its usual one.
+TEST_F(MainWindowTest, ThePortControlsDoNotOverlap)
+{
+    TForm1 &f = make();
+    f.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    for (const QSize size : {f.minimumSize(), QSize(1024, 768)}) {
+        f.resize(size);
+        QCoreApplication::processEvents();
+        const QWidget *row[] = {f.ComTxt, f.opencmd, f.CLpc1, f.btnClose2, f.btn2};
+        for (int i = 0; i + 1 < int(std::size(row)); ++i) {
+            const QRect a(row[i]->mapTo(&f, QPoint(0, 0)), row[i]->size());
+            const QRect b(row[i + 1]->mapTo(&f, QPoint(0, 0)), row[i + 1]->size());
+            EXPECT_LT(a.right(), b.left()) << row[i]->objectName().toStdString() << " and "
+                                           << row[i + 1]->objectName().toStdString() << " at "
+                                           << size.width() << "x" << size.height();
+        }
+    }
+}
+
 TEST_F(MainWindowTest, TabsInDisplayOrder)
 {
     TForm1 &f = make();
