@@ -47,6 +47,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
 #include <QTabBar>
@@ -102,6 +103,7 @@ TForm1::TForm1(QWidget *parent)
     buildExitTab();
     nameControls();
     setupSerial(newCardTabReplies(this));
+    giveKeyboardShortcuts();
     FormCreate();
 }
 
@@ -632,6 +634,44 @@ void TForm1::FormResize()
 
 // ---------------------------------------------------------------------------------------------
 // Tabs
+
+// Alt+1 … Alt+5 open the tabs, and Alt with the first letter of a button's pinyin presses the
+// card tab's everyday buttons; the captions stay as they are, the tooltips name the keys. A
+// button's key works while its tab is shown. Loss, unloss and initialisation keep no key: they
+// change a card at once.
+void TForm1::giveKeyboardShortcuts()
+{
+    for (int i = 0; i < rzpgcntrlrzpcrl1->count(); ++i) {
+        const QKeySequence key(QStringLiteral("Alt+%1").arg(i + 1));
+        rzpgcntrlrzpcrl1->setTabToolTip(i, key.toString(QKeySequence::NativeText));
+        auto *shortcut = new QShortcut(key, this);
+        connect(shortcut, &QShortcut::activated, this, [this, i] {
+            if (rzpgcntrlrzpcrl1->isTabEnabled(i))
+                rzpgcntrlrzpcrl1->setCurrentIndex(i);
+        });
+    }
+    const std::pair<QPushButton *, const char *> buttons[] = {
+        {btn12, "Alt+D"}, // 单卡发行
+        {btn14, "Alt+P"}, // 批量发行
+        {btn13, "Alt+Y"}, // 卡片延期
+        {btn3, "Alt+S"},  // 开始发行
+        {btn4, "Alt+J"},  // 结束发行
+        {btn25, "Alt+F"}, // 返回
+        {btn11, "Alt+Q"}, // 全选
+        {btn18, "Alt+C"}, // 查询
+        {btn19, "Alt+A"}, // 显示车主档案
+        {btn28, "Alt+L"}, // 进出记录查询
+        {btn21, "Alt+G"}, // 即将过期档案
+    };
+    for (const auto &[button, key] : buttons) {
+        const QKeySequence sequence(QString::fromLatin1(key));
+        button->setShortcut(sequence);
+        const QString name = sequence.toString(QKeySequence::NativeText);
+        button->setToolTip(button->toolTip().isEmpty() ? name
+                                                       : button->toolTip() + QStringLiteral(" (") +
+                                                             name + QLatin1Char(')'));
+    }
+}
 
 void TForm1::addTab(TabPage *tab)
 {

@@ -429,6 +429,7 @@ private:
     void buildExitTab();
     void setupSerial(ReplyTarget *replies); // src/issuer: the port controls and the receive path
     void onTabChanged(int index);
+    void giveKeyboardShortcuts();
     void addTab(TabPage *tab); // on the page control, and told when it is shown or left
     TabPage *frameTab(QWidget *page, const QString &title, std::function<void()> shown);
     std::vector<TabPage *> m_tabs;

@@ -514,6 +514,35 @@ TEST_F(MainWindowTest, ThePortControlsDoNotOverlap)
     }
 }
 
+// Alt+digit opens a tab and Alt+letter presses a button of the tab shown, with the captions
+// unchanged; a button of a hidden tab does not answer.
+TEST_F(MainWindowTest, TabsAndEverydayButtonsHaveKeys)
+{
+    UserType = QStringLiteral("管理员");
+    TForm1 &f = make();
+    f.show();
+    f.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    QSignalSpy single(f.btn12, &QPushButton::clicked);
+    QTest::keyClick(&f, Qt::Key_D, Qt::AltModifier);
+    QTest::qWait(300); // a button pressed by its key is released after a moment
+    EXPECT_EQ(single.count(), 0) << "the card tab is not shown";
+
+    QTest::keyClick(&f, Qt::Key_2, Qt::AltModifier);
+    ASSERT_EQ(f.rzpgcntrlrzpcrl1->currentWidget(), f.rztbshtTabSheet3);
+    QTest::keyClick(&f, Qt::Key_D, Qt::AltModifier);
+    QTRY_COMPARE(single.count(), 1);
+    EXPECT_EQ(f.btn12->text(), QStringLiteral("     单卡发行"));
+    EXPECT_TRUE(f.btn12->toolTip().contains(QStringLiteral("Alt+D")))
+        << f.btn12->toolTip().toStdString();
+    EXPECT_EQ(f.rzpgcntrlrzpcrl1->tabText(1), QStringLiteral(" 卡片管理 "));
+
+    QTest::keyClick(&f, Qt::Key_3, Qt::AltModifier);
+    EXPECT_EQ(f.rzpgcntrlrzpcrl1->currentWidget(), f.rztbshtTabSheet2);
+    QTest::keyClick(&f, Qt::Key_1, Qt::AltModifier);
+    EXPECT_EQ(f.rzpgcntrlrzpcrl1->currentWidget(), f.rztbshtTabSheet1);
+}
+
 TEST_F(MainWindowTest, TabsInDisplayOrder)
 {
     TForm1 &f = make();
