@@ -18,6 +18,7 @@
 #include "shell/appexit.h"
 #include "shell/datamodule_access.h"
 #include "shell/forms.h"
+#include "shell/helptab.h"
 #include "shell/pictures.h"
 #include "shell/tabstyle.h"
 #include "shell/texts.h"
@@ -99,7 +100,6 @@ TForm1::TForm1(QWidget *parent)
     buildFrame();
     buildSystemTab();
     buildCardTab();
-    buildHelpTab();
     buildExitTab();
     nameControls();
     setupSerial(newCardTabReplies(this));
@@ -230,11 +230,6 @@ void TForm1::nameControls()
         NAMED(btn22),
         NAMED(btn23),
         NAMED(btn27),
-        NAMED(rz6),
-        NAMED(img9),
-        NAMED(RzMemommo4),
-        NAMED(btn7),
-        NAMED(btn8),
         NAMED(img2),
         NAMED(lbl12),
         NAMED(Ent1),
@@ -280,9 +275,15 @@ void TForm1::buildFrame()
     rztbshtTabSheet3 = new QWidget;
     m_accountsTab = new AccountsTab;
     rztbshtTabSheet2 = m_accountsTab;
-    rztbshtTabSheet4 = new QWidget;
+    m_helpTab = new HelpTab;
+    rztbshtTabSheet4 = m_helpTab;
     rztbshtTabSheet5 = new QWidget;
     connect(m_accountsTab, &AccountsTab::statusChanged, wtxt, &QLabel::setText);
+    connect(m_helpTab, &HelpTab::statusChanged, wtxt, &QLabel::setText);
+    connect(m_helpTab, &HelpTab::issuingEndRequested, this, [this] { endIssuingOnLeave(); });
+    // F1 anywhere in the main window opens the help as the help tab's button does.
+    auto *f1 = new QShortcut(QKeySequence::HelpContents, this);
+    connect(f1, &QShortcut::activated, m_helpTab, &HelpTab::openHelpWindow);
     connect(m_accountsTab, &AccountsTab::statusHighlighted, this, [this](const QString &text) {
         wtxt->setText(text);
         wtxt->setStyleSheet(QStringLiteral("color:blue;"));
@@ -292,8 +293,7 @@ void TForm1::buildFrame()
     addTab(frameTab(rztbshtTabSheet3, QStringLiteral(" 卡片管理 "),
                     [this] { rztbshtTabSheet3Show(); }));
     addTab(m_accountsTab);
-    addTab(frameTab(rztbshtTabSheet4, QStringLiteral(" 在线帮助 "),
-                    [this] { rztbshtTabSheet4Show(); }));
+    addTab(m_helpTab);
     addTab(frameTab(rztbshtTabSheet5, QStringLiteral(" 退出系统 "),
                     [this] { rztbshtTabSheet5Show(); }));
     rzpgcntrlrzpcrl1->setCurrentIndex(0);
@@ -461,39 +461,6 @@ void TForm1::buildSystemTab()
     RzMemo6->hide();
     connect(btnClosebtn5, &QPushButton::clicked, this, [this] { btnClosebtn5Click(); });
     connect(btnClosebtn6, &QPushButton::clicked, this, [this] { btnClosebtn6Click(); });
-}
-
-void TForm1::buildHelpTab()
-{
-    QWidget *page = rztbshtTabSheet4;
-    auto *layout = new QVBoxLayout(page);
-    rz6 = new QGroupBox(QStringLiteral(" 用户操作手册 "), page);
-    layout->addWidget(rz6);
-    // The picture lies under the manual and the buttons: both share the one grid cell.
-    auto *grid = new QGridLayout(rz6);
-    img9 = new QLabel(rz6);
-    img9->setScaledContents(true);
-    img9->setMinimumSize(1, 1);
-    img9->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
-    grid->addWidget(img9, 0, 0);
-    auto *inner = new QVBoxLayout;
-    inner->setContentsMargins(24, 16, 24, 12);
-    RzMemommo4 = new QPlainTextEdit(rz6);
-    RzMemommo4->setReadOnly(true);
-    QFont f = RzMemommo4->font();
-    f.setPointSize(12);
-    RzMemommo4->setFont(f);
-    RzMemommo4->setStyleSheet(QStringLiteral("background:#f4f8fc;"));
-    inner->addWidget(RzMemommo4, 1);
-    auto *row = new QHBoxLayout;
-    btn7 = makeButton(QStringLiteral("帮助主题"), rz6);
-    btn8 = makeButton(QStringLiteral("关于软件"), rz6);
-    row->addStretch(1);
-    row->addWidget(btn7);
-    row->addWidget(btn8);
-    inner->addLayout(row);
-    grid->addLayout(inner, 0, 0);
-    setupHelpTab();
 }
 
 void TForm1::buildExitTab()

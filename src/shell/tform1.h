@@ -11,6 +11,7 @@
 #include <vector>
 
 class AccountsTab;
+class HelpTab;
 class QAction;
 class TForm2;
 class TForm7;
@@ -198,13 +199,6 @@ public:
     QPushButton *btn23 = nullptr; // "卡片解挂"
     QPushButton *btn27 = nullptr; // "卡片初始化"
 
-    // ---- help tab ----
-    QGroupBox *rz6 = nullptr; // " 用户操作手册 "
-    QLabel *img9 = nullptr;
-    QPlainTextEdit *RzMemommo4 = nullptr;
-    QPushButton *btn7 = nullptr; // "帮助主题"
-    QPushButton *btn8 = nullptr; // "关于软件"
-
     // ---- exit tab ----
     ClickLabel *img2 = nullptr; // exit picture
     ClickLabel *lbl12 = nullptr;
@@ -375,11 +369,6 @@ public:
 
     void btnClose1Click(); // re-login
 
-    // ---- help tab (src/shell/tform1_help.cpp) ----
-    void rztbshtTabSheet4Show();
-    void btn7Click();
-    void btn8Click();
-
     // ---- database backup and restore (src/shell/tform1_maintenance.cpp) ----
     void btnClosebtn5Click();
     void btnClosebtn6Click();
@@ -424,8 +413,6 @@ private:
     bool m_lastSaveSucceeded = false; // whether the last btn17Click wrote a record
     bool m_lastSaveDuplicate = false; // ... found the card in another record
     bool m_lastSaveFailed = false;    // ... could not write it: issuing has ended
-    void buildHelpTab();
-    void setupHelpTab(); // src/shell/tform1_help.cpp: the manual, the picture and the buttons
     void buildExitTab();
     void setupSerial(ReplyTarget *replies); // src/issuer: the port controls and the receive path
     void onTabChanged(int index);
@@ -436,6 +423,7 @@ private:
     std::vector<std::unique_ptr<TabPage>> m_frameTabs; // the tabs still built by this class
     QWidget *m_currentPage = nullptr;
     AccountsTab *m_accountsTab = nullptr;
+    HelpTab *m_helpTab = nullptr;
 
     SerialLink *m_serial = nullptr;
     ReplyTarget *m_replies = nullptr; // the event controls as the receive handler sees them

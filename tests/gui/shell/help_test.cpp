@@ -82,7 +82,8 @@ protected:
 
 TEST_F(HelpTest, ManualHasItsThreeSectionsInAlternatingLines)
 {
-    const QTextDocument *doc = main->RzMemommo4->document();
+    const QTextDocument *doc =
+        testsupport::find<QPlainTextEdit>(main.get(), "RzMemommo4")->document();
     ASSERT_EQ(doc->blockCount(), 154);
     QStringList text;
     for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
@@ -111,15 +112,16 @@ TEST_F(HelpTest, ManualHasItsThreeSectionsInAlternatingLines)
     EXPECT_EQ(issuing - issuer - 1, 8);
     for (int i = 1; i <= 8; ++i)
         EXPECT_TRUE(text.at(issuer + i).startsWith(QStringLiteral("  %1、").arg(i)));
-    EXPECT_TRUE(main->RzMemommo4->isReadOnly());
-    EXPECT_EQ(main->RzMemommo4->font().pointSize(), 12);
+    EXPECT_TRUE(testsupport::find<QPlainTextEdit>(main.get(), "RzMemommo4")->isReadOnly());
+    EXPECT_EQ(testsupport::find<QPlainTextEdit>(main.get(), "RzMemommo4")->font().pointSize(), 12);
 }
 
 TEST_F(HelpTest, ManualNamesTheCardTabButtonsAsTheyAre)
 {
     // Each button the procedures tell the user to press exists on the card tab with that caption
     // and is named in the manual in quotes.
-    const QString manual = main->RzMemommo4->toPlainText();
+    const QString manual =
+        testsupport::find<QPlainTextEdit>(main.get(), "RzMemommo4")->toPlainText();
     const std::pair<QPushButton *, QString> buttons[] = {
         {main->btn12, QStringLiteral("单卡发行")},  {main->btn14, QStringLiteral("批量发行")},
         {main->btn3, QStringLiteral("开始发行")},   {main->btn4, QStringLiteral("结束发行")},
@@ -234,7 +236,7 @@ TEST_F(HelpTest, HelpWindowShowsThePageOrSaysItIsMissing)
     // The shipped page, as the starter database puts it into the program directory.
     ASSERT_EQ(helppage::installIfMissing(dir.root()), helppage::Outcome::Written);
     HelpFile = dir.path(QStringLiteral("Help/index.htm"));
-    whileModal<TForm5>([this] { main->btn7->click(); },
+    whileModal<TForm5>([this] { testsupport::find<QPushButton>(main.get(), "btn7")->click(); },
                        [](TForm5 &w) {
                            EXPECT_EQ(w.windowTitle(), QStringLiteral("帮助支持"));
                            EXPECT_EQ(w.size(), QSize(696, 480));
@@ -262,7 +264,7 @@ TEST_F(HelpTest, HelpWindowShowsThePageOrSaysItIsMissing)
                   t::HelpNotFound.arg(QDir::toNativeSeparators(path)));
     }
     QFile::remove(HelpFile);
-    whileModal<TForm5>([this] { main->btn7->click(); },
+    whileModal<TForm5>([this] { testsupport::find<QPushButton>(main.get(), "btn7")->click(); },
                        [this](TForm5 &w) {
                            EXPECT_TRUE(
                                w.wb1->toPlainText().contains(QStringLiteral("找不到帮助页面：")));
@@ -348,7 +350,8 @@ TEST_F(HelpTest, AboutBoxTextsFollowTheSettingsFile)
         EXPECT_EQ(about.size(), QSize(383, 257));
         EXPECT_TRUE(about.windowFlags().testFlag(Qt::Tool));
     }
-    whileModal<TForm4>([this] { main->btn8->click(); }, [](TForm4 &w) { w.Ent1->click(); });
+    whileModal<TForm4>([this] { testsupport::find<QPushButton>(main.get(), "btn8")->click(); },
+                       [](TForm4 &w) { w.Ent1->click(); });
 }
 
 TEST_F(HelpTest, AboutBoxFollowsTheMouseWhileTheLeftButtonIsHeld)
