@@ -326,9 +326,10 @@ void TForm10::purgeRecords()
 {
     // Rows left from the last time go; a failure here changes nothing the user can see.
     try {
-        openView(SelectAllSemicolon);
-        if (Datafrm->QryJL1->recordCount() > 0)
+        if (passagesStored())
             deleteAllRows();
+        else
+            openView(SelectAllSemicolon);
     } catch (const std::exception &) {
     }
 }
@@ -660,18 +661,27 @@ void TForm10::deleteAllRows()
     q->execSQL();
 }
 
+bool TForm10::passagesStored()
+{
+    // Asked of the table: loading it would read every row only to count them.
+    Query any(Datafrm->con);
+    any.setSQL(QStringLiteral("select exists(select 1 from CRJL)"));
+    any.open();
+    return any.field(0).asInteger() != 0;
+}
+
 void TForm10::btnAllSeaCmdClick()
 {
     try {
-        openView(SelectAll);
         Query *q = Datafrm->QryJL1;
-        if (q->recordCount() > 0) {
+        if (passagesStored()) {
             // The grid is for reading only, so the view is not put into edit state.
             openView(showAllQuery());
             q->next();
             Wtxt1->setText(ShowAllCount + QString::number(q->recordCount()) + RecordsSuffix);
             hideProgressWindow();
         } else {
+            openView(SelectAll);
             Datafrm->con->connect();
             Dialogs::message(ShowAllEmpty, this);
         }
@@ -695,8 +705,8 @@ void TForm10::btnSeaCmdClick()
 {
     try {
         Query *q = Datafrm->QryJL1;
-        openView(SelectAllSemicolon);
-        if (q->recordCount() == 0) {
+        if (!passagesStored()) {
+            openView(SelectAllSemicolon);
             Dialogs::message(NotImported, this);
             return;
         }
@@ -747,8 +757,8 @@ void TForm10::btnDelCmdClick()
 void TForm10::btndachuClick()
 {
     guarded([this] {
-        openView(QStringLiteral("select * from CRJL;"));
-        if (Datafrm->QryJL1->isEmpty()) {
+        if (!passagesStored()) {
+            openView(SelectAllSemicolon);
             Datafrm->con->connect();
             Dialogs::message(ExportEmpty, this);
             return;
@@ -764,14 +774,9 @@ void TForm10::btndayinClick()
     guarded([this] {
         Query *q = Datafrm->Qrybb1;
         q->close();
-        q->setSQL(QStringLiteral("select * from CRJL;"));
+        q->setSQL(passagesStored() ? joinedRecordQuery() : SelectAllSemicolon);
         q->open();
-        if (!q->isEmpty()) {
-            q->close();
-            q->setSQL(joinedRecordQuery());
-            q->open();
-            q->next();
-        }
+        q->next();
         if (CRJLBB->preview(q, this)) {
             Wtxt1->setText(PrintingPassages);
             Datafrm->con->disconnect();

@@ -123,6 +123,7 @@ private:
     void buildWindow();
     void driveScan(bool forImport);
     void purgeRecords();
+    bool passagesStored(); // whether CRJL holds any row
     void openView(const QString &sql);
     void deleteAllRows();
     void fieldSearch(const QString &column, const QString &text);
