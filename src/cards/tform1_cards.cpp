@@ -26,6 +26,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QTextDocument>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -136,6 +137,11 @@ void TForm1::buildCardTab()
     RzMemo2->setReadOnly(true);
     // A card line is read as a whole: wrapping would split its date.
     RzMemo2->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // ... and the column is wide enough to show a whole one without scrolling.
+    const QString cardLine = QStringLiteral("卡片内码:9F0832A5   有效期：2015年05月09日");
+    RzMemo2->setMinimumWidth(RzMemo2->fontMetrics().horizontalAdvance(cardLine) +
+                             2 * RzMemo2->frameWidth() +
+                             int(2 * RzMemo2->document()->documentMargin()) + 4);
     memoBox->addWidget(RzMemo2);
     info->addWidget(grpCardMemo, 1);
     grpGroupShown = new QGroupBox(t::GroupDisplay, rz2);

@@ -25,6 +25,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTabWidget>
@@ -541,6 +542,19 @@ TEST_F(MainWindowTest, TabsAndEverydayButtonsHaveKeys)
     EXPECT_EQ(f.rzpgcntrlrzpcrl1->currentWidget(), f.rztbshtTabSheet2);
     QTest::keyClick(&f, Qt::Key_1, Qt::AltModifier);
     EXPECT_EQ(f.rzpgcntrlrzpcrl1->currentWidget(), f.rztbshtTabSheet1);
+}
+
+// A card line is shown whole in 卡有效期显示 at the window's usual size, without scrolling.
+TEST_F(MainWindowTest, ACardLineFitsTheCardMemo)
+{
+    UserType = QStringLiteral("管理员");
+    TForm1 &f = make();
+    f.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    f.rzpgcntrlrzpcrl1->setCurrentWidget(f.rztbshtTabSheet3);
+    f.RzMemo2->addLine(QStringLiteral("卡片内码:9F0832A5   有效期：2015年05月09日"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(f.RzMemo2->horizontalScrollBar()->maximum(), 0);
 }
 
 TEST_F(MainWindowTest, TabsInDisplayOrder)
