@@ -17,6 +17,7 @@
 #include "passages/tform10.h"
 #include "shell/appexit.h"
 #include "shell/datamodule_access.h"
+#include "shell/exittab.h"
 #include "shell/forms.h"
 #include "shell/helptab.h"
 #include "shell/pictures.h"
@@ -100,7 +101,6 @@ TForm1::TForm1(QWidget *parent)
     buildFrame();
     buildSystemTab();
     buildCardTab();
-    buildExitTab();
     nameControls();
     setupSerial(newCardTabReplies(this));
     giveKeyboardShortcuts();
@@ -230,10 +230,6 @@ void TForm1::nameControls()
         NAMED(btn22),
         NAMED(btn23),
         NAMED(btn27),
-        NAMED(img2),
-        NAMED(lbl12),
-        NAMED(Ent1),
-        NAMED(RzMemoRzmmo8),
     };
 #undef NAMED
     for (const auto &[control, name] : named) {
@@ -277,9 +273,16 @@ void TForm1::buildFrame()
     rztbshtTabSheet2 = m_accountsTab;
     m_helpTab = new HelpTab;
     rztbshtTabSheet4 = m_helpTab;
-    rztbshtTabSheet5 = new QWidget;
+    m_exitTab = new ExitTab;
+    rztbshtTabSheet5 = m_exitTab;
     connect(m_accountsTab, &AccountsTab::statusChanged, wtxt, &QLabel::setText);
     connect(m_helpTab, &HelpTab::statusChanged, wtxt, &QLabel::setText);
+    connect(m_exitTab, &ExitTab::statusChanged, wtxt, &QLabel::setText);
+    connect(m_exitTab, &ExitTab::issuingEndRequested, this, [this] { endIssuingOnLeave(); });
+    connect(m_exitTab, &ExitTab::backgroundPressed, this, [this] { rztbshtTabSheet5MouseDown(); });
+    connect(m_exitTab, &ExitTab::picturePressed, this, [this] { img2MouseDown(); });
+    connect(m_exitTab, &ExitTab::labelClicked, this, [this] { lbl12Click(); });
+    connect(m_exitTab, &ExitTab::exitButtonClicked, this, [this] { Ent1Click(); });
     connect(m_helpTab, &HelpTab::issuingEndRequested, this, [this] { endIssuingOnLeave(); });
     // F1 anywhere in the main window opens the help as the help tab's button does.
     auto *f1 = new QShortcut(QKeySequence::HelpContents, this);
@@ -294,8 +297,7 @@ void TForm1::buildFrame()
                     [this] { rztbshtTabSheet3Show(); }));
     addTab(m_accountsTab);
     addTab(m_helpTab);
-    addTab(frameTab(rztbshtTabSheet5, QStringLiteral(" 退出系统 "),
-                    [this] { rztbshtTabSheet5Show(); }));
+    addTab(m_exitTab);
     rzpgcntrlrzpcrl1->setCurrentIndex(0);
     m_currentPage = rztbshtTabSheet1;
     connect(rzpgcntrlrzpcrl1, &QTabWidget::currentChanged, this, &TForm1::onTabChanged);
@@ -463,29 +465,6 @@ void TForm1::buildSystemTab()
     connect(btnClosebtn6, &QPushButton::clicked, this, [this] { btnClosebtn6Click(); });
 }
 
-void TForm1::buildExitTab()
-{
-    QWidget *page = rztbshtTabSheet5;
-    onMousePress(page, [this] { rztbshtTabSheet5MouseDown(); });
-    img2 = new ClickLabel(QString(), page);
-    img2->setPixmap(pictures::exitPicture(QSize(180, 180)));
-    img2->setGeometry(360, 60, 180, 180);
-    img2->setCursor(Qt::PointingHandCursor);
-    lbl12 = new ClickLabel(texts::shell::ExitLabel, page);
-    lbl12->setCursor(Qt::PointingHandCursor);
-    lbl12->adjustSize();
-    lbl12->move(208, 266);
-    Ent1 = makeButton(QStringLiteral("退出"), page);
-    Ent1->hide();
-    RzMemoRzmmo8 = new QPlainTextEdit(page);
-    RzMemoRzmmo8->setReadOnly(true);
-    RzMemoRzmmo8->setGeometry(448, 320, 200, 80);
-    RzMemoRzmmo8->hide();
-    connect(img2, &ClickLabel::pressed, this, [this](Qt::MouseButton) { img2MouseDown(); });
-    connect(lbl12, &ClickLabel::clicked, this, [this] { lbl12Click(); });
-    connect(Ent1, &QPushButton::clicked, this, [this] { Ent1Click(); });
-}
-
 // ---------------------------------------------------------------------------------------------
 // Creation, showing, sizing
 
@@ -591,12 +570,10 @@ void TForm1::FormResize()
     const int h = qBound(FormMinHeight, height(), FormMaxHeight);
     if (!isMaximized() && !isFullScreen() && (width() != FormWidth || height() != h))
         resize(FormWidth, h);
-    lbl12->move(208, 266);
     RzGroupBox2->resize(449, RzGroupBox2->height());
     RzGroupBox4->resize(449, RzGroupBox4->height());
     RzGroupBox3->move(456, RzGroupBox3->y());
     RzGroupBox5->move(456, RzGroupBox5->y());
-    RzMemoRzmmo8->move(448, RzMemoRzmmo8->y());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -692,13 +669,6 @@ void TForm1::rztbshtTabSheet1Show()
         edt4->setEnabled(false);
         wtxt->setText(texts::shell::RestrictedPane);
     }
-}
-
-void TForm1::rztbshtTabSheet5Show()
-{
-    endIssuingOnLeave();
-    datamodule::releaseDatabase();
-    wtxt->setText(texts::shell::ExitTab);
 }
 
 // ---------------------------------------------------------------------------------------------

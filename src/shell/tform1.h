@@ -12,6 +12,7 @@
 
 class AccountsTab;
 class HelpTab;
+class ExitTab;
 class QAction;
 class TForm2;
 class TForm7;
@@ -200,10 +201,6 @@ public:
     QPushButton *btn27 = nullptr; // "卡片初始化"
 
     // ---- exit tab ----
-    ClickLabel *img2 = nullptr; // exit picture
-    ClickLabel *lbl12 = nullptr;
-    QPushButton *Ent1 = nullptr; // hidden "退出"
-    QPlainTextEdit *RzMemoRzmmo8 = nullptr;
 
     // ---- frame handlers (src/shell) ----
     void FormCreate();
@@ -212,7 +209,6 @@ public:
     // Returns true when the window may close (the program then ends).
     bool FormClose();
     void rztbshtTabSheet1Show();
-    void rztbshtTabSheet5Show();
     void rztbshtTabSheet5MouseDown();
     void img2MouseDown();
     void Ent1Click();
@@ -410,10 +406,9 @@ private:
     QString m_tokenCard;                // card code the pending loss or unloss was sent for
     QString m_extendedCode;             // card code of the record being extended
     bool m_dateChangedByPicker = false;
-    bool m_lastSaveSucceeded = false; // whether the last btn17Click wrote a record
-    bool m_lastSaveDuplicate = false; // ... found the card in another record
-    bool m_lastSaveFailed = false;    // ... could not write it: issuing has ended
-    void buildExitTab();
+    bool m_lastSaveSucceeded = false;       // whether the last btn17Click wrote a record
+    bool m_lastSaveDuplicate = false;       // ... found the card in another record
+    bool m_lastSaveFailed = false;          // ... could not write it: issuing has ended
     void setupSerial(ReplyTarget *replies); // src/issuer: the port controls and the receive path
     void onTabChanged(int index);
     void giveKeyboardShortcuts();
@@ -424,6 +419,7 @@ private:
     QWidget *m_currentPage = nullptr;
     AccountsTab *m_accountsTab = nullptr;
     HelpTab *m_helpTab = nullptr;
+    ExitTab *m_exitTab = nullptr;
 
     SerialLink *m_serial = nullptr;
     ReplyTarget *m_replies = nullptr; // the event controls as the receive handler sees them

@@ -229,7 +229,7 @@ TEST_F(MainWindowTest, SizeStaysWithinTheRules)
         f.resize(c.asked);
         QTRY_COMPARE(f.size(), c.expected);
     }
-    EXPECT_EQ(f.lbl12->pos(), QPoint(208, 266));
+    EXPECT_EQ(testsupport::find<ClickLabel>(&f, "lbl12")->pos(), QPoint(208, 266));
     EXPECT_EQ(f.RzGroupBox4->width(), 449);
     EXPECT_EQ(f.RzGroupBox5->x(), 456);
 }
@@ -418,9 +418,11 @@ TEST_F(MainWindowTest, ThePictureAndTheLabelOfTheExitTabAnswerOnlyForThemselves)
         QString question;
     };
     const Case cases[] = {
-        {"exit picture", [](TForm1 &f) -> QWidget * { return f.img2; },
+        {"exit picture",
+         [](TForm1 &f) -> QWidget * { return testsupport::find<ClickLabel>(&f, "img2"); },
          QStringLiteral("真的要退出吗？")},
-        {"exit label", [](TForm1 &f) -> QWidget * { return f.lbl12; },
+        {"exit label",
+         [](TForm1 &f) -> QWidget * { return testsupport::find<ClickLabel>(&f, "lbl12"); },
          QStringLiteral("真的退出吗？")},
     };
     for (const bool consent : {false, true}) {
@@ -568,7 +570,8 @@ TEST_F(MainWindowTest, TabsInDisplayOrder)
         captions << f.rzpgcntrlrzpcrl1->tabText(i);
     EXPECT_EQ(captions, expected);
     EXPECT_EQ(f.rzpgcntrlrzpcrl1->currentIndex(), 0);
-    EXPECT_EQ(f.lbl12->text(), QStringLiteral("点击图片即可退出系统，谢谢支持！             "));
+    EXPECT_EQ(testsupport::find<ClickLabel>(&f, "lbl12")->text(),
+              QStringLiteral("点击图片即可退出系统，谢谢支持！             "));
 }
 
 } // namespace
