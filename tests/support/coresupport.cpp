@@ -39,4 +39,10 @@ QString dataFile(const QString &relative)
     return QStringLiteral(VELMORA_TEST_DATA_DIR) + QLatin1Char('/') + relative;
 }
 
+bool enterInPortMap(const TempProgramDir &dir, const QString &device, const QString &name)
+{
+    dir.write(QStringLiteral("Ports/.keep"), {});
+    return QFile::link(device, dir.path(QStringLiteral("Ports/") + name));
+}
+
 } // namespace testsupport

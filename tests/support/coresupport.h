@@ -27,4 +27,8 @@ QString binDir();
 // A file of tests/data/.
 QString dataFile(const QString &relative);
 
+// Enters a device in the program directory's port map as `name` (COMn), as an attached issuer
+// is entered; false when the link cannot be made.
+bool enterInPortMap(const TempProgramDir &dir, const QString &device, const QString &name);
+
 } // namespace testsupport

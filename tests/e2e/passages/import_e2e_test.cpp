@@ -12,6 +12,30 @@ namespace {
 
 class PassagesProgram : public e2e::ProgramTest
 {
+protected:
+    // The fixture stick as the record drive.
+    void plugStick()
+    {
+        ASSERT_TRUE(QDir().mkpath(dir.path(QStringLiteral("Drives"))));
+        ASSERT_TRUE(QFile::link(testsupport::dataFile(QStringLiteral("passages/stick")),
+                                dir.path(QStringLiteral("Drives/usb"))));
+    }
+    // Logs in, and as an operator does: the card tab's "进出记录查询" opens the passage window,
+    // which sees the stick, and "导入记录" imports it.
+    void importFromTheCardTab()
+    {
+        ASSERT_TRUE(startSimulator({}));
+        logIn();
+        openTab(QStringLiteral("卡片管理"));
+        ASSERT_TRUE(desk.clickWhenEnabled(QStringLiteral("btn28")));
+        std::optional<e2e::Control> import;
+        ASSERT_SOON(
+            (import = desk.controlWithText(QStringLiteral("QPushButton"),
+                                           QStringLiteral("导入记录"), QStringLiteral("Form10"))) &&
+                import->enabled,
+            20000);
+        desk.click(*import);
+    }
 };
 
 TEST_F(PassagesProgram, ImportsTheStickAndTheRowsAreInTheFile)
@@ -19,23 +43,8 @@ TEST_F(PassagesProgram, ImportsTheStickAndTheRowsAreInTheFile)
     ASSERT_EQ(sql(QStringLiteral("insert into CZdata (车辆编号, 卡片内码, 车主姓名) "
                                  "values (1001, 'ABCDEF12', '张三丰'); select changes();")),
               QStringLiteral("1"));
-    ASSERT_TRUE(QDir().mkpath(dir.path(QStringLiteral("Drives"))));
-    const QString stick = testsupport::dataFile(QStringLiteral("passages/stick"));
-    ASSERT_TRUE(QFile::link(stick, dir.path(QStringLiteral("Drives/usb"))));
-
-    // The card tab's "进出记录查询" opens the passage window; the stick is seen there and
-    // "导入记录" imports it.
-    ASSERT_TRUE(startSimulator({}));
-    logIn();
-    openTab(QStringLiteral("卡片管理"));
-    ASSERT_TRUE(desk.clickWhenEnabled(QStringLiteral("btn28")));
-    std::optional<e2e::Control> import;
-    ASSERT_SOON(
-        (import = desk.controlWithText(QStringLiteral("QPushButton"), QStringLiteral("导入记录"),
-                                       QStringLiteral("Form10"))) &&
-            import->enabled,
-        20000);
-    desk.click(*import);
+    ASSERT_NO_FATAL_FAILURE(plugStick());
+    ASSERT_NO_FATAL_FAILURE(importFromTheCardTab());
 
     const QString rows = QStringLiteral("select * from CRJL order by 序号;");
     QString got;
@@ -51,8 +60,8 @@ TEST_F(PassagesProgram, ImportsTheStickAndTheRowsAreInTheFile)
                        "201301020830"));
     QFile working(dir.path(QStringLiteral("RD.TXT")));
     ASSERT_TRUE(working.open(QIODevice::ReadOnly));
-    EXPECT_EQ(working.readAll(),
-              records::joinLines(records::readRecordLines(stick + QStringLiteral("/TALVERK"))));
+    EXPECT_EQ(working.readAll(), records::joinLines(records::readRecordLines(testsupport::dataFile(
+                                     QStringLiteral("passages/stick/TALVERK")))));
     EXPECT_EQ(desk.program().state(), QProcess::Running);
 }
 
@@ -70,21 +79,8 @@ TEST_F(PassagesProgram, TheReadmesImportRecipeShowsPassages)
     ASSERT_TRUE(from > 0 && to > from);
     const QString insert = text.mid(from + 1, to - from);
     EXPECT_EQ(sql(insert + QStringLiteral(" select changes();")), QStringLiteral("3"));
-    ASSERT_TRUE(QDir().mkpath(dir.path(QStringLiteral("Drives"))));
-    ASSERT_TRUE(QFile::link(testsupport::dataFile(QStringLiteral("passages/stick")),
-                            dir.path(QStringLiteral("Drives/usb"))));
-
-    ASSERT_TRUE(startSimulator({}));
-    logIn();
-    openTab(QStringLiteral("卡片管理"));
-    ASSERT_TRUE(desk.clickWhenEnabled(QStringLiteral("btn28")));
-    std::optional<e2e::Control> import;
-    ASSERT_SOON(
-        (import = desk.controlWithText(QStringLiteral("QPushButton"), QStringLiteral("导入记录"),
-                                       QStringLiteral("Form10"))) &&
-            import->enabled,
-        20000);
-    desk.click(*import);
+    ASSERT_NO_FATAL_FAILURE(plugStick());
+    ASSERT_NO_FATAL_FAILURE(importFromTheCardTab());
     // All four lines of the stick belong to the three owners.
     ASSERT_SOON(desk.controlWithText(QStringLiteral("QLabel"),
                                      QStringLiteral("显示全部车辆进出记录.当前共有4 笔记录"),

@@ -50,8 +50,7 @@ protected:
     {
         WindowsTest::SetUp();
         ASSERT_TRUE(pty.ok());
-        dir.write(QStringLiteral("Ports/.keep"), {});
-        ASSERT_TRUE(QFile::link(pty.slavePath(), dir.path(QStringLiteral("Ports/COM3"))));
+        ASSERT_TRUE(testsupport::enterInPortMap(dir, pty.slavePath(), QStringLiteral("COM3")));
         openCardTab();
     }
     // Typing: ASCII as keys, other characters as the text of a key without a key code (what

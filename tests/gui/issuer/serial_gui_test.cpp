@@ -35,8 +35,7 @@ protected:
         ScriptedTest::SetUp();
         resetGlobals();
         ASSERT_TRUE(pty.ok());
-        dir.write(QStringLiteral("Ports/.keep"), {});
-        ASSERT_TRUE(QFile::link(pty.slavePath(), dir.path(QStringLiteral("Ports/COM3"))));
+        ASSERT_TRUE(testsupport::enterInPortMap(dir, pty.slavePath(), QStringLiteral("COM3")));
         form = std::make_unique<TForm1>();
     }
     void TearDown() override
