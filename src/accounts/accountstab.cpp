@@ -360,35 +360,33 @@ bool AccountsTab::keepsStoredPassword() const
     return q && q->state() == Query::Edit && !m_passwordTyped;
 }
 
-void AccountsTab::startEntry()
+// While an account is entered the fields and save/cancel are open and add/edit/delete closed;
+// idle, the other way round, with the fields light blue.
+void AccountsTab::setEntering(bool entering)
 {
-    m_addButton->setEnabled(false);
-    m_deleteButton->setEnabled(false);
-    m_editButton->setEnabled(false);
+    for (QToolButton *b : {m_addButton, m_deleteButton, m_editButton})
+        b->setEnabled(!entering);
     for (QWidget *w : {static_cast<QWidget *>(m_nameField), static_cast<QWidget *>(m_passwordField),
                        static_cast<QWidget *>(m_roleField)}) {
-        setFieldColour(w, White);
-        w->setEnabled(true);
+        setFieldColour(w, entering ? White : LightBlue);
+        w->setEnabled(entering);
     }
-    m_saveButton->setVisible(true);
-    m_cancelButton->setVisible(true);
-    m_saveButton->setEnabled(true);
-    m_cancelButton->setEnabled(true);
+    for (QToolButton *b : {m_saveButton, m_cancelButton}) {
+        if (entering)
+            b->setVisible(true);
+        b->setEnabled(entering);
+    }
+}
+
+void AccountsTab::startEntry()
+{
+    setEntering(true);
     m_nameField->setFocus();
 }
 
 void AccountsTab::backToIdle()
 {
-    m_addButton->setEnabled(true);
-    m_deleteButton->setEnabled(true);
-    m_editButton->setEnabled(true);
-    for (QWidget *w : {static_cast<QWidget *>(m_nameField), static_cast<QWidget *>(m_passwordField),
-                       static_cast<QWidget *>(m_roleField)}) {
-        setFieldColour(w, LightBlue);
-        w->setEnabled(false);
-    }
-    m_saveButton->setEnabled(false);
-    m_cancelButton->setEnabled(false);
+    setEntering(false);
 }
 
 void AccountsTab::onAdd()

@@ -33,8 +33,9 @@ private:
     void build();
     void connectControls();
     void bindToDatabase();
-    void startEntry(); // the fields open, the add/edit/delete buttons closed
-    void backToIdle(); // the other way round
+    void setEntering(bool entering);
+    void startEntry(); // the fields open (the name field takes the focus)
+    void backToIdle();
     void blankPassword();
     bool keepsStoredPassword() const;
 

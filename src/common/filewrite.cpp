@@ -46,9 +46,7 @@ StagedFile::StagedFile(const QString &path)
     if (::stat(m_target.constData(), &existing) == 0) {
         ::fchmod(m_fd, existing.st_mode & 07777);
     } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(m_fd, 0666 & ~mask);
+        ::fchmod(m_fd, newFileMode());
     }
 }
 
@@ -124,6 +122,13 @@ QString reason(int err)
     if (!chinese)
         return system;
     return QString::fromUtf8(chinese) + QStringLiteral("（") + system + QStringLiteral("）");
+}
+
+unsigned newFileMode()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
 }
 
 } // namespace filewrite

@@ -40,4 +40,7 @@ int replaceFile(const QString &path, const QByteArray &bytes);
 // text in brackets for support.
 QString reason(int err);
 
+// The mode a new file of the program gets: read and write for whom the process's umask allows.
+unsigned newFileMode();
+
 } // namespace filewrite

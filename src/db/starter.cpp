@@ -1,5 +1,6 @@
 #include "db/starter.h"
 
+#include "common/filewrite.h"
 #include "common/passwordhash.h"
 
 #include "common/gbk.h"
@@ -12,9 +13,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
-#include <sys/stat.h>
 #include <QTextStream>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -95,9 +96,7 @@ QString createStarterDatabase(const QString &dir, const QString &adminName,
     // The engine makes its files rw-r--r-- before the process's mask; a new database gets what
     // any new file of the program gets (read and write for whom the mask allows: the user, or
     // the group in a directory a group shares).
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::chmod(QFile::encodeName(temp).constData(), 0666 & ~mask);
+    ::chmod(QFile::encodeName(temp).constData(), filewrite::newFileMode());
     // QFile::rename does not replace an existing file, so a file that appeared meanwhile wins.
     if (!QFile::rename(temp, path)) {
         QFile::remove(temp);
