@@ -1,9 +1,10 @@
-// How the card tab and the event memos take what the issuer's receive path delivers.
+// How the card tab, the event memos and the status pane take what the issuer's replies say.
 #include "cards/cardtabreplies.h"
 
 #include "archive/tform7.h"
 #include "cards/cardlookup.h"
 #include "cards/issuing.h"
+#include "cards/texts.h"
 #include "common/dialogs.h"
 #include "common/errors.h"
 #include "db/datafrm.h"
@@ -13,10 +14,11 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 
 namespace {
 
-// The card tab's controls and the event memos as the issuer's receive path reaches them.
+// The card tab, the event memos and the status pane as the issuer's receive path reaches them.
 class CardTabReplies : public QObject, public ReplyTarget
 {
 public:
@@ -25,49 +27,83 @@ public:
         , m_form(form)
     {}
 
-    void addLine(issuer::ReplyControl control, const QString &line) override
+    void eventLine(const QString &line) override { m_form->RzMemo1->addLine(line); }
+
+    void statusAnswered(const issuer::StatusAnswer &answer) override
     {
-        EventMemo *memo = memoFor(control);
-        if (!memo)
-            return;
-        // The password store looks at the event line of a status reply only.
-        const ReceiveHandler *receiver = m_form->receiveHandler();
-        const bool statusLine = control == issuer::ReplyControl::RzMemo1 && receiver &&
-                                receiver->applying() &&
-                                receiver->currentForm() == issuer::ReplyForm::Status;
-        m_form->statusLineArriving = statusLine;
-        memo->addLine(line);
-        m_form->statusLineArriving = false;
+        QPointer<TForm1> form(m_form);
+        form->RzMemo1->addLine(answer.eventLine);
+        const bool stored = form && form->onStatusAnswer(answer);
+        if (form)
+            form->RzMemo5->addLine(answer.rawLine);
+        // A password the issuer took but the program could not store keeps its warning.
+        if (form && stored)
+            form->wtxt->setText(answer.pane);
     }
 
-    void setText(issuer::ReplyControl control, const QString &value) override
+    void cardRead(const issuer::CardRead &read) override
     {
-        if (control == issuer::ReplyControl::wtxt) {
-            m_form->wtxt->setText(value);
-            return;
+        m_form->RzMemo2->addLine(read.line);
+        m_form->onCardRead(read);
+    }
+
+    void tokenRead(const issuer::TokenRead &token) override
+    {
+        if (token.unloss)
+            unlossTokenRead(token);
+        else
+            lossTokenRead(token);
+    }
+
+    void showPane(const QString &text) override { m_form->wtxt->setText(text); }
+    void showError(const QString &message) override { Dialogs::error(message, m_form); }
+
+private:
+    // The card a loss token stands for is decided before the card read, which ends the pending
+    // loss that tells it: without a card of its own, the code the token spells.
+    void lossTokenRead(const issuer::TokenRead &token)
+    {
+        QPointer<TForm1> form(m_form);
+        QString card = m_form->tokenCardFor(false, token.digits);
+        if (card.isEmpty())
+            card = QStringLiteral("00") + token.digits;
+        m_form->RzMemo2->addLine(issuer::tokenLine(token, card));
+        if (form)
+            form->onTokenRead(token);
+        showCardCode(form, card);
+    }
+
+    // An unloss token is looked up in the archive: the card whose unloss was sent when the token
+    // carries its digits, otherwise the first card that contains them. Any failure of the lookup
+    // ends the handling with the mismatch message.
+    void unlossTokenRead(const issuer::TokenRead &token)
+    {
+        QPointer<TForm1> form(m_form);
+        try {
+            m_form->edt17->setText(token.digits);
+            if (!form)
+                return;
+            const QString card = lookupCardCode(token.digits);
+            m_form->RzMemo2->addLine(issuer::tokenLine(token, card));
+            if (form)
+                form->onTokenRead(token);
+            showCardCode(form, card);
+            if (form && Datafrm)
+                Datafrm->Qryda1->close();
+        } catch (const std::exception &) {
+            if (form)
+                Dialogs::message(texts::cards::CardCodeMismatch, form);
         }
-        if (QLineEdit *edit = editFor(control))
-            edit->setText(value);
     }
 
-    QString text(issuer::ReplyControl control) const override
-    {
-        if (control == issuer::ReplyControl::wtxt)
-            return m_form->wtxt->text();
-        const QLineEdit *edit = editFor(control);
-        return edit ? edit->text() : QString();
-    }
-
-    QString lookupCardCode(const QString &key) override
+    QString lookupCardCode(const QString &digits)
     {
         if (!Datafrm)
             throw VelmoraError(QStringLiteral("no data module"));
         Query *q = Datafrm->Qryda1;
-        // The card whose unloss was sent, when the token carries its digits; otherwise the first
-        // card that contains them.
-        const QString card = m_form->tokenCardFor(true, key);
+        const QString card = m_form->tokenCardFor(true, digits);
         if (card.isEmpty())
-            cards::openCardLookup(q, key);
+            cards::openCardLookup(q, digits);
         else
             cards::openCardRecord(q, card);
         // Edit state as the archive edits expect it while the token line is shown; an empty
@@ -76,47 +112,13 @@ public:
         return q->fieldByName(QStringLiteral("卡片内码")).asString();
     }
 
-    void endLookup() override
+    // The token's card in the card tab's code fields and the archive window's card field.
+    static void showCardCode(const QPointer<TForm1> &form, const QString &card)
     {
-        if (Datafrm)
-            Datafrm->Qryda1->close();
-    }
-
-    QString lossTokenCardCode(const QString &digits) override
-    {
-        const QString card = m_form->tokenCardFor(false, digits);
-        return card.isEmpty() ? ReplyTarget::lossTokenCardCode(digits) : card;
-    }
-
-    void showMessage(const QString &message) override { Dialogs::message(message, m_form); }
-    void showError(const QString &message) override { Dialogs::error(message, m_form); }
-
-private:
-    EventMemo *memoFor(issuer::ReplyControl control) const
-    {
-        switch (control) {
-        case issuer::ReplyControl::RzMemo1:
-            return m_form->RzMemo1;
-        case issuer::ReplyControl::RzMemo2:
-            return m_form->RzMemo2;
-        case issuer::ReplyControl::RzMemo5:
-            return m_form->RzMemo5;
-        default:
-            return nullptr;
-        }
-    }
-
-    QLineEdit *editFor(issuer::ReplyControl control) const
-    {
-        switch (control) {
-        case issuer::ReplyControl::edt17:
-            return m_form->edt17;
-        case issuer::ReplyControl::edt10:
-            return m_form->edt10;
-        case issuer::ReplyControl::Form7edt1:
-            return m_form->archiveCodeEdit();
-        default:
-            return nullptr;
+        for (int i = 0; i < 3 && form; ++i) {
+            QLineEdit *edit = i == 0 ? form->edt17 : i == 1 ? form->edt10 : form->archiveCodeEdit();
+            if (edit)
+                edit->setText(card);
         }
     }
 

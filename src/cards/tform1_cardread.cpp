@@ -7,9 +7,10 @@
 #include "common/clock.h"
 #include "common/dialogs.h"
 #include "common/globals.h"
+#include "common/guard.h"
 #include "db/datafrm.h"
 #include "db/dberror.h"
-#include "issuer/trim.h"
+#include "issuer/replies.h"
 #include "shell/forms.h"
 #include "shell/texts.h"
 #include "shell/tform1.h"
@@ -51,36 +52,45 @@ bool sameCardCode(const QString &a, const QString &b)
 
 } // namespace
 
-void TForm1::RzMemo2Change()
+void TForm1::onCardRead(const issuer::CardRead &read)
+{
+    if (!read.groups.isEmpty())
+        m_readGroups = read.groups;
+    guarded([&] { reactToRead(read.code, read.validity, nullptr); });
+}
+
+void TForm1::onTokenRead(const issuer::TokenRead &token)
+{
+    // A token shows no card code or validity of its own.
+    guarded([&] { reactToRead(QString(), QString(), &token); });
+}
+
+void TForm1::reactToRead(const QString &code, const QString &validity,
+                         const issuer::TokenRead *token)
 {
     bindArchiveFields();
     edt2->setText(QString::number(counter(edt2) + 1));
-    edt8->setText(ReplyGroupText);
+    edt8->setText(m_readGroups);
     chklst1->show();
-    if (RzMemo2->lineCount() == 0)
-        return;
-    const QString line = RzMemo2->lines().last();
-    const cards::CardLine read = cards::readCardLine(line);
 
     edt10->clear();
     edt15->clear();
     edt17->clear();
     setArchiveSearch(archiveCodeEdit(), QString());
-    edt15->setText(read.validity);
+    edt15->setText(validity);
 
-    const QString reply = issuer::trimmed(LastReply);
-    if (reply.size() == 16 && reply.startsWith(QLatin1String("00000000"))) {
+    if (token) {
         if (LossPending > 0) {
-            if (!cardReadConfirmsLoss())
+            if (!confirmTokenRead(false, token->reply))
                 return;
         } else if (UnlossPending > 0) {
-            if (!cardReadConfirmsUnloss())
+            if (!confirmTokenRead(true, token->reply))
                 return;
         }
     } else {
-        edt10->setText(read.code);
-        edt17->setText(read.code);
-        setArchiveSearch(archiveCodeEdit(), read.code);
+        edt10->setText(code);
+        edt17->setText(code);
+        setArchiveSearch(archiveCodeEdit(), code);
     }
 
     if (InitPending > 0 && !cardReadCompletesInitialisation())

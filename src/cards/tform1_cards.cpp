@@ -326,7 +326,6 @@ void TForm1::buildCardTab()
     connect(edt1, &QLineEdit::textChanged, this, [this] { guarded([this] { edt1Change(); }); });
     connect(edt2, &QLineEdit::textChanged, this, [this] { guarded([this] { edt2Change(); }); });
     connect(edt8, &QLineEdit::textChanged, this, [this] { guarded([this] { edt8Change(); }); });
-    RzMemo2->onChange = [this] { guarded([this] { RzMemo2Change(); }); };
     onKeyPress(RzMemo2, [](int key) { return key != Qt::Key_Tab && key != Qt::Key_Backtab; });
     setupOwnerEntry();
     setupLookups();

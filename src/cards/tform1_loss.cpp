@@ -145,23 +145,12 @@ QString TForm1::tokenCardFor(bool unloss, const QString &digits) const
 // ---------------------------------------------------------------------------------------------
 // Completions inside the card read
 
-bool TForm1::cardReadConfirmsLoss()
-{
-    return confirmTokenRead(false);
-}
-
-bool TForm1::cardReadConfirmsUnloss()
-{
-    return confirmTokenRead(true);
-}
-
-bool TForm1::confirmTokenRead(bool unloss)
+bool TForm1::confirmTokenRead(bool unloss, const QByteArray &tokenReply)
 {
     const cards::TokenOperation operation =
         unloss ? cards::TokenOperation::Unloss : cards::TokenOperation::Loss;
     const QString card = m_tokenCard;
-    const bool confirmed =
-        cards::tokenConfirms(operation, card, issuer::trimmed(LastReply).toLatin1());
+    const bool confirmed = cards::tokenConfirms(operation, card, tokenReply);
     (unloss ? UnlossPending : LossPending) = 0;
     btn22->setEnabled(false);
     btn23->setEnabled(false);

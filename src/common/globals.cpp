@@ -12,10 +12,6 @@ void resetGlobals()
     GroupMask = GroupBit1 = GroupBit2 = GroupBit3 = GroupBit4 = 0;
     GroupBit5 = GroupBit6 = GroupBit7 = GroupBit8 = 0;
     PortNo = 0;
-    LastReply.clear();
-    ReplyCode2.clear();
-    ReplyCode4.clear();
-    ReplyGroupText.clear();
     TestsWithoutReply = PortCount = 0;
     Form9 = nullptr;
     RecordDrive.clear();

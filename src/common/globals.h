@@ -36,12 +36,8 @@ inline qint32 GroupBit6 = 0;
 inline qint32 GroupBit7 = 0;
 inline qint32 GroupBit8 = 0;
 
-// Serial link: the one current port COMn (n), the last reply and its decoded parts.
+// Serial link: the one current port COMn (n).
 inline qint32 PortNo = 0;
-inline QString LastReply;
-inline QString ReplyCode2;
-inline QString ReplyCode4;
-inline QString ReplyGroupText;
 
 // Issuer discovery and supervision.
 inline qint32 TestsWithoutReply = 0;

@@ -2,7 +2,6 @@
 
 #include "common/errors.h"
 #include "common/gbk.h"
-#include "common/globals.h"
 #include "issuer/seriallink.h"
 #include "issuer/timings.h"
 
@@ -44,7 +43,6 @@ void ReceiveHandler::startNext()
     m_replies.clear();
     m_plan = {};
     m_next = 0;
-    m_cardCode.clear();
     m_stage = Stage::BeforeBuffer;
     m_timer.start(timings().beforeBuffer);
 }
@@ -90,7 +88,7 @@ void ReceiveHandler::advance()
     }
     case Stage::AfterRead:
         if (m_readResult < 0) {
-            LastReply.clear();
+            m_lastReply.clear();
             finish();
             return;
         }
@@ -110,10 +108,9 @@ void ReceiveHandler::planNextReply()
         return;
     }
     const QByteArray reply = m_replies.takeFirst();
-    LastReply = gbk::decode(reply);
+    m_lastReply = gbk::decode(reply);
     m_plan = planReply(reply);
     m_next = 0;
-    m_cardCode.clear();
     m_stage = Stage::Applying;
     applyEffects();
 }
@@ -132,33 +129,24 @@ void ReceiveHandler::applyEffects()
         bool failed = false;
         QString failure;
         try {
-            const QString text = e.withCardCode ? e.text + m_cardCode + e.tail : e.text;
             switch (e.kind) {
-            case ReplyEffect::AddLine:
-                m_target->addLine(e.control, text);
+            case ReplyEffect::EventLine:
+                m_target->eventLine(e.text);
                 break;
-            case ReplyEffect::SetText:
-                m_target->setText(e.control, text);
+            case ReplyEffect::Status:
+                m_target->statusAnswered(e.status);
                 break;
-            case ReplyEffect::SetGlobal:
-                if (e.global == ReplyGlobal::ReplyCode4)
-                    ReplyCode4 = text;
-                else if (e.global == ReplyGlobal::ReplyCode2)
-                    ReplyCode2 = text;
-                else
-                    ReplyGroupText = text;
+            case ReplyEffect::Card:
+                m_target->cardRead(e.card);
                 break;
-            case ReplyEffect::LookupCardCode:
-                m_cardCode = m_target->lookupCardCode(e.text);
+            case ReplyEffect::Token:
+                m_target->tokenRead(e.token);
                 break;
-            case ReplyEffect::EndLookup:
-                m_target->endLookup();
-                break;
-            case ReplyEffect::TokenCardCode:
-                m_cardCode = m_target->lossTokenCardCode(e.text);
+            case ReplyEffect::Pane:
+                m_target->showPane(e.text);
                 break;
             case ReplyEffect::ReportError:
-                m_target->showError(text);
+                m_target->showError(e.text);
                 break;
             case ReplyEffect::Pause:
                 break;
@@ -173,10 +161,8 @@ void ReceiveHandler::applyEffects()
         if (!self)
             return;
         if (failed) {
-            if (!m_plan.failureMessage.isEmpty())
-                m_target->showMessage(m_plan.failureMessage);
-            else
-                m_target->showError(failure);
+            // The rest of this reply's steps are dropped.
+            m_target->showError(failure);
             if (!self)
                 return;
             break;

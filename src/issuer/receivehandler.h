@@ -1,7 +1,7 @@
 #pragma once
 // The receive handler: each notification of the serial link is read after the handler's pauses;
-// every reply the read carries is kept in LastReply, classified and handed to the main window's
-// event controls in a fixed order, one reply completely before the next. One notification is
+// every reply the read carries is kept as the last reply, classified and handed to the reply
+// target step by step, one reply completely before the next. One notification is
 // handled completely before the next; notifications that arrive meanwhile wait in a queue. The
 // pauses are timers, so the event loop runs throughout.
 #include "issuer/replies.h"
@@ -13,26 +13,18 @@
 
 class SerialLink;
 
-// The controls and services a reply reaches.
+// Whoever takes what the replies say: the event memo's lines, the status pane, the cards and
+// tokens read, and the status answers, each at its step of the reply's plan.
 class ReplyTarget
 {
 public:
     virtual ~ReplyTarget() = default;
-    virtual void addLine(issuer::ReplyControl control, const QString &line) = 0;
-    virtual void setText(issuer::ReplyControl control, const QString &text) = 0;
-    virtual QString text(issuer::ReplyControl control) const = 0;
-    // Opens the archive lookup for an unloss token and returns the card code of its current row
-    // (empty when nothing matched); throws when the archive cannot be searched.
-    virtual QString lookupCardCode(const QString &key) = 0;
-    virtual void endLookup() = 0;
-    // The card code a loss token's last six digits stand for: without a card of its own the
-    // code the token spells, "00" and the six digits.
-    virtual QString lossTokenCardCode(const QString &digits)
-    {
-        return QStringLiteral("00") + digits;
-    }
-    // A plain message box, and the general error display.
-    virtual void showMessage(const QString &text) = 0;
+    virtual void eventLine(const QString &line) = 0;
+    virtual void statusAnswered(const issuer::StatusAnswer &answer) = 0;
+    virtual void cardRead(const issuer::CardRead &read) = 0;
+    virtual void tokenRead(const issuer::TokenRead &token) = 0;
+    virtual void showPane(const QString &text) = 0;
+    // The general error display.
     virtual void showError(const QString &text) = 0;
 };
 
@@ -49,6 +41,9 @@ public:
     bool applying() const { return m_stage == Stage::Applying; }
     int currentPort() const { return m_port; }
     issuer::ReplyForm currentForm() const { return m_plan.form; }
+    // The last reply read, as the reply forms are told apart by: a blank, then its text. A read
+    // that failed leaves it empty.
+    const QString &lastReply() const { return m_lastReply; }
 
 signals:
     // One notification was handled to its end (or dropped because its port was closed).
@@ -77,5 +72,5 @@ private:
     QList<QByteArray> m_replies;
     issuer::ReplyPlan m_plan;
     qsizetype m_next = 0;
-    QString m_cardCode;
+    QString m_lastReply;
 };

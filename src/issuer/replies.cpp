@@ -106,10 +106,15 @@ ReplyForm classifyReply(const QByteArray &r)
     }
 }
 
+QString tokenLine(const TokenRead &token, const QString &cardCode)
+{
+    return token.unloss ? texts::issuer::UnlossLinePrefix + cardCode + CR
+                        : texts::issuer::LossLinePrefix + token.digits + CR;
+}
+
 ReplyPlan planReply(const QByteArray &lastReply)
 {
     using E = ReplyEffect;
-    using C = ReplyControl;
     const QByteArray r = trimmed(lastReply);
     ReplyPlan plan;
     plan.form = classifyReply(r);
@@ -117,87 +122,56 @@ ReplyPlan planReply(const QByteArray &lastReply)
     case ReplyForm::Ignored:
         break;
     case ReplyForm::CardNumber: {
-        const QString line = texts::issuer::CardNumberPrefix + part(r, 1, 8) + CR;
-        plan.effects = {E::addLine(C::RzMemo1, line), E::addLine(C::RzMemo2, line),
-                        E::setText(C::wtxt, texts::issuer::NoValidityShown)};
+        const QString code = part(r, 1, 8);
+        const QString line = texts::issuer::CardNumberPrefix + code + CR;
+        plan.effects = {E::eventLine(line), E::cardRead({code, {}, {}, line}),
+                        E::pane(texts::issuer::NoValidityShown)};
         break;
     }
-    case ReplyForm::LossToken: {
-        // The card is decided before the line is read: the card read ends the pending loss
-        // that tells which card the digits stand for.
-        QList<E> effects = {
-            E::tokenCardCode(part(r, 11, 6)),
-            E::addLine(C::RzMemo2, texts::issuer::LossLinePrefix + part(r, 11, 6) + CR)};
-        for (const C c : {C::edt17, C::edt10, C::Form7edt1}) {
-            E set = E::setText(c, {});
-            set.withCardCode = true;
-            effects << set;
-        }
-        plan.effects = effects;
+    case ReplyForm::LossToken:
+        plan.effects = {E::tokenRead({false, part(r, 11, 6), r})};
         break;
-    }
-    case ReplyForm::UnlossToken: {
-        E line = E::addLine(C::RzMemo2, texts::issuer::UnlossLinePrefix);
-        line.withCardCode = true;
-        line.tail = CR;
-        // The key is the token's digits: the reaction of edt17 to them may have emptied it.
-        QList<E> effects = {E::setText(C::edt17, part(r, 13, 4)), E::lookupCardCode(part(r, 13, 4)),
-                            line};
-        for (const C c : {C::edt17, C::edt10, C::Form7edt1}) {
-            E set = E::setText(c, {});
-            set.withCardCode = true;
-            effects << set;
-        }
-        effects << E::endLookup();
-        plan.effects = effects;
-        plan.failureMessage = texts::issuer::CardCodeMismatch;
+    case ReplyForm::UnlossToken:
+        plan.effects = {E::tokenRead({true, part(r, 13, 4), r})};
         break;
-    }
     case ReplyForm::CardData: {
-        QString line;
-        QString group;
+        CardRead read;
         try {
-            // Composed from the reply's bytes, so that code bytes which are not GBK keep the
-            // fixed byte positions the card reading relies on.
-            const QString validity = texts::issuer::CardLineValidity +
-                                     HexToDecimalText(part(r, 9, 2)) + QStringLiteral("年") +
-                                     HexToDecimalText(part(r, 11, 2)) + QStringLiteral("月") +
-                                     HexToDecimalText(part(r, 13, 2)) + QStringLiteral("日");
-            line = gbk::decode(gbk::encode(texts::issuer::CardLinePrefix) + r.left(8) +
-                               gbk::encode(validity));
-            group = HexToDecimalText(part(r, 15, 2));
+            read.validity = QStringLiteral("20") + HexToDecimalText(part(r, 9, 2)) +
+                            QStringLiteral("年") + HexToDecimalText(part(r, 11, 2)) +
+                            QStringLiteral("月") + HexToDecimalText(part(r, 13, 2)) +
+                            QStringLiteral("日");
+            read.groups = HexToDecimalText(part(r, 15, 2));
         } catch (const ConversionError &error) {
             plan.effects = {E::reportError(texts::issuer::UnreadableCardData.arg(
                 gbk::decode(r.left(8)), gbk::decode(r), error.text()))};
             break;
         }
-        plan.effects = {E::setGlobal(ReplyGlobal::ReplyGroupText, group),
-                        E::addLine(C::RzMemo1, texts::issuer::CardLineEcho + line), E::pause(),
-                        E::addLine(C::RzMemo2, line)};
+        read.code = gbk::decode(r.left(8));
+        // Composed from the reply's bytes, so that code bytes which are not GBK keep the line's
+        // fixed layout.
+        read.line = gbk::decode(gbk::encode(texts::issuer::CardLinePrefix) + r.left(8) +
+                                gbk::encode(texts::issuer::CardLineValidity + read.validity));
+        plan.effects = {E::eventLine(texts::issuer::CardLineEcho + read.line), E::pause(),
+                        E::cardRead(read)};
         break;
     }
     case ReplyForm::Status: {
         const QByteArray code4 = r.left(4);
         const QByteArray code2 = r.left(2);
-        plan.effects = {E::setGlobal(ReplyGlobal::ReplyCode4, gbk::decode(code4)),
-                        E::setGlobal(ReplyGlobal::ReplyCode2, gbk::decode(code2))};
-        QString line;
-        QString pane;
+        StatusAnswer answer{gbk::decode(code4), gbk::decode(code2), {}, gbk::decode(lastReply), {}};
         if (code4 == "0500" || code4 == "0400" || code2 == "00" || code4 == "0501") {
-            line = texts::issuer::LinkNormalLine;
-            pane = texts::issuer::LinkNormalPane;
+            answer.eventLine = texts::issuer::LinkNormalLine;
+            answer.pane = texts::issuer::LinkNormalPane;
         } else if (code4 == "0600") {
-            line = texts::issuer::PasswordChangedLine;
-            pane = texts::issuer::PasswordChangedPane;
+            answer.eventLine = texts::issuer::PasswordChangedLine;
+            answer.pane = texts::issuer::PasswordChangedPane;
         } else if (code4 == "0601" || code2 == "01") {
-            line = texts::issuer::PasswordRejectedLine;
-            pane = texts::issuer::PasswordRejectedPane;
+            answer.eventLine = texts::issuer::PasswordRejectedLine;
+            answer.pane = texts::issuer::PasswordRejectedPane;
         }
-        if (!line.isEmpty()) {
-            plan.effects << E::addLine(C::RzMemo1, line)
-                         << E::addLine(C::RzMemo5, gbk::decode(lastReply))
-                         << E::setText(C::wtxt, pane);
-        }
+        if (!answer.eventLine.isEmpty())
+            plan.effects = {E::statusAnswer(answer)};
         break;
     }
     }

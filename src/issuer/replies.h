@@ -1,7 +1,7 @@
 #pragma once
-// Issuer replies: what one read of the port leaves in LastReply, which reply form it is, and
-// the plan of effects that hands it to the main window's event controls. All of it is pure; the
-// receive handler applies a plan step by step.
+// Issuer replies: what one read of the port leaves as its last reply, which reply form it is,
+// what it says (a card read, a token read, a status answer) and the plan of steps that hands it
+// on. All of it is pure; the receive handler applies a plan step by step.
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -11,12 +11,12 @@ namespace issuer {
 // Bytes one read may take.
 constexpr int ReadLimit = 1024;
 
-// LastReply from the result of one read: n is the read's result (0: nothing, negative: error),
+// The last reply from the result of one read: n is the read's result (0: nothing, negative: error),
 // bytes what was read. A blank followed by the trimmed text (cut at its first NUL), the whole cut
 // to n bytes, so a reply without any terminator loses its last character.
 QByteArray lastReplyFromRead(const QByteArray &bytes, int n);
 
-// Every reply one read carries, in order, each as its LastReply. The issuer ends each reply with
+// Every reply one read carries, in order, each as its last reply. The issuer ends each reply with
 // a line end; replies that reach the port within one notification's pauses arrive in one read
 // and each is handled on its own. A read without a line end inside its text is one reply, as
 // lastReplyFromRead gives it; a last piece without a line end after complete lines is cut by the
@@ -29,62 +29,91 @@ bool readEndsInsideReply(const QByteArray &bytes, int n);
 
 enum class ReplyForm { Ignored, CardNumber, LossToken, UnlossToken, CardData, Status };
 
-// The form of reply text R (LastReply trimmed), by its length and content.
+// The form of reply text R (the last reply trimmed), by its length and content.
 ReplyForm classifyReply(const QByteArray &reply);
 
-// Where the effects of a reply go.
-enum class ReplyControl { RzMemo1, RzMemo2, RzMemo5, edt17, edt10, Form7edt1, wtxt };
-enum class ReplyGlobal { ReplyCode4, ReplyCode2, ReplyGroupText };
+// A card the issuer read (or has just written). A card-data reply gives its code, validity and
+// gate groups; a card-number reply (the issuer's switch hides the rest) its code only.
+struct CardRead
+{
+    QString code;     // the card's eight code characters
+    QString validity; // "2015年05月09日"; empty from a card-number reply
+    QString groups;   // the gate groups' number as decimal text; empty from a card-number reply
+    QString line;     // the card memo's line for it
+    bool operator==(const CardRead &) const = default;
+};
 
+// A loss or unloss token the issuer read back after writing it.
+struct TokenRead
+{
+    bool unloss = false;
+    QString digits;   // the card digits it carries: six for a loss, four for an unloss
+    QByteArray reply; // the reply's characters, which a pending loss or unloss is checked against
+    bool operator==(const TokenRead &) const = default;
+};
+
+// The card memo's line for a token. A loss line names the card by the token's own digits, an
+// unloss line by cardCode, the archive's card the digits were found in.
+QString tokenLine(const TokenRead &token, const QString &cardCode);
+
+// A status answer: its first four and first two characters, and what it shows. A code without
+// a meaning here shows nothing (empty texts).
+struct StatusAnswer
+{
+    QString code4;
+    QString code2;
+    QString eventLine; // the event memo's line
+    QString rawLine;   // the reply as read, for the counter memo
+    QString pane;      // the status pane's text
+    bool operator==(const StatusAnswer &) const = default;
+};
+
+// One step of handling a reply, in order.
 struct ReplyEffect
 {
     enum Kind {
-        AddLine,        // add text to a memo (runs its change handler)
-        SetText,        // set an edit's or the pane's text (runs its change handler on a change)
-        SetGlobal,      // set one of the reply globals
-        Pause,          // the short pause between the two card-data lines
-        LookupCardCode, // find the archive's card code K for the token's digits (the text)
-        TokenCardCode,  // K: the card a loss token's six digits (the effect's text) stand for
-        EndLookup,      // close the archive query of the lookup (nothing is posted)
-        ReportError     // the general error display with the effect's text
+        EventLine,  // a line in the event memo (text)
+        Pause,      // the short pause between the event line and the card line of a card read
+        Card,       // a card was read (card)
+        Token,      // a token was read (token)
+        Status,     // a status answer arrived (status)
+        Pane,       // the status pane shows text
+        ReportError // the general error display with the text
     };
-    Kind kind = AddLine;
-    ReplyControl control = ReplyControl::RzMemo1;
-    ReplyGlobal global = ReplyGlobal::ReplyCode4;
+    Kind kind = EventLine;
     QString text;
-    // With withCardCode the effect's text is text + K + tail, K from the last LookupCardCode.
-    bool withCardCode = false;
-    QString tail;
+    CardRead card;
+    TokenRead token;
+    StatusAnswer status;
 
-    static ReplyEffect make(Kind kind, ReplyControl control, const QString &text)
+    static ReplyEffect make(Kind kind, const QString &text = {})
     {
         ReplyEffect e;
         e.kind = kind;
-        e.control = control;
         e.text = text;
         return e;
     }
-    static ReplyEffect addLine(ReplyControl c, const QString &t) { return make(AddLine, c, t); }
-    static ReplyEffect setText(ReplyControl c, const QString &t) { return make(SetText, c, t); }
-    static ReplyEffect setGlobal(ReplyGlobal g, const QString &t)
+    static ReplyEffect eventLine(const QString &t) { return make(EventLine, t); }
+    static ReplyEffect pause() { return make(Pause); }
+    static ReplyEffect pane(const QString &t) { return make(Pane, t); }
+    static ReplyEffect reportError(const QString &t) { return make(ReportError, t); }
+    static ReplyEffect cardRead(const CardRead &read)
     {
-        ReplyEffect e = make(SetGlobal, ReplyControl::RzMemo1, t);
-        e.global = g;
+        ReplyEffect e = make(Card);
+        e.card = read;
         return e;
     }
-    static ReplyEffect pause() { return make(Pause, ReplyControl::RzMemo1, {}); }
-    static ReplyEffect lookupCardCode(const QString &key)
+    static ReplyEffect tokenRead(const TokenRead &token)
     {
-        return make(LookupCardCode, ReplyControl::edt17, key);
+        ReplyEffect e = make(Token);
+        e.token = token;
+        return e;
     }
-    static ReplyEffect endLookup() { return make(EndLookup, ReplyControl::RzMemo1, {}); }
-    static ReplyEffect reportError(const QString &text)
+    static ReplyEffect statusAnswer(const StatusAnswer &status)
     {
-        return make(ReportError, ReplyControl::RzMemo1, text);
-    }
-    static ReplyEffect tokenCardCode(const QString &digits)
-    {
-        return make(TokenCardCode, ReplyControl::RzMemo2, digits);
+        ReplyEffect e = make(Status);
+        e.status = status;
+        return e;
     }
     bool operator==(const ReplyEffect &) const = default;
 };
@@ -93,14 +122,11 @@ struct ReplyPlan
 {
     ReplyForm form = ReplyForm::Ignored;
     QList<ReplyEffect> effects;
-    // The unloss lookup is guarded as a whole: any failure shows this text and ends the
-    // handling. Empty for the other forms.
-    QString failureMessage;
 };
 
-// The plan for one reply, given LastReply. A card-data reply whose date or group digits are not
-// hex digits cannot be shown as a card line: its plan reports the conversion error, since the
-// issuer may have written that card.
+// The plan for one reply, given the last reply. A card-data reply whose date or group digits are
+// not hex digits cannot be shown as a card: its plan reports the conversion error, since the issuer
+// may have written that card. A status code without a meaning here has no effect.
 ReplyPlan planReply(const QByteArray &lastReply);
 
 } // namespace issuer

@@ -8,6 +8,7 @@
 #include "db/datafrm.h"
 #include "issuer/frames.h"
 #include "issuer/passwordrules.h"
+#include "issuer/replies.h"
 #include "issuer/texts.h"
 #include "issuer/timings.h"
 #include "issuer/trim.h"
@@ -205,18 +206,14 @@ void TForm1::dropPendingPasswordChange()
     passwordReplyTimer->stop();
 }
 
-void TForm1::RzMemo1Change()
+bool TForm1::onStatusAnswer(const issuer::StatusAnswer &status)
 {
-    TestsWithoutReply = 0;
-    ++eventLinesAdded;
-    const bool statusLine = statusLineArriving;
-    statusLineArriving = false;
     try {
         // Only the answer to a change that was sent stores anything: a stray "0600", or "00"
         // answering a link check, leaves the stored password alone.
         issuer::PasswordAnswer answer = issuer::PasswordAnswer::None;
-        if (statusLine && passwordChangePending)
-            answer = issuer::passwordAnswer(ReplyCode4, ReplyCode2);
+        if (passwordChangePending)
+            answer = issuer::passwordAnswer(status.code4, status.code2);
         const PendingPassword sent = pendingPassword;
         if (answer != issuer::PasswordAnswer::None)
             dropPendingPasswordChange();
@@ -242,11 +239,18 @@ void TForm1::RzMemo1Change()
             lbl4->show();
             edt4->clear();
         }
-        btn10->setEnabled(false);
     } catch (const std::exception &) {
         wtxt->setText(texts::issuer::PasswordStoreFailed);
-        return;
+        return false;
     }
+    return true;
+}
+
+void TForm1::RzMemo1Change()
+{
+    TestsWithoutReply = 0;
+    ++eventLinesAdded;
+    btn10->setEnabled(false);
     // The first line stays until the memo is cleared; the one after it makes room.
     if (RzMemo1->lineCount() > 3)
         RzMemo1->removeLine(1);

@@ -48,6 +48,11 @@ class ReceiveHandler;
 class ReplyTarget;
 class TabPage;
 enum class IssuerFrame;
+namespace issuer {
+struct CardRead;
+struct TokenRead;
+struct StatusAnswer;
+} // namespace issuer
 
 class TForm1 : public QMainWindow
 {
@@ -126,12 +131,11 @@ public:
     struct PendingPassword
     {
         QString old, entered, confirmed;
-    } pendingPassword;               // the change sent last
-    bool statusLineArriving = false; // the line being added to RzMemo1 is a status reply's
-    bool searching = false;          // a search is running (timers do not start another)
-    quint64 linkUps = 0;             // times a reply brought the link up
-    int deniedPort = 0;              // a port the search found but may not open (0: none)
-    quint64 eventLinesAdded = 0;     // lines added to RzMemo1 so far (the prompt watches it)
+    } pendingPassword;           // the change sent last
+    bool searching = false;      // a search is running (timers do not start another)
+    quint64 linkUps = 0;         // times a reply brought the link up
+    int deniedPort = 0;          // a port the search found but may not open (0: none)
+    quint64 eventLinesAdded = 0; // lines added to RzMemo1 so far (the prompt watches it)
 
     // ---- card tab (the controls other tabs and the issuer link reach) ----
     EventMemo *RzMemo2 = nullptr; // card and token lines
@@ -244,9 +248,13 @@ public:
     // Frame write and flush on PortNo.
     void writeFrame(const QByteArray &frame);
     void flushPort();
-    // Change handlers of the event controls (the protocol steps that follow a reply).
+    // Change handlers of the event memos: any event line shows the link alive; the counter memo
+    // keeps the newest status replies.
     void RzMemo1Change();
     void RzMemo5Change();
+    // A status answer, after its event line: the answer to a password change that was sent.
+    // False when the issuer took a new password that could not be stored (the pane says so).
+    bool onStatusAnswer(const issuer::StatusAnswer &answer);
     // The search for the issuer and the supervision of the link (src/issuer/tform1_search.cpp).
     void setupSearch();
     void tmr4Timer();
@@ -280,7 +288,9 @@ public:
 
     // ---- card tab (src/cards) ----
     void rztbshtTabSheet3Show();
-    void RzMemo2Change();
+    // What the issuer read: the card memo already shows its line.
+    void onCardRead(const issuer::CardRead &read);
+    void onTokenRead(const issuer::TokenRead &token);
     void edt17Change();
     // Issue modes (src/cards/tform1_cards.cpp).
     void rz5Click();
@@ -397,14 +407,16 @@ private:
     void cardWrittenWithoutRecord(const QString &reason);
     // Loss, unloss and initialisation complete inside the card read; these are where they
     // join it. Each returns false when the card read ends there.
-    bool cardReadConfirmsLoss();
-    bool cardReadConfirmsUnloss();
     bool cardReadCompletesInitialisation();
-    bool confirmTokenRead(bool unloss); // the loss (false) or unloss confirmation
-    void setupLookups();                // the query fields' hooks and the lookup buttons
-    bool refusedWhileBusy();            // the busy message when a mode is selected
-    QString m_tokenCard;                // card code the pending loss or unloss was sent for
-    QString m_extendedCode;             // card code of the record being extended
+    // The loss (false) or unloss confirmation by the token the issuer read back.
+    bool confirmTokenRead(bool unloss, const QByteArray &tokenReply);
+    // A card (code and validity) or a token read: counters, fields and what completes.
+    void reactToRead(const QString &code, const QString &validity, const issuer::TokenRead *token);
+    QString m_readGroups;    // the gate groups of the last card read with its data
+    void setupLookups();     // the query fields' hooks and the lookup buttons
+    bool refusedWhileBusy(); // the busy message when a mode is selected
+    QString m_tokenCard;     // card code the pending loss or unloss was sent for
+    QString m_extendedCode;  // card code of the record being extended
     bool m_dateChangedByPicker = false;
     bool m_lastSaveSucceeded = false;       // whether the last btn17Click wrote a record
     bool m_lastSaveDuplicate = false;       // ... found the card in another record

@@ -2,6 +2,7 @@
 // by hand, frames out, replies decoded into the event controls; then the simulator goes away.
 #include "common/globals.h"
 #include "issuer/frames.h"
+#include "issuer/receivehandler.h"
 #include "issuer/ports.h"
 #include "issuer/seriallink.h"
 #include "issuer/timings.h"
@@ -10,6 +11,7 @@
 #include "testpty.h"
 #include "testsupport.h"
 
+#include <QLineEdit>
 #include <QComboBox>
 #include <QDeadlineTimer>
 #include <QFile>
@@ -125,11 +127,11 @@ TEST_F(SimulatorTest, StatusAndCardRepliesOverThePseudoTerminal)
     EXPECT_EQ(f.RzMemo5->lines().first(), QStringLiteral(" 0500"));
     EXPECT_EQ(f.RzMemo1->lines(), QStringList{QStringLiteral("发行器通讯正常,请读卡!")});
     EXPECT_EQ(f.wtxt->text(), QStringLiteral("发行器通讯正常，请读卡!"));
-    EXPECT_EQ(LastReply, QStringLiteral(" 0500"));
+    EXPECT_EQ(f.receiveHandler()->lastReply(), QStringLiteral(" 0500"));
 
     // A wrong password is answered with a status the program leaves alone.
     f.writeFrame(ReadModeFrame(QStringLiteral("999999")));
-    QTRY_COMPARE_WITH_TIMEOUT(LastReply, QStringLiteral(" 0502"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(f.receiveHandler()->lastReply(), QStringLiteral(" 0502"), 5000);
     EXPECT_EQ(f.RzMemo5->lineCount(), 1);
 
     // Issue with a validity and a mask, then a card laid on the issuer.
@@ -139,12 +141,13 @@ TEST_F(SimulatorTest, StatusAndCardRepliesOverThePseudoTerminal)
     QTRY_COMPARE_WITH_TIMEOUT(f.RzMemo2->lineCount(), 1, 5000);
     EXPECT_EQ(f.RzMemo2->lines().first(),
               QStringLiteral("卡片内码:1234ABCD   有效期：2031年07月04日"));
-    EXPECT_EQ(ReplyGroupText, QStringLiteral("129"));
+    EXPECT_EQ(f.edt8->text(), QStringLiteral("129"));
 
     // Garbage, a reply longer than one read, then a normal reply again.
     sim->write("raw " + QByteArray(1300, 'A').toHex() + "\n");
-    QTRY_COMPARE_WITH_TIMEOUT(
-        LastReply, QStringLiteral(" ") + QString(1300 - 1024 - 1, QLatin1Char('A')), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(f.receiveHandler()->lastReply(),
+                              QStringLiteral(" ") + QString(1300 - 1024 - 1, QLatin1Char('A')),
+                              5000);
     sim->write("reply 0600\n");
     QTRY_COMPARE_WITH_TIMEOUT(f.wtxt->text(),
                               QStringLiteral("发行器用户密码修改成功.请备份好新密码."), 10000);

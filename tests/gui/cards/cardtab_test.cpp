@@ -10,6 +10,7 @@
 #include "common/globals.h"
 #include "db/datafrm.h"
 #include "issuer/frames.h"
+#include "issuer/replies.h"
 #include "issuer/seriallink.h"
 #include "issuer/timings.h"
 #include "shell/forms.h"
@@ -654,14 +655,15 @@ TEST_F(CardTabTest, CardReadWhileIdleOnlyShowsTheCard)
 TEST_F(CardTabTest, TheCardMemoKeepsTheNewestLineWhenItIsEmptied)
 {
     TForm1 &f = *main;
-    const auto handler = f.RzMemo2->onChange;
-    f.RzMemo2->onChange = nullptr;
     for (int i = 0; i < 3001; ++i)
         f.RzMemo2->addLine(QStringLiteral("old"));
-    f.RzMemo2->onChange = handler;
     f.edt8->setText(QStringLiteral("255"));
-    ReplyGroupText = QStringLiteral("255");
-    f.RzMemo2->addLine(QStringLiteral("卡片内码:0A0B0C0D   有效期：2030年01月01日"));
+    // As the receive path hands on a card read: its line first, then the read.
+    const issuer::CardRead read{QStringLiteral("0A0B0C0D"), QStringLiteral("2030年01月01日"),
+                                QStringLiteral("255"),
+                                QStringLiteral("卡片内码:0A0B0C0D   有效期：2030年01月01日")};
+    f.RzMemo2->addLine(read.line);
+    f.onCardRead(read);
     EXPECT_EQ(f.RzMemo2->lineCount(), 1);
     EXPECT_EQ(f.edt10->text(), QStringLiteral("0A0B0C0D"));
     EXPECT_EQ(f.shp4->color(), colors::Green);

@@ -91,7 +91,7 @@ TEST_F(RepliesTest, CardDataAndLossTokenReachTheControlsInOrder)
                      QStringLiteral("RzMemo2 + ") + line, QStringLiteral("edt17 = "),
                      QStringLiteral("Form7.edt1 = "), QStringLiteral("edt10 = 9F0832A5"),
                      QStringLiteral("edt17 = 9F0832A5"), QStringLiteral("Form7.edt1 = 9F0832A5")}));
-    EXPECT_EQ(ReplyGroupText, QStringLiteral("255"));
+    EXPECT_EQ(form->edt8->text(), QStringLiteral("255"));
 
     events.clear();
     pty.send("0000000000A1B2C3\r\n");

@@ -479,6 +479,19 @@ TEST_F(PasswordTest, AChangeTheIssuerAcceptsIsStoredAndUsedByTheNextFrame)
     EXPECT_EQ(storedPassword(), QStringLiteral("654321"));
 }
 
+TEST_F(PasswordTest, APasswordTheIssuerTookButThatCouldNotBeStoredKeepsItsWarning)
+{
+    TForm1 &f = *form;
+    typePasswords(QStringLiteral("123456"), QStringLiteral("654321"), QStringLiteral("654321"));
+    ASSERT_TRUE(f.btn10->isEnabled());
+    Datafrm->closeAll();
+    execSql(QStringLiteral("alter table usersmm rename to usersmm_away"));
+    QTest::mouseClick(f.btn10, Qt::LeftButton);
+    ASSERT_SOON(!f.RzMemo5->lines().isEmpty() && f.RzMemo5->lines().last() == " 0600", 5000);
+    // The pane does not go on to say the change succeeded.
+    EXPECT_EQ(f.wtxt->text(), QStringLiteral("出现异常情况"));
+}
+
 TEST_F(PasswordTest, AnswersThatStoreNothing)
 {
     TForm1 &f = *form;

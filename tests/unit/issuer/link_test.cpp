@@ -183,40 +183,34 @@ TEST(PortMap, LinksToLiveDevicesInTheOrderOfTheirNumber)
     EXPECT_EQ(issuer::listPortNames(), QStringList{QStringLiteral("COM3")});
 }
 
-// Records what a reply does to the controls, with the globals as they were at each step.
+// Records what each reply hands on, step by step.
 class RecordingTarget : public ReplyTarget
 {
 public:
     QStringList log;
-    QHash<int, QString> texts;
-    std::function<QString(const QString &)> lookup = [](const QString &) { return QString(); };
-    std::function<void(ReplyControl, const QString &)> onAdd;
+    QList<StatusAnswer> answers;
+    std::function<void()> onEventLine;
 
-    static QString name(ReplyControl c)
+    void eventLine(const QString &line) override
     {
-        static const char *names[] = {"RzMemo1", "RzMemo2",    "RzMemo5", "edt17",
-                                      "edt10",   "Form7.edt1", "wtxt"};
-        return QString::fromLatin1(names[int(c)]);
+        log << QStringLiteral("event ") + line;
+        if (onEventLine)
+            onEventLine();
     }
-    void addLine(ReplyControl c, const QString &line) override
+    void statusAnswered(const StatusAnswer &a) override
     {
-        log << name(c) + QStringLiteral(" + ") + line;
-        if (onAdd)
-            onAdd(c, line);
+        log << QStringLiteral("status ") + a.code4 + QStringLiteral(": ") + a.eventLine;
+        answers << a;
     }
-    void setText(ReplyControl c, const QString &t) override
+    void cardRead(const CardRead &r) override
     {
-        log << name(c) + QStringLiteral(" = ") + t;
-        texts[int(c)] = t;
+        log << QStringLiteral("card %1 %2 %3").arg(r.code, r.validity, r.groups);
     }
-    QString text(ReplyControl c) const override { return texts.value(int(c)); }
-    QString lookupCardCode(const QString &key) override
+    void tokenRead(const TokenRead &t) override
     {
-        log << QStringLiteral("lookup ") + key;
-        return lookup(key);
+        log << (t.unloss ? QStringLiteral("unloss ") : QStringLiteral("loss ")) + t.digits;
     }
-    void endLookup() override { log << QStringLiteral("end lookup"); }
-    void showMessage(const QString &t) override { log << QStringLiteral("message ") + t; }
+    void showPane(const QString &t) override { log << QStringLiteral("pane ") + t; }
     void showError(const QString &t) override { log << QStringLiteral("error ") + t; }
 };
 
@@ -243,71 +237,45 @@ protected:
     std::unique_ptr<QSignalSpy> handled;
 };
 
-TEST_F(ReceiveTest, StatusReplyEventLineThenCounterMemoThenPane)
+TEST_F(ReceiveTest, EachReplyFormIsHandedOnTyped)
 {
-    target.onAdd = [](ReplyControl c, const QString &) {
-        // RzMemo1's handler reads the codes of the reply being handled.
-        if (c == ReplyControl::RzMemo1) {
-            EXPECT_EQ(ReplyCode4, QStringLiteral("0600"));
-        }
+    const QString cardLine = QStringLiteral("卡片内码:9F0832A5   有效期：2015年05月09日");
+    const struct
+    {
+        QByteArray reply;
+        QStringList steps;
+    } cases[] = {
+        {"0600\r\n", {QStringLiteral("status 0600:  发行器用户密码修改成功.请备份好新密码.")}},
+        {"9F0832A50F050905\r\n",
+         {QStringLiteral("event        此") + cardLine,
+          QStringLiteral("card 9F0832A5 2015年05月09日 05")}},
+        {"1234ABCD\r\n",
+         {QStringLiteral("event 卡号:1234ABCD\r"), QStringLiteral("card 1234ABCD  "),
+          QStringLiteral("pane 此卡未显示有效期,请检查发行器底部的拨码开关的状态!")}},
+        {"0000000000A1B2C3\r\n", {QStringLiteral("loss A1B2C3")}},
+        {"0000000000FFB2C3\r\n", {QStringLiteral("unloss B2C3")}},
+        {"0502\r\n", {}},
     };
-    reply("0600\r\n");
-    EXPECT_EQ(target.log,
-              (QStringList{QStringLiteral("RzMemo1 +  发行器用户密码修改成功.请备份好新密码."),
-                           QStringLiteral("RzMemo5 +  0600"),
-                           QStringLiteral("wtxt = 发行器用户密码修改成功.请备份好新密码.")}));
-    EXPECT_EQ(LastReply, QStringLiteral(" 0600"));
-    EXPECT_EQ(ReplyCode2, QStringLiteral("06"));
+    for (const auto &c : cases) {
+        target.log.clear();
+        reply(c.reply);
+        EXPECT_EQ(target.log, c.steps) << c.reply.constData();
+        EXPECT_EQ(handler->lastReply(),
+                  QStringLiteral(" ") + QString::fromLatin1(c.reply.trimmed()));
+    }
+    ASSERT_EQ(target.answers.size(), 1);
+    EXPECT_EQ(target.answers[0].code2, QStringLiteral("06"));
+    EXPECT_EQ(target.answers[0].rawLine, QStringLiteral(" 0600"));
+    EXPECT_EQ(target.answers[0].pane, QStringLiteral("发行器用户密码修改成功.请备份好新密码."));
 }
 
-TEST_F(ReceiveTest, CardDataSetsTheGroupBeforeItsLines)
+TEST_F(ReceiveTest, AFailingStepStopsThatReplyOnlyAndShowsItsText)
 {
-    target.onAdd = [](ReplyControl c, const QString &) {
-        if (c == ReplyControl::RzMemo1) {
-            EXPECT_EQ(ReplyGroupText, QStringLiteral("05"));
-        }
-    };
-    reply("9F0832A50F050905\r\n");
-    const QString line = QStringLiteral("卡片内码:9F0832A5   有效期：2015年05月09日");
-    EXPECT_EQ(target.log, (QStringList{QStringLiteral("RzMemo1 +        此") + line,
-                                       QStringLiteral("RzMemo2 + ") + line}));
-    EXPECT_EQ(ReplyGroupText, QStringLiteral("05"));
-    EXPECT_TRUE(ReplyCode4.isEmpty()); // only status replies set the codes
-}
-
-TEST_F(ReceiveTest, UnlossFindsTheCardCodeAndFailureShowsTheMismatchMessage)
-{
-    target.lookup = [](const QString &key) {
-        EXPECT_EQ(key, QStringLiteral("B2C3"));
-        return QStringLiteral("00A1B2C3");
-    };
-    reply("0000000000FFB2C3\r\n");
-    EXPECT_EQ(target.log,
-              (QStringList{QStringLiteral("edt17 = B2C3"), QStringLiteral("lookup B2C3"),
-                           QStringLiteral("RzMemo2 + 状态: 解挂   卡号: 00A1B2C3\r"),
-                           QStringLiteral("edt17 = 00A1B2C3"), QStringLiteral("edt10 = 00A1B2C3"),
-                           QStringLiteral("Form7.edt1 = 00A1B2C3"), QStringLiteral("end lookup")}));
-
-    target.log.clear();
-    target.lookup = [](const QString &) -> QString {
-        throw VelmoraError(QStringLiteral("no such table"));
-    };
-    reply("0000000000FFB2C3\r\n");
-    EXPECT_EQ(target.log,
-              (QStringList{QStringLiteral("edt17 = B2C3"), QStringLiteral("lookup B2C3"),
-                           QStringLiteral("message 卡片内码不符!")}));
-}
-
-TEST_F(ReceiveTest, AFailingChangeHandlerStopsThatReplyOnlyAndShowsItsText)
-{
-    target.onAdd = [](ReplyControl c, const QString &) {
-        if (c == ReplyControl::RzMemo1)
-            throw VelmoraError(QStringLiteral("database is locked"));
-    };
-    reply("0500\r\n");
-    EXPECT_EQ(target.log, (QStringList{QStringLiteral("RzMemo1 + 发行器通讯正常,请读卡!"),
+    target.onEventLine = [] { throw VelmoraError(QStringLiteral("database is locked")); };
+    reply("1234ABCD\r\n");
+    EXPECT_EQ(target.log, (QStringList{QStringLiteral("event 卡号:1234ABCD\r"),
                                        QStringLiteral("error database is locked")}));
-    target.onAdd = nullptr;
+    target.onEventLine = nullptr;
     target.log.clear();
     reply("1234ABCD\r\n");
     EXPECT_EQ(target.log.size(), 3);
@@ -324,18 +292,18 @@ TEST_F(ReceiveTest, BytesWaitingTogetherAreOneReplyAndLaterBytesAnother)
     handled->clear();
     ASSERT_EQ(link.enableReceiveNotification(3), 0);
     ASSERT_TRUE(handled->wait(3000));
-    EXPECT_EQ(LastReply, QStringLiteral(" 0500"));
-    EXPECT_EQ(target.log.size(), 3);
+    EXPECT_EQ(handler->lastReply(), QStringLiteral(" 0500"));
+    EXPECT_EQ(target.log, QStringList{QStringLiteral("status 0500: 发行器通讯正常,请读卡!")});
 
     // The second half after the first was read: two replies, neither the status "0500".
     target.log.clear();
     reply("05");
-    EXPECT_EQ(LastReply, QStringLiteral(" 0"));
+    EXPECT_EQ(handler->lastReply(), QStringLiteral(" 0"));
     EXPECT_TRUE(target.log.isEmpty());
     reply("01\r\n");
-    EXPECT_EQ(LastReply, QStringLiteral(" 01"));
+    EXPECT_EQ(handler->lastReply(), QStringLiteral(" 01"));
     EXPECT_EQ(target.log.first(),
-              QStringLiteral("RzMemo1 +  发行器用户密码修改失败，原始密码错误."));
+              QStringLiteral("status 01:  发行器用户密码修改失败，原始密码错误."));
 }
 
 TEST_F(ReceiveTest, GarbageAndOverlongRepliesAreStoredAndIgnored)
@@ -350,7 +318,7 @@ TEST_F(ReceiveTest, GarbageAndOverlongRepliesAreStoredAndIgnored)
         ASSERT_TRUE(handled->wait(3000));
     }
     EXPECT_TRUE(target.log.isEmpty());
-    EXPECT_EQ(LastReply.size(), 1500 - 1024);
+    EXPECT_EQ(handler->lastReply().size(), 1500 - 1024);
     EXPECT_FALSE(handler->busy());
 
     reply(QByteArray("\xff\xfe\x00\x81", 4));
@@ -367,25 +335,25 @@ TEST_F(ReceiveTest, NotificationsAreHandledOneAfterTheOther)
     pty.send("9F0832A50F0509FF\r\n");
     second->send("0500\r\n");
     QTRY_COMPARE_WITH_TIMEOUT(handled->size(), 2, 5000);
-    ASSERT_EQ(target.log.size(), 5);
-    // Each reply's effects stay together.
-    const bool cardFirst = target.log.first().startsWith(QStringLiteral("RzMemo1 +        此"));
-    const int cardAt = cardFirst ? 0 : 3;
-    EXPECT_TRUE(target.log.at(cardAt + 1).startsWith(QStringLiteral("RzMemo2 + 卡片内码:")));
-    EXPECT_EQ(target.log.at(cardFirst ? 2 : 0), QStringLiteral("RzMemo1 + 发行器通讯正常,请读卡!"));
+    ASSERT_EQ(target.log.size(), 3);
+    // Each reply's steps stay together, across the pause inside the card read.
+    const bool cardFirst = target.log.first().startsWith(QStringLiteral("event        此"));
+    const int cardAt = cardFirst ? 0 : 1;
+    EXPECT_TRUE(target.log.at(cardAt + 1).startsWith(QStringLiteral("card 9F0832A5 ")));
+    EXPECT_EQ(target.log.at(cardFirst ? 2 : 0),
+              QStringLiteral("status 0500: 发行器通讯正常,请读卡!"));
 }
 
 TEST_F(ReceiveTest, ClosingThePortDropsItsWaitingNotification)
 {
     timings().beforeBuffer = 60000;
-    LastReply = QStringLiteral("earlier");
     handled->clear();
     pty.send("0500\r\n");
     QTRY_VERIFY(handler->busy());
     link.close(3);
     ASSERT_EQ(handled->size(), 1);
     EXPECT_FALSE(handler->busy());
-    EXPECT_EQ(LastReply, QStringLiteral("earlier"));
+    EXPECT_TRUE(handler->lastReply().isEmpty());
     EXPECT_TRUE(target.log.isEmpty());
 }
 
@@ -422,11 +390,11 @@ TEST_F(SimulatedIssuerTest, RepliesSplitOrJoinedOnTheLineAreReadAsTheyArrive)
         QString lastReply;
         int effects;
     } cases[] = {
-        {"whole", 0, false, 1, QStringLiteral(" 0500"), 3},
+        {"whole", 0, false, 1, QStringLiteral(" 0500"), 1},
         // The first half is read before the second arrives: " 0" is no reply, "00" a status.
-        {"split", 500, false, 2, QStringLiteral(" 00"), 3},
-        // Two replies in one read: each is handled with its own effects.
-        {"joined", 0, true, 1, QStringLiteral(" 0500"), 6},
+        {"split", 500, false, 2, QStringLiteral(" 00"), 1},
+        // Two replies in one read: each is handled on its own.
+        {"joined", 0, true, 1, QStringLiteral(" 0500"), 2},
     };
     const QByteArray frame = ReadModeFrame(QStringLiteral("123456"));
     for (const auto &c : cases) {
@@ -437,7 +405,7 @@ TEST_F(SimulatedIssuerTest, RepliesSplitOrJoinedOnTheLineAreReadAsTheyArrive)
         handled.clear();
         link.write(2, c.join ? frame + frame : frame);
         QTRY_COMPARE_WITH_TIMEOUT(handled.size(), c.notifications, 5000);
-        EXPECT_EQ(LastReply, c.lastReply);
+        EXPECT_EQ(handler.lastReply(), c.lastReply);
         EXPECT_EQ(target.log.size(), c.effects) << target.log.join(QLatin1Char('|')).toStdString();
     }
 }
@@ -464,15 +432,15 @@ TEST_F(SimulatedIssuerTest, AFloodIsCutAtTheBufferAndAReplyAfterItIsDecoded)
     QTRY_VERIFY_WITH_TIMEOUT(link.bytesWaiting(2) == 0 && !handler.busy(), 30000);
     target.log.clear();
     link.write(2, ReadModeFrame(QStringLiteral("123456")));
-    QTRY_COMPARE_WITH_TIMEOUT(LastReply, QStringLiteral(" 0500"), 10000);
-    EXPECT_EQ(target.log.first(), QStringLiteral("RzMemo1 + 发行器通讯正常,请读卡!"));
+    QTRY_COMPARE_WITH_TIMEOUT(handler.lastReply(), QStringLiteral(" 0500"), 10000);
+    EXPECT_EQ(target.log.first(), QStringLiteral("status 0500: 发行器通讯正常,请读卡!"));
 }
 
 TEST_F(SimulatedIssuerTest, AnIssuerPulledOutAndPluggedBackKeepsItsPassword)
 {
     QSignalSpy lost(&link, &SerialLink::portLost);
     link.write(2, PasswordChangeFrame(QStringLiteral("123456"), QStringLiteral("654321")));
-    QTRY_COMPARE(LastReply, QStringLiteral(" 0600"));
+    QTRY_COMPARE(handler.lastReply(), QStringLiteral(" 0600"));
 
     sim.unplug();
     QTRY_COMPARE(lost.size(), 1);
@@ -486,7 +454,7 @@ TEST_F(SimulatedIssuerTest, AnIssuerPulledOutAndPluggedBackKeepsItsPassword)
     ASSERT_EQ(link.open(2), 0);
     ASSERT_EQ(link.enableReceiveNotification(2), 0);
     link.write(2, ReadModeFrame(QStringLiteral("654321")));
-    QTRY_COMPARE(LastReply, QStringLiteral(" 0500"));
+    QTRY_COMPARE(handler.lastReply(), QStringLiteral(" 0500"));
 }
 
 } // namespace

@@ -1,11 +1,10 @@
-// What one read leaves in LastReply, the reply forms, and the effects each form has, in order.
+// What one read leaves as its last reply, the reply forms, and the steps each form has, in order.
 #include "common/gbk.h"
 #include "issuer/replies.h"
 
 #include <gtest/gtest.h>
 
 using namespace issuer;
-using C = ReplyControl;
 using E = ReplyEffect;
 
 namespace {
@@ -115,73 +114,50 @@ TEST(ReplyForms, ByLengthAndContent)
         EXPECT_EQ(classifyReply(c.r), c.form) << c.r.constData();
 }
 
-TEST(ReplyPlan, CardNumberGoesToBothMemosThenThePane)
+TEST(ReplyPlan, CardNumberIsAnEventLineThenACardWithoutValidityThenThePane)
 {
     const ReplyPlan plan = planReply(" 1234ABCD");
     const QString line = QStringLiteral("卡号:1234ABCD\r");
     ASSERT_EQ(
         plan.effects,
-        (QList<E>{E::addLine(C::RzMemo1, line), E::addLine(C::RzMemo2, line),
-                  E::setText(C::wtxt, QStringLiteral(
-                                          "此卡未显示有效期,请检查发行器底部的拨码开关的状态!"))}));
-    EXPECT_EQ(gbk::mid(line, 6, 8), QStringLiteral("1234ABCD"));
+        (QList<E>{E::eventLine(line), E::cardRead({QStringLiteral("1234ABCD"), {}, {}, line}),
+                  E::pane(QStringLiteral("此卡未显示有效期,请检查发行器底部的拨码开关的状态!"))}));
 }
 
-TEST(ReplyPlan, LossTokenDecidesItsCardThenTheLineThenTheThreeEditsInOrder)
+TEST(ReplyPlan, TokensCarryTheirDigitsAndTheReply)
 {
-    const ReplyPlan plan = planReply(" 0000000000A1B2C3");
-    const QString line = QStringLiteral("状态: 挂失   卡号: 00A1B2C3\r");
-    ASSERT_EQ(plan.effects.size(), 5);
-    // Before the line: its card read ends the pending loss that says which card it is.
-    EXPECT_EQ(plan.effects[0], E::tokenCardCode(QStringLiteral("A1B2C3")));
-    EXPECT_EQ(plan.effects[1], E::addLine(C::RzMemo2, line));
-    const C edits[] = {C::edt17, C::edt10, C::Form7edt1};
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(plan.effects[2 + i].kind, E::SetText);
-        EXPECT_EQ(plan.effects[2 + i].control, edits[i]);
-        EXPECT_TRUE(plan.effects[2 + i].withCardCode);
-        EXPECT_TRUE(plan.effects[2 + i].text.isEmpty());
+    const struct
+    {
+        QByteArray reply;
+        bool unloss;
+        QString digits;
+        QString line; // for the card 00A1B2C3
+    } cases[] = {
+        {"0000000000A1B2C3", false, QStringLiteral("A1B2C3"),
+         QStringLiteral("状态: 挂失   卡号: 00A1B2C3\r")},
+        {"0000000000FFB2C3", true, QStringLiteral("B2C3"),
+         QStringLiteral("状态: 解挂   卡号: 00A1B2C3\r")},
+    };
+    for (const auto &c : cases) {
+        const ReplyPlan plan = planReply(" " + c.reply);
+        const TokenRead token{c.unloss, c.digits, c.reply};
+        EXPECT_EQ(plan.effects, QList<E>{E::tokenRead(token)}) << c.reply.constData();
+        EXPECT_EQ(tokenLine(token, QStringLiteral("00A1B2C3")), c.line);
     }
-    // The card reading of the tab takes the code from bytes 20 to 27.
-    EXPECT_EQ(gbk::mid(line, 20, 8), QStringLiteral("00A1B2C3"));
-    EXPECT_TRUE(plan.failureMessage.isEmpty());
+    // A loss line names the card by the token's own digits, whatever card was found.
+    EXPECT_EQ(tokenLine({false, QStringLiteral("A1B2C3"), {}}, QString()),
+              QStringLiteral("状态: 挂失   卡号: 00A1B2C3\r"));
 }
 
-TEST(ReplyPlan, UnlossTokenLooksTheCardUpBetweenItsSteps)
-{
-    const ReplyPlan plan = planReply(" 0000000000FFB2C3");
-    ASSERT_EQ(plan.effects.size(), 7);
-    EXPECT_EQ(plan.effects[0], E::setText(C::edt17, QStringLiteral("B2C3")));
-    EXPECT_EQ(plan.effects[1].kind, E::LookupCardCode);
-    // The key is the token's digits, not what edt17's reaction to them leaves in it.
-    EXPECT_EQ(plan.effects[1].text, QStringLiteral("B2C3"));
-    const E &line = plan.effects[2];
-    EXPECT_EQ(line.kind, E::AddLine);
-    EXPECT_EQ(line.control, C::RzMemo2);
-    EXPECT_TRUE(line.withCardCode);
-    EXPECT_EQ(line.text + QStringLiteral("00A1B2C3") + line.tail,
-              QStringLiteral("状态: 解挂   卡号: 00A1B2C3\r"));
-    EXPECT_EQ(gbk::byteLength(line.text), 19);
-    const C edits[] = {C::edt17, C::edt10, C::Form7edt1};
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(plan.effects[3 + i].kind, E::SetText);
-        EXPECT_EQ(plan.effects[3 + i].control, edits[i]);
-        EXPECT_TRUE(plan.effects[3 + i].withCardCode);
-        EXPECT_TRUE(plan.effects[3 + i].text.isEmpty());
-    }
-    EXPECT_EQ(plan.effects[6].kind, E::EndLookup);
-    EXPECT_EQ(plan.failureMessage, QStringLiteral("卡片内码不符!"));
-}
-
-TEST(ReplyPlan, CardDataEchoesToTheEventMemoPausesThenWritesTheCardLine)
+TEST(ReplyPlan, CardDataEchoesToTheEventMemoPausesThenReadsTheCard)
 {
     const ReplyPlan plan = planReply(" 1234ABCD0F0509FF");
     const QString line = QStringLiteral("卡片内码:1234ABCD   有效期：2015年05月09日");
     ASSERT_EQ(plan.effects,
-              (QList<E>{E::setGlobal(ReplyGlobal::ReplyGroupText, QStringLiteral("255")),
-                        E::addLine(C::RzMemo1, QStringLiteral("       此") + line), E::pause(),
-                        E::addLine(C::RzMemo2, line)}));
-    // The byte layout the card reading relies on.
+              (QList<E>{E::eventLine(QStringLiteral("       此") + line), E::pause(),
+                        E::cardRead({QStringLiteral("1234ABCD"), QStringLiteral("2015年05月09日"),
+                                     QStringLiteral("255"), line})}));
+    // The byte layout of the card memo's line.
     EXPECT_EQ(gbk::mid(line, 10, 8), QStringLiteral("1234ABCD"));
     EXPECT_EQ(gbk::mid(line, 29, 14), QStringLiteral("2015年05月09日"));
     EXPECT_EQ(gbk::byteLength(line), 42);
@@ -197,12 +173,13 @@ TEST(ReplyPlan, CardLineKeepsItsLayoutWhenTheCodeBytesAreNotValidGbk)
                                    QByteArray("\x81"
                                               "234ABCD")}) {
         const ReplyPlan plan = planReply(" " + code + "0F0509FF");
-        ASSERT_EQ(plan.effects.size(), 4) << code.toHex().constData();
-        const QString line = plan.effects[3].text;
+        ASSERT_EQ(plan.effects.size(), 3) << code.toHex().constData();
+        const QString line = plan.effects[2].card.line;
         EXPECT_EQ(gbk::byteLength(line), 42) << code.toHex().constData();
         EXPECT_EQ(gbk::mid(line, 1, 9), QStringLiteral("卡片内码:"));
         EXPECT_EQ(gbk::mid(line, 18, 13), QStringLiteral("   有效期：20"));
         EXPECT_EQ(gbk::mid(line, 29, 14), QStringLiteral("2015年05月09日"));
+        EXPECT_EQ(plan.effects[2].card.validity, QStringLiteral("2015年05月09日"));
     }
 }
 
@@ -248,13 +225,12 @@ TEST(ReplyPlan, StatusCodes)
     };
     for (const auto &c : cases) {
         const ReplyPlan plan = planReply(c.lastReply);
+        EXPECT_EQ(plan.form, ReplyForm::Status) << c.lastReply.constData();
         const QString r = QString::fromLatin1(c.lastReply.mid(1));
-        QList<E> expected = {E::setGlobal(ReplyGlobal::ReplyCode4, r.left(4)),
-                             E::setGlobal(ReplyGlobal::ReplyCode2, r.left(2))};
+        QList<E> expected;
         if (!c.line.isEmpty())
-            expected << E::addLine(C::RzMemo1, c.line)
-                     << E::addLine(C::RzMemo5, QString::fromLatin1(c.lastReply))
-                     << E::setText(C::wtxt, c.pane);
+            expected << E::statusAnswer(
+                {r.left(4), r.left(2), c.line, QString::fromLatin1(c.lastReply), c.pane});
         EXPECT_EQ(plan.effects, expected) << c.lastReply.constData();
     }
     EXPECT_EQ(gbk::byteLength(normalLine), 22);
