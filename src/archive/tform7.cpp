@@ -249,7 +249,7 @@ bool TForm7::modeActive() const
 {
     if (cardModeActive)
         return cardModeActive();
-    return IssueActive > 0 || ExtendActive > 0;
+    return false;
 }
 
 void TForm7::showArchive()
@@ -543,8 +543,6 @@ void TForm7::returnToCardTab(bool exitButton)
         emit cardTabShowRequested();
     emit cardTabResetRequested();
     emit cardTabStatusRequested(exitButton ? T::ExitPane : texts::shell::CardTabAdmin);
-    IssueActive = 0;
-    ExtendActive = 0;
     ExpiringListMode = 0;
     if (!exitButton)
         emit cardTabShowRequested();

@@ -8,8 +8,8 @@
 //   showArchive()          btn19, and btn21 after raising ExpiringListMode: shows the window,
 //                          which then runs its normal or expiring-soon selection
 //   edt1                   the card read clears it and writes the card code into it
-//   cardModeActive         set by the card tab: rb1 or rb2 checked or ExtendActive > 0 (without
-//                          it: IssueActive > 0 or ExtendActive > 0)
+//   cardModeActive         set by the card tab: whether an issue mode is chosen (without it:
+//                          none is)
 //   expiringUntil          set by the card tab: the last day of the expiring-soon list (its
 //                          dtp2; without it ten days from today)
 //   signals                connected by the card tab (direct, they run inside the handler):

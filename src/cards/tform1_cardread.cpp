@@ -2,6 +2,7 @@
 // and lamps it moves, and the save of the archive record that completes an issue or extension.
 #include "archive/tform7.h"
 #include "cards/cardfields.h"
+#include "cards/issuesession.h"
 #include "cards/issuing.h"
 #include "cards/texts.h"
 #include "common/clock.h"
@@ -80,10 +81,11 @@ void TForm1::reactToRead(const QString &code, const QString &validity,
     edt15->setText(validity);
 
     if (token) {
-        if (LossPending > 0) {
+        using Token = cards::IssueSession::Token;
+        if (m_session->tokenPending() == Token::Loss) {
             if (!confirmTokenRead(false, token->reply))
                 return;
-        } else if (UnlossPending > 0) {
+        } else if (m_session->tokenPending() == Token::Unloss) {
             if (!confirmTokenRead(true, token->reply))
                 return;
         }
@@ -93,10 +95,13 @@ void TForm1::reactToRead(const QString &code, const QString &validity,
         setArchiveSearch(archiveCodeEdit(), code);
     }
 
-    if (InitPending > 0 && !cardReadCompletesInitialisation())
+    if (m_session->initialisationPending() && !cardReadCompletesInitialisation())
         return;
 
-    if (rb2->isChecked()) {
+    using Mode = cards::IssueSession::Mode;
+    using Save = cards::IssueSession::SaveOutcome;
+    const cards::IssueSession &session = *m_session;
+    if (session.mode() == Mode::Batch) {
         // The next card of a batch carries the groups of the card just written.
         btn24Click();
         for (int i = 0; i < 8; ++i) {
@@ -105,45 +110,48 @@ void TForm1::reactToRead(const QString &code, const QString &validity,
                 groupCheck(i + 1)->setChecked(true);
             }
         }
-    } else if (!(IssueActive > 0 && (rb1->isChecked() || rb2->isChecked()) && btn3->isEnabled() &&
-                 counter(edt1) > 0)) {
+    } else if (!(session.open() &&
+                 (session.mode() == Mode::Single || session.mode() == Mode::Batch) &&
+                 btn3->isEnabled() && counter(edt1) > 0)) {
         wtxt->setText(texts::cards::ReadNormal);
     }
 
-    if (IssueActive > 0 && ExtendActive > 0 && btn13->isEnabled() && counter(edt1) > 0 &&
-        StartSentCount > 0) {
+    if (session.open() && session.mode() == Mode::Extension && btn13->isEnabled() &&
+        counter(edt1) > 0 && session.started()) {
         const QString written = edt10->text();
+        const QString extended = session.extendedCard();
         btn17->setEnabled(true);
         btn17Click();
-        if (m_lastSaveFailed)
+        if (session.lastSave() == Save::Failed)
             return; // issuing has ended and the operator was told
         sendReadModeFrame();
-        if (m_lastSaveSucceeded && sameCardCode(written, m_extendedCode))
+        if (session.lastSave() == Save::Saved && sameCardCode(written, extended))
             wtxt->setText(texts::cards::ExtendDone);
-        else if (m_lastSaveSucceeded)
-            wtxt->setText(texts::cards::ExtendOtherCardPane.arg(written, m_extendedCode));
-        else if (m_lastSaveDuplicate)
+        else if (session.lastSave() == Save::Saved)
+            wtxt->setText(texts::cards::ExtendOtherCardPane.arg(written, extended));
+        else if (session.lastSave() == Save::Duplicate)
             wtxt->setText(texts::cards::ExtendOtherRecordPane.arg(written));
         btn3->setEnabled(false);
         btn3->setStyleSheet(QString());
         edt17->setText(texts::cards::ReadEntry);
-        ExtendActive = 0;
+        m_session->extensionCompleted();
     }
 
     if (!edt9->text().isEmpty() && !edt10->text().isEmpty() && !edt15->text().isEmpty() &&
-        IssueActive > 0 && btn12->isEnabled() && rb1->isChecked() && StartSentCount > 0) {
+        session.open() && btn12->isEnabled() && session.mode() == Mode::Single &&
+        session.started()) {
         try {
             btn17->setEnabled(true);
             btn17Click();
-            if (m_lastSaveFailed)
+            if (session.lastSave() == Save::Failed)
                 return;
-            if (m_lastSaveSucceeded)
+            if (session.lastSave() == Save::Saved)
                 wtxt->setText(texts::cards::SingleSaved);
             btn12->setEnabled(true);
             btn12->setFocus();
             sendReadModeFrame();
             btn3->setEnabled(false);
-            IssueActive = 0;
+            m_session->singleCompleted();
             rb1->setChecked(false);
             rb2->setChecked(false);
             rb2->setEnabled(true);
@@ -153,15 +161,15 @@ void TForm1::reactToRead(const QString &code, const QString &validity,
         }
     }
 
-    if (!edt9->text().isEmpty() && IssueActive > 0 && rb2->isChecked() && btn14->isEnabled() &&
-        counter(edt1) > 0 && StartSentCount > 0) {
+    if (!edt9->text().isEmpty() && session.open() && session.mode() == Mode::Batch &&
+        btn14->isEnabled() && counter(edt1) > 0 && session.started()) {
         try {
             btn17->setEnabled(true);
             btn17Click();
             // A record that could not be saved ends the batch: the issuer must not write on.
-            if (m_lastSaveFailed)
+            if (session.lastSave() == Save::Failed)
                 return;
-            const bool saved = m_lastSaveSucceeded;
+            const bool saved = session.lastSave() == Save::Saved;
             // The issuer stays in issuing mode: the next card gets the next record.
             btn14Click();
             if (saved)
@@ -180,17 +188,19 @@ void TForm1::reactToRead(const QString &code, const QString &validity,
 
 void TForm1::btn17Click()
 {
-    m_lastSaveSucceeded = m_lastSaveDuplicate = m_lastSaveFailed = false;
-    if (IssueActive <= 0 || counter(edt1) <= 0 || !btn3->isEnabled() || edt10->text().isEmpty() ||
+    using Save = cards::IssueSession::SaveOutcome;
+    m_session->setLastSave(Save::None);
+    if (!m_session->open() || counter(edt1) <= 0 || !btn3->isEnabled() || edt10->text().isEmpty() ||
         edt15->text().isEmpty() || edt9->text().isEmpty()) {
         btn17->setEnabled(false);
         return;
     }
     try {
-        m_lastSaveSucceeded = saveArchiveRecord();
+        if (saveArchiveRecord())
+            m_session->setLastSave(Save::Saved);
     } catch (const DbError &e) {
         if (cards::isDuplicateCardRefusal(e.text())) {
-            m_lastSaveDuplicate = true;
+            m_session->setLastSave(Save::Duplicate);
             duplicateCard();
         } else {
             cardWrittenWithoutRecord(e.text());
@@ -203,7 +213,7 @@ void TForm1::btn17Click()
 void TForm1::cardWrittenWithoutRecord(const QString &reason)
 {
     const QString code = edt10->text();
-    m_lastSaveFailed = true;
+    m_session->setLastSave(cards::IssueSession::SaveOutcome::Failed);
     // Read mode first, so that no further card is written while the operator reads the box.
     endIssuing(true);
     wtxt->setText(texts::cards::WrittenUnsavedPane.arg(code));
@@ -214,7 +224,8 @@ void TForm1::cardWrittenWithoutRecord(const QString &reason)
 bool TForm1::saveArchiveRecord()
 {
     Query *q = archive();
-    if (ExtendActive > 0 && btn13->isEnabled() && StartSentCount > 0) {
+    using Mode = cards::IssueSession::Mode;
+    if (m_session->mode() == Mode::Extension && btn13->isEnabled() && m_session->started()) {
         // The issuer has written whatever card was laid: the record follows that card (a card
         // of another record is refused by the archive and takes the duplicate path).
         q->fieldByName(QStringLiteral("卡片状态")).setAsString(texts::cards::StatusEnabled);
@@ -231,14 +242,14 @@ bool TForm1::saveArchiveRecord()
         btn14->setEnabled(true);
         btn11->setEnabled(false);
         btn15->setEnabled(false);
-        ExtendActive = IssueActive = StartSentCount = 0;
+        m_session->recordSaved();
         {
             const QSignalBlocker block(dtp1);
             dtp1->setDate(appclock::today());
         }
         return true;
     }
-    if (rb2->isChecked() && btn14->isEnabled() && StartSentCount > 0) {
+    if (m_session->mode() == Mode::Batch && btn14->isEnabled() && m_session->started()) {
         q->post();
         btn17->setEnabled(false);
         btn13->setEnabled(false);
@@ -247,17 +258,18 @@ bool TForm1::saveArchiveRecord()
         btn11->setEnabled(false);
         btn15->setEnabled(false);
         btn14->setFocus();
-        ExtendActive = 0;
+        m_session->recordSaved();
         return true;
     }
-    if (IssueActive > 0 && btn12->isEnabled() && rb1->isChecked() && StartSentCount > 0) {
+    if (m_session->open() && btn12->isEnabled() && m_session->mode() == Mode::Single &&
+        m_session->started()) {
         q->post();
         btn17->setEnabled(false);
         btn13->setEnabled(false);
         q->close();
         wtxt->setText(texts::cards::SingleSavedPane);
         Dialogs::message(texts::cards::SingleSavedBox, this);
-        ExtendActive = IssueActive = StartSentCount = 0;
+        m_session->recordSaved();
         btn12->setFocus();
         btn11->setEnabled(false);
         btn15->setEnabled(false);
@@ -285,15 +297,14 @@ void TForm1::duplicateCard()
     q->close();
     btn11->setEnabled(false);
     btn15->setEnabled(false);
-    ExtendActive = 0;
-    if (rb2->isChecked()) {
+    const bool batch = m_session->mode() == cards::IssueSession::Mode::Batch;
+    m_session->duplicateRefused();
+    if (batch) {
         Dialogs::message(texts::cards::BatchContinue, this);
         return;
     }
     rb2->setChecked(false);
     rb2->setEnabled(true);
-    IssueActive = 0;
-    StartSentCount = 0;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -303,7 +314,7 @@ void TForm1::edt2Change()
 {
     chklst1->setEnabled(true);
     shp4->setColor(colors::Red);
-    if (!rb1->isChecked() && !rb2->isChecked() && IssueActive < 1 && ExtendActive < 1) {
+    if (!m_session->active()) {
         if (Query *q = archive())
             q->close();
     }

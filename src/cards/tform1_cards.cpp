@@ -1,6 +1,7 @@
 // The card tab of the main window: its layout, showing it by role, and the issue modes (single,
 // batch, extension), starting and ending issuing.
 #include "cards/cardfields.h"
+#include "cards/issuesession.h"
 #include "cards/issuing.h"
 #include "cards/texts.h"
 #include "common/clock.h"
@@ -342,9 +343,14 @@ void TForm1::bindArchiveFields()
     DBcbb3->setDataSource(Datafrm->DSda1);
 }
 
+bool TForm1::issuingActive() const
+{
+    return m_session->active();
+}
+
 bool TForm1::modeSelected() const
 {
-    return rb1->isChecked() || rb2->isChecked() || ExtendActive > 0;
+    return m_session->modeChosen();
 }
 
 QCheckBox *TForm1::groupCheck(int n) const
@@ -372,14 +378,12 @@ void TForm1::rztbshtTabSheet3Show()
     btn12->setEnabled(true);
     btn12->setFocus();
     // Coming back to the tab with a mode active: the issuer is told to stop writing first.
-    if (IssueActive > 0 || modeSelected())
+    if (m_session->active())
         btn25Click();
     bindArchiveFields();
     for (QWidget *w : std::initializer_list<QWidget *>{rz2, rz3, rz4, rz5, btn12, btn4, btn14,
                                                        btn19, btn25, btn28})
         w->setEnabled(true);
-    IssueActive = 0;
-    ExtendActive = 0;
     rb1->setChecked(false);
     rb2->setChecked(false);
     btn11->setEnabled(false);
@@ -398,7 +402,7 @@ void TForm1::rz5Click()
 
 void TForm1::endIssuingOnLeave()
 {
-    if (IssueActive > 0 || modeSelected())
+    if (m_session->active())
         btn25Click();
 }
 
@@ -434,8 +438,7 @@ void TForm1::btn12Click()
 {
     // A card read in a mode is that mode's card: it must not complete an earlier
     // initialisation.
-    InitPending = 0;
-    ExtendActive = 0;
+    m_session->chooseSingle();
     btn11->setEnabled(false);
     btn15->setEnabled(false);
     dtp1->hide();
@@ -450,7 +453,6 @@ void TForm1::btn12Click()
     btn17->setEnabled(false);
     wtxt->setText(texts::cards::SinglePrompt);
     btn4->setEnabled(true);
-    ++IssueActive;
     dtp1->setEnabled(false);
     if (!startNewArchiveRecord())
         return;
@@ -461,8 +463,7 @@ void TForm1::btn12Click()
 
 void TForm1::btn14Click()
 {
-    InitPending = 0;
-    ExtendActive = 0;
+    m_session->chooseBatch();
     btn24Click();
     btn4->setEnabled(true);
     rb2->setEnabled(true);
@@ -474,7 +475,6 @@ void TForm1::btn14Click()
     btn13->setEnabled(false);
     setButtonFace(btn13);
     edt15->setEnabled(true);
-    ++IssueActive;
     wtxt->setText(texts::cards::BatchPrompt);
     if (!startNewArchiveRecord())
         return;
@@ -484,19 +484,17 @@ void TForm1::btn14Click()
 
 void TForm1::btn13Click()
 {
-    InitPending = 0;
     for (int n = 1; n <= 8; ++n)
         groupCheck(n)->setEnabled(false);
     btn3->setEnabled(false);
     dtp1->show();
-    ++IssueActive;
-    ++ExtendActive;
     bindArchiveFields();
     Query *q = archive();
+    m_session->chooseExtension();
     q->close();
     q->open();
     q->edit();
-    m_extendedCode = q->fieldByName(QStringLiteral("卡片内码")).asString();
+    m_session->rememberExtendedCard(q->fieldByName(QStringLiteral("卡片内码")).asString());
     dtp1->setEnabled(true);
     dtp1->setStyleSheet(PickerHighlight);
     setPickerDate(dtp1, appclock::today());
@@ -537,21 +535,20 @@ void TForm1::btn3Click()
 {
     // Both buffers go first, also when the start is refused.
     flushPort();
-    ++StartSentCount;
+    m_session->startSent();
     lbl8->setStyleSheet(QStringLiteral("color:blue;"));
-    if (edt9->text().size() < 4 || !dtp1->isEnabled() ||
-        (!rb1->isChecked() && !rb2->isChecked() && ExtendActive < 1) || IssueActive < 1) {
+    if (edt9->text().size() < 4 || !dtp1->isEnabled() || !m_session->modeChosen() ||
+        !m_session->open()) {
         Dialogs::message(texts::cards::StartRefused, this);
         return;
     }
-    GroupMask = cards::groupMask(
-        {GroupBit1, GroupBit2, GroupBit3, GroupBit4, GroupBit5, GroupBit6, GroupBit7, GroupBit8});
-    writeFrame(IssueFrame(dtp1->date(), GroupMask)); // the port was flushed above
+    // the port was flushed above
+    writeFrame(IssueFrame(dtp1->date(), m_session->groupMask()));
     btn4->setEnabled(true);
     shp5->setColor(colors::Green);
     edt1->setText(QString::number(edt1->text().toInt() + 1));
     Dialogs::message(texts::cards::CommandSent, this);
-    if (rb2->isChecked())
+    if (m_session->mode() == cards::IssueSession::Mode::Batch)
         wtxt->setText(texts::cards::BatchStarted);
 }
 
@@ -574,13 +571,13 @@ void TForm1::endIssuing(bool returning)
     btn15->setEnabled(false);
     btn18->setEnabled(false);
     btn27->setEnabled(false);
-    IssueActive = ExtendActive = LossPending = UnlossPending = InitPending = 0;
+    // The issuer is told to read again before anything else reacts to the end.
+    m_session->end();
     btn22->setEnabled(false);
     btn23->setEnabled(false);
-    StartSentCount = ExpiringListMode = 0;
+    ExpiringListMode = 0;
     edt1->setText(QStringLiteral("0"));
     edt2->setText(QStringLiteral("0"));
-    sendReadModeFrame();
     if (returning)
         wtxt->setText(texts::cards::IssueEnded);
     RzMemo2->clearLines();

@@ -1,9 +1,9 @@
 // Gate group selection of the card tab: the eight group boxes, select all, cancel all and the
 // hidden clear-and-lock button. The bits are read by the start of issuing.
 #include "cards/cardfields.h"
+#include "cards/issuesession.h"
 #include "cards/texts.h"
 #include "common/dialogs.h"
-#include "common/globals.h"
 #include "shell/tform1.h"
 
 #include <QCheckBox>
@@ -13,21 +13,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-namespace {
-qint32 &groupBit(int n)
-{
-    qint32 *const bits[] = {&GroupBit1, &GroupBit2, &GroupBit3, &GroupBit4,
-                            &GroupBit5, &GroupBit6, &GroupBit7, &GroupBit8};
-    return *bits[n - 1];
-}
-} // namespace
-
 void TForm1::chkClick(int n)
 {
     if (groupCheck(n)->isChecked() && !edt9->text().isEmpty()) {
-        groupBit(n) = 1 << (n - 1);
+        m_session->setGroup(n, true);
         btn15->setEnabled(true);
-        if (!rb1->isChecked() && !rb2->isChecked() && ExtendActive < 1)
+        if (!m_session->modeChosen())
             return;
         if (!dtp1->isVisible())
             return;
@@ -36,7 +27,7 @@ void TForm1::chkClick(int n)
         btn3->setFocus();
         return;
     }
-    groupBit(n) = 0;
+    m_session->setGroup(n, false);
     btn3->setEnabled(false);
     btn11->setEnabled(true);
     wtxt->setText(texts::cards::GroupInvalid.arg(n));

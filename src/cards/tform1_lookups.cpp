@@ -4,6 +4,7 @@
 #include "archive/tform7.h"
 #include "cards/cardfields.h"
 #include "cards/cardlookup.h"
+#include "cards/issuesession.h"
 #include "cards/loss.h"
 #include "cards/texts.h"
 #include "common/clock.h"
@@ -345,9 +346,7 @@ void TForm1::attachArchiveWindow(TForm7 *archive)
     m_archiveCodeEdit = archive->edt1;
     connect(this, &TForm1::archiveWindowRequested, archive, &TForm7::showArchive);
     // What the archive window asks of the card tab when it hands over or is left.
-    archive->cardModeActive = [this] {
-        return rb1->isChecked() || rb2->isChecked() || ExtendActive > 0;
-    };
+    archive->cardModeActive = [this] { return m_session->modeChosen(); };
     archive->expiringUntil = [this] { return dtp2->date(); };
     connect(archive, &TForm7::cardTabDateRequested, this, [this](const QDate &day) {
         // Only the date is set; the card tab's reaction to a picked date is not an issue step.

@@ -1,6 +1,7 @@
 // Loss, unloss and initialisation on the card tab: the buttons that ask and send the frame, and
 // their completions inside the card read when the issuer reports the token or card it wrote.
 #include "cards/cardlookup.h"
+#include "cards/issuesession.h"
 #include "cards/issuing.h"
 #include "cards/loss.h"
 #include "cards/texts.h"
@@ -62,17 +63,16 @@ void TForm1::btn22Click()
     }
     if (Dialogs::box(texts::cards::LossQuestion, texts::cards::Loss, Dialogs::YesNo,
                      Dialogs::Warning, this) != Dialogs::Yes) {
-        LossPending = UnlossPending = 0;
+        m_session->dropToken();
         btn22->setEnabled(false);
         btn23->setEnabled(false);
         return;
     }
     try {
-        UnlossPending = 0;
-        ++LossPending;
         // The token's report will be checked against this card, not against what it selects.
-        m_tokenCard = issuer::trimmed(edt10->text());
-        sendFrame(IssuerFrame::Loss, LossFrame(m_tokenCard));
+        const QString card = issuer::trimmed(edt10->text());
+        m_session->awaitToken(cards::IssueSession::Token::Loss, card);
+        sendFrame(IssuerFrame::Loss, LossFrame(card));
         Dialogs::message(texts::cards::LossSent, this);
         btn22->setEnabled(false);
         btn23->setEnabled(false);
@@ -89,16 +89,15 @@ void TForm1::btn23Click()
     }
     if (Dialogs::box(texts::cards::UnlossQuestion, texts::cards::Unloss, Dialogs::YesNo,
                      Dialogs::Question, this) != Dialogs::Yes) {
-        LossPending = UnlossPending = 0;
+        m_session->dropToken();
         btn22->setEnabled(false);
         btn23->setEnabled(false);
         return;
     }
     try {
-        LossPending = 0;
-        ++UnlossPending;
-        m_tokenCard = issuer::trimmed(edt10->text());
-        sendFrame(IssuerFrame::Unloss, UnlossFrame(m_tokenCard));
+        const QString card = issuer::trimmed(edt10->text());
+        m_session->awaitToken(cards::IssueSession::Token::Unloss, card);
+        sendFrame(IssuerFrame::Unloss, UnlossFrame(card));
         Dialogs::message(texts::cards::UnlossSent, this);
         btn22->setEnabled(false);
         btn23->setEnabled(false);
@@ -111,10 +110,10 @@ void TForm1::btn27Click()
 {
     if (refusedWhileBusy())
         return;
-    ++InitPending;
+    m_session->awaitInitialisation();
     if (Dialogs::box(texts::cards::InitQuestion, texts::shell::SystemPrompt, Dialogs::YesNo,
                      Dialogs::Question, this) != Dialogs::Yes) {
-        InitPending = 0;
+        m_session->dropInitialisation();
         return;
     }
     sendFrame(IssuerFrame::ValidityInit, ValidityInitFrame());
@@ -133,13 +132,15 @@ bool TForm1::refusedWhileBusy()
 
 QString TForm1::tokenCardFor(bool unloss, const QString &digits) const
 {
-    const int pending = unloss ? UnlossPending : LossPending;
+    using Token = cards::IssueSession::Token;
     const cards::TokenOperation operation =
         unloss ? cards::TokenOperation::Unloss : cards::TokenOperation::Loss;
-    if (pending <= 0 || !cards::isFullCardCode(m_tokenCard) ||
-        cards::tokenDigits(operation, m_tokenCard).compare(digits, Qt::CaseInsensitive) != 0)
+    const QString &card = m_session->tokenCard();
+    if (m_session->tokenPending() != (unloss ? Token::Unloss : Token::Loss) ||
+        !cards::isFullCardCode(card) ||
+        cards::tokenDigits(operation, card).compare(digits, Qt::CaseInsensitive) != 0)
         return {};
-    return m_tokenCard;
+    return card;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -149,9 +150,9 @@ bool TForm1::confirmTokenRead(bool unloss, const QByteArray &tokenReply)
 {
     const cards::TokenOperation operation =
         unloss ? cards::TokenOperation::Unloss : cards::TokenOperation::Loss;
-    const QString card = m_tokenCard;
+    const QString card = m_session->tokenCard();
     const bool confirmed = cards::tokenConfirms(operation, card, tokenReply);
-    (unloss ? UnlossPending : LossPending) = 0;
+    m_session->dropToken();
     btn22->setEnabled(false);
     btn23->setEnabled(false);
     if (!confirmed) {
@@ -175,7 +176,7 @@ bool TForm1::confirmTokenRead(bool unloss, const QByteArray &tokenReply)
 
 bool TForm1::cardReadCompletesInitialisation()
 {
-    InitPending = 0;
+    m_session->dropInitialisation();
     sendReadModeFrame();
     // The card just read, exactly: a containing lookup could select another owner's record.
     if (!markRecord(edt17->text(),

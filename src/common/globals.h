@@ -14,27 +14,8 @@ inline QString DataFile;
 inline qint32 LoginFailCount = 0;
 inline qint32 ReloginCount = 0;
 
-// Card tab: issue modes and the expiring-soon list.
-inline qint32 IssueActive = 0;
-inline qint32 ExtendActive = 0;
-inline qint32 StartSentCount = 0;
+// The archive window's list: the expiring-soon list (raised by the card tab) or all records.
 inline qint32 ExpiringListMode = 0;
-
-// Card tab: loss, unloss and initialisation waiting for the card or token.
-inline qint32 LossPending = 0;
-inline qint32 UnlossPending = 0;
-inline qint32 InitPending = 0;
-
-// Gate groups: GroupBitN is 2^(N-1) while group N is selected, GroupMask their sum.
-inline qint32 GroupMask = 0;
-inline qint32 GroupBit1 = 0;
-inline qint32 GroupBit2 = 0;
-inline qint32 GroupBit3 = 0;
-inline qint32 GroupBit4 = 0;
-inline qint32 GroupBit5 = 0;
-inline qint32 GroupBit6 = 0;
-inline qint32 GroupBit7 = 0;
-inline qint32 GroupBit8 = 0;
 
 // Serial link: the one current port COMn (n).
 inline qint32 PortNo = 0;

@@ -1,5 +1,6 @@
 #include "shell/tform1.h"
 #include "accounts/tform2.h"
+#include "cards/issuesession.h"
 
 #include "accounts/accountstab.h"
 #include "accounts/texts.h"
@@ -93,6 +94,7 @@ QPushButton *makeButton(const QString &text, QWidget *parent)
 
 TForm1::TForm1(QWidget *parent)
     : QMainWindow(parent)
+    , m_session(std::make_unique<cards::IssueSession>([this] { sendReadModeFrame(); }))
 {
     setObjectName(QStringLiteral("Form1"));
     installEnterPressesButtons();
@@ -507,8 +509,8 @@ void TForm1::FormCreate()
     else
         setWindowState(windowState() & ~Qt::WindowMaximized);
 
-    IssueActive = ExtendActive = LossPending = UnlossPending = TestsWithoutReply = 0;
-    InitPending = StartSentCount = ReloginCount = ExpiringListMode = PortCount = 0;
+    m_session->reset();
+    TestsWithoutReply = ReloginCount = ExpiringListMode = PortCount = 0;
 
     const QDate today = appclock::today();
     dtp1->setDate(today);

@@ -48,6 +48,9 @@ class ReceiveHandler;
 class ReplyTarget;
 class TabPage;
 enum class IssuerFrame;
+namespace cards {
+class IssueSession;
+}
 namespace issuer {
 struct CardRead;
 struct TokenRead;
@@ -60,6 +63,9 @@ class TForm1 : public QMainWindow
 public:
     explicit TForm1(QWidget *parent = nullptr);
     ~TForm1() override;
+    const cards::IssueSession &issueSession() const { return *m_session; }
+    // Whether an issue mode is chosen or issuing is open (leaving the card tab ends it).
+    bool issuingActive() const;
 
     // ---- frame: status bar, tabs, tray icon, timers ----
     QStatusBar *rzstsbr1 = nullptr;
@@ -415,12 +421,9 @@ private:
     QString m_readGroups;    // the gate groups of the last card read with its data
     void setupLookups();     // the query fields' hooks and the lookup buttons
     bool refusedWhileBusy(); // the busy message when a mode is selected
-    QString m_tokenCard;     // card code the pending loss or unloss was sent for
-    QString m_extendedCode;  // card code of the record being extended
     bool m_dateChangedByPicker = false;
-    bool m_lastSaveSucceeded = false;       // whether the last btn17Click wrote a record
-    bool m_lastSaveDuplicate = false;       // ... found the card in another record
-    bool m_lastSaveFailed = false;          // ... could not write it: issuing has ended
+    // The card tab's issuing state (src/cards/issuesession.h).
+    std::unique_ptr<cards::IssueSession> m_session;
     void setupSerial(ReplyTarget *replies); // src/issuer: the port controls and the receive path
     void onTabChanged(int index);
     void giveKeyboardShortcuts();

@@ -5,6 +5,7 @@
 #include "archive/reportpreview.h"
 #include "archive/texts.h"
 #include "archive/tform7.h"
+#include "cards/issuesession.h"
 #include "common/clock.h"
 #include "common/globals.h"
 #include "db/datafrm.h"
@@ -336,34 +337,23 @@ TEST_F(ArchiveWindowTest, ACardReadSearchesOnlyWhileVisibleAndNoCardModeIsActive
     EXPECT_EQ(gridCodes(), QStringList{"00FF00FF"});
 
     // Issuing: the record being issued in Qryda1 must survive the card read.
-    struct Case
     {
-        int issue, extend;
-        std::function<bool()> hook;
-    } busy[] = {{1, 0, {}}, {0, 1, {}}, {0, 0, [] { return true; }}};
-    for (const Case &c : busy) {
-        IssueActive = c.issue;
-        ExtendActive = c.extend;
-        form->cardModeActive = c.hook;
+        form->cardModeActive = [] { return true; };
         q->close();
         q->setSQL(QStringLiteral("select * from CZdata order by 车辆编号"));
         q->open();
         q->append();
         form->edt1->clear();
         form->edt1->setText(QStringLiteral("A1B2C3D4"));
-        EXPECT_EQ(q->state(), Query::Insert) << c.issue << c.extend;
+        EXPECT_EQ(q->state(), Query::Insert);
         q->cancel();
     }
     // What the operator types is searched for also while the card tab is issuing.
-    IssueActive = 1;
-    form->cardModeActive = {};
     click(form->edt1);
     form->edt1->clear();
     QTest::keyClicks(form->edt1, QStringLiteral("deadbeef"));
     EXPECT_EQ(gridCodes(), QStringList{"DEADBEEF"});
 
-    IssueActive = 0;
-    ExtendActive = 0;
     form->cardModeActive = [] { return false; };
     form->edt1->clear();
     form->edt1->setText(QStringLiteral("A1B2C3D4"));
@@ -647,8 +637,8 @@ TEST_F(ArchiveWindowTest, ExitAndCloseReturnToTheIdleCardTabEachInItsOwnWay)
             main->show();
         main->dtp1->show();
         main->edt17->setText(QStringLiteral("x"));
-        IssueActive = 1;
-        ExtendActive = 1;
+        main->btn14Click(); // a batch is being issued
+        ASSERT_TRUE(main->issueSession().active());
         ExpiringListMode = 1;
         QStringList order;
         auto note = [&](const char *what) { order << QString::fromLatin1(what); };
@@ -671,7 +661,8 @@ TEST_F(ArchiveWindowTest, ExitAndCloseReturnToTheIdleCardTabEachInItsOwnWay)
         EXPECT_FALSE(form->isVisible());
         EXPECT_TRUE(main->isVisible());
         EXPECT_EQ(main->wtxt->text(), QString::fromUtf8(c.pane));
-        EXPECT_EQ(IssueActive + ExtendActive + ExpiringListMode, 0);
+        EXPECT_FALSE(main->issueSession().active());
+        EXPECT_EQ(ExpiringListMode, 0);
         EXPECT_FALSE(Datafrm->Qryda1->isActive());
         EXPECT_EQ(Datafrm->QryJL1->isActive(), c.connected);
         EXPECT_EQ(Datafrm->con->connected(), c.connected);

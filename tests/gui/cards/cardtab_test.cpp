@@ -4,6 +4,7 @@
 #include "archive/tform7.h"
 #include "cards/cardfields.h"
 #include "cards/cardlookup.h"
+#include "cards/issuesession.h"
 #include "cards/texts.h"
 #include "cardtabfixture.h"
 #include "common/clock.h"
@@ -187,7 +188,7 @@ TEST_F(CardTabTest, SingleIssueFromTheOwnerFieldsToTheSavedRecord)
     EXPECT_EQ(f.wtxt->text(), t::SingleSaved);
     EXPECT_EQ(pty.receive(12), readModeFrame());
     EXPECT_FALSE(f.rb1->isChecked());
-    EXPECT_EQ(IssueActive, 0);
+    EXPECT_FALSE(main->issueSession().open());
     EXPECT_FALSE(f.btn3->isEnabled());
     EXPECT_FALSE(f.dtp1->isVisible());
     // Groups 3 and 6 of the card shown in the group display.
@@ -392,8 +393,8 @@ TEST_F(CardTabTest, ExtensionSavesWhatTheIssuerWroteOntoTheLaidCard)
         EXPECT_EQ(lastShown().text, c.box) << c.name;
         EXPECT_EQ(f.wtxt->text(), c.pane) << c.name;
         EXPECT_EQ(pty.receive(24), c.frames) << c.name;
-        EXPECT_EQ(ExtendActive, 0);
-        EXPECT_EQ(IssueActive, 0);
+        EXPECT_NE(main->issueSession().mode(), cards::IssueSession::Mode::Extension);
+        EXPECT_FALSE(main->issueSession().open());
         EXPECT_EQ(records(QStringLiteral("车辆编号,卡片内码,车主姓名,卡片有效期限,卡片状态")),
                   (QStringList{c.record, c.other}))
             << c.name;
@@ -417,8 +418,8 @@ TEST_F(CardTabTest, SingleIssueOfARegisteredCardReportsItAndEndsUnsaved)
     layCard(QStringLiteral("9F0832A5"), QDate(2029, 2, 28), 2);
     EXPECT_EQ(shownTexts().last(), t::DuplicateCard.arg(QStringLiteral("2015年05月09日")));
     EXPECT_EQ(pty.receive(12), readModeFrame());
-    EXPECT_EQ(IssueActive, 0);
-    EXPECT_EQ(StartSentCount, 0);
+    EXPECT_FALSE(main->issueSession().open());
+    EXPECT_FALSE(main->issueSession().started());
     EXPECT_FALSE(f.rb1->isChecked());
     EXPECT_NE(f.wtxt->text(), t::SingleSaved);
     EXPECT_EQ(records(QStringLiteral("车辆编号,卡片内码,车主姓名")),
@@ -451,7 +452,7 @@ TEST_F(CardTabTest, ALastRecordWithoutNumberKeepsTheModeFromStarting)
     click(f.btn12);
     EXPECT_EQ(shownTexts(), QStringList{t::NullVehicleNumber});
     EXPECT_FALSE(f.rb1->isChecked());
-    EXPECT_EQ(IssueActive, 0);
+    EXPECT_FALSE(main->issueSession().open());
     EXPECT_EQ(pty.receive(12), readModeFrame());
     EXPECT_EQ(records(QStringLiteral("车辆编号,卡片内码")),
               QStringList{QStringLiteral("<null>|AAAA0001")});
@@ -550,12 +551,12 @@ TEST_F(CardTabTest, GateGroupsFollowTheBoxes)
     click(f.chk4);
     expectBox();
     click(f.btn3);
-    EXPECT_EQ(GroupMask, 9);
+    EXPECT_EQ(main->issueSession().groupMask(), 9);
     EXPECT_EQ(pty.receive(15), IssueFrame(QDate(2028, 8, 8), 9));
     click(f.btn15);
     EXPECT_EQ(f.wtxt->text(), t::AllCancelled);
     EXPECT_FALSE(f.btn3->isEnabled());
-    EXPECT_EQ(GroupBit1 + GroupBit4, 0);
+    EXPECT_EQ(main->issueSession().groupMask(), 0);
     // The second start without any card read warns.
     click(f.chk8);
     expectBox();
@@ -570,11 +571,11 @@ TEST_F(CardTabTest, ShowingTheTabAgainEndsAnActiveMode)
 {
     TForm1 &f = *main;
     click(f.btn14);
-    ASSERT_EQ(IssueActive, 1);
+    ASSERT_TRUE(main->issueSession().open());
     f.rzpgcntrlrzpcrl1->setCurrentWidget(f.rztbshtTabSheet1);
     f.rzpgcntrlrzpcrl1->setCurrentWidget(f.rztbshtTabSheet3);
     EXPECT_EQ(pty.receive(12), readModeFrame());
-    EXPECT_EQ(IssueActive, 0);
+    EXPECT_FALSE(main->issueSession().open());
     EXPECT_FALSE(f.rb2->isChecked());
     EXPECT_EQ(f.wtxt->text(), texts::shell::CardTabAdmin);
     // Idle: showing the tab sends nothing.
@@ -738,7 +739,7 @@ TEST_F(CardTabTest, ARecordThatCannotBeSavedEndsTheBatchAndNamesTheCard)
                                        db::explained(QStringLiteral("database or disk is full"))));
     EXPECT_EQ(main->wtxt->text(), t::WrittenUnsavedPane.arg(QStringLiteral("FA11FA11")));
     EXPECT_FALSE(main->rb2->isChecked());
-    EXPECT_EQ(IssueActive, 0);
+    EXPECT_FALSE(main->issueSession().open());
     // A card laid now is only read.
     pty.send(cardReply(QStringLiteral("B0000003"), validity, 255));
     QTRY_COMPARE(main->edt10->text(), QStringLiteral("B0000003"));
@@ -786,7 +787,7 @@ TEST_F(CardTabTest, EveryRouteOutOfABatchPutsTheIssuerBackInReadMode)
         r.leave();
         EXPECT_EQ(pty.receive(12), readModeFrame()) << r.name;
         EXPECT_FALSE(f.rb2->isChecked()) << r.name;
-        EXPECT_EQ(IssueActive, 0) << r.name;
+        EXPECT_FALSE(main->issueSession().open()) << r.name;
         // The next card laid is not written by the issuer; if it is read, nothing is saved.
         layCard(QStringLiteral("C0FFEE01"), validity, 255);
         EXPECT_EQ(records(QStringLiteral("卡片内码")), QStringList()) << r.name;

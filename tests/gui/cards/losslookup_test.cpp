@@ -1,6 +1,7 @@
 // Loss, unloss, initialisation and the lookups of the card tab, driven with clicks and keys
 // against the simulated issuer in process (entered in the port map as COM3).
 #include "archive/tform7.h"
+#include "cards/issuesession.h"
 #include "cards/texts.h"
 #include "cardtabfixture.h"
 #include "common/clock.h"
@@ -207,7 +208,7 @@ TEST_F(LossLookupTest, TheTokenConfirmsTheCardTheButtonWasPressedFor)
         WAIT_FOR(Dialogs::pendingAnswers() == 0);
         EXPECT_EQ(f.RzMemo2->lines().last(), c.line);
         EXPECT_EQ(shownTexts().mid(2), c.afterMessages);
-        EXPECT_EQ(LossPending + UnlossPending, 0);
+        EXPECT_EQ(main->issueSession().tokenPending(), cards::IssueSession::Token::None);
         // The issuer goes back to read mode right after the token, confirmed or not.
         WAIT_FOR(sim.issuer().frames() == (QList<QByteArray>{c.frame, readMode()}));
         QStringList expected = seeded;
@@ -239,25 +240,25 @@ TEST_F(LossLookupTest, NoAtTheQuestionsSendsNothingAndClearsWhatWasPending)
     expectBox(Dialogs::Yes);
     expectBox();
     click(f.btn23);
-    ASSERT_EQ(UnlossPending, 1);
+    ASSERT_EQ(main->issueSession().tokenPending(), cards::IssueSession::Token::Unloss);
     // ... then the loss of the same card is declined: the pending unloss goes too.
     lookUp(f.edt17, QStringLiteral("00A1B2C3"));
     expectBox(Dialogs::No);
     click(f.btn22);
-    EXPECT_EQ(LossPending + UnlossPending, 0);
+    EXPECT_EQ(main->issueSession().tokenPending(), cards::IssueSession::Token::None);
     EXPECT_FALSE(f.btn22->isEnabled());
     EXPECT_FALSE(f.btn23->isEnabled());
     lookUp(f.edt17, QStringLiteral("12345678"));
     expectBox(Dialogs::No);
     click(f.btn23);
-    EXPECT_EQ(LossPending + UnlossPending, 0);
+    EXPECT_EQ(main->issueSession().tokenPending(), cards::IssueSession::Token::None);
     // Initialisation declined.
     retype(f.edt17, QStringLiteral("12345678"));
     ASSERT_TRUE(f.btn27->isEnabled());
     expectBox(Dialogs::No);
     click(f.btn27);
     EXPECT_EQ(lastShown().caption, texts::shell::SystemPrompt);
-    EXPECT_EQ(InitPending, 0);
+    EXPECT_FALSE(main->issueSession().initialisationPending());
     EXPECT_TRUE(f.btn27->isEnabled());
 
     // The token of the unloss sent first is now read like any token: nothing is recorded.
@@ -287,7 +288,7 @@ TEST_F(LossLookupTest, LossRefusedWithoutAFullCardCode)
         click(b);
         EXPECT_EQ(lastShown().text, t::CardCodeEmpty);
     }
-    EXPECT_EQ(LossPending + UnlossPending, 0);
+    EXPECT_EQ(main->issueSession().tokenPending(), cards::IssueSession::Token::None);
     f.btn25Click();
     WAIT_FOR(sim.issuer().frames() == QList<QByteArray>{readMode()});
 }
@@ -332,7 +333,7 @@ TEST_F(LossLookupTest, InitialisationMarksTheCardReadOrSaysItIsNotRegistered)
         sim.command(QStringLiteral("card ") + QString::fromLatin1(c.card));
         waitForRead(reads + 1);
         EXPECT_EQ(lastShown().text, c.message);
-        EXPECT_EQ(InitPending, 0);
+        EXPECT_FALSE(main->issueSession().initialisationPending());
         WAIT_FOR(sim.issuer().frames() == (QList<QByteArray>{ValidityInitFrame(), readMode()}));
         EXPECT_EQ(statuses(), c.archive);
     }
@@ -347,9 +348,9 @@ TEST_F(LossLookupTest, EndingIssuingOrEnteringAModeDropsAPendingInitialisation)
         expectBox(Dialogs::Yes);
         expectBox();
         click(f.btn27);
-        ASSERT_EQ(InitPending, 1);
+        ASSERT_TRUE(main->issueSession().initialisationPending());
         click(leave);
-        EXPECT_EQ(InitPending, 0);
+        EXPECT_FALSE(main->issueSession().initialisationPending());
     }
     // In single issue now: the card read is that issue's, the record keeps its state.
     const int reads = f.edt2->text().toInt();
@@ -372,11 +373,10 @@ TEST_F(LossLookupTest, ModeBusyRefusesLookupsWindowsAndInitialisation)
         click(b);
         EXPECT_EQ(lastShown().text, t::ModeBusy);
     }
-    InitPending = 0;
     expectBox();
     f.btn27Click();
     EXPECT_EQ(lastShown().text, t::ModeBusy);
-    EXPECT_EQ(InitPending, 0);
+    EXPECT_FALSE(main->issueSession().initialisationPending());
     EXPECT_EQ(ExpiringListMode, 0);
     EXPECT_FALSE(Form7->isVisible());
 }

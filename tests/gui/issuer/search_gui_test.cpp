@@ -348,7 +348,7 @@ TEST_F(SearchTest, ALostLinkEndsAnIssueMode)
     issuer->unplug();
     ASSERT_SOON(!f.linkUp, 5000);
     EXPECT_FALSE(f.rb2->isChecked());
-    EXPECT_EQ(IssueActive, 0);
+    EXPECT_FALSE(f.issuingActive());
     EXPECT_TRUE(f.btn14->isEnabled());
 }
 

@@ -1,6 +1,7 @@
 // The online-help tab (manual, release of the database file, pending archive edits), the help
 // window with and without a page, the shipped help page, and the about box.
 #include "cards/cardfields.h"
+#include "cards/issuesession.h"
 #include "common/globals.h"
 #include "db/datafrm.h"
 #include "shell/helppage.h"
@@ -226,7 +227,7 @@ TEST_F(HelpTest, AnIssueInProgressEndsAsReturnDoes)
     openTab(HelpTab);
     EXPECT_TRUE(shownTexts().isEmpty()) << "a record without a card is not asked about";
     EXPECT_FALSE(main->rb1->isChecked());
-    EXPECT_EQ(IssueActive, 0);
+    EXPECT_FALSE(main->issueSession().open());
     EXPECT_FALSE(Datafrm->Qryda1->isActive());
     EXPECT_EQ(main->wtxt->text(), QStringLiteral("在线帮助界面."));
 }
