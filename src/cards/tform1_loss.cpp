@@ -56,13 +56,26 @@ bool markRecord(const QString &code, const QList<std::pair<QString, QString>> &c
 
 void TForm1::btn22Click()
 {
-    // The frame carries characters 3..8 of the code: without all eight it would lose some.
+    sendTokenRequest(true);
+}
+
+void TForm1::btn23Click()
+{
+    sendTokenRequest(false);
+}
+
+void TForm1::sendTokenRequest(bool loss)
+{
+    using Token = cards::IssueSession::Token;
+    // The frame carries characters 3..8 (loss) or 5..8 (unloss) of the code: without all eight
+    // it would lose some.
     if (!cards::isFullCardCode(edt10->text())) {
         Dialogs::message(texts::cards::CardCodeEmpty, this);
         return;
     }
-    if (Dialogs::box(texts::cards::LossQuestion, texts::cards::Loss, Dialogs::YesNo,
-                     Dialogs::Warning, this) != Dialogs::Yes) {
+    if (Dialogs::box(loss ? texts::cards::LossQuestion : texts::cards::UnlossQuestion,
+                     loss ? texts::cards::Loss : texts::cards::Unloss, Dialogs::YesNo,
+                     loss ? Dialogs::Warning : Dialogs::Question, this) != Dialogs::Yes) {
         m_session->dropToken();
         btn22->setEnabled(false);
         btn23->setEnabled(false);
@@ -71,34 +84,12 @@ void TForm1::btn22Click()
     try {
         // The token's report will be checked against this card, not against what it selects.
         const QString card = issuer::trimmed(edt10->text());
-        m_session->awaitToken(cards::IssueSession::Token::Loss, card);
-        sendFrame(IssuerFrame::Loss, LossFrame(card));
-        Dialogs::message(texts::cards::LossSent, this);
-        btn22->setEnabled(false);
-        btn23->setEnabled(false);
-    } catch (const std::exception &) {
-        Dialogs::message(texts::cards::CardCodeEmpty, this);
-    }
-}
-
-void TForm1::btn23Click()
-{
-    if (!cards::isFullCardCode(edt10->text())) {
-        Dialogs::message(texts::cards::CardCodeEmpty, this);
-        return;
-    }
-    if (Dialogs::box(texts::cards::UnlossQuestion, texts::cards::Unloss, Dialogs::YesNo,
-                     Dialogs::Question, this) != Dialogs::Yes) {
-        m_session->dropToken();
-        btn22->setEnabled(false);
-        btn23->setEnabled(false);
-        return;
-    }
-    try {
-        const QString card = issuer::trimmed(edt10->text());
-        m_session->awaitToken(cards::IssueSession::Token::Unloss, card);
-        sendFrame(IssuerFrame::Unloss, UnlossFrame(card));
-        Dialogs::message(texts::cards::UnlossSent, this);
+        m_session->awaitToken(loss ? Token::Loss : Token::Unloss, card);
+        if (loss)
+            sendFrame(IssuerFrame::Loss, LossFrame(card));
+        else
+            sendFrame(IssuerFrame::Unloss, UnlossFrame(card));
+        Dialogs::message(loss ? texts::cards::LossSent : texts::cards::UnlossSent, this);
         btn22->setEnabled(false);
         btn23->setEnabled(false);
     } catch (const std::exception &) {

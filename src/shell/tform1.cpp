@@ -752,20 +752,18 @@ void TForm1::Ent1Click()
 void TForm1::img2MouseDown()
 {
     saveWindowSettings();
-    if (Dialogs::box(texts::shell::ReallyWantExit, texts::shell::SystemPrompt, Dialogs::YesNo,
-                     Dialogs::NoIcon, this) != Dialogs::Yes)
-        return;
-    try {
-        leaveIssuer();
-    } catch (...) {
-    }
-    appexit::endProgram();
+    askThenLeave(texts::shell::ReallyWantExit);
 }
 
 void TForm1::lbl12Click()
 {
-    if (Dialogs::box(texts::shell::ReallyExit, texts::shell::SystemPrompt, Dialogs::YesNo,
-                     Dialogs::NoIcon, this) != Dialogs::Yes)
+    askThenLeave(texts::shell::ReallyExit);
+}
+
+void TForm1::askThenLeave(const QString &question)
+{
+    if (Dialogs::box(question, texts::shell::SystemPrompt, Dialogs::YesNo, Dialogs::NoIcon, this) !=
+        Dialogs::Yes)
         return;
     try {
         leaveIssuer();

@@ -223,6 +223,8 @@ public:
     void img2MouseDown();
     void Ent1Click();
     void lbl12Click();
+    // Asks the question; on 是 the issuer is left in read mode and the program ends.
+    void askThenLeave(const QString &question);
     void rzstspn1Click();
     void N1Click();
     void N2Click();
@@ -414,6 +416,8 @@ private:
     // Loss, unloss and initialisation complete inside the card read; these are where they
     // join it. Each returns false when the card read ends there.
     bool cardReadCompletesInitialisation();
+    // Loss (btn22) or unloss (btn23): asks, remembers the card and sends the frame.
+    void sendTokenRequest(bool loss);
     // The loss (false) or unloss confirmation by the token the issuer read back.
     bool confirmTokenRead(bool unloss, const QByteArray &tokenReply);
     // A card (code and validity) or a token read: counters, fields and what completes.
