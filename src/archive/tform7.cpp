@@ -252,6 +252,12 @@ bool TForm7::modeActive() const
     return false;
 }
 
+void TForm7::showExpiringArchive()
+{
+    m_listExpiring = true;
+    showArchive();
+}
+
 void TForm7::showArchive()
 {
     show();
@@ -279,7 +285,7 @@ void TForm7::FormShow()
     lbl6->setText(today.toString(texts::shell::DateFormat));
     DBFLGridModel->applyColumns();
 
-    if (ExpiringListMode < 1) {
+    if (!m_listExpiring) {
         guarded([this] {
             select(QStringLiteral("select * from CZdata;"));
             archive()->cancel();
@@ -314,7 +320,7 @@ void TForm7::FormShow()
     }
     if (nothing) {
         // Without the reset the next opening would hide again at once.
-        ExpiringListMode = 0;
+        m_listExpiring = false;
         hide();
         emit cardTabShowRequested();
     }
@@ -543,7 +549,7 @@ void TForm7::returnToCardTab(bool exitButton)
         emit cardTabShowRequested();
     emit cardTabResetRequested();
     emit cardTabStatusRequested(exitButton ? T::ExitPane : texts::shell::CardTabAdmin);
-    ExpiringListMode = 0;
+    m_listExpiring = false;
     if (!exitButton)
         emit cardTabShowRequested();
 }

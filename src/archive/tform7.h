@@ -5,8 +5,9 @@
 // tab's issuing, which Add hands over to.
 //
 // What the card tab uses:
-//   showArchive()          btn19, and btn21 after raising ExpiringListMode: shows the window,
-//                          which then runs its normal or expiring-soon selection
+//   showArchive()          btn19: shows the window, which then lists every record
+//   showExpiringArchive()  btn21: the same with the expiring-soon list, until the window is
+//                          left
 //   edt1                   the card read clears it and writes the card code into it
 //   cardModeActive         set by the card tab: whether an issue mode is chosen (without it:
 //                          none is)
@@ -47,6 +48,8 @@ public:
 
     // Shows the window (not modal) and brings it to the front.
     void showArchive();
+    void showExpiringArchive();
+    bool listsExpiring() const { return m_listExpiring; }
 
     std::function<bool()> cardModeActive;
     std::function<QDate()> expiringUntil;
@@ -142,4 +145,5 @@ private:
 
     bool m_clearing = false;
     int m_modelChanging = 0;
+    bool m_listExpiring = false; // the expiring-soon list instead of every record
 };

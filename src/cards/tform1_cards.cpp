@@ -575,7 +575,6 @@ void TForm1::endIssuing(bool returning)
     m_session->end();
     btn22->setEnabled(false);
     btn23->setEnabled(false);
-    ExpiringListMode = 0;
     edt1->setText(QStringLiteral("0"));
     edt2->setText(QStringLiteral("0"));
     if (returning)

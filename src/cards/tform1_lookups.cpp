@@ -289,7 +289,6 @@ void TForm1::btn21Click()
 {
     if (refusedWhileBusy())
         return;
-    ++ExpiringListMode;
     try {
         // From today on each click, so a program left running past midnight moves along.
         const QDate today = appclock::today();
@@ -304,7 +303,6 @@ void TForm1::btn21Click()
         q->open();
         if (q->isEmpty()) {
             Dialogs::message(texts::cards::NoneExpiring, this);
-            ExpiringListMode = 0;
             return;
         }
         // The archive window builds the same selection from the two pickers.
@@ -312,7 +310,7 @@ void TForm1::btn21Click()
         setPickerDate(dtp2, range.last);
         if (!m_archiveWindow)
             throw std::runtime_error("no archive window");
-        emit archiveWindowRequested();
+        emit expiringArchiveRequested();
     } catch (const std::exception &) {
         Dialogs::message(texts::cards::ExpiringFailed, this);
     }
@@ -345,6 +343,7 @@ void TForm1::attachArchiveWindow(TForm7 *archive)
     m_archiveWindow = archive;
     m_archiveCodeEdit = archive->edt1;
     connect(this, &TForm1::archiveWindowRequested, archive, &TForm7::showArchive);
+    connect(this, &TForm1::expiringArchiveRequested, archive, &TForm7::showExpiringArchive);
     // What the archive window asks of the card tab when it hands over or is left.
     archive->cardModeActive = [this] { return m_session->modeChosen(); };
     archive->expiringUntil = [this] { return dtp2->date(); };

@@ -7,7 +7,6 @@ void resetGlobals()
     HelpFile.clear();
     DataFile.clear();
     LoginFailCount = ReloginCount = 0;
-    ExpiringListMode = 0;
     PortNo = 0;
     TestsWithoutReply = PortCount = 0;
     Form9 = nullptr;

@@ -14,8 +14,6 @@ inline QString DataFile;
 inline qint32 LoginFailCount = 0;
 inline qint32 ReloginCount = 0;
 
-// The archive window's list: the expiring-soon list (raised by the card tab) or all records.
-inline qint32 ExpiringListMode = 0;
 
 // Serial link: the one current port COMn (n).
 inline qint32 PortNo = 0;

@@ -510,7 +510,7 @@ void TForm1::FormCreate()
         setWindowState(windowState() & ~Qt::WindowMaximized);
 
     m_session->reset();
-    TestsWithoutReply = ReloginCount = ExpiringListMode = PortCount = 0;
+    TestsWithoutReply = ReloginCount = PortCount = 0;
 
     const QDate today = appclock::today();
     dtp1->setDate(today);

@@ -389,6 +389,7 @@ public:
 
 signals:
     void archiveWindowRequested();
+    void expiringArchiveRequested();
     void passageWindowRequested();
     void reloginRequested();
 

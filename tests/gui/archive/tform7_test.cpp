@@ -403,19 +403,18 @@ TEST_F(ArchiveWindowTest, ExpiringModeListsTheComingDaysOrStepsAsideAndForgetsTh
 {
     addSample();
     main->dtp2->setDate(QDate(2024, 3, 15));
-    ExpiringListMode = 1;
-    open();
+    form->showExpiringArchive();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
     EXPECT_EQ(gridCodes(), QStringList{"00FF00FF"});
     EXPECT_EQ(form->wtxt1->text(), QStringLiteral("当前查询到1 笔即将过期记录"));
     form->close();
 
     main->dtp2->setDate(QDate(2024, 3, 6));
-    ExpiringListMode = 1;
-    form->showArchive();
+    form->showExpiringArchive();
     EXPECT_FALSE(form->isVisible());
     EXPECT_TRUE(main->isVisible());
     EXPECT_EQ(form->wtxt1->text(), QStringLiteral("没有找到即将过期记录!"));
-    EXPECT_EQ(ExpiringListMode, 0);
+    EXPECT_FALSE(form->listsExpiring());
     open(); // the next opening is the normal one
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(gridCodes().size(), 4);
@@ -623,6 +622,8 @@ TEST_F(ArchiveWindowTest, ExitAndCloseReturnToTheIdleCardTabEachInItsOwnWay)
     };
     for (const Case &c : cases) {
         Datafrm->QryJL1->open(); // another window's query keeps the connection open
+        main->btn14Click();      // a batch is being issued
+        ASSERT_TRUE(main->issueSession().active());
         open();
         click(form->btnAllSeaCmd);
         // An unsaved name edited in the grid.
@@ -637,9 +638,7 @@ TEST_F(ArchiveWindowTest, ExitAndCloseReturnToTheIdleCardTabEachInItsOwnWay)
             main->show();
         main->dtp1->show();
         main->edt17->setText(QStringLiteral("x"));
-        main->btn14Click(); // a batch is being issued
-        ASSERT_TRUE(main->issueSession().active());
-        ExpiringListMode = 1;
+        form->showExpiringArchive(); // the window lists the expiring-soon records
         QStringList order;
         auto note = [&](const char *what) { order << QString::fromLatin1(what); };
         auto a = QObject::connect(form.get(), &TForm7::lookupsClearRequested, [&] {
@@ -662,7 +661,7 @@ TEST_F(ArchiveWindowTest, ExitAndCloseReturnToTheIdleCardTabEachInItsOwnWay)
         EXPECT_TRUE(main->isVisible());
         EXPECT_EQ(main->wtxt->text(), QString::fromUtf8(c.pane));
         EXPECT_FALSE(main->issueSession().active());
-        EXPECT_EQ(ExpiringListMode, 0);
+        EXPECT_FALSE(form->listsExpiring());
         EXPECT_FALSE(Datafrm->Qryda1->isActive());
         EXPECT_EQ(Datafrm->QryJL1->isActive(), c.connected);
         EXPECT_EQ(Datafrm->con->connected(), c.connected);

@@ -377,7 +377,7 @@ TEST_F(LossLookupTest, ModeBusyRefusesLookupsWindowsAndInitialisation)
     f.btn27Click();
     EXPECT_EQ(lastShown().text, t::ModeBusy);
     EXPECT_FALSE(main->issueSession().initialisationPending());
-    EXPECT_EQ(ExpiringListMode, 0);
+    EXPECT_FALSE(Form7->listsExpiring());
     EXPECT_FALSE(Form7->isVisible());
 }
 
@@ -629,18 +629,18 @@ TEST_F(LossLookupTest, ExpiringListBoundsAcrossMidnight)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.now.toString(Qt::ISODate).toStdString());
         appclock::ScopedNow at(c.now);
-        Form7->hide();
-        ExpiringListMode = 0;
+        if (Form7->isVisible())
+            Form7->close();
         if (c.codes.isEmpty())
             expectBox();
         click(f.btn21);
         if (c.codes.isEmpty()) {
             EXPECT_EQ(lastShown().text, t::NoneExpiring);
-            EXPECT_EQ(ExpiringListMode, 0);
+            EXPECT_FALSE(Form7->listsExpiring());
             EXPECT_FALSE(Form7->isVisible());
             continue;
         }
-        EXPECT_EQ(ExpiringListMode, 1);
+        EXPECT_TRUE(Form7->listsExpiring());
         EXPECT_TRUE(Form7->isVisible());
         Query *q = Datafrm->Qryda1;
         QStringList codes;
