@@ -9,7 +9,6 @@ void resetGlobals()
     LoginFailCount = ReloginCount = 0;
     PortNo = 0;
     TestsWithoutReply = PortCount = 0;
-    Form9 = nullptr;
     RecordDrive.clear();
     GSName.clear();
 }

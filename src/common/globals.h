@@ -4,7 +4,6 @@
 #include <QString>
 #include <QtGlobal>
 
-class TForm9;
 
 // Logged-in account and files (login window; DataFile also the data module).
 inline QString UserType;
@@ -21,7 +20,6 @@ inline qint32 PortNo = 0;
 // Issuer discovery and supervision.
 inline qint32 TestsWithoutReply = 0;
 inline qint32 PortCount = 0;
-inline TForm9 *Form9 = nullptr;
 
 // Drive holding the passage record files.
 inline QString RecordDrive;

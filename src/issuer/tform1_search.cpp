@@ -59,6 +59,11 @@ int value(const QLineEdit *counter)
 
 } // namespace
 
+TForm9 *TForm1::notFoundPrompt() const
+{
+    return m_notFoundPrompt.data();
+}
+
 void TForm1::setupSearch()
 {
     // The search buttons are run by the program only.
@@ -208,11 +213,11 @@ void TForm1::edt6Change()
         tmr1->stop();
         tmr4->stop();
         // One prompt at a time: the reconnection it runs may count frames again.
-        if (!Form9) {
+        if (!m_notFoundPrompt) {
             QPointer<TForm9> prompt = new TForm9(this);
-            Form9 = prompt;
+            m_notFoundPrompt = prompt;
             prompt->exec();
-            Form9 = nullptr;
+            m_notFoundPrompt = nullptr;
             if (prompt)
                 prompt->deleteLater();
         }

@@ -17,6 +17,7 @@ class QAction;
 class TForm2;
 class TForm7;
 class TForm10;
+class TForm9;
 class QCheckBox;
 class QComboBox;
 class QDateEdit;
@@ -249,6 +250,8 @@ public:
     void closePort(int port);
     SerialLink *serialLink() const { return m_serial; }
     ReceiveHandler *receiveHandler() const { return m_receiver; }
+    // The issuer-not-found prompt while it is open.
+    TForm9 *notFoundPrompt() const;
     // The one way a frame leaves the program: flushes PortNo first where that frame's sender
     // does (flushesBeforeSending), writes it, then counts it in edt6 where it is one of the
     // frames the issuer search counts (countsAsSent). Every sender goes through here.
@@ -429,6 +432,7 @@ private:
     bool m_dateChangedByPicker = false;
     // The card tab's issuing state (src/cards/issuesession.h).
     std::unique_ptr<cards::IssueSession> m_session;
+    QPointer<TForm9> m_notFoundPrompt;      // one prompt at a time
     void setupSerial(ReplyTarget *replies); // src/issuer: the port controls and the receive path
     void onTabChanged(int index);
     void giveKeyboardShortcuts();

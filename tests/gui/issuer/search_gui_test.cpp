@@ -141,11 +141,13 @@ protected:
     void onPrompt(std::function<void(TForm9 *)> action)
     {
         auto *poll = new QTimer(form.get());
-        QObject::connect(poll, &QTimer::timeout, poll, [poll, action] {
-            if (Form9 && Form9->isVisible()) {
+        TForm1 *f = form.get();
+        QObject::connect(poll, &QTimer::timeout, poll, [poll, action, f] {
+            TForm9 *prompt = f->notFoundPrompt();
+            if (prompt && prompt->isVisible()) {
                 poll->stop();
                 poll->deleteLater();
-                action(Form9);
+                action(prompt);
             }
         });
         poll->start(5);
@@ -255,7 +257,7 @@ TEST_F(SearchTest, FifteenFramesWithoutALinkAskTheOperator)
         EXPECT_TRUE(portClosed);
         // "否" saved the window and did not look for the issuer again.
         EXPECT_TRUE(QFile::exists(f.windowSettingsPath()));
-        EXPECT_EQ(Form9, nullptr);
+        EXPECT_EQ(form->notFoundPrompt(), nullptr);
         EXPECT_NE(f.edt6->text(), QStringLiteral("0"));
         form.reset();
         appexit::reset();
@@ -277,7 +279,7 @@ TEST_F(SearchTest, YesOnThePromptReconnectsOnce)
         answered = true;
     });
     ASSERT_SOON(answered, 20000);
-    ASSERT_SOON((Form9) == (nullptr), 5000);
+    ASSERT_SOON(form->notFoundPrompt() == nullptr, 5000);
     EXPECT_EQ(resets, 1);
     EXPECT_TRUE(f.tmr6->isActive());
     EXPECT_TRUE(f.tmr1->isActive()); // looking again
@@ -308,7 +310,7 @@ TEST_F(SearchTest, AReplyArrivingWhileThePromptIsOpenClosesIt)
     });
     ASSERT_SOON(!open.isEmpty(), 20000);
     EXPECT_TRUE(stillOpenAfterTwoTicks);
-    ASSERT_SOON((Form9) == (nullptr), 5000);
+    ASSERT_SOON(form->notFoundPrompt() == nullptr, 5000);
     ASSERT_SOON(linked(), 10000);
     EXPECT_EQ(PortNo, open.first());
 }
