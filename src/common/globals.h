@@ -4,7 +4,6 @@
 #include <QString>
 #include <QtGlobal>
 
-
 // Logged-in account and files (login window; DataFile also the data module).
 inline QString UserType;
 inline QString UserName;
@@ -12,7 +11,6 @@ inline QString HelpFile;
 inline QString DataFile;
 inline qint32 LoginFailCount = 0;
 inline qint32 ReloginCount = 0;
-
 
 // Serial link: the one current port COMn (n).
 inline qint32 PortNo = 0;
