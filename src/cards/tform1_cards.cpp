@@ -37,13 +37,6 @@ namespace {
 // white on yellow.
 const QString PickerHighlight = QStringLiteral("QDateEdit { background-color: yellow; }");
 
-QPushButton *cardButton(const QString &text, QWidget *parent)
-{
-    auto *b = new QPushButton(text, parent);
-    b->setAutoDefault(false);
-    return b;
-}
-
 QLineEdit *counterEdit(QWidget *parent)
 {
     auto *e = new QLineEdit(QStringLiteral("0"), parent);
@@ -83,17 +76,17 @@ void TForm1::buildCardTab()
     rz2 = new QGroupBox(t::CardInfoGroup, page);
     auto *info = new QVBoxLayout(rz2);
     auto *modes = new QGridLayout;
-    btn12 = cardButton(t::SingleIssue, rz2);
+    btn12 = plainButton(t::SingleIssue, rz2);
     rb1 = new QRadioButton(rz2);
-    btn14 = cardButton(t::BatchIssue, rz2);
+    btn14 = plainButton(t::BatchIssue, rz2);
     rb2 = new QRadioButton(rz2);
     for (QRadioButton *rb : {rb1, rb2})
         rb->setAutoExclusive(false); // the program sets each on its own
-    btn13 = cardButton(t::Extend, rz2);
-    btn3 = cardButton(t::StartIssue, rz2);
-    btn4 = cardButton(t::EndIssue, rz2);
-    btn25 = cardButton(t::Return, rz2);
-    btn17 = cardButton(t::SaveRecord, rz2);
+    btn13 = plainButton(t::Extend, rz2);
+    btn3 = plainButton(t::StartIssue, rz2);
+    btn4 = plainButton(t::EndIssue, rz2);
+    btn25 = plainButton(t::Return, rz2);
+    btn17 = plainButton(t::SaveRecord, rz2);
     btn17->hide();
     modes->addWidget(btn12, 0, 0);
     modes->addWidget(rb1, 0, 1);
@@ -210,7 +203,7 @@ void TForm1::buildCardTab()
     owner->addRow(QStringLiteral("车场车位:"), edt16);
     owner->addRow(QStringLiteral("住    址:"), edt20);
     owner->addRow(QStringLiteral("卡片状态:"), edt3);
-    btn21 = cardButton(t::ExpiringList, rz3);
+    btn21 = plainButton(t::ExpiringList, rz3);
     owner->addRow(QString(), btn21);
     layout->addWidget(rz3, 5);
 
@@ -231,9 +224,9 @@ void TForm1::buildCardTab()
     }
     gates->addWidget(grpGates);
     auto *groupButtons = new QHBoxLayout;
-    btn11 = cardButton(t::SelectAll, rz5);
-    btn15 = cardButton(t::CancelAll, rz5);
-    btn24 = cardButton(t::SelectNone, rz5);
+    btn11 = plainButton(t::SelectAll, rz5);
+    btn15 = plainButton(t::CancelAll, rz5);
+    btn24 = plainButton(t::SelectNone, rz5);
     btn24->hide();
     btn11->setEnabled(false);
     btn15->setEnabled(false);
@@ -252,7 +245,7 @@ void TForm1::buildCardTab()
     edt18->setMaxLength(8);
     edt19 = new QLineEdit(t::NameHint, grp5);
     edt19->setMaxLength(20);
-    btn18 = cardButton(t::Lookup, grp5);
+    btn18 = plainButton(t::Lookup, grp5);
     btn18->setEnabled(false);
     query->addRow(QStringLiteral("卡片内码:"), edt17);
     query->addRow(QStringLiteral("车牌号码:"), edt18);
@@ -260,16 +253,16 @@ void TForm1::buildCardTab()
     query->addRow(QString(), btn18);
     lookups->addWidget(grp5);
     auto *windows = new QHBoxLayout;
-    btn19 = cardButton(t::ShowArchive, rz4);
-    btn28 = cardButton(t::Passages, rz4);
+    btn19 = plainButton(t::ShowArchive, rz4);
+    btn28 = plainButton(t::Passages, rz4);
     windows->addWidget(btn19);
     windows->addWidget(btn28);
     lookups->addLayout(windows);
     grpLoss = new QGroupBox(t::LossGroup, rz4);
     auto *loss = new QHBoxLayout(grpLoss);
-    btn22 = cardButton(t::Loss, grpLoss);
-    btn23 = cardButton(t::Unloss, grpLoss);
-    btn27 = cardButton(t::Initialise, grpLoss);
+    btn22 = plainButton(t::Loss, grpLoss);
+    btn23 = plainButton(t::Unloss, grpLoss);
+    btn27 = plainButton(t::Initialise, grpLoss);
     for (QPushButton *b : {btn22, btn23, btn27}) {
         b->setEnabled(false);
         loss->addWidget(b);
@@ -330,6 +323,20 @@ void TForm1::buildCardTab()
     onKeyPress(RzMemo2, [](int key) { return key != Qt::Key_Tab && key != Qt::Key_Backtab; });
     setupOwnerEntry();
     setupLookups();
+    nameControls(
+        {NAMED(RzMemo2), NAMED(edt17), NAMED(edt10),       NAMED(shp4),          NAMED(chklst1),
+         NAMED(dtp1),    NAMED(dtp2),  NAMED(rz2),         NAMED(rz3),           NAMED(rz4),
+         NAMED(rz5),     NAMED(grp5),  NAMED(grpCardMemo), NAMED(grpGroupShown), NAMED(grpGates),
+         NAMED(grpLoss), NAMED(btn12), NAMED(rb1),         NAMED(btn14),         NAMED(rb2),
+         NAMED(btn13),   NAMED(btn3),  NAMED(btn4),        NAMED(btn25),         NAMED(btn17),
+         NAMED(edt1),    NAMED(edt2),  NAMED(edt8),        NAMED(shp5),          NAMED(lbl8),
+         NAMED(chk1),    NAMED(chk2),  NAMED(chk3),        NAMED(chk4),          NAMED(chk5),
+         NAMED(chk6),    NAMED(chk7),  NAMED(chk8),        NAMED(btn11),         NAMED(btn15),
+         NAMED(btn24),   NAMED(edt9),  NAMED(edt11),       NAMED(edt12),         NAMED(DBcbb3),
+         NAMED(lbl13),   NAMED(edt13), NAMED(edt14),       NAMED(edt15),         NAMED(edt16),
+         NAMED(edt20),   NAMED(edt3),  NAMED(edt18),       NAMED(edt19),         NAMED(btn18),
+         NAMED(btn19),   NAMED(btn28), NAMED(btn21),       NAMED(btn22),         NAMED(btn23),
+         NAMED(btn27)});
 }
 
 void TForm1::bindArchiveFields()

@@ -1,11 +1,11 @@
 #include "shell/tform1.h"
 #include "accounts/tform2.h"
-#include "cards/issuesession.h"
 
 #include "accounts/accountstab.h"
 #include "accounts/texts.h"
 #include "archive/tform7.h"
 #include "cards/cardfields.h"
+#include "cards/issuesession.h"
 #include "cards/cardtabreplies.h"
 #include "common/clock.h"
 #include "common/dialogs.h"
@@ -84,12 +84,6 @@ private:
     std::function<void()> m_shown;
 };
 
-QPushButton *makeButton(const QString &text, QWidget *parent)
-{
-    auto *b = new QPushButton(text, parent);
-    b->setAutoDefault(false);
-    return b;
-}
 } // namespace
 
 TForm1::TForm1(QWidget *parent)
@@ -103,7 +97,6 @@ TForm1::TForm1(QWidget *parent)
     buildFrame();
     buildSystemTab();
     buildCardTab();
-    nameControls();
     setupSerial(newCardTabReplies(this));
     giveKeyboardShortcuts();
     FormCreate();
@@ -113,132 +106,6 @@ TForm1::~TForm1() = default;
 
 // ---------------------------------------------------------------------------------------------
 // Building the window
-
-// Each control carries its member name as its object name: style sheets, the widget inspector
-// and the accessibility tree see the same names as the code.
-void TForm1::nameControls()
-{
-#define NAMED(control)                                                                             \
-    std::pair<QObject *, const char *>                                                             \
-    {                                                                                              \
-        control, #control                                                                          \
-    }
-    const std::pair<QObject *, const char *> named[] = {
-        NAMED(rzstsbr1),
-        NAMED(wtxt),
-        NAMED(rzstspn1),
-        NAMED(wtxt1),
-        NAMED(lbl5),
-        NAMED(lbl6),
-        NAMED(rzpgcntrlrzpcrl1),
-        NAMED(rztbshtTabSheet1),
-        NAMED(rztbshtTabSheet3),
-        NAMED(rztbshtTabSheet2),
-        NAMED(rztbshtTabSheet4),
-        NAMED(rztbshtTabSheet5),
-        NAMED(RzGroupBox2),
-        NAMED(RzGroupBox3),
-        NAMED(RzGroupBox4),
-        NAMED(RzGroupBox5),
-        NAMED(RzGroupBoxStatus),
-        NAMED(RzMemo1),
-        NAMED(RzMemo5),
-        NAMED(RzMemo6),
-        NAMED(RzMemo4),
-        NAMED(memo2),
-        NAMED(ComTxt),
-        NAMED(opencmd),
-        NAMED(CLpc1),
-        NAMED(btnClose2),
-        NAMED(btn2),
-        NAMED(btn26),
-        NAMED(shp3),
-        NAMED(shp1),
-        NAMED(edt6),
-        NAMED(edt7),
-        NAMED(btn1),
-        NAMED(btnClose1),
-        NAMED(btn16),
-        NAMED(edt4),
-        NAMED(edtmm1),
-        NAMED(edtmm2),
-        NAMED(edtmm3),
-        NAMED(btn5),
-        NAMED(btn6),
-        NAMED(btn9),
-        NAMED(btn10),
-        NAMED(btnClosebtn5),
-        NAMED(btnClosebtn6),
-        NAMED(g1),
-        NAMED(lbl4),
-        NAMED(RzMemo2),
-        NAMED(edt17),
-        NAMED(edt10),
-        NAMED(shp4),
-        NAMED(chklst1),
-        NAMED(dtp1),
-        NAMED(dtp2),
-        NAMED(rz2),
-        NAMED(rz3),
-        NAMED(rz4),
-        NAMED(rz5),
-        NAMED(grp5),
-        NAMED(grpCardMemo),
-        NAMED(grpGroupShown),
-        NAMED(grpGates),
-        NAMED(grpLoss),
-        NAMED(btn12),
-        NAMED(rb1),
-        NAMED(btn14),
-        NAMED(rb2),
-        NAMED(btn13),
-        NAMED(btn3),
-        NAMED(btn4),
-        NAMED(btn25),
-        NAMED(btn17),
-        NAMED(edt1),
-        NAMED(edt2),
-        NAMED(edt8),
-        NAMED(shp5),
-        NAMED(lbl8),
-        NAMED(chk1),
-        NAMED(chk2),
-        NAMED(chk3),
-        NAMED(chk4),
-        NAMED(chk5),
-        NAMED(chk6),
-        NAMED(chk7),
-        NAMED(chk8),
-        NAMED(btn11),
-        NAMED(btn15),
-        NAMED(btn24),
-        NAMED(edt9),
-        NAMED(edt11),
-        NAMED(edt12),
-        NAMED(DBcbb3),
-        NAMED(lbl13),
-        NAMED(edt13),
-        NAMED(edt14),
-        NAMED(edt15),
-        NAMED(edt16),
-        NAMED(edt20),
-        NAMED(edt3),
-        NAMED(edt18),
-        NAMED(edt19),
-        NAMED(btn18),
-        NAMED(btn19),
-        NAMED(btn28),
-        NAMED(btn21),
-        NAMED(btn22),
-        NAMED(btn23),
-        NAMED(btn27),
-    };
-#undef NAMED
-    for (const auto &[control, name] : named) {
-        if (control && control->objectName().isEmpty())
-            control->setObjectName(QLatin1String(name));
-    }
-}
 
 void TForm1::buildFrame()
 {
@@ -334,137 +201,10 @@ void TForm1::buildFrame()
     connect(tmr3, &QTimer::timeout, this, [this] { tmr3Timer(); });
     connect(tmr6, &QTimer::timeout, this, [this] { tmr6Timer(); });
     tmr6->start();
-}
-
-void TForm1::buildSystemTab()
-{
-    QWidget *page = rztbshtTabSheet1;
-
-    RzGroupBox2 = new QGroupBox(QStringLiteral("车场示意图"), page);
-    RzGroupBox2->setGeometry(0, 0, 449, 170);
-    auto *pic1 = new QLabel(RzGroupBox2);
-    pic1->setPixmap(pictures::carPark(QSize(437, 140), 0));
-    pic1->setGeometry(6, 22, 437, 140);
-
-    RzGroupBox3 = new QGroupBox(QStringLiteral("车场示意图"), page);
-    RzGroupBox3->setGeometry(456, 0, 449, 170);
-    auto *pic2 = new QLabel(RzGroupBox3);
-    pic2->setPixmap(pictures::carPark(QSize(437, 140), 1));
-    pic2->setGeometry(6, 22, 437, 140);
-
-    // Port events, port choice, lamps and the leave / re-login buttons.
-    RzGroupBox4 = new QGroupBox(QStringLiteral("端口事件显示"), page);
-    RzGroupBox4->setGeometry(0, 174, 449, 400);
-    auto *left = new QVBoxLayout(RzGroupBox4);
-    RzMemo1 = new EventMemo(RzGroupBox4);
-    left->addWidget(RzMemo1, 1);
-    auto *portRow = new QHBoxLayout;
-    portRow->setSpacing(4);
-    ComTxt = new QComboBox(RzGroupBox4);
-    ComTxt->setEditable(false);
-    // Wide enough for "COM10"; the row must fit the group box with the four buttons.
-    ComTxt->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    ComTxt->setMinimumContentsLength(5);
-    opencmd = makeButton(QStringLiteral("打开串口"), RzGroupBox4);
-    opencmd->setEnabled(false);
-    CLpc1 = makeButton(QStringLiteral("关闭串口"), RzGroupBox4);
-    btnClose2 = makeButton(QStringLiteral("重新连接"), RzGroupBox4);
-    btn2 = makeButton(QStringLiteral("手动测试"), RzGroupBox4);
-    btn2->setEnabled(false);
-    portRow->addWidget(ComTxt);
-    portRow->addWidget(opencmd);
-    portRow->addWidget(CLpc1);
-    portRow->addWidget(btnClose2);
-    portRow->addWidget(btn2);
-    left->addLayout(portRow);
-    RzGroupBoxStatus = new QGroupBox(QStringLiteral(" 状态指示 "), RzGroupBox4);
-    auto *status = new QHBoxLayout(RzGroupBoxStatus);
-    shp3 = new Lamp(RzGroupBoxStatus);
-    shp1 = new Lamp(RzGroupBoxStatus);
-    shp3->setToolTip(texts::issuer::LinkLampTip);
-    shp1->setToolTip(texts::issuer::ActivityLampTip);
-    edt6 = new QLineEdit(QStringLiteral("0"), RzGroupBoxStatus);
-    edt7 = new QLineEdit(QStringLiteral("0"), RzGroupBoxStatus);
-    edt6->setReadOnly(true);
-    edt7->setReadOnly(true);
-    edt6->setMaximumWidth(50);
-    edt7->setMaximumWidth(50);
-    status->addWidget(new QLabel(QStringLiteral("连接:"), RzGroupBoxStatus));
-    status->addWidget(shp3);
-    status->addWidget(new QLabel(QStringLiteral("活动:"), RzGroupBoxStatus));
-    status->addWidget(shp1);
-    status->addWidget(edt6);
-    status->addWidget(edt7);
-    status->addStretch(1);
-    left->addWidget(RzGroupBoxStatus);
-    auto *leaveRow = new QHBoxLayout;
-    btn1 = makeButton(QStringLiteral("退出系统"), RzGroupBox4);
-    btnClose1 = makeButton(QStringLiteral("重新登录"), RzGroupBox4);
-    btn16 = makeButton(texts::shell::SkinClose, RzGroupBox4);
-    leaveRow->addWidget(btn1);
-    leaveRow->addWidget(btnClose1);
-    leaveRow->addWidget(btn16);
-    left->addLayout(leaveRow);
-    RzMemo5 = new EventMemo(RzGroupBox4);
-    RzMemo5->hide();
-    memo2 = new EventMemo(RzGroupBox4);
-    memo2->hide();
-    connect(btn1, &QPushButton::clicked, this, [this] { Ent1Click(); });
-    connect(btnClose1, &QPushButton::clicked, this, [this] { btnClose1Click(); });
-    connect(btn16, &QPushButton::clicked, this, [this] { btn16Click(); });
-
-    // Special functions: issuer search and password, database backup and restore.
-    RzGroupBox5 = new QGroupBox(QStringLiteral("特殊功能区"), page);
-    RzGroupBox5->setGeometry(456, 174, 449, 400);
-    auto *right = new QVBoxLayout(RzGroupBox5);
-    auto *codeRow = new QHBoxLayout;
-    edt4 = new QLineEdit(RzGroupBox5);
-    edt4->setEchoMode(QLineEdit::Password);
-    btn5 = makeButton(QStringLiteral("搜索"), RzGroupBox5);
-    btn6 = makeButton(QStringLiteral("识别"), RzGroupBox5);
-    btn9 = makeButton(QStringLiteral("确认"), RzGroupBox5);
-    lbl4 = new QLabel(QStringLiteral("输入口令:"), RzGroupBox5);
-    codeRow->addWidget(lbl4);
-    codeRow->addWidget(edt4);
-    codeRow->addWidget(btn5);
-    codeRow->addWidget(btn6);
-    codeRow->addWidget(btn9);
-    right->addLayout(codeRow);
-    auto *pwRow = new QHBoxLayout;
-    edtmm1 = new QLineEdit(RzGroupBox5);
-    edtmm2 = new QLineEdit(RzGroupBox5);
-    edtmm3 = new QLineEdit(RzGroupBox5);
-    for (QLineEdit *e : {edtmm1, edtmm2, edtmm3}) {
-        e->setMaxLength(6);
-        e->setMaximumWidth(70);
-    }
-    btn10 = makeButton(QStringLiteral("修改密码"), RzGroupBox5);
-    pwRow->addWidget(new QLabel(QStringLiteral("原密码:"), RzGroupBox5));
-    pwRow->addWidget(edtmm1);
-    pwRow->addWidget(new QLabel(QStringLiteral("新密码:"), RzGroupBox5));
-    pwRow->addWidget(edtmm2);
-    pwRow->addWidget(new QLabel(QStringLiteral("确认:"), RzGroupBox5));
-    pwRow->addWidget(edtmm3);
-    pwRow->addWidget(btn10);
-    right->addLayout(pwRow);
-    RzMemo4 = new EventMemo(RzGroupBox5);
-    right->addWidget(RzMemo4, 1);
-    auto *dbRow = new QHBoxLayout;
-    btnClosebtn5 = makeButton(QStringLiteral("备份数据库"), RzGroupBox5);
-    btnClosebtn6 = makeButton(QStringLiteral("还原数据库"), RzGroupBox5);
-    g1 = new QProgressBar(RzGroupBox5);
-    g1->setRange(0, 100);
-    g1->setValue(0);
-    dbRow->addWidget(btnClosebtn5);
-    dbRow->addWidget(btnClosebtn6);
-    dbRow->addWidget(g1, 1);
-    right->addLayout(dbRow);
-    btn26 = makeButton(QStringLiteral("检测"), RzGroupBox5);
-    btn26->hide();
-    RzMemo6 = new EventMemo(RzGroupBox5);
-    RzMemo6->hide();
-    connect(btnClosebtn5, &QPushButton::clicked, this, [this] { btnClosebtn5Click(); });
-    connect(btnClosebtn6, &QPushButton::clicked, this, [this] { btnClosebtn6Click(); });
+    nameControls({NAMED(rzstsbr1), NAMED(wtxt), NAMED(rzstspn1), NAMED(wtxt1), NAMED(lbl5),
+                  NAMED(lbl6), NAMED(rzpgcntrlrzpcrl1), NAMED(rztbshtTabSheet1),
+                  NAMED(rztbshtTabSheet3), NAMED(rztbshtTabSheet2), NAMED(rztbshtTabSheet4),
+                  NAMED(rztbshtTabSheet5)});
 }
 
 // ---------------------------------------------------------------------------------------------

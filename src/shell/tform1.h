@@ -403,7 +403,6 @@ protected:
 
 private:
     void buildFrame();
-    void nameControls();
     void buildSystemTab();
     void buildCardTab();
     // ---- card tab (src/cards) ----

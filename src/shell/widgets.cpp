@@ -252,6 +252,21 @@ protected:
 
 } // namespace
 
+QPushButton *plainButton(const QString &text, QWidget *parent)
+{
+    auto *b = new QPushButton(text, parent);
+    b->setAutoDefault(false);
+    return b;
+}
+
+void nameControls(std::initializer_list<std::pair<QObject *, const char *>> named)
+{
+    for (const auto &[control, name] : named) {
+        if (control && control->objectName().isEmpty())
+            control->setObjectName(QLatin1String(name));
+    }
+}
+
 void installEnterPressesButtons()
 {
     static QPointer<EnterPressesButtons> installed;

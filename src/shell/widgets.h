@@ -75,6 +75,21 @@ class QLineEdit;
 // program sets is left as it is.
 void keepHexDigitsOnly(QLineEdit *field, int maxDigits);
 
+class QPushButton;
+
+// A push button that is never the window's default: Enter presses the focused button only.
+QPushButton *plainButton(const QString &text, QWidget *parent);
+
+// Gives each control its member name as its object name (style sheets, the widget inspector, the
+// accessibility tree and the tests see the names the code uses); a control already named keeps
+// its name. Written where a tab builds its controls: nameControls({NAMED(btn3), ...}).
+#define NAMED(control)                                                                             \
+    std::pair<QObject *, const char *>                                                             \
+    {                                                                                              \
+        control, #control                                                                          \
+    }
+void nameControls(std::initializer_list<std::pair<QObject *, const char *>> named);
+
 // Enter (or the keypad's Enter) on a focused, enabled push or tool button presses it, in every
 // window of the program, as Space does; the program moves the focus to buttons and tells the
 // operator to go on with Enter. Installed once for the application; later calls do nothing.
