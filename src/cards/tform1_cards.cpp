@@ -350,6 +350,21 @@ void TForm1::bindArchiveFields()
     DBcbb3->setDataSource(Datafrm->DSda1);
 }
 
+void TForm1::prepareCardTab()
+{
+    m_session->reset();
+    const QDate today = appclock::today();
+    dtp1->setDate(today);
+    dtp1->setEnabled(false);
+    dtp2->setDate(today.addDays(10));
+}
+
+void TForm1::tmr3Timer()
+{
+    shp4->setColor(colors::Red);
+    chklst1->setEnabled(false);
+}
+
 bool TForm1::issuingActive() const
 {
     return m_session->active();

@@ -2,6 +2,7 @@
 // lamps, the leave and re-login buttons, the issuer search and password, and the database
 // backup and restore. Their handlers are in tform1_serial.cpp, tform1_search.cpp,
 // tform1_password.cpp and src/shell/tform1_maintenance.cpp.
+#include "common/globals.h"
 #include "issuer/texts.h"
 #include "shell/pictures.h"
 #include "shell/texts.h"
@@ -15,6 +16,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 void TForm1::buildSystemTab()
@@ -181,4 +183,37 @@ void TForm1::buildSystemTab()
                   NAMED(btnClosebtn6),
                   NAMED(g1),
                   NAMED(lbl4)});
+}
+
+void TForm1::startSystemTab()
+{
+    showLinkState();
+    if (!isAdministrator()) {
+        RzGroupBox5->setEnabled(false);
+        CLpc1->setEnabled(false);
+        btn10->setEnabled(false);
+        edt4->setEnabled(false);
+        wtxt->setText(texts::shell::RestrictedPane);
+        return;
+    }
+    // A previous login of another role disabled these; the role applies both ways.
+    RzGroupBox4->setEnabled(true);
+    RzGroupBox5->setEnabled(true);
+    CLpc1->setEnabled(true);
+    refreshPasswordButton();
+    edt4->setEnabled(true);
+    ComTxt->addItems(GetComPortList());
+    for (const QString &port : GetComPortList())
+        RzMemo6->addLine(port);
+    PortCount = RzMemo6->lineCount();
+    if (RzMemo6->lineCount() > 0)
+        ComTxt->setCurrentText(RzMemo6->lines().first());
+    btn5->setText(QStringLiteral("开始"));
+    tmr4->start();
+    tmr3->start();
+    wtxt->setText(texts::shell::SystemTabAdmin);
+    if (ReloginCount >= 1)
+        btnClose2Click();
+    else
+        ReloginCount = 0;
 }

@@ -5,8 +5,8 @@
 #include "accounts/texts.h"
 #include "archive/tform7.h"
 #include "cards/cardfields.h"
-#include "cards/issuesession.h"
 #include "cards/cardtabreplies.h"
+#include "cards/issuesession.h"
 #include "common/clock.h"
 #include "common/dialogs.h"
 #include "common/globals.h"
@@ -249,15 +249,9 @@ void TForm1::FormCreate()
     else
         setWindowState(windowState() & ~Qt::WindowMaximized);
 
-    m_session->reset();
     TestsWithoutReply = ReloginCount = PortCount = 0;
-
-    const QDate today = appclock::today();
-    dtp1->setDate(today);
-    dtp1->setEnabled(false);
-    dtp2->setDate(today.addDays(10));
-
-    lbl6->setText(today.toString(texts::shell::DateFormat));
+    prepareCardTab();
+    lbl6->setText(appclock::today().toString(texts::shell::DateFormat));
 }
 
 void TForm1::showEvent(QShowEvent *event)
@@ -270,35 +264,7 @@ void TForm1::showEvent(QShowEvent *event)
 void TForm1::FormShow()
 {
     resize(FormWidth, FormMinHeight);
-    showLinkState();
-    if (!isAdministrator()) {
-        RzGroupBox5->setEnabled(false);
-        CLpc1->setEnabled(false);
-        btn10->setEnabled(false);
-        edt4->setEnabled(false);
-        wtxt->setText(texts::shell::RestrictedPane);
-        return;
-    }
-    // A previous login of another role disabled these; the role applies both ways.
-    RzGroupBox4->setEnabled(true);
-    RzGroupBox5->setEnabled(true);
-    CLpc1->setEnabled(true);
-    refreshPasswordButton();
-    edt4->setEnabled(true);
-    ComTxt->addItems(GetComPortList());
-    for (const QString &port : GetComPortList())
-        RzMemo6->addLine(port);
-    PortCount = RzMemo6->lineCount();
-    if (RzMemo6->lineCount() > 0)
-        ComTxt->setCurrentText(RzMemo6->lines().first());
-    btn5->setText(QStringLiteral("开始"));
-    tmr4->start();
-    tmr3->start();
-    wtxt->setText(texts::shell::SystemTabAdmin);
-    if (ReloginCount >= 1)
-        btnClose2Click();
-    else
-        ReloginCount = 0;
+    startSystemTab();
 }
 
 void TForm1::resizeEvent(QResizeEvent *event)
@@ -594,12 +560,6 @@ void TForm1::btn16Click()
     } else {
         btn16->setText(texts::shell::SkinClose);
     }
-}
-
-void TForm1::tmr3Timer()
-{
-    shp4->setColor(colors::Red);
-    chklst1->setEnabled(false);
 }
 
 void TForm1::tmr6Timer()

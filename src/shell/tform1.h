@@ -216,6 +216,10 @@ public:
     // ---- frame handlers (src/shell) ----
     void FormCreate();
     void FormShow();
+    // At each login: the system tab as the role allows (src/issuer/tform1_systemtab.cpp) and the
+    // card tab idle (src/cards/tform1_cards.cpp).
+    void startSystemTab();
+    void prepareCardTab();
     void FormResize();
     // Returns true when the window may close (the program then ends).
     bool FormClose();
