@@ -867,6 +867,30 @@ QString Query::textAt(int row, int field) const
     return columnText(m_fields[field].column, valueAt(row, field));
 }
 
+QByteArrayView Query::utf8At(int row, int field, QByteArray &scratch) const
+{
+    if (m_state == Inactive || row < 0 || row >= int(m_rows.size()) || field < 0 ||
+        field >= m_fields.size())
+        return {};
+    const int column = m_fields[field].column;
+    const bool pending = (m_state == Edit || m_state == Insert) && row == m_current;
+    const CellRef c = pending ? CellRef{-1} : cellOf(m_rows[row], column, m_columns.size());
+    switch (c.type) {
+    case SQLITE_NULL:
+        return {};
+    case SQLITE_TEXT:
+        return QByteArrayView(c.data, c.size);
+    case SQLITE_INTEGER:
+        if (!m_columns[column].paddedNumber)
+            return QByteArrayView(c.data, c.size); // the decimal text, as toString() gives it
+        break;
+    default:
+        break;
+    }
+    scratch = textAt(row, field).toUtf8();
+    return scratch;
+}
+
 QString Query::displayTextAt(int row, int field) const
 {
     if (field < 0 || field >= m_fields.size() || row < 0 || row >= rows())

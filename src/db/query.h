@@ -13,6 +13,7 @@
 // as text it is zero-padded to at least four digits ("%.4d"), and text written to it is stored
 // as the number.
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QHash>
 #include <QObject>
 #include <QStringList>
@@ -172,6 +173,10 @@ public:
     QVariant valueAt(int row, int field) const;
     QString textAt(int row, int field) const;
     QString displayTextAt(int row, int field) const;
+    // textAt() as UTF-8 (empty for NULL): text and whole numbers as the engine gave them, a view
+    // into the row; other values converted into `scratch`. Valid while the row and `scratch`
+    // stay as they are.
+    QByteArrayView utf8At(int row, int field, QByteArray &scratch) const;
 
     // --- record changes ---
     State state() const { return m_state; }
