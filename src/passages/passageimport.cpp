@@ -137,6 +137,7 @@ void PassageImport::begin(const QString &databaseFile, const QString &password)
     m_writer = std::move(writer);
     m_sinceBegin.start();
     m_rowsInTransaction = 0;
+    m_transactionRows = FirstTransactionRows;
     db::setLockHolder([this] { return yieldLock(); });
     m_holdsLock = true;
     m_done = 0;
@@ -219,7 +220,8 @@ bool PassageImport::yieldLock()
 void PassageImport::runSlice()
 {
     // The transaction stays open over turns of the event loop and is committed every
-    // CommitEveryMs or RowsPerTransaction rows. The owner record of a card the issuer has just
+    // CommitEveryMs, or once it holds m_transactionRows rows (doubling from one transaction to
+    // the next). The owner record of a card the issuer has just
     // written, an account or the issuer password is saved from the event loop on this same
     // thread: its connection asks for the lock, and the wait commits this transaction at once
     // (db::setLockHolder), so that it never waits for the import.
@@ -250,8 +252,10 @@ void PassageImport::runSlice()
         return !m_writer->failure.isEmpty() || m_stopRequested || m_done >= total;
     };
     if (!ended() &&
-        (m_sinceBegin.elapsed() >= CommitEveryMs || m_rowsInTransaction >= RowsPerTransaction))
+        (m_sinceBegin.elapsed() >= CommitEveryMs || m_rowsInTransaction >= m_transactionRows)) {
         commitTransaction();
+        m_transactionRows *= 2;
+    }
     emit progress(m_done);
     if (ended())
         finish(m_stopRequested || !m_writer->failure.isEmpty());

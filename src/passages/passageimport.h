@@ -3,11 +3,11 @@
 // and writes through one prepared statement, so that nothing done to the shared connection
 // meanwhile (a tab that releases the file) can leave it half-done. It works in slices of a few
 // milliseconds from the event loop, so the windows stay responsive; its transaction spans
-// slices and is committed every second or RowsPerTransaction rows. The other writers of the
-// process (the owner record of a card just written, accounts, the issuer password) never wait
-// for it: a connection of the process that waits for the file has the import's transaction
-// committed at once. Progress is reported after each slice. Stopped or destroyed early, or
-// killed, the import leaves the rows of the transactions committed so far; the passage window
+// slices and is committed every second, or sooner while it is young (see CommitEveryMs). The other
+// writers of the process (the owner record of a card just written, accounts, the issuer password)
+// never wait for it: a connection of the process that waits for the file has the import's
+// transaction committed at once. Progress is reported after each slice. Stopped or destroyed early,
+// or killed, the import leaves the rows of the transactions committed so far; the passage window
 // empties the table when it is shown again.
 #include "passages/recordfiles.h"
 #include <QByteArray>
@@ -25,10 +25,12 @@ class PassageImport : public QObject
 public:
     // Longest stretch of work before the event loop gets its turn again.
     static constexpr int SliceMs = 15;
-    // A transaction is committed after this long or this many rows, whichever comes first (and
-    // at once when another connection of the process waits for the file).
+    // A transaction is committed after this long, or when it holds as many rows as the one
+    // before it twice over (the first FirstTransactionRows), whichever comes first, and at once
+    // when another connection of the process waits for the file. The first small ones find a
+    // full disk early; the growing ones keep the cost of committing small.
     static constexpr int CommitEveryMs = 1000;
-    static constexpr int RowsPerTransaction = 32768;
+    static constexpr int FirstTransactionRows = 4096;
 
     explicit PassageImport(QObject *parent = nullptr);
     ~PassageImport() override;
@@ -82,6 +84,7 @@ private:
     int m_stored = 0;
     int m_committedStored = 0;
     int m_rowsInTransaction = 0;
+    int m_transactionRows = FirstTransactionRows;
     QElapsedTimer m_sinceBegin;
     bool m_lastCommitOk = true;
     bool m_holdsLock = false;
