@@ -39,6 +39,7 @@ bool ExportDBGrid(Query *query, const QString &defaultName, const QString &dialo
             query->open();
         // Moving posts a pending edit of the grid, so the file holds what the table holds.
         query->first();
+        query->fetchAll(); // a grid that reads as it scrolls exports every row all the same
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         sheet::saveTable(sheet::QueryTable(*query), fileName);
         query->last();

@@ -9,6 +9,8 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <functional>
 
 namespace sheet {
 
@@ -17,33 +19,60 @@ namespace {
 // A spreadsheet program opening the file would run a cell that starts like a formula (=, +, -,
 // @, a tab or a carriage return): such a cell gets a leading apostrophe, the usual guard, so
 // that it opens as the text it is.
-QString csvSafe(const QString &s)
+bool needsGuard(QByteArrayView bytes)
 {
-    if (!s.isEmpty() && QStringLiteral("=+-@\t\r").contains(s.front()))
-        return QLatin1Char('\'') + s;
-    return s;
+    return !bytes.isEmpty() && std::strchr("=+-@\t\r", bytes.front()) && bytes.front() != 0;
 }
 
-void csvField(QByteArray &out, const QString &text)
+void csvField(QByteArray &out, QByteArrayView bytes)
 {
-    const QByteArray bytes = csvSafe(text).toUtf8();
     bool quote = false;
     for (char c : bytes)
         if (c == ',' || c == '"' || c == '\r' || c == '\n') {
             quote = true;
             break;
         }
+    if (quote)
+        out.append('"');
+    if (needsGuard(bytes))
+        out.append('\'');
     if (!quote) {
         out.append(bytes);
         return;
     }
-    out.append('"');
     for (char c : bytes) {
         if (c == '"')
             out.append('"');
         out.append(c);
     }
     out.append('"');
+}
+
+// Writes the CSV text in pieces: `flush` takes each piece once it is large enough, and the
+// rest at the end. The cells come as UTF-8 from the table (the query's own bytes).
+void writeCsv(const Table &table, const std::function<void(QByteArray &)> &flush)
+{
+    QByteArray out("\xEF\xBB\xBF");
+    QByteArray scratch;
+    const int columns = table.columnCount();
+    for (int r = -1; r < table.rowCount(); ++r) {
+        for (int c = 0; c < columns; ++c) {
+            if (c > 0)
+                out.append(',');
+            if (r < 0) {
+                scratch = table.columnName(c).toUtf8();
+                csvField(out, scratch);
+            } else {
+                csvField(out, table.utf8(r, c, scratch));
+            }
+        }
+        out.append("\r\n");
+        if (out.size() >= (1 << 20)) {
+            flush(out);
+            out.truncate(0);
+        }
+    }
+    flush(out);
 }
 
 QString suffixOf(const QString &fileName)
@@ -55,17 +84,9 @@ QString suffixOf(const QString &fileName)
 
 QByteArray csvBytes(const Table &table)
 {
-    QByteArray out("\xEF\xBB\xBF");
-    const int columns = table.columnCount();
-    for (int r = -1; r < table.rowCount(); ++r) {
-        for (int c = 0; c < columns; ++c) {
-            if (c > 0)
-                out.append(',');
-            csvField(out, r < 0 ? table.columnName(c) : table.text(r, c));
-        }
-        out.append("\r\n");
-    }
-    return out;
+    QByteArray all;
+    writeCsv(table, [&all](QByteArray &piece) { all.append(piece); });
+    return all;
 }
 
 Format formatOf(const QString &fileName)
@@ -94,22 +115,35 @@ QString exportFileName(const QString &chosen, const QString &chosenPattern)
 
 void saveTable(const Table &table, const QString &fileName)
 {
+    const auto fail = [&](int err) {
+        throw ExportError(texts::archive::CannotWrite.arg(QDir::toNativeSeparators(fileName),
+                                                          filewrite::reason(err)));
+    };
     QByteArray bytes;
     switch (formatOf(fileName)) {
     case Format::Xls:
         bytes = xlsBytes(table);
         break;
-    case Format::Csv:
-        bytes = csvBytes(table);
-        break;
+    case Format::Csv: {
+        // Written as it is made, beside the target and renamed into place.
+        filewrite::StagedFile staged(fileName);
+        if (staged.error() != 0)
+            fail(staged.error());
+        int err = 0;
+        writeCsv(table, [&](QByteArray &piece) {
+            if (err == 0)
+                err = staged.write(piece.constData(), piece.size());
+        });
+        if (err == 0)
+            err = staged.commit();
+        if (err != 0)
+            fail(err);
+        return;
+    }
     case Format::Xlsx: {
         // Built beside the target under a name of its own and renamed into place, as the
         // other formats are: a failure leaves an existing file as it was, and nothing of the
         // owners' data is left in a temporary folder.
-        const auto fail = [&](int err) {
-            throw ExportError(texts::archive::CannotWrite.arg(QDir::toNativeSeparators(fileName),
-                                                              filewrite::reason(err)));
-        };
         filewrite::StagedFile staged(fileName);
         if (staged.error() != 0)
             fail(staged.error());
@@ -121,8 +155,7 @@ void saveTable(const Table &table, const QString &fileName)
     }
 
     if (const int err = filewrite::replaceFile(fileName, bytes))
-        throw ExportError(texts::archive::CannotWrite.arg(QDir::toNativeSeparators(fileName),
-                                                          filewrite::reason(err)));
+        fail(err);
 }
 
 } // namespace sheet

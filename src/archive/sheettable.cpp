@@ -21,6 +21,11 @@ QString QueryTable::text(int row, int column) const
     return m_query.textAt(row, column);
 }
 
+QByteArrayView QueryTable::utf8(int row, int column, QByteArray &scratch) const
+{
+    return m_query.utf8At(row, column, scratch);
+}
+
 StringTable copyOf(const Query &query)
 {
     const QueryTable source(query);

@@ -2,6 +2,8 @@
 // What a spreadsheet export writes: a title row of column names and rows of text cells. The
 // writers read through this interface so that a query, a copy of its rows or a test table all
 // export the same way.
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -19,6 +21,13 @@ public:
     virtual QString columnName(int column) const = 0;
     // The value as text; an empty value (also NULL) is an empty text and leaves the cell empty.
     virtual QString text(int row, int column) const = 0;
+    // text() as UTF-8, possibly a view into the source's own bytes, else converted into
+    // `scratch`; valid until the next call with the same scratch.
+    virtual QByteArrayView utf8(int row, int column, QByteArray &scratch) const
+    {
+        scratch = text(row, column).toUtf8();
+        return scratch;
+    }
 };
 
 // Rows held in memory (copies of a result, test tables).
@@ -51,6 +60,7 @@ public:
     int rowCount() const override;
     QString columnName(int column) const override;
     QString text(int row, int column) const override;
+    QByteArrayView utf8(int row, int column, QByteArray &scratch) const override;
 
 private:
     const Query &m_query;

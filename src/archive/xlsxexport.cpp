@@ -8,11 +8,63 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
+#include <cstdlib>
+#include <dirent.h>
+#include <string>
+#include <unistd.h>
 #include <xlsxwriter.h>
 
 namespace sheet {
 
 namespace {
+
+// A folder of the export's own beside the file for the engine's scratch files. In constant
+// memory mode the engine keeps a scratch file per sheet, and after a failed close (a full disk)
+// it leaves that file open: whatever is still open in the folder is closed here, and the folder
+// goes with everything in it.
+class ScratchFolder
+{
+public:
+    explicit ScratchFolder(const QString &besideFile)
+    {
+        QByteArray pattern =
+            QFile::encodeName(QFileInfo(besideFile).absolutePath()) + "/.velmora-xlsx-XXXXXX";
+        errno = 0;
+        if (::mkdtemp(pattern.data())) {
+            m_path = pattern;
+        } else {
+            m_error = errno ? errno : EIO;
+        }
+    }
+    ~ScratchFolder()
+    {
+        if (m_path.isEmpty())
+            return;
+        const QByteArray inside = m_path + '/';
+        if (DIR *fds = ::opendir("/proc/self/fd")) {
+            QList<int> leaked;
+            while (const dirent *entry = ::readdir(fds)) {
+                char target[4096];
+                const QByteArray link = QByteArray("/proc/self/fd/") + entry->d_name;
+                const ssize_t n = ::readlink(link.constData(), target, sizeof target - 1);
+                if (n > 0 && QByteArray(target, n).startsWith(inside))
+                    leaked << std::atoi(entry->d_name);
+            }
+            ::closedir(fds);
+            for (const int fd : std::as_const(leaked))
+                ::close(fd);
+        }
+        QDir(QFile::decodeName(m_path)).removeRecursively();
+    }
+    ScratchFolder(const ScratchFolder &) = delete;
+    ScratchFolder &operator=(const ScratchFolder &) = delete;
+    int error() const { return m_error; }
+    const QByteArray &path() const { return m_path; }
+
+private:
+    QByteArray m_path;
+    int m_error = 0;
+};
 
 struct WorkbookCloser
 {
@@ -41,10 +93,15 @@ void writeXlsx(const Table &table, const QString &file, const QString &shownName
     const QString path = shownName.isEmpty() ? file : shownName; // named in failures
     const QByteArray name = QFile::encodeName(file);
     // The engine's scratch files go beside the file, not to a temporary folder the user never
-    // chose (where a full disk would be reported under a name they do not know).
-    const QByteArray scratch = QFile::encodeName(QFileInfo(file).absolutePath());
+    // chose (where a full disk would be reported under a name they do not know). Rows are
+    // written in order and go straight to the scratch file (constant memory): memory stays the
+    // same whatever the number of rows.
+    const ScratchFolder scratchFolder(file);
+    if (scratchFolder.error() != 0)
+        throw failure(path, LXW_ERROR_CREATING_TMPFILE, scratchFolder.error());
     lxw_workbook_options options{};
-    options.tmpdir = const_cast<char *>(scratch.constData());
+    options.constant_memory = LXW_TRUE;
+    options.tmpdir = const_cast<char *>(scratchFolder.path().constData());
     errno = 0;
     WorkbookCloser closer{workbook_new_opt(name.constData(), &options)};
     if (!closer.book)
@@ -58,24 +115,30 @@ void writeXlsx(const Table &table, const QString &file, const QString &shownName
     if (columns > 0)
         worksheet_set_column(sheet, 0, lxw_col_t(columns - 1), 14, text);
 
-    QByteArray utf8;
-    const auto cell = [&](int row, int column, const QString &s) {
-        if (s.isEmpty())
+    // The cells come as UTF-8 from the table (the query's own bytes); the engine wants them
+    // ending in NUL.
+    QByteArray scratch;
+    std::string utf8;
+    const auto cell = [&](int row, int column, QByteArrayView bytes) {
+        if (bytes.isEmpty())
             return;
-        if (s.size() > MaxCellChars)
+        // Fewer bytes than the limit are fewer characters too; only longer texts are counted.
+        if (bytes.size() > MaxCellChars && QString::fromUtf8(bytes).size() > MaxCellChars)
             throw ExportError(
                 texts::archive::CellTooLong.arg(row + 1).arg(column + 1).arg(MaxCellChars));
-        utf8 = s.toUtf8();
-        const lxw_error e = worksheet_write_string(sheet, lxw_row_t(row), lxw_col_t(column),
-                                                   utf8.constData(), text);
+        utf8.assign(bytes.data(), size_t(bytes.size()));
+        const lxw_error e =
+            worksheet_write_string(sheet, lxw_row_t(row), lxw_col_t(column), utf8.c_str(), text);
         if (e != LXW_NO_ERROR)
             throw failure(path, e, 0);
     };
-    for (int c = 0; c < columns; ++c)
-        cell(0, c, table.columnName(c));
+    for (int c = 0; c < columns; ++c) {
+        scratch = table.columnName(c).toUtf8();
+        cell(0, c, scratch);
+    }
     for (int r = 0; r < table.rowCount(); ++r)
         for (int c = 0; c < columns; ++c)
-            cell(r + 1, c, table.text(r, c));
+            cell(r + 1, c, table.utf8(r, c, scratch));
 
     lxw_workbook *book = closer.book;
     closer.book = nullptr;

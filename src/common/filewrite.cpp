@@ -58,6 +58,13 @@ StagedFile::~StagedFile()
         ::unlink(m_staged.constData());
 }
 
+int StagedFile::write(const char *data, qsizetype size)
+{
+    if (m_error != 0)
+        return m_error;
+    return writeAll(m_fd, data, size);
+}
+
 int StagedFile::commit()
 {
     if (m_error != 0)

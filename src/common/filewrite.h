@@ -20,6 +20,8 @@ public:
     int error() const { return m_error; }
     int fd() const { return m_fd; }
     QString name() const { return QFile::decodeName(m_staged); }
+    // Appends bytes to the file; returns 0 or the errno of the failure.
+    int write(const char *data, qsizetype size);
     // Flushes what was written through fd() (or by name), closes the file and renames it into
     // place; returns 0 or the errno of the step that failed.
     int commit();

@@ -4,6 +4,9 @@
 #include "db/query.h"
 
 #include <QFile>
+#include <QThread>
+#include <algorithm>
+#include <iterator>
 #include <sqlite3.h>
 
 namespace db {
@@ -70,6 +73,36 @@ QString lastError(sqlite3 *db)
 
 namespace {
 
+struct LockHolder
+{
+    std::function<bool()> yield;
+    Qt::HANDLE thread = nullptr;
+};
+
+LockHolder &lockHolder()
+{
+    static LockHolder holder;
+    return holder;
+}
+
+// sqlite3_busy_timeout()'s waits, with the holder of this process asked first.
+int waitForLock(void *, int count)
+{
+    LockHolder &holder = lockHolder();
+    if (holder.yield && holder.thread == QThread::currentThreadId() && holder.yield())
+        return 1; // try again at once
+    static const int delays[] = {1, 2, 5, 10, 15, 20, 25, 25, 25, 50, 50, 100};
+    constexpr int last = int(std::size(delays)) - 1;
+    int waited = 0;
+    for (int i = 0; i < count; ++i)
+        waited += delays[std::min(i, last)];
+    if (waited >= BusyTimeoutMs)
+        return 0;
+    const int delay = std::min(delays[std::min(count, last)], BusyTimeoutMs - waited);
+    QThread::msleep(delay);
+    return 1;
+}
+
 Handle openWithKey(const QString &path, const QString &password, int flags)
 {
     sqlite3 *raw = nullptr;
@@ -86,7 +119,7 @@ Handle openWithKey(const QString &path, const QString &password, int flags)
     sqlite3_extended_result_codes(raw, 1);
     // Another connection (the import's, a reader such as the sqlcipher tool or a backup) may
     // hold the file for a moment: wait for it rather than fail the statement at once.
-    sqlite3_busy_timeout(raw, BusyTimeoutMs);
+    sqlite3_busy_handler(raw, waitForLock, nullptr);
     const QByteArray key = password.toUtf8();
     if (sqlite3_key(raw, key.constData(), key.size()) != SQLITE_OK)
         throw DbError(lastError(raw));
@@ -94,6 +127,13 @@ Handle openWithKey(const QString &path, const QString &password, int flags)
 }
 
 } // namespace
+
+void setLockHolder(std::function<bool()> yield)
+{
+    LockHolder &holder = lockHolder();
+    holder.yield = std::move(yield);
+    holder.thread = QThread::currentThreadId();
+}
 
 Handle openDatabase(const QString &path, const QString &password, bool readOnly)
 {

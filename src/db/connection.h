@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <functional>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -40,6 +41,13 @@ private:
 
 // How long a statement waits for another connection's lock before it fails "database is locked".
 constexpr int BusyTimeoutMs = 2000;
+
+// A writer of this process that keeps its write transaction open between turns of the event
+// loop (the passage import) registers how to end it: a connection of the process that waits for
+// the file's lock then has it ended at once (`yield` commits and returns true; false when there
+// was nothing to end) instead of waiting. Only a wait on the thread that registered it asks.
+// An empty function unregisters.
+void setLockHolder(std::function<bool()> yield);
 
 // Opens an existing file with the password and proves the key by reading the schema; throws
 // DbError with the engine's text (missing file, wrong password, not a database).

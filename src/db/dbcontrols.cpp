@@ -144,6 +144,9 @@ void QueryTableModel::rebind()
     connect(q, &Query::rowAboutToBeInserted, this,
             [this](int row) { beginInsertRows({}, row, row); });
     connect(q, &Query::rowInserted, this, [this] { endInsertRows(); });
+    connect(q, &Query::rowsAboutToBeFetched, this,
+            [this](int first, int last) { beginInsertRows({}, first, last); });
+    connect(q, &Query::rowsFetched, this, [this] { endInsertRows(); });
     connect(q, &Query::rowAboutToBeRemoved, this,
             [this](int row) { beginRemoveRows({}, row, row); });
     connect(q, &Query::rowRemoved, this, [this] { endRemoveRows(); });
@@ -197,6 +200,18 @@ int QueryTableModel::rowCount(const QModelIndex &parent) const
         return 0;
     Query *q = query();
     return q ? q->rows() : 0;
+}
+
+bool QueryTableModel::canFetchMore(const QModelIndex &parent) const
+{
+    Query *q = query();
+    return !parent.isValid() && q && q->canFetchMore();
+}
+
+void QueryTableModel::fetchMore(const QModelIndex &parent)
+{
+    if (Query *q = query(); q && !parent.isValid())
+        guarded([&] { q->fetchMore(); });
 }
 
 int QueryTableModel::columnCount(const QModelIndex &parent) const

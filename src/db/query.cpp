@@ -5,6 +5,7 @@
 
 #include <QVarLengthArray>
 #include <cstring>
+#include <limits>
 #include <sqlite3.h>
 
 namespace {
@@ -89,6 +90,74 @@ QString quoted(const QString &name)
 }
 
 const QString VehicleNumberColumn = QStringLiteral("车辆编号");
+
+// A statement without its trailing semicolons and blanks.
+QString withoutEnd(const QString &sql)
+{
+    QString text = sql.trimmed();
+    while (text.endsWith(QLatin1Char(';')))
+        text = text.chopped(1).trimmed();
+    return text;
+}
+
+// Where the statement's own ORDER BY starts (outside brackets, quotes and comments), and
+// whether it has a LIMIT of its own; -1 when it has no ORDER BY.
+struct Clauses
+{
+    qsizetype orderBy = -1;
+    bool limit = false;
+};
+
+Clauses topLevelClauses(const QString &text)
+{
+    Clauses c;
+    int depth = 0;
+    const qsizetype n = text.size();
+    const auto wordAt = [&](qsizetype i, QLatin1String word) {
+        if (text.mid(i, word.size()).compare(word, Qt::CaseInsensitive) != 0)
+            return false;
+        const auto boundary = [](QChar ch) { return !ch.isLetterOrNumber() && ch != u'_'; };
+        return (i == 0 || boundary(text.at(i - 1))) &&
+               (i + word.size() >= n || boundary(text.at(i + word.size())));
+    };
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar ch = text.at(i);
+        if (ch == u'\'' || ch == u'"' || ch == u'`' || ch == u'[') {
+            const QChar close = ch == u'[' ? QChar(u']') : ch;
+            i = text.indexOf(close, i + 1);
+            if (i < 0)
+                return {-1, true}; // unclosed: leave the statement as it is
+            continue;
+        }
+        if (ch == u'-' && i + 1 < n && text.at(i + 1) == u'-') {
+            i = text.indexOf(u'\n', i);
+            if (i < 0)
+                break;
+            continue;
+        }
+        if (ch == u'/' && i + 1 < n && text.at(i + 1) == u'*') {
+            i = text.indexOf(QLatin1String("*/"), i + 2);
+            if (i < 0)
+                return {-1, true};
+            ++i;
+            continue;
+        }
+        if (ch == u'(')
+            ++depth;
+        else if (ch == u')')
+            --depth;
+        else if (depth == 0 && wordAt(i, QLatin1String("order"))) {
+            qsizetype j = i + 5;
+            while (j < n && text.at(j).isSpace())
+                ++j;
+            if (wordAt(j, QLatin1String("by")))
+                c.orderBy = i;
+        } else if (depth == 0 && wordAt(i, QLatin1String("limit"))) {
+            c.limit = true;
+        }
+    }
+    return c;
+}
 
 } // namespace
 
@@ -291,8 +360,12 @@ void Query::open()
     const bool wasConnected = m_connection->connected();
     sqlite3 *db = m_connection->handle();
     emit aboutToReset();
+    m_pending.reset();
+    m_wholeStatementDue = false;
+    m_wholeCount = -1;
     try {
-        db::Statement st(db, text);
+        auto statement = std::make_unique<db::Statement>(db, text);
+        db::Statement &st = *statement;
         const int n = sqlite3_column_count(st.get());
         // Checked before running, so that a delete given to open() does not delete anything.
         if (n == 0)
@@ -310,9 +383,31 @@ void Query::open()
         }
         resolveFields();
         releaseRows();
-        while (st.step())
-            m_rows.push_back(rowFromStatement(st.get()));
+        if (!m_onDemand) {
+            while (st.step())
+                m_rows.push_back(rowFromStatement(st.get()));
+        } else if (const QString text = withoutEnd(m_sql.text()); !topLevelClauses(text).limit) {
+            // The first rows come from the statement with a limit: an ordered result then
+            // needs no sort of every row before its first one. The whole statement runs when
+            // more rows are asked for (fetchMore).
+            statement.reset();
+            db::Statement first(db, text + QStringLiteral("\nlimit %1").arg(FetchBatch + 1));
+            bindParameters(first.get());
+            while (first.step() && int(m_rows.size()) < FetchBatch + 1)
+                m_rows.push_back(rowFromStatement(first.get()));
+            if (int(m_rows.size()) > FetchBatch) {
+                m_rows.pop_back();
+                m_wholeStatementDue = true;
+            }
+        } else {
+            while (int(m_rows.size()) < FetchBatch && st.step())
+                m_rows.push_back(rowFromStatement(st.get()));
+            if (int(m_rows.size()) == FetchBatch)
+                m_pending = std::move(statement); // more may follow: read as they are asked for
+        }
     } catch (...) {
+        m_pending.reset();
+        m_wholeStatementDue = false;
         releaseRows();
         m_columns.clear();
         m_fields.clear();
@@ -484,6 +579,10 @@ void Query::close()
     // A pending change is discarded, not posted.
     emit aboutToReset();
     m_state = Inactive;
+    // The statement goes before the connection may close with the last query.
+    m_pending.reset();
+    m_wholeStatementDue = false;
+    m_wholeCount = -1;
     releaseRows();
     m_buffer.clear();
     m_changed.clear();
@@ -527,7 +626,101 @@ int Query::execSQL()
 int Query::recordCount() const
 {
     checkActive();
+    if (canFetchMore())
+        return wholeCount();
     return int(m_rows.size()) - (m_state == Insert ? 1 : 0);
+}
+
+int Query::wholeCount() const
+{
+    if (m_wholeCount >= 0)
+        return m_wholeCount;
+    // The same statement, counted by the engine without handing its rows over; the order of
+    // the rows does not change their number, so it is left out.
+    QString text = withoutEnd(m_sql.text());
+    if (const Clauses c = topLevelClauses(text); c.orderBy >= 0 && !c.limit)
+        text.truncate(c.orderBy);
+    db::Statement st(m_connection->handle(),
+                     QStringLiteral("select count(*) from (") + text + QStringLiteral("\n)"));
+    bindParameters(st.get());
+    m_wholeCount = st.step() ? sqlite3_column_int(st.get(), 0) : 0;
+    return m_wholeCount;
+}
+
+void Query::startWholeStatement()
+{
+    m_wholeStatementDue = false;
+    // The rows already read come again first; they take the place of those read with the
+    // limit (rows that sort alike may come in another order).
+    auto st = std::make_unique<db::Statement>(m_connection->handle(), m_sql.text());
+    bindParameters(st->get());
+    const int known = int(m_rows.size()) - (m_state == Insert ? 1 : 0);
+    int row = 0;
+    while (row < known && st->step()) {
+        if (!(m_state == Edit && row == m_current))
+            m_rows[row] = rowFromStatement(st->get());
+        ++row;
+    }
+    if (row > 0)
+        for (int r = 0; r < row; ++r)
+            emit rowChanged(r);
+    if (row == known)
+        m_pending = std::move(st);
+}
+
+void Query::fetchMore(int count)
+{
+    if (m_state == Inactive)
+        return;
+    if (m_wholeStatementDue) {
+        try {
+            startWholeStatement();
+        } catch (const DbError &) {
+            m_pending.reset();
+        }
+    }
+    if (!m_pending)
+        return;
+    std::vector<const char *> fetched;
+    bool ended = false;
+    try {
+        while (int(fetched.size()) < count) {
+            if (!m_pending->step()) {
+                ended = true;
+                break;
+            }
+            fetched.push_back(rowFromStatement(m_pending->get()));
+        }
+    } catch (const DbError &) {
+        // The rest cannot be read (a rollback on the connection ended the statement): the
+        // result ends with the rows read.
+        ended = true;
+    }
+    if (ended) {
+        m_pending.reset();
+        m_wholeCount = -1;
+    }
+    if (fetched.empty())
+        return;
+    // In insert state the record being inserted stays last.
+    const int first = int(m_rows.size()) - (m_state == Insert ? 1 : 0);
+    emit rowsAboutToBeFetched(first, first + int(fetched.size()) - 1);
+    m_rows.insert(m_rows.begin() + first, fetched.begin(), fetched.end());
+    if (m_state == Insert)
+        m_current = int(m_rows.size()) - 1;
+    emit rowsFetched();
+}
+
+void Query::fetchUntil(int row)
+{
+    while (canFetchMore() && row >= int(m_rows.size()))
+        fetchMore(qMax(FetchBatch, row + 1 - int(m_rows.size())));
+}
+
+void Query::fetchAll()
+{
+    while (canFetchMore())
+        fetchMore(std::numeric_limits<int>::max());
 }
 
 void Query::setState(State s)
@@ -568,6 +761,7 @@ void Query::first()
 void Query::last()
 {
     checkBrowseMode();
+    fetchAll();
     setCurrent(int(m_rows.size()) - 1);
     m_eof = true;
     m_bof = m_rows.empty();
@@ -576,6 +770,7 @@ void Query::last()
 void Query::next()
 {
     checkBrowseMode();
+    fetchUntil(m_current + 1);
     if (m_current + 1 < int(m_rows.size())) {
         setCurrent(m_current + 1);
         m_bof = false;
@@ -603,6 +798,7 @@ void Query::moveTo(int row)
     if (row == m_current)
         return;
     checkBrowseMode();
+    fetchUntil(row);
     if (m_rows.empty())
         return;
     setCurrent(qBound(0, row, int(m_rows.size()) - 1));
@@ -671,6 +867,30 @@ QString Query::textAt(int row, int field) const
     return columnText(m_fields[field].column, valueAt(row, field));
 }
 
+QByteArrayView Query::utf8At(int row, int field, QByteArray &scratch) const
+{
+    if (m_state == Inactive || row < 0 || row >= int(m_rows.size()) || field < 0 ||
+        field >= m_fields.size())
+        return {};
+    const int column = m_fields[field].column;
+    const bool pending = (m_state == Edit || m_state == Insert) && row == m_current;
+    const CellRef c = pending ? CellRef{-1} : cellOf(m_rows[row], column, m_columns.size());
+    switch (c.type) {
+    case SQLITE_NULL:
+        return {};
+    case SQLITE_TEXT:
+        return QByteArrayView(c.data, c.size);
+    case SQLITE_INTEGER:
+        if (!m_columns[column].paddedNumber)
+            return QByteArrayView(c.data, c.size); // the decimal text, as toString() gives it
+        break;
+    default:
+        break;
+    }
+    scratch = textAt(row, field).toUtf8();
+    return scratch;
+}
+
 QString Query::displayTextAt(int row, int field) const
 {
     if (field < 0 || field >= m_fields.size() || row < 0 || row >= rows())
@@ -702,6 +922,7 @@ void Query::setFieldValue(int field, const QVariant &value)
 void Query::append()
 {
     checkBrowseMode();
+    fetchAll(); // the new record comes after every row of the result
     m_beforeInsert = m_current;
     m_buffer = QVector<QVariant>(m_columns.size());
     m_changed = QVector<bool>(m_columns.size(), false);
@@ -886,6 +1107,8 @@ void Query::deleteRecord()
         emit stateChanged();
     }
     const int row = m_current;
+    if (m_wholeCount > 0)
+        --m_wholeCount;
     emit rowAboutToBeRemoved(row);
     m_rows.erase(m_rows.begin() + row);
     m_current = m_rows.empty() ? -1 : qMin(row, int(m_rows.size()) - 1);

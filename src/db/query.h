@@ -13,6 +13,7 @@
 // as text it is zero-padded to at least four digits ("%.4d"), and text written to it is stored
 // as the number.
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QHash>
 #include <QObject>
 #include <QStringList>
@@ -24,6 +25,9 @@
 class Connection;
 class Query;
 struct sqlite3_stmt;
+namespace db {
+class Statement;
+}
 
 // A field of a query: a handle onto the current record's value of one column.
 class Field
@@ -122,6 +126,20 @@ public:
     void close();
     bool isActive() const { return m_state != Inactive; }
     void setActive(bool active) { active ? open() : close(); }
+    // Rows read as they are asked for (grids), not all at open(): open() reads the first
+    // FetchBatch rows (with a limit, so that an ordered result shows before all its rows are
+    // sorted) and the statement runs whole when more are asked for; rows() counts the rows
+    // read so far,
+    // canFetchMore() says whether more are there and fetchMore() reads the next ones; moving to
+    // a row (next, moveTo, last) reads up to it. recordCount() is still the whole count, asked
+    // of the engine when there are rows left to read. For results that are only read: a
+    // change (append, edit, delete) reads the rest first. Takes effect at the next open().
+    void setFetchOnDemand(bool on) { m_onDemand = on; }
+    bool fetchOnDemand() const { return m_onDemand; }
+    static constexpr int FetchBatch = 256;
+    bool canFetchMore() const { return m_pending != nullptr || m_wholeStatementDue; }
+    void fetchMore(int rows = FetchBatch);
+    void fetchAll();
     // Runs a statement that returns no rows (a select is run and its rows dropped); returns the
     // number of changed rows. The open state is not affected.
     int execSQL();
@@ -131,7 +149,7 @@ public:
 
     // --- result ---
     int recordCount() const;
-    bool isEmpty() const { return recordCount() == 0; }
+    bool isEmpty() const { return !canFetchMore() && recordCount() == 0; }
     int recNo() const { return m_state == Inactive || m_rows.empty() ? 0 : m_current + 1; }
     int currentRow() const { return m_current; } // 0-based; -1 when there is none
     bool eof() const { return m_eof; }
@@ -155,6 +173,10 @@ public:
     QVariant valueAt(int row, int field) const;
     QString textAt(int row, int field) const;
     QString displayTextAt(int row, int field) const;
+    // textAt() as UTF-8 (empty for NULL): text and whole numbers as the engine gave them, a view
+    // into the row; other values converted into `scratch`. Valid while the row and `scratch`
+    // stay as they are.
+    QByteArrayView utf8At(int row, int field, QByteArray &scratch) const;
 
     // --- record changes ---
     State state() const { return m_state; }
@@ -181,6 +203,9 @@ signals:
     void rowInserted(int row);
     void rowRemoved(int row);
     void rowChanged(int row);
+    // Rows first..last are about to be appended by fetchMore(), and were.
+    void rowsAboutToBeFetched(int first, int last);
+    void rowsFetched();
     void currentChanged();
     void stateChanged();
     // A value of the current record changed (pending, not yet posted).
@@ -222,7 +247,11 @@ private:
     const char *rowFromValues(const QVector<QVariant> &values);
     const char *fetchRow(const QVariant &key, const QVector<QVariant> &fallback);
     void releaseRows();
+    // Reads rows of the pending statement until `row` exists (or the result ends).
+    void fetchUntil(int row);
+    void startWholeStatement();
     QString columnText(int column, const QVariant &v) const;
+    int wholeCount() const;
 
     Connection *m_connection = nullptr;
     StatementText m_sql{this};
@@ -241,6 +270,12 @@ private:
     std::vector<std::unique_ptr<char[]>> m_blocks;
     char *m_free = nullptr;
     qsizetype m_freeBytes = 0;
+    bool m_onDemand = false;
+    // The statement of a result not yet read to its end, and the whole count once asked.
+    std::unique_ptr<db::Statement> m_pending;
+    mutable int m_wholeCount = -1;
+    // The first rows were read with a limit; the whole statement runs at the next fetchMore().
+    bool m_wholeStatementDue = false;
     int m_current = -1;
     bool m_eof = true;
     bool m_bof = true;

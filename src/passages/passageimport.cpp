@@ -1,7 +1,12 @@
 #include "passages/passageimport.h"
 
+#include "common/errors.h"
+#include "common/filewrite.h"
 #include "db/connection.h"
 #include "passages/recordfiles.h"
+#include "passages/texts.h"
+
+#include <QDir>
 
 #include <QThread>
 #include <QTimer>
@@ -71,25 +76,25 @@ struct PassageImport::Writer
         return inTransaction;
     }
 
-    void commit()
+    // Commits what is open and closes the connection; false when the commit failed.
+    bool commit()
     {
         insert.reset();
-        commitSlice();
+        const bool ok = commitSlice();
         db.reset();
+        return ok;
     }
 
     // Stores one row; false when the engine refused it (the line is then abandoned).
-    bool store(const records::PassageRow &row)
+    bool store(const records::Utf8Row &row)
     {
         sqlite3_stmt *st = insert->get();
-        const QString *values[] = {&row.cardCode,    &row.ownerName, &row.plate,
-                                   &row.passageTime, &row.direction, &row.readerAddress,
-                                   &row.column8,     &row.column9,   &row.column10};
         int index = 1;
-        for (const QString *value : values) {
-            const QByteArray utf8 = value->toUtf8();
-            sqlite3_bind_text(st, index++, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
-        }
+        // The values stay where they are until the step is done. A missing value is an empty
+        // text, not NULL.
+        for (const QByteArrayView value : row.values)
+            sqlite3_bind_text(st, index++, value.data() ? value.data() : "", int(value.size()),
+                              SQLITE_STATIC);
         const int rc = sqlite3_step(st);
         sqlite3_reset(st);
         if (rc != SQLITE_DONE)
@@ -114,10 +119,10 @@ PassageImport::~PassageImport()
     }
     if (m_writer)
         m_writer->commit();
+    releaseLock();
 }
 
-void PassageImport::start(const QString &databaseFile, const QString &password,
-                          QList<QByteArray> lines)
+void PassageImport::begin(const QString &databaseFile, const QString &password)
 {
     auto writer = std::make_unique<Writer>();
     writer->db = db::openDatabase(databaseFile, password);
@@ -130,13 +135,58 @@ void PassageImport::start(const QString &databaseFile, const QString &password,
     writer->insert = std::make_unique<db::Statement>(
         writer->db.get(), QStringLiteral("INSERT INTO CRJL VALUES (NULL,?,?,?,?,?,?,?,?,?)"));
     m_writer = std::move(writer);
-    m_lines = std::move(lines);
+    m_sinceBegin.start();
+    m_rowsInTransaction = 0;
+    m_transactionRows = FirstTransactionRows;
+    db::setLockHolder([this] { return yieldLock(); });
+    m_holdsLock = true;
     m_done = 0;
     m_stored = 0;
+    m_committedStored = 0;
     m_failure.clear();
     m_stopRequested = false;
     m_running = true;
     m_timer->start();
+}
+
+void PassageImport::start(const QString &databaseFile, const QString &password,
+                          QList<QByteArray> lines)
+{
+    m_file.reset();
+    m_lines = std::move(lines);
+    m_listPos = 0;
+    m_lineCount = m_lines.size();
+    begin(databaseFile, password);
+}
+
+void PassageImport::start(const QString &databaseFile, const QString &password,
+                          const QString &workingFile, qint64 lines)
+{
+    auto file = std::make_unique<records::WorkingFileReader>();
+    if (const int err = file->open(workingFile))
+        throw VelmoraError(texts::passages::RecordFileUnreadable.arg(
+            QDir::toNativeSeparators(workingFile), filewrite::reason(err)));
+    m_lines.clear();
+    m_file = std::move(file);
+    m_filePath = workingFile;
+    m_lineCount = lines;
+    begin(databaseFile, password);
+}
+
+bool PassageImport::nextLine(QByteArrayView &line)
+{
+    if (!m_file) {
+        if (m_listPos >= m_lines.size())
+            return false;
+        line = m_lines.at(m_listPos++);
+        return true;
+    }
+    if (m_file->next(line))
+        return true;
+    if (m_file->error() != 0 && m_writer->failure.isEmpty())
+        m_writer->failure = texts::passages::RecordFileUnreadable.arg(
+            QDir::toNativeSeparators(m_filePath), filewrite::reason(m_file->error()));
+    return false;
 }
 
 void PassageImport::stop()
@@ -145,53 +195,103 @@ void PassageImport::stop()
         m_stopRequested = true;
 }
 
+bool PassageImport::commitTransaction()
+{
+    if (!m_writer || !m_writer->inTransaction)
+        return false;
+    if (m_writer->commitSlice()) {
+        m_committedStored = m_stored;
+    } else {
+        // The transaction's rows are gone with the failed commit (a full disk, say): they count
+        // as abandoned, like the lines the engine refused one by one.
+        m_stored = m_committedStored;
+    }
+    return true;
+}
+
+bool PassageImport::yieldLock()
+{
+    // Not while the last commit runs on its own thread: that one ends by itself.
+    if (!m_running || m_committer)
+        return false;
+    return commitTransaction();
+}
+
 void PassageImport::runSlice()
 {
-    // Each slice is a transaction of its own, committed before the event loop gets its turn: the
-    // owner record of a card the issuer has just written, an account or the issuer password is
-    // saved from the event loop on this same thread, and must never wait for the import.
-    const int total = int(m_lines.size());
-    if (m_done < total && !m_stopRequested && !m_writer->beginSlice())
-        return; // another program holds the file for a moment: the next turn tries again
+    // The transaction stays open over turns of the event loop and is committed every
+    // CommitEveryMs, or once it holds m_transactionRows rows (doubling from one transaction to
+    // the next). The owner record of a card the issuer has just
+    // written, an account or the issuer password is saved from the event loop on this same
+    // thread: its connection asks for the lock, and the wait commits this transaction at once
+    // (db::setLockHolder), so that it never waits for the import.
+    qint64 total = m_lineCount;
+    if (m_done < total && !m_stopRequested && !m_writer->inTransaction) {
+        if (!m_writer->beginSlice())
+            return; // another program holds the file for a moment: the next turn tries again
+        m_sinceBegin.start();
+        m_rowsInTransaction = 0;
+    }
     QElapsedTimer slice;
     slice.start();
-    const int sliceStart = m_done;
     while (m_done < total && !m_stopRequested && m_writer->failure.isEmpty()) {
-        if (m_writer->store(m_reader.row(m_lines.at(m_done))))
+        QByteArrayView line;
+        if (!nextLine(line)) {
+            if (m_writer->failure.isEmpty())
+                m_lineCount = total = m_done; // the working file ended early
+            break;
+        }
+        if (m_writer->store(m_reader.row(line)))
             ++m_stored;
         ++m_done;
+        ++m_rowsInTransaction;
         if ((m_done & 63) == 0 && slice.elapsed() >= SliceMs)
             break;
     }
-    if (!m_writer->commitSlice()) {
-        // The slice's rows are gone with the failed commit (a full disk, say): they count as
-        // abandoned, like the lines the engine refused one by one.
-        m_stored -= std::min(m_stored, m_done - sliceStart);
+    const auto ended = [&] {
+        return !m_writer->failure.isEmpty() || m_stopRequested || m_done >= total;
+    };
+    if (!ended() &&
+        (m_sinceBegin.elapsed() >= CommitEveryMs || m_rowsInTransaction >= m_transactionRows)) {
+        commitTransaction();
+        m_transactionRows *= 2;
     }
     emit progress(m_done);
-    if (!m_writer->failure.isEmpty()) {
-        // Every further line would meet the same failure: the import ends here and says why.
-        m_failure = m_writer->failure;
-        finish(true);
-    } else if (m_stopRequested)
-        finish(true);
-    else if (m_done >= total)
-        finish(false);
+    if (ended())
+        finish(m_stopRequested || !m_writer->failure.isEmpty());
 }
 
 void PassageImport::finish(bool stopped)
 {
     m_timer->stop();
-    // Writing a hundred thousand rows' pages out takes a noticeable moment; it happens on a
+    // Writing the last transaction's pages out takes a noticeable moment; it happens on a
     // thread of its own so that the windows keep reacting. The connection is used by that
     // thread alone until it ends.
-    m_committer = QThread::create([writer = m_writer.get()] { writer->commit(); });
+    m_committer =
+        QThread::create([this, writer = m_writer.get()] { m_lastCommitOk = writer->commit(); });
     connect(m_committer, &QThread::finished, this, [this, stopped] {
         m_committer->deleteLater();
         m_committer = nullptr;
+        if (m_lastCommitOk)
+            m_committedStored = m_stored;
+        else
+            m_stored = m_committedStored;
+        // Every further line would meet the same failure: the import ended there and says why.
+        m_failure = m_writer->failure;
         m_writer.reset();
+        releaseLock();
         m_running = false;
-        emit finished(stopped);
+        emit finished(stopped || !m_failure.isEmpty());
     });
     m_committer->start();
+    // Nothing of the lines is needed any more.
+    m_lines = {};
+    m_file.reset();
+}
+
+void PassageImport::releaseLock()
+{
+    if (m_holdsLock)
+        db::setLockHolder({});
+    m_holdsLock = false;
 }

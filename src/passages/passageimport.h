@@ -2,11 +2,13 @@
 // Stores record lines as CRJL rows. The import holds a connection of its own to the database file
 // and writes through one prepared statement, so that nothing done to the shared connection
 // meanwhile (a tab that releases the file) can leave it half-done. It works in slices of a few
-// milliseconds, each a transaction of its own committed before it returns to the event loop: the
-// windows stay responsive, and the other writers of the file (the owner record of a card just
-// written, accounts, the issuer password) never wait for the import. Progress is reported after
-// each slice. Stopped or destroyed early, or killed, the import leaves the rows of the slices
-// committed so far; the passage window empties the table when it is shown again.
+// milliseconds from the event loop, so the windows stay responsive; its transaction spans
+// slices and is committed every second, or sooner while it is young (see CommitEveryMs). The other
+// writers of the process (the owner record of a card just written, accounts, the issuer password)
+// never wait for it: a connection of the process that waits for the file has the import's
+// transaction committed at once. Progress is reported after each slice. Stopped or destroyed early,
+// or killed, the import leaves the rows of the transactions committed so far; the passage window
+// empties the table when it is shown again.
 #include "passages/recordfiles.h"
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -23,6 +25,12 @@ class PassageImport : public QObject
 public:
     // Longest stretch of work before the event loop gets its turn again.
     static constexpr int SliceMs = 15;
+    // A transaction is committed after this long, or when it holds as many rows as the one
+    // before it twice over (the first FirstTransactionRows), whichever comes first, and at once
+    // when another connection of the process waits for the file. The first small ones find a
+    // full disk early; the growing ones keep the cost of committing small.
+    static constexpr int CommitEveryMs = 1000;
+    static constexpr int FirstTransactionRows = 4096;
 
     explicit PassageImport(QObject *parent = nullptr);
     ~PassageImport() override;
@@ -31,13 +39,18 @@ public:
     // stored from the event loop. Throws DbError (nothing started) when the file cannot be opened
     // or written.
     void start(const QString &databaseFile, const QString &password, QList<QByteArray> lines);
+    // The same for the lines of a working file (records::writeWorkingFile), `lines` of them,
+    // read piece by piece as they are stored. Throws VelmoraError when the file cannot be
+    // opened (nothing started).
+    void start(const QString &databaseFile, const QString &password, const QString &workingFile,
+               qint64 lines);
     // Stops before the next line; finished(true) follows from the event loop.
     void stop();
     bool running() const { return m_running; }
 
     int linesDone() const { return m_done; }
     int rowsStored() const { return m_stored; }
-    int lineCount() const { return int(m_lines.size()); }
+    int lineCount() const { return int(m_lineCount); }
     // Why the import ended early on its own (a full disk, a file that became read-only), in
     // the operator's words with the engine's text; empty when it did not.
     QString failure() const { return m_failure; }
@@ -50,16 +63,31 @@ signals:
 
 private:
     struct Writer;
+    void begin(const QString &databaseFile, const QString &password);
+    bool nextLine(QByteArrayView &line);
     void runSlice();
     void finish(bool stopped);
+    bool commitTransaction();
+    bool yieldLock();
+    void releaseLock();
 
     std::unique_ptr<Writer> m_writer;
     QTimer *m_timer;
     QThread *m_committer = nullptr;
     QList<QByteArray> m_lines;
-    records::RowReader m_reader;
+    qsizetype m_listPos = 0;
+    std::unique_ptr<records::WorkingFileReader> m_file;
+    QString m_filePath;
+    qint64 m_lineCount = 0;
+    records::Utf8RowReader m_reader;
     int m_done = 0;
     int m_stored = 0;
+    int m_committedStored = 0;
+    int m_rowsInTransaction = 0;
+    int m_transactionRows = FirstTransactionRows;
+    QElapsedTimer m_sinceBegin;
+    bool m_lastCommitOk = true;
+    bool m_holdsLock = false;
     QString m_failure;
     bool m_running = false;
     bool m_stopRequested = false;

@@ -11,6 +11,7 @@
 #include <QSet>
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 namespace records {
 
@@ -21,22 +22,31 @@ bool isTrimmed(char c)
     return static_cast<unsigned char>(c) <= 0x20;
 }
 
-// Bytes from..from+length-1 (1-based); what lies beyond the end is left out.
-QByteArray piece(const QByteArray &part, int from, int length)
-{
-    if (from > part.size())
-        return {};
-    return part.mid(from - 1, length);
-}
-
-// Most pieces are ASCII, which reads the same in every code page; only the rest needs the
-// converter.
-QString text(const QByteArray &bytes)
+bool isAscii(QByteArrayView bytes)
 {
     for (const char c : bytes)
         if (static_cast<unsigned char>(c) >= 0x80)
-            return gbk::decode(bytes);
-    return QString::fromLatin1(bytes);
+            return false;
+    return true;
+}
+
+QByteArrayView trimmedView(QByteArrayView bytes)
+{
+    qsizetype from = 0;
+    qsizetype to = bytes.size();
+    while (from < to && isTrimmed(bytes[from]))
+        ++from;
+    while (to > from && isTrimmed(bytes[to - 1]))
+        --to;
+    return bytes.sliced(from, to - from);
+}
+
+// piece() on a view.
+QByteArrayView pieceView(QByteArrayView part, int from, int length)
+{
+    if (from > part.size())
+        return {};
+    return part.sliced(from - 1, qMin<qsizetype>(length, part.size() - (from - 1)));
 }
 
 // Name order that does not depend on the file system or the locale.
@@ -107,37 +117,96 @@ PassageRow passageRow(const QByteArray &line)
     return RowReader().row(line);
 }
 
-QString RowReader::fieldText(const QList<QByteArray> &fields, int number)
-{
-    if (number > fields.size())
-        return {};
-    const QByteArray &bytes = fields.at(number - 1);
-    auto it = m_texts.constFind(bytes);
-    if (it != m_texts.constEnd())
-        return *it;
-    if (m_texts.size() >= 8192) // a bound for files without repetition
-        m_texts.clear();
-    return *m_texts.insert(bytes, text(bytes));
-}
-
 PassageRow RowReader::row(const QByteArray &line)
 {
-    const SplitLine split = splitRecordLine(line);
-    const QByteArray &r = split.recordPart;
-    auto part = [&r](int from, int length) { return text(piece(r, from, length)); };
+    const Utf8Row &r = m_reader.row(line);
+    const auto t = [&r](int i) { return QString::fromUtf8(r.values[i]); };
     PassageRow row;
-    row.readerAddress = part(1, 2);
-    row.direction = piece(r, 4, 1) == "1" ? QStringLiteral("进") : QStringLiteral("出");
-    row.cardCode = part(6, 8);
-    row.passageTime = part(15, 4) + QStringLiteral("年") + part(19, 2) + QStringLiteral("月") +
-                      part(21, 2) + QStringLiteral("日") + part(23, 2) + QStringLiteral(":") +
-                      part(25, 2) + QStringLiteral("分");
-    row.ownerName = fieldText(split.fields, 2);
-    row.plate = fieldText(split.fields, 3);
-    row.column8 = fieldText(split.fields, 7);
-    row.column9 = fieldText(split.fields, 8);
-    row.column10 = text(r);
+    row.cardCode = t(0);
+    row.ownerName = t(1);
+    row.plate = t(2);
+    row.passageTime = t(3);
+    row.direction = t(4);
+    row.readerAddress = t(5);
+    row.column8 = t(6);
+    row.column9 = t(7);
+    row.column10 = t(8);
     return row;
+}
+
+QByteArrayView Utf8RowReader::text(QByteArrayView bytes, QByteArray &storage)
+{
+    if (isAscii(bytes))
+        return bytes; // reads the same in every code page
+    storage = gbk::decode(bytes.toByteArray()).toUtf8();
+    return storage;
+}
+
+void Utf8RowReader::appendText(QByteArray &out, QByteArrayView bytes)
+{
+    if (isAscii(bytes))
+        out.append(bytes);
+    else
+        out.append(gbk::decode(bytes.toByteArray()).toUtf8());
+}
+
+QByteArrayView Utf8RowReader::fieldText(QByteArrayView bytes, int slot)
+{
+    if (isAscii(bytes))
+        return bytes;
+    auto it = m_texts.constFind(QByteArray::fromRawData(bytes.data(), bytes.size()));
+    if (it == m_texts.constEnd()) {
+        if (m_texts.size() >= 8192) // a bound for files without repetition
+            m_texts.clear();
+        it = m_texts.insert(bytes.toByteArray(), gbk::decode(bytes.toByteArray()).toUtf8());
+    }
+    // Held for the row: clearing the memory must not take a value still to be bound.
+    m_held[slot] = *it;
+    return m_held[slot];
+}
+
+const Utf8Row &Utf8RowReader::row(QByteArrayView line)
+{
+    // The split of splitRecordLine(), on views of the line.
+    QByteArrayView fields[LeadingFieldSlots];
+    int count = 0;
+    QByteArrayView rest = line;
+    for (;;) {
+        const void *found = rest.isEmpty() ? nullptr : std::memchr(rest.data(), ' ', rest.size());
+        if (!found)
+            break;
+        const qsizetype blank = static_cast<const char *>(found) - rest.data();
+        if (count < LeadingFieldSlots)
+            fields[count++] = rest.first(blank + 1);
+        rest = blank + 2 <= rest.size() ? trimmedView(rest.sliced(blank + 2)) : QByteArrayView();
+    }
+    const QByteArrayView r = rest;
+    const auto field = [&](int number, int slot) {
+        return number > count ? QByteArrayView() : fieldText(fields[number - 1], slot);
+    };
+    m_time.truncate(0);
+    appendText(m_time, pieceView(r, 15, 4));
+    m_time.append("年");
+    appendText(m_time, pieceView(r, 19, 2));
+    m_time.append("月");
+    appendText(m_time, pieceView(r, 21, 2));
+    m_time.append("日");
+    appendText(m_time, pieceView(r, 23, 2));
+    m_time.append(":");
+    appendText(m_time, pieceView(r, 25, 2));
+    m_time.append("分");
+    static const QByteArray in = QStringLiteral("进").toUtf8();
+    static const QByteArray out = QStringLiteral("出").toUtf8();
+    m_row.values[0] = text(pieceView(r, 6, 8), m_decoded[0]);
+    m_row.values[1] = field(2, 0);
+    m_row.values[2] = field(3, 1);
+    m_row.values[3] = m_time;
+    m_row.values[4] = r.size() >= 4 && r[3] == '1' ? in : out;
+    m_row.values[5] = text(pieceView(r, 1, 2), m_decoded[5]);
+    m_row.values[6] = field(7, 2);
+    m_row.values[7] = field(8, 3);
+    m_row.values[8] = text(r, m_decoded[8]);
+    return m_row;
 }
 
 QList<QByteArray> splitLines(const QByteArray &text)
@@ -211,13 +280,26 @@ QStringList findRecordFiles(const QString &folder)
     return files;
 }
 
-void RecordLineReader::endLine(QList<QByteArray> &lines)
+void RecordLineReader::endLine(const LineSink &sink)
 {
-    lines << (m_utf8 ? gbk::encode(QString::fromUtf8(m_line)) : m_line);
-    m_line.clear();
+    if (m_utf8)
+        sink(gbk::encode(QString::fromUtf8(m_line)));
+    else
+        sink(m_line);
+    m_line.truncate(0);
 }
 
 void RecordLineReader::feed(const char *data, qsizetype size, QList<QByteArray> &lines)
+{
+    feed(data, size, [&lines](QByteArrayView line) { lines << line.toByteArray(); });
+}
+
+void RecordLineReader::finish(QList<QByteArray> &lines)
+{
+    finish([&lines](QByteArrayView line) { lines << line.toByteArray(); });
+}
+
+void RecordLineReader::feed(const char *data, qsizetype size, const LineSink &sink)
 {
     static const char bom[] = "\xEF\xBB\xBF";
     qsizetype i = 0;
@@ -251,7 +333,7 @@ void RecordLineReader::feed(const char *data, qsizetype size, QList<QByteArray> 
             const bool secondOfCrLf = c == '\n' && m_afterCr;
             m_afterCr = c == '\r';
             if (!secondOfCrLf)
-                endLine(lines);
+                endLine(sink);
             ++i;
             continue;
         }
@@ -263,29 +345,35 @@ void RecordLineReader::feed(const char *data, qsizetype size, QList<QByteArray> 
         qsizetype j = i;
         while (j < size && data[j] != '\0' && data[j] != '\r' && data[j] != '\n')
             ++j;
+        if (j < size && data[j] != '\0' && m_line.isEmpty() && !m_utf8) {
+            // A whole line inside the piece goes out as it lies there, without a copy.
+            sink(QByteArrayView(data + i, j - i));
+            m_afterCr = data[j] == '\r';
+            i = j + 1;
+            continue;
+        }
         m_line.append(data + i, j - i);
         i = j;
     }
 }
 
-void RecordLineReader::finish(QList<QByteArray> &lines)
+void RecordLineReader::finish(const LineSink &sink)
 {
     if (!m_started && m_bomMatched > 0 && m_bomMatched < 3)
         m_line.append("\xEF\xBB\xBF", m_bomMatched);
     if (!m_line.isEmpty())
-        endLine(lines);
+        endLine(sink);
     *this = RecordLineReader();
 }
 
-QList<QByteArray> readRecordLines(const QString &folder,
-                                  const std::function<void(qint64, qint64)> &progress)
+void forEachRecordLine(const QString &folder, const LineSink &sink,
+                       const std::function<void(qint64, qint64)> &progress)
 {
     const QStringList files = findRecordFiles(folder);
     qint64 inAll = 0;
     for (const QString &path : files)
         inAll += QFileInfo(path).size();
     qint64 done = 0;
-    QList<QByteArray> lines;
     QByteArray piece(ReadPieceBytes, Qt::Uninitialized);
     for (const QString &path : files) {
         QFile file(path);
@@ -304,14 +392,118 @@ QList<QByteArray> readRecordLines(const QString &folder,
                 fail();
             if (n == 0)
                 break;
-            reader.feed(piece.constData(), n, lines);
+            reader.feed(piece.constData(), n, sink);
             done += n;
             if (progress)
                 progress(done, qMax(inAll, done));
         }
-        reader.finish(lines);
+        reader.finish(sink);
     }
+}
+
+QList<QByteArray> readRecordLines(const QString &folder,
+                                  const std::function<void(qint64, qint64)> &progress)
+{
+    QList<QByteArray> lines;
+    forEachRecordLine(
+        folder, [&lines](QByteArrayView line) { lines << line.toByteArray(); }, progress);
     return lines;
+}
+
+WorkingFileInfo writeWorkingFile(const QString &folder, const QString &path,
+                                 const std::function<void(qint64, qint64)> &progress)
+{
+    filewrite::StagedFile staged(path);
+    // A working file that cannot be written is told after the record files were read, so that
+    // an unreadable record file is named first, as when the whole text was read before writing.
+    int writeError = staged.error();
+    QByteArray out;
+    out.reserve(ReadPieceBytes + 4096);
+    const auto flush = [&] {
+        if (writeError == 0)
+            writeError = staged.write(out.constData(), out.size());
+        out.truncate(0);
+    };
+    WorkingFileInfo info;
+    forEachRecordLine(
+        folder,
+        [&](QByteArrayView line) {
+            ++info.lines;
+            if (info.blank)
+                for (const char c : line)
+                    if (!isTrimmed(c)) {
+                        info.blank = false;
+                        break;
+                    }
+            if (writeError != 0)
+                return;
+            out.append(line);
+            out.append("\r\n", 2);
+            if (out.size() >= ReadPieceBytes)
+                flush();
+        },
+        progress);
+    flush();
+    if (writeError == 0)
+        writeError = staged.commit();
+    if (writeError != 0)
+        throw VelmoraError(texts::passages::WorkingFileUnwritable.arg(
+            QDir::toNativeSeparators(path), filewrite::reason(writeError)));
+    return info;
+}
+
+int WorkingFileReader::open(const QString &path)
+{
+    m_file.setFileName(path);
+    errno = 0;
+    if (!m_file.open(QIODevice::ReadOnly))
+        m_error = errno ? errno : EIO;
+    m_piece.resize(ReadPieceBytes);
+    return m_error;
+}
+
+bool WorkingFileReader::next(QByteArrayView &line)
+{
+    if (m_carryGiven) {
+        m_carry.truncate(0);
+        m_carryGiven = false;
+    }
+    const auto give = [&](QByteArrayView l) {
+        if (l.endsWith('\r'))
+            l.chop(1);
+        line = l;
+        return true;
+    };
+    for (;;) {
+        if (m_error != 0)
+            return false;
+        const char *start = m_piece.constData() + m_pos;
+        const auto *end = static_cast<const char *>(std::memchr(start, '\n', m_end - m_pos));
+        if (end) {
+            m_pos = end - m_piece.constData() + 1;
+            if (m_carry.isEmpty())
+                return give(QByteArrayView(start, end - start));
+            m_carry.append(start, end - start);
+            m_carryGiven = true;
+            return give(m_carry);
+        }
+        m_carry.append(start, m_end - m_pos);
+        m_pos = m_end = 0;
+        if (m_atEnd) {
+            if (m_carry.isEmpty())
+                return false;
+            m_carryGiven = true;
+            return give(m_carry);
+        }
+        errno = 0;
+        const qint64 n = m_file.read(m_piece.data(), m_piece.size());
+        if (n < 0)
+            m_error = errno ? errno : EIO;
+        else if (n == 0)
+            m_atEnd = true;
+        else
+            m_end = n;
+    }
 }
 
 QByteArray joinLines(const QList<QByteArray> &lines)

@@ -4,6 +4,8 @@
 // "*.txt"), one passage per line. Everything here works on the files' GBK bytes as read, so the
 // byte positions of a record line are those of the file.
 #include <QByteArray>
+#include <QByteArrayView>
+#include <QFile>
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -48,16 +50,41 @@ struct PassageRow
 };
 PassageRow passageRow(const QByteArray &line);
 
-// passageRow() for many lines: the texts of the leading fields (owner names and plates repeat
-// from passage to passage) are converted once and remembered.
+// The nine CRJL values of a record line as UTF-8, in table order from 卡片内码 on (the order of
+// PassageRow), for binding straight to a statement.
+struct Utf8Row
+{
+    QByteArrayView values[9];
+};
+
+// passageRow() for many lines, in UTF-8 and without a text object per value: the texts of the
+// leading fields (owner names and plates repeat from passage to passage) are converted once and
+// remembered; values of ASCII bytes point into the line itself.
+class Utf8RowReader
+{
+public:
+    // Valid until the next call and while `line` lives.
+    const Utf8Row &row(QByteArrayView line);
+
+private:
+    QByteArrayView text(QByteArrayView bytes, QByteArray &storage);
+    QByteArrayView fieldText(QByteArrayView bytes, int slot);
+    void appendText(QByteArray &out, QByteArrayView bytes);
+    Utf8Row m_row;
+    QByteArray m_time;
+    QByteArray m_decoded[9];
+    QByteArray m_held[4]; // the remembered texts of this row's leading fields
+    QHash<QByteArray, QByteArray> m_texts;
+};
+
+// passageRow() for many lines, with the same memory of repeated texts.
 class RowReader
 {
 public:
     PassageRow row(const QByteArray &line);
 
 private:
-    QString fieldText(const QList<QByteArray> &fields, int number);
-    QHash<QByteArray, QString> m_texts;
+    Utf8RowReader m_reader;
 };
 
 // Lines of a file's text; a line ends with CR LF, LF or a lone CR, and a last line without an
@@ -86,6 +113,9 @@ QStringList findRecordFiles(const QString &folder);
 // splitLines(): a piece may end anywhere, inside a line, a CR LF or a run of NULs. Memory is
 // what the lines themselves take, whatever the file's size (a stick's NUL tail of gigabytes
 // takes none).
+// Where the lines go: each one once, valid during the call only.
+using LineSink = std::function<void(QByteArrayView)>;
+
 class RecordLineReader
 {
 public:
@@ -93,9 +123,12 @@ public:
     void feed(const char *data, qsizetype size, QList<QByteArray> &lines);
     // The file ends: a last line without an end, its NUL tail dropped.
     void finish(QList<QByteArray> &lines);
+    // The same, each line handed to `sink` as it is completed.
+    void feed(const char *data, qsizetype size, const LineSink &sink);
+    void finish(const LineSink &sink);
 
 private:
-    void endLine(QList<QByteArray> &lines);
+    void endLine(const LineSink &sink);
     QByteArray m_line;
     qsizetype m_nuls = 0; // NULs seen and not yet known to end a line
     bool m_afterCr = false;
@@ -112,6 +145,47 @@ inline constexpr qsizetype ReadPieceBytes = 1 << 20;
 // Throws VelmoraError naming the file when one cannot be read.
 QList<QByteArray> readRecordLines(const QString &folder,
                                   const std::function<void(qint64, qint64)> &progress = {});
+
+// Reads every record file under the folder as readRecordLines() does and hands each line to
+// `sink` as it is read, keeping none.
+void forEachRecordLine(const QString &folder, const LineSink &sink,
+                       const std::function<void(qint64, qint64)> &progress = {});
+
+// What writing the working file found.
+struct WorkingFileInfo
+{
+    qint64 lines = 0;
+    bool blank = true; // nothing but bytes up to 0x20 in it (or nothing at all)
+};
+
+// Writes the combined record text of every record file under the folder (joinLines() of
+// readRecordLines()) to `path` as the files are read, beside it and renamed into place at the
+// end (common/filewrite.h), so that a failure leaves an existing file as it was. Throws
+// VelmoraError naming the record file that cannot be read, or the working file that cannot be
+// written, with the reason.
+WorkingFileInfo writeWorkingFile(const QString &folder, const QString &path,
+                                 const std::function<void(qint64, qint64)> &progress = {});
+
+// The lines of a working file written by writeWorkingFile(), read back piece by piece.
+class WorkingFileReader
+{
+public:
+    // 0, or the errno of opening the file.
+    int open(const QString &path);
+    // The next line, valid until the next call; false at the end or on a failure (error()).
+    bool next(QByteArrayView &line);
+    int error() const { return m_error; }
+
+private:
+    QFile m_file;
+    QByteArray m_piece;
+    QByteArray m_carry;
+    qsizetype m_pos = 0;
+    qsizetype m_end = 0;
+    int m_error = 0;
+    bool m_atEnd = false;
+    bool m_carryGiven = false;
+};
 
 // The combined record text: every line followed by CR LF.
 QByteArray joinLines(const QList<QByteArray> &lines);

@@ -266,6 +266,8 @@ void TForm10::FormCreate()
         // An empty file or one without the tables opens, but no login could ever work on it.
         if (!schema::hasAllTables(Datafrm->con->handle()))
             throw std::runtime_error("not a database of the program");
+        // The grid reads the rows it shows as it needs them: a million passages show at once.
+        Datafrm->QryJL1->setFetchOnDemand(true);
     } catch (const std::exception &) {
         m_ok = false;
         Dialogs::box(SystemError, WarningCaption, Dialogs::OkOnly, Dialogs::Warning, this);
@@ -308,7 +310,7 @@ void TForm10::FormShow()
     if (const QScreen *screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
     Memo1.clear();
-    memo2.clear();
+    memo2 = 0;
     Labellbl6->setText(appclock::today().toString(QStringLiteral("yyyy年MM月dd日")).trimmed());
     const QDate today = appclock::today();
     dtp1->setDateTime(QDateTime(today, QTime(0, 0, 0)));
@@ -317,7 +319,7 @@ void TForm10::FormShow()
     driveScan(false);
     m_drives->start();
     guarded([] { Datafrm->con->connect(); });
-    memo2.clear();
+    memo2 = 0;
     if (m_purgeOnShow)
         purgeRecords();
 }
@@ -427,7 +429,7 @@ void TForm10::deviceRemoved(const QString &drive)
     driveScan(false);
     // Only the stick the records come from ends an import; other drives do not matter to it.
     if (drive == RecordDrive) {
-        memo2.clear();
+        memo2 = 0;
         m_import->stop();
     }
 }
@@ -451,7 +453,7 @@ void TForm10::btndaruClick()
             btndaru->setEnabled(false);
             return;
         }
-        memo2.clear();
+        memo2 = 0;
         driveScan(true);
         openView(SelectAll);
     } catch (const DbError &e) {
@@ -464,23 +466,23 @@ void TForm10::btndaruClick()
 
     // An unreadable file or a working file that cannot be written goes to the general error
     // display (thrown from here).
-    memo2 = readRecordFilesShowingProgress();
-    const QByteArray combined = records::joinLines(memo2);
+    // The record files are copied into the working file as they are read; the import then
+    // reads the lines back from it, so no line is kept in memory.
     const QString working = programdir::path(QStringLiteral("RD.TXT"));
-    if (const int err = filewrite::replaceFile(working, combined))
-        throw VelmoraError(
-            WorkingFileUnwritable.arg(QDir::toNativeSeparators(working), filewrite::reason(err)));
-    if (records::trimmed(combined).isEmpty()) {
+    const records::WorkingFileInfo read = writeWorkingFileShowingProgress(working);
+    memo2 = read.lines;
+    if (read.blank) {
         Dialogs::message(NoRecordFile, this);
         btndaru->setEnabled(false);
         return;
     }
 
     Gauge1->setValue(0);
-    m_import->start(Datafrm->con->databasePath(), QString::fromLatin1(db::DatabasePassword), memo2);
+    m_import->start(Datafrm->con->databasePath(), QString::fromLatin1(db::DatabasePassword),
+                    working, read.lines);
     m_importStart = appclock::now();
     statusPanels[1]->setText(StartTime + m_importStart.toString(QStringLiteral("HH:mm:ss")));
-    const int lines = int(memo2.size());
+    const int lines = int(read.lines);
     Gauge1->setMaximum(lines);
     if (Form12) {
         // The progress window opens at 0, so it says it is preparing.
@@ -491,7 +493,7 @@ void TForm10::btndaruClick()
     setImportLock(true);
 }
 
-QList<QByteArray> TForm10::readRecordFilesShowingProgress()
+records::WorkingFileInfo TForm10::writeWorkingFileShowingProgress(const QString &working)
 {
     // Record files are read in pieces with the progress window up, so a large file (a stick
     // left with gigabytes of NUL padding) neither freezes the window nor fills the memory.
@@ -518,7 +520,7 @@ QList<QByteArray> TForm10::readRecordFilesShowingProgress()
         setImportLock(false);
         hideProgressWindow();
     });
-    return records::readRecordLines(records::recordFolder(RecordDrive), progress);
+    return records::writeWorkingFile(records::recordFolder(RecordDrive), working, progress);
 }
 
 void TForm10::importFinished(bool stopped)
@@ -536,7 +538,7 @@ void TForm10::importFinished(bool stopped)
                          .arg(m_import->failure()),
                      WarningCaption, Dialogs::OkOnly, Dialogs::Critical, this);
         btnAllSeaCmdClick();
-    } else if (!stopped && !memo2.isEmpty()) {
+    } else if (!stopped && memo2 > 0) {
         btnAllSeaCmdClick();
     } else {
         Dialogs::message(DriveRemovedDuringImport, this);

@@ -4,6 +4,8 @@
 // time range. Creating it connects to the database; without a database the program cannot work
 // and ends. CRJL is a working table: emptied when the card tab opens the window and when it is
 // closed.
+#include "passages/recordfiles.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
@@ -74,10 +76,10 @@ public:
     QLabel *Labellbl5 = nullptr;
     QLabel *Labellbl6 = nullptr;
 
-    // Drive roots seen by the scans (only its emptiness matters) and the record lines of the last
-    // import.
+    // Drive roots seen by the scans (only its emptiness matters) and the number of record lines
+    // of the last import (0 once its stick is gone).
     QStringList Memo1;
-    QList<QByteArray> memo2;
+    qint64 memo2 = 0;
     DriveWatcher *driveWatcher() const { return m_drives; }
     PassageImport *passageImport() const { return m_import; }
 
@@ -128,8 +130,8 @@ private:
     void deleteAllRows();
     void fieldSearch(const QString &column, const QString &text);
     void importFinished(bool stopped);
-    // The record files of the drive, read with the progress window up.
-    QList<QByteArray> readRecordFilesShowingProgress();
+    // The record files of the drive, copied into the working file with the progress window up.
+    records::WorkingFileInfo writeWorkingFileShowingProgress(const QString &working);
     void setImportLock(bool on);
     void hideProgressWindow();
 

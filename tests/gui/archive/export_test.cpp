@@ -244,6 +244,10 @@ TEST_F(ExportTest, AFullOrReadOnlyDiskIsNamedInChineseWithTheChosenFile)
         GTEST_SKIP() << "no file system of its own can be mounted here";
     const QString folder = out + QStringLiteral("/stick");
     Query *q = archive();
+    const auto openFiles = [] {
+        return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size();
+    };
+    const auto before = openFiles();
     for (const char *suffix : {"xls", "xlsx", "csv"}) {
         const QString chosen = folder + QStringLiteral("/车主档案表.") + QLatin1String(suffix);
         expectFile(chosen);
@@ -253,7 +257,9 @@ TEST_F(ExportTest, AFullOrReadOnlyDiskIsNamedInChineseWithTheChosenFile)
         EXPECT_TRUE(text.startsWith(texts::archive::CannotWrite.arg(chosen, QString())))
             << text.toStdString();
         EXPECT_TRUE(text.contains(QStringLiteral("磁盘已满"))) << text.toStdString();
-        EXPECT_TRUE(QDir(folder).isEmpty()) << suffix << ": nothing half-written is left";
+        EXPECT_TRUE(QDir(folder).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
+            << suffix << ": nothing half-written is left";
+        EXPECT_EQ(openFiles(), before) << suffix << ": no file is left open";
     }
     ASSERT_TRUE(disk.makeReadOnly());
     expectFile(folder + QStringLiteral("/车主档案表.xls"));

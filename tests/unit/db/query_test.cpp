@@ -491,4 +491,104 @@ TEST_F(QueryTest, DataModuleQueriesKeepTheirFieldsAndMaskThePassword)
     EXPECT_FALSE(module.con->connected());
 }
 
+// A result read as it is asked for: the first rows at open, more as the rows are reached, the
+// whole count from the engine; moving and counting behave as with a result held whole.
+TEST_F(QueryTest, AResultReadOnDemandReadsItsRowsAsTheyAreReached)
+{
+    const int total = 3 * Query::FetchBatch + 17;
+    exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<%1) "
+                        "INSERT INTO CRJL(卡片内码, 记录原文) SELECT printf('%08X', i), i FROM n")
+             .arg(total));
+    const struct
+    {
+        const char *sql;
+        QString key; // bound as :key when set
+        int count;
+    } cases[] = {
+        {"select * from CRJL order by 序号;", {}, total},
+        {"select 序号, 卡片内码 from CRJL where 记录原文 not like :key order by 序号",
+         QStringLiteral("%99%"), 0},
+        {"select * from CRJL where 序号 <= 3", {}, 3},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.sql);
+        Query q(&con);
+        q.setFetchOnDemand(true);
+        q.setSQL(QString::fromUtf8(c.sql));
+        if (!c.key.isEmpty())
+            q.setParameter(QStringLiteral("key"), c.key);
+        q.open();
+        int count = c.count;
+        if (!c.key.isEmpty()) {
+            Query all(&con);
+            all.setSQL(QString::fromUtf8(c.sql));
+            all.setParameter(QStringLiteral("key"), c.key);
+            all.open();
+            count = all.recordCount();
+            ASSERT_GT(count, Query::FetchBatch);
+        }
+        EXPECT_EQ(q.rows(), qMin(count, int(Query::FetchBatch)));
+        EXPECT_EQ(q.canFetchMore(), count > Query::FetchBatch);
+        EXPECT_EQ(q.recordCount(), count);
+        EXPECT_EQ(q.rows(), qMin(count, int(Query::FetchBatch))) << "counting reads no rows";
+        EXPECT_FALSE(q.isEmpty());
+
+        QSignalSpy fetched(&q, &Query::rowsAboutToBeFetched);
+        // Stepping past the rows read reads the next ones.
+        q.moveTo(q.rows() - 1);
+        q.next();
+        EXPECT_EQ(q.recNo(), qMin(count, int(Query::FetchBatch) + 1));
+        EXPECT_EQ(fetched.size(), count > Query::FetchBatch ? 1 : 0);
+        if (count > Query::FetchBatch) {
+            EXPECT_EQ(fetched.at(0).at(0).toInt(), Query::FetchBatch);
+            EXPECT_EQ(q.rows(), 2 * Query::FetchBatch);
+        }
+        // Moving to a row reads up to it; the last one reads everything.
+        q.moveTo(count - 2);
+        EXPECT_EQ(q.recNo(), count - 1);
+        q.last();
+        EXPECT_EQ(q.rows(), count);
+        EXPECT_FALSE(q.canFetchMore());
+        EXPECT_TRUE(q.eof());
+        EXPECT_EQ(q.recordCount(), count);
+        QStringList numbers;
+        for (int r = 0; r < q.rows(); ++r)
+            numbers << q.textAt(r, 0);
+        QStringList expected;
+        Query all(&con);
+        all.setSQL(QString::fromUtf8(c.sql));
+        if (!c.key.isEmpty())
+            all.setParameter(QStringLiteral("key"), c.key);
+        all.open();
+        for (int r = 0; r < all.rows(); ++r)
+            expected << all.textAt(r, 0);
+        EXPECT_EQ(numbers, expected) << "every row once, in order";
+    }
+}
+
+TEST_F(QueryTest, AResultReadOnDemandLetsItsConnectionCloseAndAppendsAfterEveryRow)
+{
+    exec(
+        QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<1000) "
+                       "INSERT INTO CRJL(卡片内码) SELECT printf('%08X', i) FROM n"));
+    Query q(&con);
+    q.setFetchOnDemand(true);
+    q.setSQL(QStringLiteral("select * from CRJL order by 序号"));
+    q.open();
+    ASSERT_TRUE(q.canFetchMore());
+    // The statement still reading does not keep the file: closing ends it with the connection.
+    con.disconnect();
+    EXPECT_FALSE(q.isActive());
+    EXPECT_FALSE(q.canFetchMore());
+    EXPECT_FALSE(con.connected());
+
+    q.open();
+    q.append();
+    EXPECT_EQ(q.rows(), 1001) << "the new record comes after all rows of the result";
+    q.fieldByName(QStringLiteral("卡片内码")).setAsString(QStringLiteral("ABCDEF12"));
+    q.post();
+    EXPECT_EQ(q.recordCount(), 1001);
+    EXPECT_EQ(q.fieldByName(QStringLiteral("序号")).asInteger(), 1001);
+}
+
 } // namespace

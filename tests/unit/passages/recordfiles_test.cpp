@@ -240,4 +240,83 @@ TEST(RecordFiles, AFileThatCannotBeReadIsAnErrorNamingIt)
     }
 }
 
+// The working file holds the joined text of the record files, written as they are read, and
+// reads back line by line; lines that cross the read pieces (1 MiB) come out whole.
+TEST(RecordFiles, TheWorkingFileIsTheJoinedTextAndReadsBackLineByLine)
+{
+    QByteArray big;
+    while (big.size() < records::ReadPieceBytes + 100)
+        big += "0001 ,\xD5\xC5\xC8\xFD ,\xBE\xA9"
+               "A1 ,01,1,ABCDEF12,201301020830\r\n";
+    big += QByteArray(300, 'x') + "\n\n" + QByteArray(records::ReadPieceBytes, 'y') + "\r";
+    const struct
+    {
+        const char *name;
+        QList<QPair<QString, QByteArray>> files;
+        bool blank;
+    } cases[] = {
+        {"two files",
+         {{"a.txt", "a\r\nb"},
+          {"b.txt", "\xEF\xBB\xBF"
+                    "c\xE5\xBC\xA0\r\r\n"}},
+         false},
+        {"pieces", {{"big.txt", big}}, false},
+        {"blanks", {{"blank.txt", "  \r\n\t\r\n"}, {"empty.txt", ""}}, true},
+        {"no files", {}, true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir drive;
+        const QString folder = drive.path() + QStringLiteral("/TALVERK");
+        ASSERT_TRUE(QDir().mkpath(folder));
+        for (const auto &f : c.files) {
+            QFile file(folder + QLatin1Char('/') + f.first);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(f.second);
+        }
+        const QList<QByteArray> lines = records::readRecordLines(folder);
+        const QString working = drive.path() + QStringLiteral("/RD.TXT");
+        const records::WorkingFileInfo info = records::writeWorkingFile(folder, working);
+        EXPECT_EQ(fileBytes(working), records::joinLines(lines));
+        EXPECT_EQ(info.lines, lines.size());
+        EXPECT_EQ(info.blank, c.blank);
+        EXPECT_EQ(records::trimmed(records::joinLines(lines)).isEmpty(), c.blank);
+
+        records::WorkingFileReader reader;
+        ASSERT_EQ(reader.open(working), 0);
+        QList<QByteArray> back;
+        QByteArrayView line;
+        while (reader.next(line))
+            back << line.toByteArray();
+        EXPECT_EQ(reader.error(), 0);
+        EXPECT_EQ(back, lines);
+    }
+}
+
+TEST(RecordFiles, AnUnreadableRecordFileLeavesTheWorkingFileAsItWas)
+{
+    QTemporaryDir drive;
+    const QString folder = drive.path() + QStringLiteral("/TALVERK");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    QFile good(folder + QStringLiteral("/a.txt"));
+    ASSERT_TRUE(good.open(QIODevice::WriteOnly));
+    good.write("01,1,ABCDEF12,201301020830\r\n");
+    good.close();
+    ASSERT_TRUE(QFile::link(QStringLiteral("/proc/self/mem"), folder + QStringLiteral("/bad.txt")));
+    const QString working = drive.path() + QStringLiteral("/RD.TXT");
+    QFile old(working);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("before\r\n");
+    old.close();
+    try {
+        records::writeWorkingFile(folder, working);
+        ADD_FAILURE() << "no error";
+    } catch (const VelmoraError &e) {
+        EXPECT_TRUE(e.text().contains(QStringLiteral("bad.txt"))) << e.text().toStdString();
+    }
+    EXPECT_EQ(fileBytes(working), QByteArray("before\r\n"));
+    EXPECT_EQ(QDir(drive.path()).entryList(QDir::Files), QStringList{QStringLiteral("RD.TXT")})
+        << "nothing staged is left behind";
+}
+
 } // namespace
