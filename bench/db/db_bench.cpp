@@ -1,8 +1,12 @@
-// Speed and size of the records database layer on an archive of 100 000 cards:
-//   QueryOpen      "select * from CZdata" through Query, against a bare prepare/step loop that
-//                  reads the same columns as text in the same run (counter bare_ratio)
-//   ContainsSearch card code or owner name containing a typed text
-//   PostEdit       one edited record written through
+// Speed and size of the records database layer on an archive of 100 000 cards. The first three
+// pair the program with a baseline in turn (program, baseline, ...; bench/support/paired.h):
+//   QueryOpen      "select * from CZdata" through Query, all rows held; baseline: a bare
+//                  prepare/step loop on a handle of its own that reads the same columns as text
+//   ContainsSearch card code or owner name containing a typed text, bound, through Query;
+//                  baseline: the same statement with the same bound text stepped bare
+//   PostEdit       100 edited records written through Query, one post each; baseline: the same
+//                  100 updates of the same column as bare bound UPDATE statements
+// The others time the program alone:
 //   Compact        the file with 50 000 deleted passage rows
 //   ResultMemory   heap held by a 100 000-row result (heap_MB), with the page cache and RSS
 #include "archiveseed.h"
@@ -10,6 +14,7 @@
 #include "db/connection.h"
 #include "db/query.h"
 #include "db/starter.h"
+#include "paired.h"
 
 #include <QDir>
 #include <QFile>
@@ -109,6 +114,20 @@ void ResultMemory(benchmark::State &state)
 }
 BENCHMARK(ResultMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
 
+// Steps a statement to its end, reading every column of every row as text.
+size_t stepAll(db::Statement &st)
+{
+    const int n = sqlite3_column_count(st.get());
+    size_t bytes = 0;
+    while (st.step()) {
+        for (int c = 0; c < n; ++c) {
+            benchmark::DoNotOptimize(sqlite3_column_text(st.get(), c));
+            bytes += sqlite3_column_bytes(st.get(), c);
+        }
+    }
+    return bytes;
+}
+
 void QueryOpen(benchmark::State &state)
 {
     db::Handle bare = db::openDatabase(fixture().archive, Password);
@@ -121,37 +140,21 @@ void QueryOpen(benchmark::State &state)
     holder.open();
     Query q(&con);
     q.setSQL(QStringLiteral("select * from CZdata"));
-
-    std::chrono::steady_clock::duration queryTime{}, bareTime{};
-    for (auto _ : state) {
-        auto t0 = std::chrono::steady_clock::now();
-        q.close();
-        q.open();
-        benchmark::DoNotOptimize(q.recordCount());
-        auto t1 = std::chrono::steady_clock::now();
-        queryTime += t1 - t0;
-
-        state.PauseTiming();
-        t0 = std::chrono::steady_clock::now();
-        db::Statement st(bare.get(), QStringLiteral("select * from CZdata"));
-        const int n = sqlite3_column_count(st.get());
-        size_t bytes = 0;
-        while (st.step()) {
-            for (int c = 0; c < n; ++c) {
-                benchmark::DoNotOptimize(sqlite3_column_text(st.get(), c));
-                bytes += sqlite3_column_bytes(st.get(), c);
-            }
-        }
-        benchmark::DoNotOptimize(bytes);
-        t1 = std::chrono::steady_clock::now();
-        bareTime += t1 - t0;
-        state.ResumeTiming();
-    }
+    const auto nothing = [] {};
+    paired::run(
+        state, [&] { q.close(); },
+        [&] {
+            q.open();
+            benchmark::DoNotOptimize(q.recordCount());
+        },
+        nothing,
+        [&] {
+            db::Statement st(bare.get(), QStringLiteral("select * from CZdata"));
+            benchmark::DoNotOptimize(stepAll(st));
+        });
     state.counters["rows"] = q.recordCount();
-    state.counters["bare_ms"] = 1000 * seconds(bareTime) / double(state.iterations());
-    state.counters["bare_ratio"] = seconds(queryTime) / seconds(bareTime);
 }
-BENCHMARK(QueryOpen)->Iterations(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(QueryOpen)->Iterations(paired::pairs())->UseManualTime()->Unit(benchmark::kMillisecond);
 
 // Opening with a closed connection also derives the key from the password.
 void QueryOpenCold(benchmark::State &state)
@@ -170,6 +173,10 @@ BENCHMARK(QueryOpenCold)->Iterations(5)->Unit(benchmark::kMillisecond);
 
 void ContainsSearch(benchmark::State &state)
 {
+    const QString sql = QStringLiteral("select * from CZdata where 卡片内码 like '%' || ? || '%' "
+                                       "or 车主姓名 like '%' || ? || '%'");
+    const QString key = QStringLiteral("车主9999");
+    db::Handle bare = db::openDatabase(fixture().archive, Password);
     Connection con;
     con.setDatabase(fixture().archive);
     con.connect();
@@ -177,36 +184,70 @@ void ContainsSearch(benchmark::State &state)
     holder.setSQL(QStringLiteral("select * from usersmm"));
     holder.open();
     Query q(&con);
-    int found = 0;
-    for (auto _ : state) {
-        q.setSQL(QStringLiteral("select * from CZdata where 卡片内码 like '%' || ? || '%' "
-                                "or 车主姓名 like '%' || ? || '%'"));
-        q.addBindValue(QStringLiteral("车主9999"));
-        q.addBindValue(QStringLiteral("车主9999"));
-        q.open();
-        found = q.recordCount();
-    }
-    state.counters["found"] = found;
+    const auto nothing = [] {};
+    paired::run(
+        state, [&] { q.close(); },
+        [&] {
+            q.setSQL(sql);
+            q.addBindValue(key);
+            q.addBindValue(key);
+            q.open();
+            benchmark::DoNotOptimize(q.recordCount());
+        },
+        nothing,
+        [&] {
+            db::Statement st(bare.get(), sql);
+            const QByteArray text = key.toUtf8();
+            for (int i = 1; i <= 2; ++i)
+                sqlite3_bind_text(st.get(), i, text.constData(), int(text.size()),
+                                  SQLITE_TRANSIENT);
+            benchmark::DoNotOptimize(stepAll(st));
+        });
+    state.counters["found"] = q.recordCount();
 }
-BENCHMARK(ContainsSearch)->Unit(benchmark::kMillisecond);
+BENCHMARK(ContainsSearch)
+    ->Iterations(paired::pairs())
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 void PostEdit(benchmark::State &state)
 {
+    constexpr int Edits = 100;
+    db::Handle bare = db::openDatabase(fixture().archive, Password);
     Connection con;
     con.setDatabase(fixture().archive);
     Query q(&con);
-    q.setSQL(QStringLiteral("select * from CZdata"));
+    q.setSQL(QStringLiteral("select * from CZdata order by id"));
     q.open();
     int n = 0;
-    for (auto _ : state) {
-        q.moveTo((n * 7919) % Cards);
-        q.edit();
-        q.fieldByName(QStringLiteral("车主手机"))
-            .setAsString(QStringLiteral("139%1").arg(n++, 8, 10, QLatin1Char('0')));
-        q.post();
-    }
+    const auto mobile = [](int i) {
+        return QStringLiteral("139%1").arg(i, 8, 10, QLatin1Char('0'));
+    };
+    const auto nothing = [] {};
+    paired::run(
+        state, nothing,
+        [&] {
+            for (int i = 0; i < Edits; ++i, ++n) {
+                q.moveTo((n * 7919) % Cards);
+                q.edit();
+                q.fieldByName(QStringLiteral("车主手机")).setAsString(mobile(n));
+                q.post();
+            }
+        },
+        nothing,
+        [&] {
+            for (int i = 0; i < Edits; ++i, ++n) {
+                db::Statement st(bare.get(),
+                                 QStringLiteral("update CZdata set 车主手机 = ? where id = ?"));
+                const QByteArray text = mobile(n).toUtf8();
+                sqlite3_bind_text(st.get(), 1, text.constData(), int(text.size()),
+                                  SQLITE_TRANSIENT);
+                sqlite3_bind_int64(st.get(), 2, (n * 7919) % Cards + 1);
+                st.step();
+            }
+        });
 }
-BENCHMARK(PostEdit)->Unit(benchmark::kMillisecond);
+BENCHMARK(PostEdit)->Iterations(paired::pairs())->UseManualTime()->Unit(benchmark::kMillisecond);
 
 void Compact(benchmark::State &state)
 {
