@@ -9,7 +9,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <functional>
 
 namespace sheet {
@@ -21,7 +20,7 @@ namespace {
 // that it opens as the text it is.
 bool needsGuard(QByteArrayView bytes)
 {
-    return !bytes.isEmpty() && std::strchr("=+-@\t\r", bytes.front()) && bytes.front() != 0;
+    return !bytes.isEmpty() && QByteArrayView("=+-@\t\r").contains(bytes.front());
 }
 
 void csvField(QByteArray &out, QByteArrayView bytes)

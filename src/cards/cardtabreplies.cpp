@@ -115,9 +115,11 @@ private:
     // The token's card in the card tab's code fields and the archive window's card field.
     static void showCardCode(const QPointer<TForm1> &form, const QString &card)
     {
-        for (int i = 0; i < 3 && form; ++i) {
-            QLineEdit *edit = i == 0 ? form->edt17 : i == 1 ? form->edt10 : form->archiveCodeEdit();
-            if (edit)
+        if (!form)
+            return;
+        const QPointer<QLineEdit> edits[] = {form->edt17, form->edt10, form->archiveCodeEdit()};
+        for (const QPointer<QLineEdit> &edit : edits) {
+            if (form && edit)
                 edit->setText(card);
         }
     }

@@ -31,14 +31,6 @@ QDate lastValidityDate()
     return QDate(2099, 12, 31);
 }
 
-CardLine readCardLine(const QString &line)
-{
-    static const QString numberOnly = QStringLiteral("卡号:");
-    if (line.startsWith(numberOnly))
-        return {gbk::mid(line, 6, 8), QString()};
-    return {gbk::mid(line, 10, 8), gbk::mid(line, 29, 14)};
-}
-
 int groupMask(const std::array<int, 8> &bits)
 {
     int mask = 0;

@@ -25,15 +25,6 @@ QString validityText(const QDate &date);
 QDate firstValidityDate();
 QDate lastValidityDate();
 
-// What a card-read line of the card memo holds. A card-number-only line ("卡号:" + code) has its
-// code at bytes 6..13; the other lines at 10..17, and a card-data line its validity at 29..42.
-struct CardLine
-{
-    QString code;
-    QString validity;
-};
-CardLine readCardLine(const QString &line);
-
 // The gate groups: bit n-1 stands for group n.
 int groupMask(const std::array<int, 8> &bits);
 // The group number of a card read as edt8 shows it: the text's integer value (0 when it is

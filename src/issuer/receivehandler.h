@@ -40,7 +40,6 @@ public:
     // While a reply's effects are being applied: the port it came from and its form.
     bool applying() const { return m_stage == Stage::Applying; }
     int currentPort() const { return m_port; }
-    issuer::ReplyForm currentForm() const { return m_plan.form; }
     // The last reply read, as the reply forms are told apart by: a blank, then its text. A read
     // that failed leaves it empty.
     const QString &lastReply() const { return m_lastReply; }

@@ -32,7 +32,6 @@ inline const QString PasswordChangedPane = QStringLiteral("发行器用户密码
 inline const QString PasswordRejectedLine =
     QStringLiteral(" 发行器用户密码修改失败，原始密码错误.");
 inline const QString PasswordRejectedPane = QStringLiteral("发行器用户密码修改失败，原始密码错误.");
-inline const QString CardCodeMismatch = QStringLiteral("卡片内码不符!");
 // A card-data reply whose date or group bytes are not hexadecimal.
 inline const QString UnreadableCardData =
     QStringLiteral("发行器回复的卡片数据无法识别，卡片%1可能已被写入但未存档，请核对此卡。\r"

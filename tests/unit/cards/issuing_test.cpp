@@ -66,27 +66,6 @@ TEST(Validity, FrameBytesAndTextForEachDateAndMask)
     EXPECT_EQ(cards::lastValidityDate(), QDate(2099, 12, 31));
 }
 
-TEST(CardLine, CodeAndValidityAtTheirBytePositions)
-{
-    const struct
-    {
-        const char *line;
-        const char *code;
-        const char *validity;
-    } cases[] = {
-        {"卡片内码:9F0832A5   有效期：2015年05月09日", "9F0832A5", "2015年05月09日"},
-        {"卡片内码:00000001   有效期：2000年00月00日", "00000001", "2000年00月00日"},
-        // A card-number-only reply gives the whole code and no validity.
-        {"卡号:9F0832A5\r", "9F0832A5", ""},
-        {"", "", ""},
-    };
-    for (const auto &c : cases) {
-        const cards::CardLine read = cards::readCardLine(QString::fromUtf8(c.line));
-        EXPECT_EQ(read.code, QString::fromUtf8(c.code)) << c.line;
-        EXPECT_EQ(read.validity, QString::fromUtf8(c.validity).left(14)) << c.line;
-    }
-}
-
 TEST(GroupNumber, TextToTheEightGroupsOfTheCard)
 {
     const struct
