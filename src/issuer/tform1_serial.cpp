@@ -26,8 +26,7 @@
 void TForm1::setupSerial(ReplyTarget *replies)
 {
     m_serial = new SerialLink(this);
-    m_replies = replies;
-    m_receiver = new ReceiveHandler(m_serial, m_replies, this);
+    m_receiver = new ReceiveHandler(m_serial, replies, this);
 
     // Choosing from the list (also the item already shown) is what counts as a choice; the
     // program's own changes of the combo text are not.

@@ -210,7 +210,6 @@ void TForm1::startSystemTab()
         ComTxt->setCurrentText(RzMemo6->lines().first());
     btn5->setText(QStringLiteral("开始"));
     tmr4->start();
-    tmr3->start();
     wtxt->setText(texts::shell::SystemTabAdmin);
     if (ReloginCount >= 1)
         btnClose2Click();

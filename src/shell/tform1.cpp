@@ -4,9 +4,7 @@
 #include "accounts/accountstab.h"
 #include "accounts/texts.h"
 #include "archive/tform7.h"
-#include "cards/cardfields.h"
-#include "cards/cardtabreplies.h"
-#include "cards/issuesession.h"
+#include "cards/cardtab.h"
 #include "common/clock.h"
 #include "common/dialogs.h"
 #include "common/globals.h"
@@ -14,6 +12,8 @@
 #include "common/programdir.h"
 #include "common/tabpage.h"
 #include "db/dbcontrols.h"
+#include "issuer/receivehandler.h"
+#include "issuer/replies.h"
 #include "issuer/texts.h"
 #include "passages/tform10.h"
 #include "shell/appexit.h"
@@ -84,11 +84,45 @@ private:
     std::function<void()> m_shown;
 };
 
+// What the issuer's replies say, handed to the tab each step concerns: the event lines and
+// status answers to the system tab, card and token reads to the card tab, pane texts to the
+// status line.
+class FrameReplies : public ReplyTarget
+{
+public:
+    FrameReplies(TForm1 *form, CardTab *cards)
+        : m_form(form)
+        , m_cards(cards)
+    {}
+
+    void eventLine(const QString &line) override { m_form->RzMemo1->addLine(line); }
+
+    void statusAnswered(const issuer::StatusAnswer &answer) override
+    {
+        QPointer<TForm1> form(m_form);
+        form->RzMemo1->addLine(answer.eventLine);
+        const bool stored = form && form->onStatusAnswer(answer);
+        if (form)
+            form->RzMemo5->addLine(answer.rawLine);
+        // A password the issuer took but the program could not store keeps its warning.
+        if (form && stored)
+            form->wtxt->setText(answer.pane);
+    }
+
+    void cardRead(const issuer::CardRead &read) override { m_cards->cardRead(read); }
+    void tokenRead(const issuer::TokenRead &token) override { m_cards->tokenRead(token); }
+    void showPane(const QString &text) override { m_form->wtxt->setText(text); }
+    void showError(const QString &message) override { Dialogs::error(message, m_form); }
+
+private:
+    TForm1 *m_form;
+    CardTab *m_cards;
+};
+
 } // namespace
 
 TForm1::TForm1(QWidget *parent)
     : QMainWindow(parent)
-    , m_session(std::make_unique<cards::IssueSession>([this] { sendReadModeFrame(); }))
 {
     setObjectName(QStringLiteral("Form1"));
     installEnterPressesButtons();
@@ -96,13 +130,17 @@ TForm1::TForm1(QWidget *parent)
     setWindowIcon(pictures::appIcon());
     buildFrame();
     buildSystemTab();
-    buildCardTab();
-    setupSerial(newCardTabReplies(this));
+    m_replyRouter = std::make_unique<FrameReplies>(this, m_cardTab);
+    setupSerial(m_replyRouter.get());
     giveKeyboardShortcuts();
     FormCreate();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1()
+{
+    // The receive path goes before the router it hands replies to.
+    delete m_receiver;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Building the window
@@ -137,13 +175,17 @@ void TForm1::buildFrame()
     rzpgcntrlrzpcrl1->tabBar()->setStyle(tabStyle);
     setCentralWidget(rzpgcntrlrzpcrl1);
     rztbshtTabSheet1 = new QWidget;
-    rztbshtTabSheet3 = new QWidget;
+    m_cardTab = new CardTab(*this);
+    rztbshtTabSheet3 = m_cardTab;
     m_accountsTab = new AccountsTab;
     rztbshtTabSheet2 = m_accountsTab;
     m_helpTab = new HelpTab;
     rztbshtTabSheet4 = m_helpTab;
     m_exitTab = new ExitTab;
     rztbshtTabSheet5 = m_exitTab;
+    connect(m_cardTab, &CardTab::statusChanged, wtxt, &QLabel::setText);
+    connect(m_cardTab, &CardTab::statusStyled, wtxt, &QLabel::setStyleSheet);
+    connect(m_cardTab, &CardTab::mainWindowRequested, this, [this] { show(); });
     connect(m_accountsTab, &AccountsTab::statusChanged, wtxt, &QLabel::setText);
     connect(m_helpTab, &HelpTab::statusChanged, wtxt, &QLabel::setText);
     connect(m_exitTab, &ExitTab::statusChanged, wtxt, &QLabel::setText);
@@ -162,8 +204,7 @@ void TForm1::buildFrame()
     });
     addTab(frameTab(rztbshtTabSheet1, QStringLiteral(" 系统管理 "),
                     [this] { rztbshtTabSheet1Show(); }));
-    addTab(frameTab(rztbshtTabSheet3, QStringLiteral(" 卡片管理 "),
-                    [this] { rztbshtTabSheet3Show(); }));
+    addTab(m_cardTab);
     addTab(m_accountsTab);
     addTab(m_helpTab);
     addTab(m_exitTab);
@@ -189,16 +230,13 @@ void TForm1::buildFrame()
         RzTrayIcon1->show();
 
     tmr1 = new QTimer(this);
-    tmr3 = new QTimer(this);
     tmr4 = new QTimer(this);
     tmr5 = new QTimer(this);
     tmr6 = new QTimer(this);
     tmr1->setInterval(1000);
-    tmr3->setInterval(1000);
     tmr4->setInterval(1000);
     tmr5->setInterval(500);
     tmr6->setInterval(1000);
-    connect(tmr3, &QTimer::timeout, this, [this] { tmr3Timer(); });
     connect(tmr6, &QTimer::timeout, this, [this] { tmr6Timer(); });
     tmr6->start();
     nameControls({NAMED(rzstsbr1), NAMED(wtxt), NAMED(rzstspn1), NAMED(wtxt1), NAMED(lbl5),
@@ -250,7 +288,7 @@ void TForm1::FormCreate()
         setWindowState(windowState() & ~Qt::WindowMaximized);
 
     TestsWithoutReply = ReloginCount = PortCount = 0;
-    prepareCardTab();
+    m_cardTab->prepare();
     lbl6->setText(appclock::today().toString(texts::shell::DateFormat));
 }
 
@@ -265,6 +303,8 @@ void TForm1::FormShow()
 {
     resize(FormWidth, FormMinHeight);
     startSystemTab();
+    if (isAdministrator())
+        m_cardTab->startReadLamp();
 }
 
 void TForm1::resizeEvent(QResizeEvent *event)
@@ -287,10 +327,7 @@ void TForm1::FormResize()
 // ---------------------------------------------------------------------------------------------
 // Tabs
 
-// Alt+1 … Alt+5 open the tabs, and Alt with the first letter of a button's pinyin presses the
-// card tab's everyday buttons; the captions stay as they are, the tooltips name the keys. A
-// button's key works while its tab is shown. Loss, unloss and initialisation keep no key: they
-// change a card at once.
+// Alt+1 … Alt+5 open the tabs (the card tab gives its buttons keys of their own).
 void TForm1::giveKeyboardShortcuts()
 {
     for (int i = 0; i < rzpgcntrlrzpcrl1->count(); ++i) {
@@ -301,27 +338,6 @@ void TForm1::giveKeyboardShortcuts()
             if (rzpgcntrlrzpcrl1->isTabEnabled(i))
                 rzpgcntrlrzpcrl1->setCurrentIndex(i);
         });
-    }
-    const std::pair<QPushButton *, const char *> buttons[] = {
-        {btn12, "Alt+D"}, // 单卡发行
-        {btn14, "Alt+P"}, // 批量发行
-        {btn13, "Alt+Y"}, // 卡片延期
-        {btn3, "Alt+S"},  // 开始发行
-        {btn4, "Alt+J"},  // 结束发行
-        {btn25, "Alt+F"}, // 返回
-        {btn11, "Alt+Q"}, // 全选
-        {btn18, "Alt+C"}, // 查询
-        {btn19, "Alt+A"}, // 显示车主档案
-        {btn28, "Alt+L"}, // 进出记录查询
-        {btn21, "Alt+G"}, // 即将过期档案
-    };
-    for (const auto &[button, key] : buttons) {
-        const QKeySequence sequence(QString::fromLatin1(key));
-        button->setShortcut(sequence);
-        const QString name = sequence.toString(QKeySequence::NativeText);
-        button->setToolTip(button->toolTip().isEmpty() ? name
-                                                       : button->toolTip() + QStringLiteral(" (") +
-                                                             name + QLatin1Char(')'));
     }
 }
 
@@ -421,6 +437,25 @@ void TForm1::attachLoginWindow(TForm2 *login)
         activateWindow();
     });
     connect(this, &TForm1::reloginRequested, login, &TForm2::showForNewLogin);
+}
+
+void TForm1::endIssuingOnLeave()
+{
+    m_cardTab->endIssuingOnLeave();
+}
+
+void TForm1::attachArchiveWindow(TForm7 *archive)
+{
+    m_archiveWindow = archive;
+    m_cardTab->attachArchiveWindow(archive);
+    connect(archive, &TForm7::cardSaveDisableRequested, this, [this] { btn2->setEnabled(false); });
+}
+
+void TForm1::attachPassageWindow(TForm10 *passages)
+{
+    m_passageWindow = passages;
+    m_cardTab->attachPassageWindow(passages);
+    passages->watchMinimiseControl(rzstspn1);
 }
 
 void TForm1::leaveIssuer()

@@ -1,9 +1,10 @@
 // The program's serial layer against the issuer simulator on a pseudo-terminal: a port opened
 // by hand, frames out, replies decoded into the event controls; then the simulator goes away.
+#include "cardtabview.h"
 #include "common/globals.h"
 #include "issuer/frames.h"
-#include "issuer/receivehandler.h"
 #include "issuer/ports.h"
+#include "issuer/receivehandler.h"
 #include "issuer/seriallink.h"
 #include "issuer/timings.h"
 #include "shell/tform1.h"
@@ -11,12 +12,12 @@
 #include "testpty.h"
 #include "testsupport.h"
 
-#include <QLineEdit>
 #include <QComboBox>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
@@ -138,10 +139,10 @@ TEST_F(SimulatorTest, StatusAndCardRepliesOverThePseudoTerminal)
     f.flushPort();
     f.writeFrame(IssueFrame(QDate(2031, 7, 4), 0x81));
     sim->write("card 1234ABCD\n");
-    QTRY_COMPARE_WITH_TIMEOUT(f.RzMemo2->lineCount(), 1, 5000);
-    EXPECT_EQ(f.RzMemo2->lines().first(),
+    QTRY_COMPARE_WITH_TIMEOUT(cardTab(&f).RzMemo2->lineCount(), 1, 5000);
+    EXPECT_EQ(cardTab(&f).RzMemo2->lines().first(),
               QStringLiteral("卡片内码:1234ABCD   有效期：2031年07月04日"));
-    EXPECT_EQ(f.edt8->text(), QStringLiteral("129"));
+    EXPECT_EQ(cardTab(&f).edt8->text(), QStringLiteral("129"));
 
     // Garbage, a reply longer than one read, then a normal reply again.
     sim->write("raw " + QByteArray(1300, 'A').toHex() + "\n");

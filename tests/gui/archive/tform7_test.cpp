@@ -6,6 +6,7 @@
 #include "archive/texts.h"
 #include "archive/tform7.h"
 #include "cards/issuesession.h"
+#include "cardtabview.h"
 #include "common/clock.h"
 #include "common/globals.h"
 #include "db/datafrm.h"
@@ -144,14 +145,14 @@ protected:
 TEST_F(ArchiveWindowTest, ShowingListsTheWholeArchiveWithItsFixedLayout)
 {
     addSample();
-    main->dtp1->setDate(QDate(2030, 1, 1));
+    cardTab(main.get()).dtp1->setDate(QDate(2030, 1, 1));
     open();
     EXPECT_EQ(form->windowTitle(), QStringLiteral("车主档案表"));
     EXPECT_EQ(form->size(), QSize(1024, 630));
     EXPECT_EQ(form->wtxt1->text(),
               QStringLiteral("进入车主档案管理界面.当前共有4 笔车主档案记录,请做好数据库备份!"));
     EXPECT_EQ(form->lbl6->text(), QStringLiteral("2024年03月05日"));
-    EXPECT_EQ(main->dtp1->date(), QDate(2024, 3, 5));
+    EXPECT_EQ(cardTab(main.get()).dtp1->date(), QDate(2024, 3, 5));
     EXPECT_EQ(form->edt1->text(), QStringLiteral("读卡自动录入"));
     EXPECT_EQ(form->edt1->maxLength(), 10);
     EXPECT_FALSE(form->btnSeaCmd->isEnabled());
@@ -364,7 +365,7 @@ TEST_F(ArchiveWindowTest, ExpiredRecordsAreThoseBeforeTodayWhateverTheDatePicker
 {
     addSample();
     open();
-    main->dtp1->setDate(QDate(2099, 1, 1)); // issuing moves the picker
+    cardTab(main.get()).dtp1->setDate(QDate(2099, 1, 1)); // issuing moves the picker
     click(form->btn3);
     QStringList got = gridCodes();
     got.sort();
@@ -402,14 +403,14 @@ TEST_F(ArchiveWindowTest, ShowAllOrdersByVehicleNumberAndEndsOnTheLast)
 TEST_F(ArchiveWindowTest, ExpiringModeListsTheComingDaysOrStepsAsideAndForgetsTheMode)
 {
     addSample();
-    main->dtp2->setDate(QDate(2024, 3, 15));
+    cardTab(main.get()).dtp2->setDate(QDate(2024, 3, 15));
     form->showExpiringArchive();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
     EXPECT_EQ(gridCodes(), QStringList{"00FF00FF"});
     EXPECT_EQ(form->wtxt1->text(), QStringLiteral("当前查询到1 笔即将过期记录"));
     form->close();
 
-    main->dtp2->setDate(QDate(2024, 3, 6));
+    cardTab(main.get()).dtp2->setDate(QDate(2024, 3, 6));
     form->showExpiringArchive();
     EXPECT_FALSE(form->isVisible());
     EXPECT_TRUE(main->isVisible());
@@ -622,8 +623,9 @@ TEST_F(ArchiveWindowTest, ExitAndCloseReturnToTheIdleCardTabEachInItsOwnWay)
     };
     for (const Case &c : cases) {
         Datafrm->QryJL1->open(); // another window's query keeps the connection open
-        main->btn14Click();      // a batch is being issued
-        ASSERT_TRUE(main->issueSession().active());
+        cardTab(main.get()).btn14->setEnabled(true);
+        cardTab(main.get()).btn14->click(); // a batch is being issued
+        ASSERT_TRUE(cardTab(main.get()).tab->issueSession().active());
         open();
         click(form->btnAllSeaCmd);
         // An unsaved name edited in the grid.
@@ -636,19 +638,19 @@ TEST_F(ArchiveWindowTest, ExitAndCloseReturnToTheIdleCardTabEachInItsOwnWay)
             main->hide();
         else
             main->show();
-        main->dtp1->show();
-        main->edt17->setText(QStringLiteral("x"));
+        cardTab(main.get()).dtp1->show();
+        cardTab(main.get()).edt17->setText(QStringLiteral("x"));
         form->showExpiringArchive(); // the window lists the expiring-soon records
         QStringList order;
         auto note = [&](const char *what) { order << QString::fromLatin1(what); };
         auto a = QObject::connect(form.get(), &TForm7::lookupsClearRequested, [&] {
             note("lookups");
-            EXPECT_EQ(main->edt17->text(), QStringLiteral("读卡录入..."));
+            EXPECT_EQ(cardTab(main.get()).edt17->text(), QStringLiteral("读卡录入..."));
         });
         auto b = QObject::connect(form.get(), &TForm7::cardTabResetRequested, [&] {
             note("reset");
             EXPECT_FALSE(form->isVisible());
-            EXPECT_FALSE(main->dtp1->isVisible());
+            EXPECT_FALSE(cardTab(main.get()).dtp1->isVisible());
         });
         if (c.exitButton)
             click(form->btnExitCmd);
@@ -660,7 +662,7 @@ TEST_F(ArchiveWindowTest, ExitAndCloseReturnToTheIdleCardTabEachInItsOwnWay)
         EXPECT_FALSE(form->isVisible());
         EXPECT_TRUE(main->isVisible());
         EXPECT_EQ(main->wtxt->text(), QString::fromUtf8(c.pane));
-        EXPECT_FALSE(main->issueSession().active());
+        EXPECT_FALSE(cardTab(main.get()).tab->issueSession().active());
         EXPECT_FALSE(form->listsExpiring());
         EXPECT_FALSE(Datafrm->Qryda1->isActive());
         EXPECT_EQ(Datafrm->QryJL1->isActive(), c.connected);
@@ -675,10 +677,10 @@ TEST_F(ArchiveWindowTest, AddHandsOverToSingleIssuingOnTheCardTab)
     open();
     main->hide();
     // The name field's "姓名" would empty the card field again through the fields' exclusion.
-    main->edt19->clear();
+    cardTab(main.get()).edt19->clear();
     QString edt17AtHandOver;
     QObject::connect(form.get(), &TForm7::addRequested,
-                     [&] { edt17AtHandOver = main->edt17->text(); });
+                     [&] { edt17AtHandOver = cardTab(main.get()).edt17->text(); });
     click(form->btnAddCmd);
     EXPECT_EQ(edt17AtHandOver, QStringLiteral("读卡录入..."));
     EXPECT_FALSE(form->isVisible());

@@ -7,6 +7,7 @@
 #include "cards/issuesession.h"
 #include "cards/texts.h"
 #include "cardtabfixture.h"
+#include "cardtabview.h"
 #include "common/clock.h"
 #include "common/globals.h"
 #include "db/datafrm.h"
@@ -73,17 +74,17 @@ protected:
     // The user picks a date in the open picker.
     void pick(const QDate &date)
     {
-        ASSERT_TRUE(main->dtp1->isVisible());
-        main->dtp1->setFocus();
-        main->dtp1->setDate(date);
+        ASSERT_TRUE(cardTab(main.get()).dtp1->isVisible());
+        cardTab(main.get()).dtp1->setFocus();
+        cardTab(main.get()).dtp1->setDate(date);
     }
 
     // The issuer writes a card and reports it; waits for the card read.
     void layCard(const QString &code, const QDate &validity, int mask)
     {
-        const int reads = main->edt2->text().toInt();
+        const int reads = cardTab(main.get()).edt2->text().toInt();
         pty.send(cardReply(code, validity, mask));
-        QTRY_COMPARE(main->edt2->text().toInt(), reads + 1);
+        QTRY_COMPARE(cardTab(main.get()).edt2->text().toInt(), reads + 1);
     }
 
     QByteArray readModeFrame() const { return ReadModeFrame(QStringLiteral("123456")); }
@@ -104,12 +105,12 @@ protected:
     void startBatch(const QDate &validity)
     {
         TForm1 &f = *main;
-        click(f.btn14);
-        click(f.edt15);
+        click(cardTab(&f).btn14);
+        click(cardTab(&f).edt15);
         pick(validity);
-        click(f.btn11);
+        click(cardTab(&f).btn11);
         expectBox();
-        click(f.btn3);
+        click(cardTab(&f).btn3);
         ASSERT_EQ(pty.receive(15), IssueFrame(validity, 255));
     }
 
@@ -137,21 +138,21 @@ protected:
     void enterOwner(const QString &name)
     {
         TForm1 &f = *main;
-        click(f.btn12);
-        type(f.edt11, name);
-        enter(f.edt11);
-        type(f.edt12, QStringLiteral("京A12345"));
-        enter(f.edt12);
-        type(f.DBcbb3, QStringLiteral("货车"));
-        enter(f.DBcbb3);
-        type(f.edt13, QStringLiteral("13812345678"));
-        enter(f.edt13);
-        type(f.edt14, QStringLiteral("黑色奔驰"));
-        enter(f.edt14);
-        type(f.edt16, QStringLiteral("A区201"));
-        enter(f.edt16);
-        type(f.edt20, QStringLiteral("1'; drop table CZdata;--\""));
-        enter(f.edt20);
+        click(cardTab(&f).btn12);
+        type(cardTab(&f).edt11, name);
+        enter(cardTab(&f).edt11);
+        type(cardTab(&f).edt12, QStringLiteral("京A12345"));
+        enter(cardTab(&f).edt12);
+        type(cardTab(&f).DBcbb3, QStringLiteral("货车"));
+        enter(cardTab(&f).DBcbb3);
+        type(cardTab(&f).edt13, QStringLiteral("13812345678"));
+        enter(cardTab(&f).edt13);
+        type(cardTab(&f).edt14, QStringLiteral("黑色奔驰"));
+        enter(cardTab(&f).edt14);
+        type(cardTab(&f).edt16, QStringLiteral("A区201"));
+        enter(cardTab(&f).edt16);
+        type(cardTab(&f).edt20, QStringLiteral("1'; drop table CZdata;--\""));
+        enter(cardTab(&f).edt20);
     }
 
     issuer::ShortTimings shortTimings{1, 1};
@@ -163,38 +164,38 @@ TEST_F(CardTabTest, SingleIssueFromTheOwnerFieldsToTheSavedRecord)
 {
     TForm1 &f = *main;
     enterOwner(QStringLiteral("张三"));
-    EXPECT_EQ(f.edt9->text(), QStringLiteral("1001"));
-    ASSERT_TRUE(f.dtp1->isVisible());
-    EXPECT_EQ(focused(), static_cast<QWidget *>(f.dtp1));
+    EXPECT_EQ(cardTab(&f).edt9->text(), QStringLiteral("1001"));
+    ASSERT_TRUE(cardTab(&f).dtp1->isVisible());
+    EXPECT_EQ(focused(), static_cast<QWidget *>(cardTab(&f).dtp1));
     EXPECT_EQ(f.wtxt->text(), t::ValidityPrompt);
-    EXPECT_EQ(f.dtp1->date(), QDate(2024, 3, 5));
+    EXPECT_EQ(cardTab(&f).dtp1->date(), QDate(2024, 3, 5));
 
     pick(QDate(2030, 6, 15));
-    EXPECT_EQ(f.edt15->text(), QStringLiteral("2030年06月15日"));
-    EXPECT_FALSE(f.btn3->isEnabled());
-    click(f.chk3);
-    EXPECT_TRUE(f.btn3->isEnabled());
+    EXPECT_EQ(cardTab(&f).edt15->text(), QStringLiteral("2030年06月15日"));
+    EXPECT_FALSE(cardTab(&f).btn3->isEnabled());
+    click(cardTab(&f).chk3);
+    EXPECT_TRUE(cardTab(&f).btn3->isEnabled());
     EXPECT_EQ(f.wtxt->text(), QStringLiteral("设置ID3有效.请按开始发行键."));
-    click(f.chk6);
+    click(cardTab(&f).chk6);
     expectBox();
-    click(f.btn3);
+    click(cardTab(&f).btn3);
     EXPECT_EQ(lastShown().text, t::CommandSent);
     EXPECT_EQ(pty.receive(15), IssueFrame(QDate(2030, 6, 15), 36));
-    EXPECT_EQ(f.edt1->text(), QStringLiteral("1"));
+    EXPECT_EQ(cardTab(&f).edt1->text(), QStringLiteral("1"));
 
     expectBox(); // the saved record
     layCard(QStringLiteral("9F0832A5"), QDate(2030, 6, 15), 36);
     EXPECT_EQ(shownTexts().last(), t::SingleSavedBox);
     EXPECT_EQ(f.wtxt->text(), t::SingleSaved);
     EXPECT_EQ(pty.receive(12), readModeFrame());
-    EXPECT_FALSE(f.rb1->isChecked());
-    EXPECT_FALSE(main->issueSession().open());
-    EXPECT_FALSE(f.btn3->isEnabled());
-    EXPECT_FALSE(f.dtp1->isVisible());
+    EXPECT_FALSE(cardTab(&f).rb1->isChecked());
+    EXPECT_FALSE(cardTab(main.get()).tab->issueSession().open());
+    EXPECT_FALSE(cardTab(&f).btn3->isEnabled());
+    EXPECT_FALSE(cardTab(&f).dtp1->isVisible());
     // Groups 3 and 6 of the card shown in the group display.
-    EXPECT_EQ(f.chklst1->item(2)->checkState(), Qt::Checked);
-    EXPECT_EQ(f.chklst1->item(5)->checkState(), Qt::Checked);
-    EXPECT_EQ(f.chklst1->item(0)->checkState(), Qt::Unchecked);
+    EXPECT_EQ(cardTab(&f).chklst1->item(2)->checkState(), Qt::Checked);
+    EXPECT_EQ(cardTab(&f).chklst1->item(5)->checkState(), Qt::Checked);
+    EXPECT_EQ(cardTab(&f).chklst1->item(0)->checkState(), Qt::Unchecked);
     EXPECT_EQ(Form7->edt1->text(), QStringLiteral("9F0832A5"));
 
     EXPECT_EQ(records(QStringLiteral("车辆编号,卡片内码,车主姓名,车牌号码,汽车类型,车主手机,"
@@ -207,28 +208,29 @@ TEST_F(CardTabTest, WhatIsSavedIsExactlyWhatTheFieldsShow)
 {
     // Typing past a field's limit, and pasting long or multi-line text, save what is shown.
     TForm1 &f = *main;
-    click(f.btn12);
-    type(f.edt11, QStringLiteral("ABCDEFGHIJKLMNOPQRS"));
+    click(cardTab(&f).btn12);
+    type(cardTab(&f).edt11, QStringLiteral("ABCDEFGHIJKLMNOPQRS"));
     auto paste = [](QLineEdit *field, const QString &text) {
         field->setFocus();
         QApplication::clipboard()->setText(text);
         QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
     };
-    paste(f.edt12, QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ"));
-    type(f.edt13, QStringLiteral("139123456789"));
-    paste(f.edt14, QStringLiteral("第一行\n第二行"));
-    paste(f.edt16, QString(3000, QChar(0x4e2d)));
-    paste(f.edt20, QStringLiteral("\u202eA栋\x01"));
-    const QStringList shown = {f.edt11->text(), f.edt12->text(), f.edt13->text(),
-                               f.edt14->text(), f.edt16->text(), f.edt20->text()};
+    paste(cardTab(&f).edt12, QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ"));
+    type(cardTab(&f).edt13, QStringLiteral("139123456789"));
+    paste(cardTab(&f).edt14, QStringLiteral("第一行\n第二行"));
+    paste(cardTab(&f).edt16, QString(3000, QChar(0x4e2d)));
+    paste(cardTab(&f).edt20, QStringLiteral("\u202eA栋\x01"));
+    const QStringList shown = {cardTab(&f).edt11->text(), cardTab(&f).edt12->text(),
+                               cardTab(&f).edt13->text(), cardTab(&f).edt14->text(),
+                               cardTab(&f).edt16->text(), cardTab(&f).edt20->text()};
     EXPECT_EQ(shown, (QStringList{QStringLiteral("ABCDEFGHIJKLMNO"), QStringLiteral("ABCDEFGH"),
                                   QStringLiteral("13912345678"), QStringLiteral("第一行"),
                                   QString(25, QChar(0x4e2d)), QStringLiteral("A栋")}));
-    click(f.edt15);
+    click(cardTab(&f).edt15);
     pick(QDate(2030, 1, 1));
-    click(f.chk1);
+    click(cardTab(&f).chk1);
     expectBox();
-    click(f.btn3);
+    click(cardTab(&f).btn3);
     pty.receive(15);
     expectBox();
     layCard(QStringLiteral("5A5A5A5A"), QDate(2030, 1, 1), 1);
@@ -239,11 +241,11 @@ TEST_F(CardTabTest, WhatIsSavedIsExactlyWhatTheFieldsShow)
 TEST_F(CardTabTest, ACardLaidBeforeTheStartSavesNothing)
 {
     TForm1 &f = *main;
-    click(f.btn12);
-    type(f.edt11, QStringLiteral("李四"));
+    click(cardTab(&f).btn12);
+    type(cardTab(&f).edt11, QStringLiteral("李四"));
     layCard(QStringLiteral("11112222"), QDate(2025, 1, 1), 1);
     EXPECT_EQ(f.wtxt->text(), t::ReadNormal);
-    EXPECT_TRUE(f.rb1->isChecked());
+    EXPECT_TRUE(cardTab(&f).rb1->isChecked());
     EXPECT_EQ(Datafrm->Qryda1->state(), Query::Insert);
     EXPECT_EQ(records(QStringLiteral("卡片内码")), QStringList());
 }
@@ -253,24 +255,24 @@ TEST_F(CardTabTest, BatchOfCardsWithADuplicateAndNumbersPastTenThousand)
     execSql(QStringLiteral("insert into CZdata(车辆编号,卡片内码,卡片有效期限) values "
                            "(9999,'0000AAAA','2015年05月09日')"));
     TForm1 &f = *main;
-    click(f.btn14);
-    EXPECT_TRUE(f.rb2->isChecked());
-    EXPECT_FALSE(f.rb1->isEnabled());
-    EXPECT_EQ(f.edt9->text(), QStringLiteral("10000"));
+    click(cardTab(&f).btn14);
+    EXPECT_TRUE(cardTab(&f).rb2->isChecked());
+    EXPECT_FALSE(cardTab(&f).rb1->isEnabled());
+    EXPECT_EQ(cardTab(&f).edt9->text(), QStringLiteral("10000"));
     EXPECT_EQ(f.wtxt->text(), t::BatchPrompt);
-    click(f.edt15);
+    click(cardTab(&f).edt15);
     pick(QDate(2026, 12, 31));
-    click(f.btn11);
+    click(cardTab(&f).btn11);
     EXPECT_EQ(f.wtxt->text(), t::AllSelected);
-    EXPECT_TRUE(f.btn3->isEnabled());
+    EXPECT_TRUE(cardTab(&f).btn3->isEnabled());
     expectBox();
-    click(f.btn3);
+    click(cardTab(&f).btn3);
     EXPECT_EQ(pty.receive(15), IssueFrame(QDate(2026, 12, 31), 255));
     EXPECT_EQ(f.wtxt->text(), t::BatchStarted);
 
     layCard(QStringLiteral("B0000001"), QDate(2026, 12, 31), 255);
     EXPECT_EQ(f.wtxt->text(), t::BatchSaved);
-    EXPECT_EQ(f.edt9->text(), QStringLiteral("10001"));
+    EXPECT_EQ(cardTab(&f).edt9->text(), QStringLiteral("10001"));
     layCard(QStringLiteral("B0000002"), QDate(2026, 12, 31), 255);
     // The same card again: reported with its stored validity, nothing saved, the batch goes on.
     expectBox();
@@ -280,15 +282,15 @@ TEST_F(CardTabTest, BatchOfCardsWithADuplicateAndNumbersPastTenThousand)
         shownTexts().mid(shownTexts().size() - 2),
         (QStringList{t::DuplicateCard.arg(QStringLiteral("2015年05月09日")), t::BatchContinue}));
     EXPECT_NE(f.wtxt->text(), t::BatchSaved);
-    EXPECT_EQ(f.edt9->text(), QStringLiteral("10002"));
-    EXPECT_TRUE(f.rb2->isChecked());
+    EXPECT_EQ(cardTab(&f).edt9->text(), QStringLiteral("10002"));
+    EXPECT_TRUE(cardTab(&f).rb2->isChecked());
     layCard(QStringLiteral("B0000003"), QDate(2026, 12, 31), 255);
-    EXPECT_EQ(f.edt1->text(), QStringLiteral("1"));
-    EXPECT_EQ(f.edt2->text(), QStringLiteral("4"));
+    EXPECT_EQ(cardTab(&f).edt1->text(), QStringLiteral("1"));
+    EXPECT_EQ(cardTab(&f).edt2->text(), QStringLiteral("4"));
     // A batch writes no frame between its cards.
     EXPECT_EQ(pty.receive(1), QByteArray());
 
-    click(f.btn4);
+    click(cardTab(&f).btn4);
     EXPECT_EQ(pty.receive(12), readModeFrame());
     EXPECT_EQ(f.wtxt->text(), t::IssueEnded);
     EXPECT_EQ(records(QStringLiteral("车辆编号,卡片内码,卡片有效期限,汽车类型")),
@@ -296,25 +298,25 @@ TEST_F(CardTabTest, BatchOfCardsWithADuplicateAndNumbersPastTenThousand)
                            QStringLiteral("10000|B0000001|2026年12月31日|小汽车"),
                            QStringLiteral("10001|B0000002|2026年12月31日|小汽车"),
                            QStringLiteral("10002|B0000003|2026年12月31日|小汽车")}));
-    EXPECT_EQ(f.edt1->text(), QStringLiteral("0"));
-    EXPECT_EQ(f.edt2->text(), QStringLiteral("0"));
-    EXPECT_EQ(f.RzMemo2->lineCount(), 0);
+    EXPECT_EQ(cardTab(&f).edt1->text(), QStringLiteral("0"));
+    EXPECT_EQ(cardTab(&f).edt2->text(), QStringLiteral("0"));
+    EXPECT_EQ(cardTab(&f).RzMemo2->lineCount(), 0);
 }
 
 TEST_F(CardTabTest, BatchOfAHundredCardsGetsAHundredConsecutiveRecords)
 {
     TForm1 &f = *main;
-    click(f.btn14);
-    click(f.edt15);
+    click(cardTab(&f).btn14);
+    click(cardTab(&f).edt15);
     pick(QDate(2028, 2, 29));
-    click(f.btn11);
+    click(cardTab(&f).btn11);
     expectBox();
-    click(f.btn3);
+    click(cardTab(&f).btn3);
     for (int i = 0; i < 100; ++i)
         layCard(QStringLiteral("D%1").arg(i, 7, 10, QLatin1Char('0')), QDate(2028, 2, 29), 255);
     EXPECT_EQ(f.wtxt->text(), t::BatchSaved);
-    EXPECT_EQ(f.edt9->text(), QStringLiteral("1101"));
-    click(f.btn4);
+    EXPECT_EQ(cardTab(&f).edt9->text(), QStringLiteral("1101"));
+    click(cardTab(&f).btn4);
     const QStringList rows = records(QStringLiteral("车辆编号,卡片内码,卡片有效期限"));
     ASSERT_EQ(rows.size(), 100);
     for (int i = 0; i < 100; ++i)
@@ -326,19 +328,19 @@ TEST_F(CardTabTest, BatchOfAHundredCardsGetsAHundredConsecutiveRecords)
 TEST_F(CardTabTest, BatchCarriesEachCardsGroupsToTheNextCard)
 {
     TForm1 &f = *main;
-    click(f.btn14);
-    click(f.edt15);
+    click(cardTab(&f).btn14);
+    click(cardTab(&f).edt15);
     pick(QDate(2027, 1, 1));
-    click(f.chk1);
+    click(cardTab(&f).chk1);
     expectBox();
-    click(f.btn3);
+    click(cardTab(&f).btn3);
     layCard(QStringLiteral("C0000001"), QDate(2027, 1, 1), 44);
     // btn14 for the next record cleared the boxes again; the bits of the card went to the save.
     EXPECT_EQ(records(QStringLiteral("卡片内码")), QStringList{QStringLiteral("C0000001")});
-    EXPECT_EQ(f.edt8->text(), QStringLiteral("44"));
-    EXPECT_EQ(f.chklst1->item(2)->checkState(), Qt::Checked);
-    EXPECT_EQ(f.chklst1->item(3)->checkState(), Qt::Checked);
-    EXPECT_EQ(f.chklst1->item(5)->checkState(), Qt::Checked);
+    EXPECT_EQ(cardTab(&f).edt8->text(), QStringLiteral("44"));
+    EXPECT_EQ(cardTab(&f).chklst1->item(2)->checkState(), Qt::Checked);
+    EXPECT_EQ(cardTab(&f).chklst1->item(3)->checkState(), Qt::Checked);
+    EXPECT_EQ(cardTab(&f).chklst1->item(5)->checkState(), Qt::Checked);
 }
 
 TEST_F(CardTabTest, ExtensionSavesWhatTheIssuerWroteOntoTheLaidCard)
@@ -378,23 +380,24 @@ TEST_F(CardTabTest, ExtensionSavesWhatTheIssuerWroteOntoTheLaidCard)
         TForm1 &f = *main;
         // What a lookup that found the card leaves behind.
         cards::openCardLookup(Datafrm->Qryda1, QStringLiteral("9F0832A5"));
-        f.btn13->setEnabled(true);
-        click(f.btn13);
+        cardTab(&f).btn13->setEnabled(true);
+        click(cardTab(&f).btn13);
         EXPECT_EQ(f.wtxt->text(), t::ExtendPrompt) << c.name;
-        EXPECT_EQ(f.edt11->text(), QStringLiteral("王五"));
+        EXPECT_EQ(cardTab(&f).edt11->text(), QStringLiteral("王五"));
         pick(QDate(2031, 1, 31));
-        click(f.chk1);
-        ASSERT_TRUE(f.btn3->isEnabled());
+        click(cardTab(&f).chk1);
+        ASSERT_TRUE(cardTab(&f).btn3->isEnabled());
         expectBox();
-        click(f.btn3);
+        click(cardTab(&f).btn3);
         EXPECT_EQ(pty.receive(15), IssueFrame(QDate(2031, 1, 31), 1));
         expectBox();
         layCard(c.laid, QDate(2031, 1, 31), 1);
         EXPECT_EQ(lastShown().text, c.box) << c.name;
         EXPECT_EQ(f.wtxt->text(), c.pane) << c.name;
         EXPECT_EQ(pty.receive(24), c.frames) << c.name;
-        EXPECT_NE(main->issueSession().mode(), cards::IssueSession::Mode::Extension);
-        EXPECT_FALSE(main->issueSession().open());
+        EXPECT_NE(cardTab(main.get()).tab->issueSession().mode(),
+                  cards::IssueSession::Mode::Extension);
+        EXPECT_FALSE(cardTab(main.get()).tab->issueSession().open());
         EXPECT_EQ(records(QStringLiteral("车辆编号,卡片内码,车主姓名,卡片有效期限,卡片状态")),
                   (QStringList{c.record, c.other}))
             << c.name;
@@ -406,21 +409,21 @@ TEST_F(CardTabTest, SingleIssueOfARegisteredCardReportsItAndEndsUnsaved)
     execSql(QStringLiteral("insert into CZdata(车辆编号,卡片内码,卡片有效期限) values "
                            "(1001,'9F0832A5','2015年05月09日')"));
     TForm1 &f = *main;
-    click(f.btn12);
-    type(f.edt11, QStringLiteral("赵六"));
-    click(f.edt15);
+    click(cardTab(&f).btn12);
+    type(cardTab(&f).edt11, QStringLiteral("赵六"));
+    click(cardTab(&f).edt15);
     pick(QDate(2029, 2, 28));
-    click(f.chk2);
+    click(cardTab(&f).chk2);
     expectBox();
-    click(f.btn3);
+    click(cardTab(&f).btn3);
     pty.receive(15);
     expectBox();
     layCard(QStringLiteral("9F0832A5"), QDate(2029, 2, 28), 2);
     EXPECT_EQ(shownTexts().last(), t::DuplicateCard.arg(QStringLiteral("2015年05月09日")));
     EXPECT_EQ(pty.receive(12), readModeFrame());
-    EXPECT_FALSE(main->issueSession().open());
-    EXPECT_FALSE(main->issueSession().started());
-    EXPECT_FALSE(f.rb1->isChecked());
+    EXPECT_FALSE(cardTab(main.get()).tab->issueSession().open());
+    EXPECT_FALSE(cardTab(main.get()).tab->issueSession().started());
+    EXPECT_FALSE(cardTab(&f).rb1->isChecked());
     EXPECT_NE(f.wtxt->text(), t::SingleSaved);
     EXPECT_EQ(records(QStringLiteral("车辆编号,卡片内码,车主姓名")),
               QStringList{QStringLiteral("1001|9F0832A5|<null>")});
@@ -436,7 +439,7 @@ TEST_F(CardTabTest, ACardAnsweredInLowerCaseIsTheRegisteredCard)
     expectBox();
     expectBox();
     pty.send(cardReply(QStringLiteral("9F0832A5"), validity, 255).toLower());
-    QTRY_COMPARE(main->edt2->text(), QStringLiteral("1"));
+    QTRY_COMPARE(cardTab(main.get()).edt2->text(), QStringLiteral("1"));
     EXPECT_EQ(
         shownTexts().mid(shownTexts().size() - 2),
         (QStringList{t::DuplicateCard.arg(QStringLiteral("2015年05月09日")), t::BatchContinue}));
@@ -449,10 +452,10 @@ TEST_F(CardTabTest, ALastRecordWithoutNumberKeepsTheModeFromStarting)
     execSql(QStringLiteral("insert into CZdata(车辆编号,卡片内码) values (null,'AAAA0001')"));
     TForm1 &f = *main;
     expectBox();
-    click(f.btn12);
+    click(cardTab(&f).btn12);
     EXPECT_EQ(shownTexts(), QStringList{t::NullVehicleNumber});
-    EXPECT_FALSE(f.rb1->isChecked());
-    EXPECT_FALSE(main->issueSession().open());
+    EXPECT_FALSE(cardTab(&f).rb1->isChecked());
+    EXPECT_FALSE(cardTab(main.get()).tab->issueSession().open());
     EXPECT_EQ(pty.receive(12), readModeFrame());
     EXPECT_EQ(records(QStringLiteral("车辆编号,卡片内码")),
               QStringList{QStringLiteral("<null>|AAAA0001")});
@@ -464,26 +467,26 @@ TEST_F(CardTabTest, EnterChainPromptsAndChecks)
     // Without a mode every key in an owner field asks for one.
     expectBox();
     expectBox();
-    type(f.edt11, QStringLiteral("ab"));
+    type(cardTab(&f).edt11, QStringLiteral("ab"));
     EXPECT_EQ(shownTexts(), (QStringList{t::NameNoMode, t::NameNoMode}));
-    EXPECT_EQ(f.edt11->text(), QString()); // no record to type into
+    EXPECT_EQ(cardTab(&f).edt11->text(), QString()); // no record to type into
 
-    click(f.btn12);
+    click(cardTab(&f).btn12);
     Dialogs::clearShown();
     // Enter in an empty field only repeats the prompt.
-    f.edt11->setFocus();
-    enter(f.edt11);
-    EXPECT_EQ(focused(), static_cast<QWidget *>(f.edt11));
+    cardTab(&f).edt11->setFocus();
+    enter(cardTab(&f).edt11);
+    EXPECT_EQ(focused(), static_cast<QWidget *>(cardTab(&f).edt11));
     EXPECT_EQ(f.wtxt->text(), t::NamePrompt);
     // Past the byte limit: typing stops at 15 bytes, a paste is cut at a whole character.
-    type(f.edt11, QStringLiteral("一二三四五六七八"));
-    EXPECT_EQ(f.edt11->text(), QStringLiteral("一二三四五六七"));
-    f.edt11->clear();
+    type(cardTab(&f).edt11, QStringLiteral("一二三四五六七八"));
+    EXPECT_EQ(cardTab(&f).edt11->text(), QStringLiteral("一二三四五六七"));
+    cardTab(&f).edt11->clear();
     QApplication::clipboard()->setText(QStringLiteral("AB一二三四五六七八"));
-    f.edt11->paste();
-    EXPECT_EQ(f.edt11->text(), QStringLiteral("AB一二三四五六"));
-    enter(f.edt11);
-    EXPECT_EQ(focused(), static_cast<QWidget *>(f.edt12));
+    cardTab(&f).edt11->paste();
+    EXPECT_EQ(cardTab(&f).edt11->text(), QStringLiteral("AB一二三四五六"));
+    enter(cardTab(&f).edt11);
+    EXPECT_EQ(focused(), static_cast<QWidget *>(cardTab(&f).edt12));
     EXPECT_EQ(f.wtxt->text(), t::NameDone);
 
     // The mobile number: letters are dropped, ten digits are short, eleven move on.
@@ -496,13 +499,13 @@ TEST_F(CardTabTest, EnterChainPromptsAndChecks)
                    {"1381234567", "1381234567", false},
                    {"13812345678", "13812345678", true}};
     for (const auto &m : mobiles) {
-        f.edt13->clear();
-        type(f.edt13, QString::fromLatin1(m.typed));
-        EXPECT_EQ(f.edt13->text(), QString::fromLatin1(m.shown));
+        cardTab(&f).edt13->clear();
+        type(cardTab(&f).edt13, QString::fromLatin1(m.typed));
+        EXPECT_EQ(cardTab(&f).edt13->text(), QString::fromLatin1(m.shown));
         if (!m.movesOn)
             expectBox();
-        enter(f.edt13);
-        EXPECT_EQ(focused() == f.edt14, m.movesOn) << m.typed;
+        enter(cardTab(&f).edt13);
+        EXPECT_EQ(focused() == cardTab(&f).edt14, m.movesOn) << m.typed;
         if (!m.movesOn) {
             EXPECT_EQ(lastShown().text, t::MobileShort);
         }
@@ -515,10 +518,10 @@ TEST_F(CardTabTest, EnterChainPromptsAndChecks)
         QWidget *next;
         QString after;
     } chain[] = {
-        {f.edt12, t::PlatePrompt, f.DBcbb3, t::PlateDone},
-        {f.edt14, t::VehiclePrompt, f.edt16, t::VehicleDone},
-        {f.edt16, t::SpacePrompt, f.edt20, t::AddressPrompt},
-        {f.edt20, t::AddressPrompt, f.dtp1, t::ValidityPrompt},
+        {cardTab(&f).edt12, t::PlatePrompt, cardTab(&f).DBcbb3, t::PlateDone},
+        {cardTab(&f).edt14, t::VehiclePrompt, cardTab(&f).edt16, t::VehicleDone},
+        {cardTab(&f).edt16, t::SpacePrompt, cardTab(&f).edt20, t::AddressPrompt},
+        {cardTab(&f).edt20, t::AddressPrompt, cardTab(&f).dtp1, t::ValidityPrompt},
     };
     for (const auto &c : chain) {
         type(c.field, QStringLiteral("x"));
@@ -527,7 +530,7 @@ TEST_F(CardTabTest, EnterChainPromptsAndChecks)
         EXPECT_EQ(focused(), c.next);
         EXPECT_EQ(f.wtxt->text(), c.after);
     }
-    EXPECT_TRUE(f.dtp1->isVisible());
+    EXPECT_TRUE(cardTab(&f).dtp1->isVisible());
 }
 
 TEST_F(CardTabTest, GateGroupsFollowTheBoxes)
@@ -535,33 +538,33 @@ TEST_F(CardTabTest, GateGroupsFollowTheBoxes)
     TForm1 &f = *main;
     // Select all with nothing to issue is refused.
     expectBox();
-    f.btn11->setEnabled(true);
-    click(f.btn11);
+    cardTab(&f).btn11->setEnabled(true);
+    click(cardTab(&f).btn11);
     EXPECT_EQ(shownTexts(), QStringList{t::SelectAllRefused});
-    EXPECT_FALSE(f.chk1->isChecked());
+    EXPECT_FALSE(cardTab(&f).chk1->isChecked());
 
-    click(f.btn12);
-    click(f.edt15);
+    click(cardTab(&f).btn12);
+    click(cardTab(&f).edt15);
     pick(QDate(2028, 8, 8));
-    click(f.chk1);
-    click(f.chk2);
-    click(f.chk2);
+    click(cardTab(&f).chk1);
+    click(cardTab(&f).chk2);
+    click(cardTab(&f).chk2);
     EXPECT_EQ(f.wtxt->text(), QStringLiteral("设置ID2无效."));
-    EXPECT_FALSE(f.btn3->isEnabled()); // unchecking any box disables the start
-    click(f.chk4);
+    EXPECT_FALSE(cardTab(&f).btn3->isEnabled()); // unchecking any box disables the start
+    click(cardTab(&f).chk4);
     expectBox();
-    click(f.btn3);
-    EXPECT_EQ(main->issueSession().groupMask(), 9);
+    click(cardTab(&f).btn3);
+    EXPECT_EQ(cardTab(main.get()).tab->issueSession().groupMask(), 9);
     EXPECT_EQ(pty.receive(15), IssueFrame(QDate(2028, 8, 8), 9));
-    click(f.btn15);
+    click(cardTab(&f).btn15);
     EXPECT_EQ(f.wtxt->text(), t::AllCancelled);
-    EXPECT_FALSE(f.btn3->isEnabled());
-    EXPECT_EQ(main->issueSession().groupMask(), 0);
+    EXPECT_FALSE(cardTab(&f).btn3->isEnabled());
+    EXPECT_EQ(cardTab(main.get()).tab->issueSession().groupMask(), 0);
     // The second start without any card read warns.
-    click(f.chk8);
+    click(cardTab(&f).chk8);
     expectBox();
     expectBox();
-    click(f.btn3);
+    click(cardTab(&f).btn3);
     EXPECT_EQ(shownTexts().mid(shownTexts().size() - 2),
               (QStringList{t::NoReplyBox, t::CommandSent}));
     EXPECT_EQ(pty.receive(15), IssueFrame(QDate(2028, 8, 8), 128));
@@ -570,13 +573,13 @@ TEST_F(CardTabTest, GateGroupsFollowTheBoxes)
 TEST_F(CardTabTest, ShowingTheTabAgainEndsAnActiveMode)
 {
     TForm1 &f = *main;
-    click(f.btn14);
-    ASSERT_TRUE(main->issueSession().open());
+    click(cardTab(&f).btn14);
+    ASSERT_TRUE(cardTab(main.get()).tab->issueSession().open());
     f.rzpgcntrlrzpcrl1->setCurrentWidget(f.rztbshtTabSheet1);
     f.rzpgcntrlrzpcrl1->setCurrentWidget(f.rztbshtTabSheet3);
     EXPECT_EQ(pty.receive(12), readModeFrame());
-    EXPECT_FALSE(main->issueSession().open());
-    EXPECT_FALSE(f.rb2->isChecked());
+    EXPECT_FALSE(cardTab(main.get()).tab->issueSession().open());
+    EXPECT_FALSE(cardTab(&f).rb2->isChecked());
     EXPECT_EQ(f.wtxt->text(), texts::shell::CardTabAdmin);
     // Idle: showing the tab sends nothing.
     f.rzpgcntrlrzpcrl1->setCurrentWidget(f.rztbshtTabSheet1);
@@ -588,28 +591,28 @@ TEST_F(CardTabTest, StartIssuingFlushesThePortEvenWhenRefused)
 {
     // A reply waiting in the port's buffer when 开始发行 is pressed is gone afterwards.
     issuer::ShortTimings slowRead{600, 1};
-    main->btn3->setEnabled(true);
+    cardTab(main.get()).btn3->setEnabled(true);
     pty.send(cardReply(QStringLiteral("DEAD0001"), QDate(2030, 1, 1), 1));
     QTest::qWait(50); // the receive handler is in its first pause
     expectBox();
-    click(main->btn3);
+    click(cardTab(main.get()).btn3);
     EXPECT_EQ(lastShown().text, t::StartRefused);
     layCard(QStringLiteral("BEEF0002"), QDate(2030, 1, 1), 1);
-    EXPECT_EQ(main->edt2->text(), QStringLiteral("1"));
-    EXPECT_EQ(main->edt10->text(), QStringLiteral("BEEF0002"));
+    EXPECT_EQ(cardTab(main.get()).edt2->text(), QStringLiteral("1"));
+    EXPECT_EQ(cardTab(main.get()).edt10->text(), QStringLiteral("BEEF0002"));
 }
 
 TEST_F(CardTabTest, TheHighlightedPickersCalendarKeepsItsOwnColours)
 {
     TForm1 &f = *main;
-    click(f.btn14);
-    click(f.edt15);
-    ASSERT_TRUE(f.dtp1->isVisible());
+    click(cardTab(&f).btn14);
+    click(cardTab(&f).edt15);
+    ASSERT_TRUE(cardTab(&f).dtp1->isVisible());
     const QColor yellow(Qt::yellow);
-    const QImage field = f.dtp1->grab().toImage();
+    const QImage field = cardTab(&f).dtp1->grab().toImage();
     EXPECT_EQ(field.pixelColor(field.width() / 4, field.height() / 2), yellow);
-    QWidget *header =
-        f.dtp1->calendarWidget()->findChild<QWidget *>(QStringLiteral("qt_calendar_navigationbar"));
+    QWidget *header = cardTab(&f).dtp1->calendarWidget()->findChild<QWidget *>(
+        QStringLiteral("qt_calendar_navigationbar"));
     ASSERT_NE(header, nullptr);
     header->ensurePolished();
     const QImage headerImage = header->grab().toImage();
@@ -619,37 +622,37 @@ TEST_F(CardTabTest, TheHighlightedPickersCalendarKeepsItsOwnColours)
 TEST_F(CardTabTest, EnterPressesTheFocusedButton)
 {
     TForm1 &f = *main;
-    f.btn12->setFocus();
-    ASSERT_TRUE(f.btn12->hasFocus());
-    QTest::keyClick(f.btn12, Qt::Key_Return);
-    EXPECT_TRUE(f.rb1->isChecked());
-    EXPECT_EQ(f.edt9->text(), QStringLiteral("1001"));
+    cardTab(&f).btn12->setFocus();
+    ASSERT_TRUE(cardTab(&f).btn12->hasFocus());
+    QTest::keyClick(cardTab(&f).btn12, Qt::Key_Return);
+    EXPECT_TRUE(cardTab(&f).rb1->isChecked());
+    EXPECT_EQ(cardTab(&f).edt9->text(), QStringLiteral("1001"));
     // The keypad's Enter as well; 返回 sends the read-mode frame.
-    f.btn25->setFocus();
-    QTest::keyClick(f.btn25, Qt::Key_Enter, Qt::KeypadModifier);
-    EXPECT_FALSE(f.rb1->isChecked());
+    cardTab(&f).btn25->setFocus();
+    QTest::keyClick(cardTab(&f).btn25, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_FALSE(cardTab(&f).rb1->isChecked());
     EXPECT_EQ(pty.receive(12), readModeFrame());
     // A disabled button stays unpressed.
-    f.btn3->setEnabled(false);
-    QTest::keyClick(f.btn3, Qt::Key_Return);
-    EXPECT_EQ(f.edt1->text(), QStringLiteral("0"));
+    cardTab(&f).btn3->setEnabled(false);
+    QTest::keyClick(cardTab(&f).btn3, Qt::Key_Return);
+    EXPECT_EQ(cardTab(&f).edt1->text(), QStringLiteral("0"));
 }
 
 TEST_F(CardTabTest, CardReadWhileIdleOnlyShowsTheCard)
 {
     TForm1 &f = *main;
     layCard(QStringLiteral("ABCDEF01"), QDate(2033, 3, 3), 5);
-    EXPECT_EQ(f.edt10->text(), QStringLiteral("ABCDEF01"));
-    EXPECT_EQ(f.edt17->text(), QStringLiteral("ABCDEF01"));
-    EXPECT_EQ(f.edt15->text(), QStringLiteral("2033年03月03日"));
+    EXPECT_EQ(cardTab(&f).edt10->text(), QStringLiteral("ABCDEF01"));
+    EXPECT_EQ(cardTab(&f).edt17->text(), QStringLiteral("ABCDEF01"));
+    EXPECT_EQ(cardTab(&f).edt15->text(), QStringLiteral("2033年03月03日"));
     EXPECT_EQ(f.wtxt->text(), t::ReadNormal);
-    EXPECT_TRUE(f.chklst1->isVisible());
+    EXPECT_TRUE(cardTab(&f).chklst1->isVisible());
     // A card-number-only reply gives the whole code.
     pty.send("12AB34CD\r\n");
-    QTRY_COMPARE(f.edt2->text(), QStringLiteral("2"));
-    EXPECT_EQ(f.edt10->text(), QStringLiteral("12AB34CD"));
+    QTRY_COMPARE(cardTab(&f).edt2->text(), QStringLiteral("2"));
+    EXPECT_EQ(cardTab(&f).edt10->text(), QStringLiteral("12AB34CD"));
     EXPECT_EQ(Form7->edt1->text(), QStringLiteral("12AB34CD"));
-    EXPECT_EQ(f.edt15->text(), QString());
+    EXPECT_EQ(cardTab(&f).edt15->text(), QString());
     EXPECT_EQ(records(QStringLiteral("卡片内码")), QStringList());
 }
 
@@ -657,29 +660,28 @@ TEST_F(CardTabTest, TheCardMemoKeepsTheNewestLineWhenItIsEmptied)
 {
     TForm1 &f = *main;
     for (int i = 0; i < 3001; ++i)
-        f.RzMemo2->addLine(QStringLiteral("old"));
-    f.edt8->setText(QStringLiteral("255"));
+        cardTab(&f).RzMemo2->addLine(QStringLiteral("old"));
+    cardTab(&f).edt8->setText(QStringLiteral("255"));
     // As the receive path hands on a card read: its line first, then the read.
     const issuer::CardRead read{QStringLiteral("0A0B0C0D"), QStringLiteral("2030年01月01日"),
                                 QStringLiteral("255"),
                                 QStringLiteral("卡片内码:0A0B0C0D   有效期：2030年01月01日")};
-    f.RzMemo2->addLine(read.line);
-    f.onCardRead(read);
-    EXPECT_EQ(f.RzMemo2->lineCount(), 1);
-    EXPECT_EQ(f.edt10->text(), QStringLiteral("0A0B0C0D"));
-    EXPECT_EQ(f.shp4->color(), colors::Green);
+    cardTab(&f).tab->cardRead(read);
+    EXPECT_EQ(cardTab(&f).RzMemo2->lineCount(), 1);
+    EXPECT_EQ(cardTab(&f).edt10->text(), QStringLiteral("0A0B0C0D"));
+    EXPECT_EQ(cardTab(&f).shp4->color(), colors::Green);
 }
 
 TEST_F(CardTabTest, DatePickerOnlyOffersTheYearsACardCarries)
 {
     TForm1 &f = *main;
-    EXPECT_EQ(f.dtp1->minimumDate(), QDate(2000, 1, 1));
-    EXPECT_EQ(f.dtp1->maximumDate(), QDate(2099, 12, 31));
-    click(f.btn12);
-    click(f.edt15);
+    EXPECT_EQ(cardTab(&f).dtp1->minimumDate(), QDate(2000, 1, 1));
+    EXPECT_EQ(cardTab(&f).dtp1->maximumDate(), QDate(2099, 12, 31));
+    click(cardTab(&f).btn12);
+    click(cardTab(&f).edt15);
     pick(QDate(2100, 1, 1));
-    EXPECT_EQ(f.edt15->text(), QStringLiteral("2099年12月31日"));
-    QTest::keyClick(f.dtp1, Qt::Key_1);
+    EXPECT_EQ(cardTab(&f).edt15->text(), QStringLiteral("2099年12月31日"));
+    QTest::keyClick(cardTab(&f).dtp1, Qt::Key_1);
     EXPECT_EQ(f.wtxt->text(), t::DateKey);
 }
 
@@ -691,7 +693,7 @@ TEST_F(CardTabTest, CardsLaidCloseTogetherInABatchEachGetTheirRecord)
     pty.send(cardReply(QStringLiteral("E0000001"), validity, 255) +
              cardReply(QStringLiteral("E0000002"), validity, 255) +
              cardReply(QStringLiteral("E0000003"), validity, 255));
-    QTRY_COMPARE(main->edt2->text(), QStringLiteral("3"));
+    QTRY_COMPARE(cardTab(main.get()).edt2->text(), QStringLiteral("3"));
     EXPECT_EQ(main->wtxt->text(), t::BatchSaved);
 
     // Two cards laid while the duplicate-card message is open are both kept.
@@ -710,7 +712,7 @@ TEST_F(CardTabTest, CardsLaidCloseTogetherInABatchEachGetTheirRecord)
     expectBox();
     expectBox();
     pty.send(cardReply(QStringLiteral("0000AAAA"), validity, 255));
-    QTRY_COMPARE(main->edt2->text(), QStringLiteral("6"));
+    QTRY_COMPARE(cardTab(main.get()).edt2->text(), QStringLiteral("6"));
     Dialogs::setShowHook({});
     EXPECT_TRUE(laid);
     EXPECT_EQ(records(QStringLiteral("车辆编号,卡片内码")),
@@ -738,11 +740,11 @@ TEST_F(CardTabTest, ARecordThatCannotBeSavedEndsTheBatchAndNamesTheCard)
               t::WrittenUnsavedBox.arg(QStringLiteral("FA11FA11"),
                                        db::explained(QStringLiteral("database or disk is full"))));
     EXPECT_EQ(main->wtxt->text(), t::WrittenUnsavedPane.arg(QStringLiteral("FA11FA11")));
-    EXPECT_FALSE(main->rb2->isChecked());
-    EXPECT_FALSE(main->issueSession().open());
+    EXPECT_FALSE(cardTab(main.get()).rb2->isChecked());
+    EXPECT_FALSE(cardTab(main.get()).tab->issueSession().open());
     // A card laid now is only read.
     pty.send(cardReply(QStringLiteral("B0000003"), validity, 255));
-    QTRY_COMPARE(main->edt10->text(), QStringLiteral("B0000003"));
+    QTRY_COMPARE(cardTab(main.get()).edt10->text(), QStringLiteral("B0000003"));
     EXPECT_EQ(records(QStringLiteral("卡片内码")), QStringList{QStringLiteral("B0000001")});
     EXPECT_EQ(pty.receive(1), QByteArray());
 }
@@ -786,8 +788,8 @@ TEST_F(CardTabTest, EveryRouteOutOfABatchPutsTheIssuerBackInReadMode)
         startBatch(validity);
         r.leave();
         EXPECT_EQ(pty.receive(12), readModeFrame()) << r.name;
-        EXPECT_FALSE(f.rb2->isChecked()) << r.name;
-        EXPECT_FALSE(main->issueSession().open()) << r.name;
+        EXPECT_FALSE(cardTab(&f).rb2->isChecked()) << r.name;
+        EXPECT_FALSE(cardTab(main.get()).tab->issueSession().open()) << r.name;
         // The next card laid is not written by the issuer; if it is read, nothing is saved.
         layCard(QStringLiteral("C0FFEE01"), validity, 255);
         EXPECT_EQ(records(QStringLiteral("卡片内码")), QStringList()) << r.name;
@@ -811,7 +813,9 @@ TEST_F(OperatorCardTabTest, ANonAdministratorGetsNoIssuing)
     f.rzpgcntrlrzpcrl1->setCurrentWidget(f.rztbshtTabSheet3);
     EXPECT_EQ(shownTexts(), QStringList{texts::shell::NoRights});
     EXPECT_EQ(f.wtxt->text(), texts::shell::NoRights);
-    for (QWidget *w : std::initializer_list<QWidget *>{f.rz2, f.rz3, f.rz5, f.btn25, f.lbl13})
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{cardTab(&f).rz2, cardTab(&f).rz3, cardTab(&f).rz5,
+                                          cardTab(&f).btn25, cardTab(&f).lbl13})
         EXPECT_FALSE(w->isEnabled());
 }
 

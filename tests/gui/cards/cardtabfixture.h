@@ -3,6 +3,7 @@
 // card tab shown: what the card tab's tests start from. Each test puts its own issuer on
 // Ports/COM3 before calling openCardTab().
 #include "archive/tform7.h"
+#include "cardtabview.h"
 #include "common/globals.h"
 #include "issuer/seriallink.h"
 #include "shell/forms.h"
@@ -31,7 +32,7 @@ protected:
         TForm1 &f = *main;
         f.attachArchiveWindow(Form7);
         f.show();
-        f.tmr3->stop();
+        cardTab(&f).tmr3->stop();
         f.tmr4->stop();
         QApplication::setActiveWindow(&f);
         f.ComTxt->clear();

@@ -4,6 +4,7 @@
 #include "cards/issuesession.h"
 #include "cards/texts.h"
 #include "cardtabfixture.h"
+#include "cardtabview.h"
 #include "common/clock.h"
 #include "common/globals.h"
 #include "db/datafrm.h"
@@ -76,7 +77,7 @@ protected:
     void lookUp(QLineEdit *field, const QString &key)
     {
         retype(field, key);
-        click(main->btn18);
+        click(cardTab(main.get()).btn18);
     }
 
     void seed(const QString &values)
@@ -107,7 +108,7 @@ protected:
     // in the mode they set.
     void settle(int frames) { WAIT_FOR(sim.issuer().frames().size() == frames); }
     // Waits for a card or token line of the card memo.
-    void waitForRead(int reads) { WAIT_FOR(main->edt2->text().toInt() == reads); }
+    void waitForRead(int reads) { WAIT_FOR(cardTab(main.get()).edt2->text().toInt() == reads); }
 
     issuer::ShortTimings shortTimings{1, 1};
     appclock::ScopedNow now{QDateTime(QDate(2024, 3, 5), QTime(9, 0))};
@@ -183,17 +184,17 @@ TEST_F(LossLookupTest, TheTokenConfirmsTheCardTheButtonWasPressedFor)
         TForm1 &f = *main;
         Dialogs::clearShown();
         sim.issuer().clearFrames();
-        lookUp(f.edt17, QString::fromLatin1(c.card));
-        ASSERT_TRUE((c.unloss ? f.btn23 : f.btn22)->isEnabled());
-        EXPECT_EQ(f.edt10->text(), QString::fromLatin1(c.card));
+        lookUp(cardTab(&f).edt17, QString::fromLatin1(c.card));
+        ASSERT_TRUE((c.unloss ? cardTab(&f).btn23 : cardTab(&f).btn22)->isEnabled());
+        EXPECT_EQ(cardTab(&f).edt10->text(), QString::fromLatin1(c.card));
         expectBox(Dialogs::Yes);
         expectBox();
-        click(c.unloss ? f.btn23 : f.btn22);
+        click(c.unloss ? cardTab(&f).btn23 : cardTab(&f).btn22);
         EXPECT_EQ(shownTexts(), (QStringList{c.unloss ? t::UnlossQuestion : t::LossQuestion,
                                              c.unloss ? t::UnlossSent : t::LossSent}));
         EXPECT_EQ(Dialogs::shown().first().caption, c.unloss ? t::Unloss : t::Loss);
-        EXPECT_FALSE(f.btn22->isEnabled());
-        EXPECT_FALSE(f.btn23->isEnabled());
+        EXPECT_FALSE(cardTab(&f).btn22->isEnabled());
+        EXPECT_FALSE(cardTab(&f).btn23->isEnabled());
         WAIT_FOR(sim.issuer().frames() == QList<QByteArray>{c.frame});
         if (c.deleteFirst)
             execSql(QStringLiteral("delete from CZdata where 卡片内码='%1'").arg(c.deleteFirst));
@@ -202,13 +203,14 @@ TEST_F(LossLookupTest, TheTokenConfirmsTheCardTheButtonWasPressedFor)
         for (int i = 0; i < c.afterMessages.size(); ++i)
             expectBox();
         settle(1);
-        const int reads = f.edt2->text().toInt();
+        const int reads = cardTab(&f).edt2->text().toInt();
         sim.command(QStringLiteral("token"));
         waitForRead(reads + 1);
         WAIT_FOR(Dialogs::pendingAnswers() == 0);
-        EXPECT_EQ(f.RzMemo2->lines().last(), c.line);
+        EXPECT_EQ(cardTab(&f).RzMemo2->lines().last(), c.line);
         EXPECT_EQ(shownTexts().mid(2), c.afterMessages);
-        EXPECT_EQ(main->issueSession().tokenPending(), cards::IssueSession::Token::None);
+        EXPECT_EQ(cardTab(main.get()).tab->issueSession().tokenPending(),
+                  cards::IssueSession::Token::None);
         // The issuer goes back to read mode right after the token, confirmed or not.
         WAIT_FOR(sim.issuer().frames() == (QList<QByteArray>{c.frame, readMode()}));
         QStringList expected = seeded;
@@ -221,11 +223,11 @@ TEST_F(LossLookupTest, TheTokenConfirmsTheCardTheButtonWasPressedFor)
                                                           QStringLiteral(":"));
             }
             EXPECT_NE(expected, before);
-            EXPECT_EQ(f.edt10->text(), code);
+            EXPECT_EQ(cardTab(&f).edt10->text(), code);
             EXPECT_EQ(Form7->edt1->text(), code);
         }
         EXPECT_EQ(statuses(), expected);
-        f.btn25Click(); // back to idle for the next case
+        cardTab(&f).btn25->click(); // back to idle for the next case
         WAIT_FOR(sim.issuer().frames().size() == 3);
         EXPECT_EQ(Dialogs::pendingAnswers(), 0);
     }
@@ -236,40 +238,43 @@ TEST_F(LossLookupTest, NoAtTheQuestionsSendsNothingAndClearsWhatWasPending)
     seed(Archive);
     TForm1 &f = *main;
     // An unloss is sent ...
-    lookUp(f.edt17, QStringLiteral("00A1B2C3"));
+    lookUp(cardTab(&f).edt17, QStringLiteral("00A1B2C3"));
     expectBox(Dialogs::Yes);
     expectBox();
-    click(f.btn23);
-    ASSERT_EQ(main->issueSession().tokenPending(), cards::IssueSession::Token::Unloss);
+    click(cardTab(&f).btn23);
+    ASSERT_EQ(cardTab(main.get()).tab->issueSession().tokenPending(),
+              cards::IssueSession::Token::Unloss);
     // ... then the loss of the same card is declined: the pending unloss goes too.
-    lookUp(f.edt17, QStringLiteral("00A1B2C3"));
+    lookUp(cardTab(&f).edt17, QStringLiteral("00A1B2C3"));
     expectBox(Dialogs::No);
-    click(f.btn22);
-    EXPECT_EQ(main->issueSession().tokenPending(), cards::IssueSession::Token::None);
-    EXPECT_FALSE(f.btn22->isEnabled());
-    EXPECT_FALSE(f.btn23->isEnabled());
-    lookUp(f.edt17, QStringLiteral("12345678"));
+    click(cardTab(&f).btn22);
+    EXPECT_EQ(cardTab(main.get()).tab->issueSession().tokenPending(),
+              cards::IssueSession::Token::None);
+    EXPECT_FALSE(cardTab(&f).btn22->isEnabled());
+    EXPECT_FALSE(cardTab(&f).btn23->isEnabled());
+    lookUp(cardTab(&f).edt17, QStringLiteral("12345678"));
     expectBox(Dialogs::No);
-    click(f.btn23);
-    EXPECT_EQ(main->issueSession().tokenPending(), cards::IssueSession::Token::None);
+    click(cardTab(&f).btn23);
+    EXPECT_EQ(cardTab(main.get()).tab->issueSession().tokenPending(),
+              cards::IssueSession::Token::None);
     // Initialisation declined.
-    retype(f.edt17, QStringLiteral("12345678"));
-    ASSERT_TRUE(f.btn27->isEnabled());
+    retype(cardTab(&f).edt17, QStringLiteral("12345678"));
+    ASSERT_TRUE(cardTab(&f).btn27->isEnabled());
     expectBox(Dialogs::No);
-    click(f.btn27);
+    click(cardTab(&f).btn27);
     EXPECT_EQ(lastShown().caption, texts::shell::SystemPrompt);
-    EXPECT_FALSE(main->issueSession().initialisationPending());
-    EXPECT_TRUE(f.btn27->isEnabled());
+    EXPECT_FALSE(cardTab(main.get()).tab->issueSession().initialisationPending());
+    EXPECT_TRUE(cardTab(&f).btn27->isEnabled());
 
     // The token of the unloss sent first is now read like any token: nothing is recorded.
     const QStringList before = statuses();
     settle(1);
-    const int reads = f.edt2->text().toInt();
+    const int reads = cardTab(&f).edt2->text().toInt();
     sim.command(QStringLiteral("token"));
     waitForRead(reads + 1);
     EXPECT_EQ(statuses(), before);
     // Only the unloss went out before the read mode of "返回".
-    f.btn25Click();
+    cardTab(&f).btn25->click();
     WAIT_FOR(sim.issuer().frames().size() == 2);
     EXPECT_EQ(sim.issuer().frames(),
               (QList<QByteArray>{UnlossFrame(QStringLiteral("00A1B2C3")), readMode()}));
@@ -279,17 +284,18 @@ TEST_F(LossLookupTest, LossRefusedWithoutAFullCardCode)
 {
     seed(QStringLiteral("(1001,'A1B2','甲','京A1','2030年01月01日')"));
     TForm1 &f = *main;
-    lookUp(f.edt19, QStringLiteral("甲"));
-    EXPECT_EQ(f.edt10->text(), QStringLiteral("A1B2"));
-    ASSERT_TRUE(f.btn22->isEnabled());
-    for (QPushButton *b : {f.btn22, f.btn23}) {
+    lookUp(cardTab(&f).edt19, QStringLiteral("甲"));
+    EXPECT_EQ(cardTab(&f).edt10->text(), QStringLiteral("A1B2"));
+    ASSERT_TRUE(cardTab(&f).btn22->isEnabled());
+    for (QPushButton *b : {cardTab(&f).btn22, cardTab(&f).btn23}) {
         expectBox();
         b->setEnabled(true);
         click(b);
         EXPECT_EQ(lastShown().text, t::CardCodeEmpty);
     }
-    EXPECT_EQ(main->issueSession().tokenPending(), cards::IssueSession::Token::None);
-    f.btn25Click();
+    EXPECT_EQ(cardTab(main.get()).tab->issueSession().tokenPending(),
+              cards::IssueSession::Token::None);
+    cardTab(&f).btn25->click();
     WAIT_FOR(sim.issuer().frames() == QList<QByteArray>{readMode()});
 }
 
@@ -318,22 +324,22 @@ TEST_F(LossLookupTest, InitialisationMarksTheCardReadOrSaysItIsNotRegistered)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.card);
         sim.issuer().clearFrames();
-        retype(f.edt17, QStringLiteral("12345678"));
-        ASSERT_TRUE(f.btn27->isEnabled());
+        retype(cardTab(&f).edt17, QStringLiteral("12345678"));
+        ASSERT_TRUE(cardTab(&f).btn27->isEnabled());
         expectBox(Dialogs::Yes);
         expectBox();
-        click(f.btn27);
+        click(cardTab(&f).btn27);
         EXPECT_EQ(lastShown().text, t::InitSentBox);
         EXPECT_EQ(f.wtxt->text(), t::InitSentPane);
-        EXPECT_FALSE(f.btn27->isEnabled());
+        EXPECT_FALSE(cardTab(&f).btn27->isEnabled());
         WAIT_FOR(sim.issuer().frames() == QList<QByteArray>{ValidityInitFrame()});
         expectBox();
         settle(1);
-        const int reads = f.edt2->text().toInt();
+        const int reads = cardTab(&f).edt2->text().toInt();
         sim.command(QStringLiteral("card ") + QString::fromLatin1(c.card));
         waitForRead(reads + 1);
         EXPECT_EQ(lastShown().text, c.message);
-        EXPECT_FALSE(main->issueSession().initialisationPending());
+        EXPECT_FALSE(cardTab(main.get()).tab->issueSession().initialisationPending());
         WAIT_FOR(sim.issuer().frames() == (QList<QByteArray>{ValidityInitFrame(), readMode()}));
         EXPECT_EQ(statuses(), c.archive);
     }
@@ -343,21 +349,21 @@ TEST_F(LossLookupTest, EndingIssuingOrEnteringAModeDropsAPendingInitialisation)
 {
     seed(QStringLiteral("(1001,'12345678','甲','京A1','2030年01月01日')"));
     TForm1 &f = *main;
-    for (QPushButton *leave : {f.btn4, f.btn12}) {
-        retype(f.edt17, QStringLiteral("12345678"));
+    for (QPushButton *leave : {cardTab(&f).btn4, cardTab(&f).btn12}) {
+        retype(cardTab(&f).edt17, QStringLiteral("12345678"));
         expectBox(Dialogs::Yes);
         expectBox();
-        click(f.btn27);
-        ASSERT_TRUE(main->issueSession().initialisationPending());
+        click(cardTab(&f).btn27);
+        ASSERT_TRUE(cardTab(main.get()).tab->issueSession().initialisationPending());
         click(leave);
-        EXPECT_FALSE(main->issueSession().initialisationPending());
+        EXPECT_FALSE(cardTab(main.get()).tab->issueSession().initialisationPending());
     }
     // In single issue now: the card read is that issue's, the record keeps its state.
-    const int reads = f.edt2->text().toInt();
+    const int reads = cardTab(&f).edt2->text().toInt();
     settle(3);
     sim.command(QStringLiteral("card 12345678"));
     waitForRead(reads + 1);
-    EXPECT_EQ(f.edt10->text(), QStringLiteral("12345678"));
+    EXPECT_EQ(cardTab(&f).edt10->text(), QStringLiteral("12345678"));
     EXPECT_EQ(statuses(), QStringList{QStringLiteral("12345678::2030年01月01日")});
     EXPECT_EQ(Dialogs::pendingAnswers(), 0);
 }
@@ -365,18 +371,20 @@ TEST_F(LossLookupTest, EndingIssuingOrEnteringAModeDropsAPendingInitialisation)
 TEST_F(LossLookupTest, ModeBusyRefusesLookupsWindowsAndInitialisation)
 {
     TForm1 &f = *main;
-    click(f.btn14); // batch issue
-    ASSERT_TRUE(f.modeSelected());
-    f.btn18->setEnabled(true);
-    for (QPushButton *b : {f.btn18, f.btn19, f.btn21, f.btn28}) {
+    click(cardTab(&f).btn14); // batch issue
+    ASSERT_TRUE(cardTab(&f).tab->modeSelected());
+    cardTab(&f).btn18->setEnabled(true);
+    for (QPushButton *b :
+         {cardTab(&f).btn18, cardTab(&f).btn19, cardTab(&f).btn21, cardTab(&f).btn28}) {
         expectBox();
         click(b);
         EXPECT_EQ(lastShown().text, t::ModeBusy);
     }
     expectBox();
-    f.btn27Click();
+    cardTab(&f).btn27->setEnabled(true);
+    click(cardTab(&f).btn27);
     EXPECT_EQ(lastShown().text, t::ModeBusy);
-    EXPECT_FALSE(main->issueSession().initialisationPending());
+    EXPECT_FALSE(cardTab(main.get()).tab->issueSession().initialisationPending());
     EXPECT_FALSE(Form7->listsExpiring());
     EXPECT_FALSE(Form7->isVisible());
 }
@@ -385,64 +393,67 @@ TEST_F(LossLookupTest, ModeBusyRefusesLookupsWindowsAndInitialisation)
 TEST_F(LossLookupTest, QueryFieldsCascade)
 {
     TForm1 &f = *main;
-    auto fields = [&f] { return QStringList{f.edt17->text(), f.edt18->text(), f.edt19->text()}; };
+    auto fields = [&f] {
+        return QStringList{cardTab(&f).edt17->text(), cardTab(&f).edt18->text(),
+                           cardTab(&f).edt19->text()};
+    };
     EXPECT_EQ(fields(), (QStringList{t::ReadEntryStart, QString(), t::NameHint}));
     // Clicking into the card field empties the name, whose reaction empties the card field.
-    click(f.edt17);
+    click(cardTab(&f).edt17);
     EXPECT_EQ(fields(), (QStringList{QString(), QString(), QString()}));
     EXPECT_EQ(f.wtxt->text(), t::CardFieldPrompt);
     // Only hex digits are typed; "查询" and "卡片初始化" come with the eighth.
-    type(f.edt17, QStringLiteral("12g34-5x6 7"));
-    EXPECT_EQ(f.edt17->text(), QStringLiteral("1234567"));
-    EXPECT_FALSE(f.btn18->isEnabled());
-    type(f.edt17, QStringLiteral("c"));
-    EXPECT_EQ(f.edt17->text(), QStringLiteral("1234567c"));
-    EXPECT_TRUE(f.btn18->isEnabled());
-    EXPECT_TRUE(f.btn27->isEnabled());
-    QTest::keyClick(f.edt17, Qt::Key_Return); // Enter in the card field looks nothing up
+    type(cardTab(&f).edt17, QStringLiteral("12g34-5x6 7"));
+    EXPECT_EQ(cardTab(&f).edt17->text(), QStringLiteral("1234567"));
+    EXPECT_FALSE(cardTab(&f).btn18->isEnabled());
+    type(cardTab(&f).edt17, QStringLiteral("c"));
+    EXPECT_EQ(cardTab(&f).edt17->text(), QStringLiteral("1234567c"));
+    EXPECT_TRUE(cardTab(&f).btn18->isEnabled());
+    EXPECT_TRUE(cardTab(&f).btn27->isEnabled());
+    QTest::keyClick(cardTab(&f).edt17, Qt::Key_Return); // Enter in the card field looks nothing up
     EXPECT_TRUE(Dialogs::shown().isEmpty());
     // Typing into the plate field without clicking it: the card field is emptied, and its
     // reaction empties the plate field being typed into.
-    f.edt18->setFocus();
-    type(f.edt18, QStringLiteral("京"));
+    cardTab(&f).edt18->setFocus();
+    type(cardTab(&f).edt18, QStringLiteral("京"));
     EXPECT_EQ(fields(), (QStringList{QString(), QString(), QString()}));
-    EXPECT_FALSE(f.btn18->isEnabled());
-    EXPECT_FALSE(f.btn27->isEnabled());
+    EXPECT_FALSE(cardTab(&f).btn18->isEnabled());
+    EXPECT_FALSE(cardTab(&f).btn27->isEnabled());
     // Clicking first avoids it.
-    f.edt19->setFocus();
-    click(f.edt18);
+    cardTab(&f).edt19->setFocus();
+    click(cardTab(&f).edt18);
     EXPECT_EQ(f.wtxt->text(), t::PlateFieldPrompt);
-    type(f.edt18, QStringLiteral("京A"));
+    type(cardTab(&f).edt18, QStringLiteral("京A"));
     EXPECT_EQ(fields(), (QStringList{QString(), QStringLiteral("京A"), QString()}));
-    EXPECT_TRUE(f.btn18->isEnabled());
-    click(f.edt19);
+    EXPECT_TRUE(cardTab(&f).btn18->isEnabled());
+    click(cardTab(&f).edt19);
     EXPECT_EQ(f.wtxt->text(), t::NameFieldPrompt);
     EXPECT_EQ(fields(), (QStringList{QString(), QString(), QString()}));
-    type(f.edt19, QStringLiteral("张"));
-    EXPECT_TRUE(f.btn18->isEnabled());
+    type(cardTab(&f).edt19, QStringLiteral("张"));
+    EXPECT_TRUE(cardTab(&f).btn18->isEnabled());
     // A card read writes the card field: the name goes, and its reaction empties the card
     // field again; the card shows in the owner fields.
     sim.command(QStringLiteral("card 0BADF00D"));
     waitForRead(1);
     EXPECT_EQ(fields(), (QStringList{QString(), QString(), QString()}));
-    EXPECT_EQ(f.edt10->text(), QStringLiteral("0BADF00D"));
-    EXPECT_FALSE(f.btn18->isEnabled());
+    EXPECT_EQ(cardTab(&f).edt10->text(), QStringLiteral("0BADF00D"));
+    EXPECT_FALSE(cardTab(&f).btn18->isEnabled());
     // With the other fields empty the card stays, and "查询" follows it.
     sim.command(QStringLiteral("card 0BADF00E"));
     waitForRead(2);
     EXPECT_EQ(fields(), (QStringList{QStringLiteral("0BADF00E"), QString(), QString()}));
-    EXPECT_TRUE(f.btn18->isEnabled());
-    EXPECT_TRUE(f.btn27->isEnabled());
+    EXPECT_TRUE(cardTab(&f).btn18->isEnabled());
+    EXPECT_TRUE(cardTab(&f).btn27->isEnabled());
     // All fields empty: "查询" says so and is disabled.
-    click(f.edt18);
+    click(cardTab(&f).edt18);
     ASSERT_EQ(fields(), (QStringList{QString(), QString(), QString()}));
-    f.btn18->setEnabled(true);
+    cardTab(&f).btn18->setEnabled(true);
     expectBox();
-    click(f.btn18);
+    click(cardTab(&f).btn18);
     EXPECT_EQ(lastShown().text, t::NoQuery);
     EXPECT_EQ(lastShown().caption, t::NoQueryCaption);
     EXPECT_EQ(lastShown().icon, Dialogs::Warning);
-    EXPECT_FALSE(f.btn18->isEnabled());
+    EXPECT_FALSE(cardTab(&f).btn18->isEnabled());
 }
 
 // The lookup's outcomes by role, field and number of records found.
@@ -460,27 +471,28 @@ TEST_F(LossLookupTest, TheCardFieldTakesOnlyHexDigitsByEveryRoute)
                    {Qt::Key_unknown, QStringLiteral("张")},
                    {Qt::Key_unknown, QStringLiteral("三")},
                    {0x20ac, QStringLiteral("€")}};
-    click(f.edt17);
+    click(cardTab(&f).edt17);
     for (const auto &k : foreign)
-        QTest::sendKeyEvent(QTest::Click, f.edt17, Qt::Key(k.key), k.text, Qt::NoModifier);
-    type(f.edt17, QStringLiteral("2B000001"));
-    EXPECT_EQ(f.edt17->text(), QStringLiteral("2B000001"));
-    EXPECT_TRUE(f.btn18->isEnabled());
+        QTest::sendKeyEvent(QTest::Click, cardTab(&f).edt17, Qt::Key(k.key), k.text,
+                            Qt::NoModifier);
+    type(cardTab(&f).edt17, QStringLiteral("2B000001"));
+    EXPECT_EQ(cardTab(&f).edt17->text(), QStringLiteral("2B000001"));
+    EXPECT_TRUE(cardTab(&f).btn18->isEnabled());
 
     // Pasting by key and by the context menu's action, and a drop, keep the digits only.
     const QString pasted = QStringLiteral("'%\"_;--张三ab12Ｃ\n34");
     auto emptied = [&] {
-        f.edt17->setFocus();
-        QTest::keyClick(f.edt17, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(f.edt17, Qt::Key_Backspace);
+        cardTab(&f).edt17->setFocus();
+        QTest::keyClick(cardTab(&f).edt17, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(cardTab(&f).edt17, Qt::Key_Backspace);
     };
     QApplication::clipboard()->setText(pasted);
     emptied();
-    QTest::keyClick(f.edt17, Qt::Key_V, Qt::ControlModifier);
-    EXPECT_EQ(f.edt17->text(), QStringLiteral("ab1234"));
-    EXPECT_FALSE(f.btn18->isEnabled());
+    QTest::keyClick(cardTab(&f).edt17, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(cardTab(&f).edt17->text(), QStringLiteral("ab1234"));
+    EXPECT_FALSE(cardTab(&f).btn18->isEnabled());
     emptied();
-    std::unique_ptr<QMenu> menu(f.edt17->createStandardContextMenu());
+    std::unique_ptr<QMenu> menu(cardTab(&f).edt17->createStandardContextMenu());
     bool pastedByMenu = false;
     for (QAction *a : menu->actions()) {
         if (a->text().contains(QLatin1String("&Paste")) && a->isEnabled()) {
@@ -489,16 +501,16 @@ TEST_F(LossLookupTest, TheCardFieldTakesOnlyHexDigitsByEveryRoute)
         }
     }
     EXPECT_TRUE(pastedByMenu);
-    EXPECT_EQ(f.edt17->text(), QStringLiteral("ab1234"));
+    EXPECT_EQ(cardTab(&f).edt17->text(), QStringLiteral("ab1234"));
     emptied();
     QMimeData mime;
     mime.setText(pasted);
-    const QPoint at = f.edt17->rect().center();
+    const QPoint at = cardTab(&f).edt17->rect().center();
     QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(f.edt17, &enter);
+    QApplication::sendEvent(cardTab(&f).edt17, &enter);
     QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(f.edt17, &drop);
-    EXPECT_EQ(f.edt17->text(), QStringLiteral("ab1234"));
+    QApplication::sendEvent(cardTab(&f).edt17, &drop);
+    EXPECT_EQ(cardTab(&f).edt17->text(), QStringLiteral("ab1234"));
 }
 
 TEST_F(LossLookupTest, LookupOutcomesByRoleFieldAndRows)
@@ -551,31 +563,33 @@ TEST_F(LossLookupTest, LookupOutcomesByRoleFieldAndRows)
                                  .arg(rows)
                                  .toStdString());
                 UserType = admin ? AdminRole : QStringLiteral("操作员");
-                for (QPushButton *b : {f.btn13, f.btn22, f.btn23, f.btn12, f.btn14})
+                for (QPushButton *b : {cardTab(&f).btn13, cardTab(&f).btn22, cardTab(&f).btn23,
+                                       cardTab(&f).btn12, cardTab(&f).btn14})
                     b->setEnabled(true);
                 Dialogs::clearShown();
                 const Outcome expected = outcome(admin, field, rows);
                 if (!expected.message.isEmpty())
                     expectBox();
-                QLineEdit *edits[] = {f.edt17, f.edt18, f.edt19};
+                QLineEdit *edits[] = {cardTab(&f).edt17, cardTab(&f).edt18, cardTab(&f).edt19};
                 retype(edits[field], keys[field][rows]);
                 f.wtxt->setText(QStringLiteral("-"));
-                click(f.btn18);
+                click(cardTab(&f).btn18);
                 EXPECT_EQ(shownTexts(), expected.message.isEmpty() ? QStringList()
                                                                    : QStringList{expected.message});
                 EXPECT_EQ(f.wtxt->text(), expected.pane);
                 QStringList buttons;
-                for (QPushButton *b : {f.btn13, f.btn22, f.btn23, f.btn12, f.btn14})
+                for (QPushButton *b : {cardTab(&f).btn13, cardTab(&f).btn22, cardTab(&f).btn23,
+                                       cardTab(&f).btn12, cardTab(&f).btn14})
                     buttons << QString::number(b->isEnabled());
                 EXPECT_EQ(buttons.join(QLatin1Char(' ')), QLatin1String(expected.buttons));
                 Query *q = Datafrm->Qryda1;
                 EXPECT_EQ(q->recordCount(), rows);
                 EXPECT_EQ(q->state() == Query::Edit || q->state() == Query::Insert,
                           expected.edited);
-                EXPECT_EQ(f.edt10->text(), firstCode[rows]);
+                EXPECT_EQ(cardTab(&f).edt10->text(), firstCode[rows]);
                 // A plate or name found writes the card field, and the cascade empties all.
                 if (field != Card && rows > 0) {
-                    EXPECT_EQ(f.edt17->text(), QString());
+                    EXPECT_EQ(cardTab(&f).edt17->text(), QString());
                 }
             }
         }
@@ -586,20 +600,20 @@ TEST_F(LossLookupTest, QuotesAndSqlTextAreLookedUpAsTyped)
 {
     seed(QStringLiteral("(1001,'0A1B2C3D','O''Brien\"','京A''1','2030年01月01日')"));
     TForm1 &f = *main;
-    lookUp(f.edt19, QStringLiteral("'Brien\""));
-    EXPECT_EQ(f.edt10->text(), QStringLiteral("0A1B2C3D"));
+    lookUp(cardTab(&f).edt19, QStringLiteral("'Brien\""));
+    EXPECT_EQ(cardTab(&f).edt10->text(), QStringLiteral("0A1B2C3D"));
     const QString hostile[] = {QStringLiteral("\" or \"\"=\""),
                                QStringLiteral("' union select * from users --"),
                                QStringLiteral("x');drop table CZdata;--")};
     for (const QString &key : hostile) {
         expectBox();
-        lookUp(f.edt18, key);
+        lookUp(cardTab(&f).edt18, key);
         EXPECT_EQ(lastShown().text, t::NotFound) << key.toStdString();
     }
     // A percent sign or an underscore is the character itself, as in the archive window.
     for (const QString &key : {QStringLiteral("%"), QStringLiteral("_")}) {
         expectBox();
-        lookUp(f.edt18, key);
+        lookUp(cardTab(&f).edt18, key);
         EXPECT_EQ(lastShown().text, t::NotFound) << key.toStdString();
     }
 }
@@ -633,7 +647,7 @@ TEST_F(LossLookupTest, ExpiringListBoundsAcrossMidnight)
             Form7->close();
         if (c.codes.isEmpty())
             expectBox();
-        click(f.btn21);
+        click(cardTab(&f).btn21);
         if (c.codes.isEmpty()) {
             EXPECT_EQ(lastShown().text, t::NoneExpiring);
             EXPECT_FALSE(Form7->listsExpiring());
@@ -648,8 +662,8 @@ TEST_F(LossLookupTest, ExpiringListBoundsAcrossMidnight)
             codes << q->fieldByName(QStringLiteral("卡片内码")).asString();
         EXPECT_EQ(codes, c.codes);
         // The archive window reads the same range from the two pickers.
-        EXPECT_EQ(f.dtp1->date(), c.now.date());
-        EXPECT_EQ(f.dtp2->date(), c.now.date().addDays(10));
+        EXPECT_EQ(cardTab(&f).dtp1->date(), c.now.date());
+        EXPECT_EQ(cardTab(&f).dtp2->date(), c.now.date().addDays(10));
     }
 }
 
@@ -657,13 +671,13 @@ TEST_F(LossLookupTest, ArchiveAndPassageWindows)
 {
     TForm1 &f = *main;
     Datafrm->con->disconnect();
-    click(f.btn19);
+    click(cardTab(&f).btn19);
     EXPECT_TRUE(Form7->isVisible());
     EXPECT_TRUE(Datafrm->con->connected());
     // This fixture has no passage window.
     ASSERT_EQ(Form10, nullptr);
     expectBox();
-    click(f.btn28);
+    click(cardTab(&f).btn28);
     EXPECT_EQ(lastShown().text, t::PassagesFailed);
 }
 

@@ -1,6 +1,7 @@
 // The issuer's replies reaching the card tab, the event memos and the archive window's card
 // field, through a real port.
 #include "archive/tform7.h"
+#include "cardtabview.h"
 #include "common/globals.h"
 #include "db/datafrm.h"
 #include "db/starter.h"
@@ -39,8 +40,9 @@ protected:
         TForm1 &f = *form;
         f.attachArchiveWindow(archive.get());
         // Record the order in which the event controls change, keeping their own handlers.
-        for (auto [memo, name] : {std::pair{f.RzMemo1, "RzMemo1"}, std::pair{f.RzMemo2, "RzMemo2"},
-                                  std::pair{f.RzMemo5, "RzMemo5"}}) {
+        for (auto [memo, name] :
+             {std::pair{f.RzMemo1, "RzMemo1"}, std::pair{cardTab(&f).RzMemo2, "RzMemo2"},
+              std::pair{f.RzMemo5, "RzMemo5"}}) {
             auto original = memo->onChange;
             memo->onChange = [this, memo, name, original] {
                 events << QString::fromLatin1(name) + QStringLiteral(" + ") + memo->lines().last();
@@ -48,8 +50,9 @@ protected:
                     original();
             };
         }
-        for (auto [edit, name] : {std::pair{f.edt17, "edt17"}, std::pair{f.edt10, "edt10"},
-                                  std::pair{Form7->edt1, "Form7.edt1"}}) {
+        for (auto [edit, name] :
+             {std::pair{cardTab(&f).edt17, "edt17"}, std::pair{cardTab(&f).edt10, "edt10"},
+              std::pair{Form7->edt1, "Form7.edt1"}}) {
             QObject::connect(edit, &QLineEdit::textChanged, edit, [this, name](const QString &t) {
                 events << QString::fromLatin1(name) + QStringLiteral(" = ") + t;
             });
@@ -81,7 +84,7 @@ protected:
 TEST_F(RepliesTest, CardDataAndLossTokenReachTheControlsInOrder)
 {
     pty.send("9F0832A50F0509FF\r\n");
-    QTRY_COMPARE(form->RzMemo2->lineCount(), 1);
+    QTRY_COMPARE(cardTab(form.get()).RzMemo2->lineCount(), 1);
     const QString line = QStringLiteral("卡片内码:9F0832A5   有效期：2015年05月09日");
     // After the line, the card tab's card read shows the code (edt17 was " 读卡录入." before); the
     // archive window's card field is emptied first (it held its "读卡自动录入" hint).
@@ -91,7 +94,7 @@ TEST_F(RepliesTest, CardDataAndLossTokenReachTheControlsInOrder)
                      QStringLiteral("RzMemo2 + ") + line, QStringLiteral("edt17 = "),
                      QStringLiteral("Form7.edt1 = "), QStringLiteral("edt10 = 9F0832A5"),
                      QStringLiteral("edt17 = 9F0832A5"), QStringLiteral("Form7.edt1 = 9F0832A5")}));
-    EXPECT_EQ(form->edt8->text(), QStringLiteral("255"));
+    EXPECT_EQ(cardTab(form.get()).edt8->text(), QStringLiteral("255"));
 
     events.clear();
     pty.send("0000000000A1B2C3\r\n");
@@ -142,13 +145,13 @@ TEST_F(RepliesTest, UnlossTokenLooksTheCardUpInTheArchive)
         {"0000000000FFEEEE", QString()},
     };
     for (const auto &c : cases) {
-        form->RzMemo2->clearLines();
+        cardTab(form.get()).RzMemo2->clearLines();
         pty.send(QByteArray(c.reply) + "\r\n");
-        QTRY_COMPARE(form->RzMemo2->lineCount(), 1);
-        EXPECT_EQ(form->RzMemo2->lines().first(),
+        QTRY_COMPARE(cardTab(form.get()).RzMemo2->lineCount(), 1);
+        EXPECT_EQ(cardTab(form.get()).RzMemo2->lines().first(),
                   QStringLiteral("状态: 解挂   卡号: ") + c.code + QStringLiteral("\r"))
             << c.reply;
-        EXPECT_EQ(form->edt10->text(), c.code);
+        EXPECT_EQ(cardTab(form.get()).edt10->text(), c.code);
         EXPECT_EQ(Form7->edt1->text(), c.code);
         EXPECT_FALSE(q->isActive());
     }
@@ -158,13 +161,13 @@ TEST_F(RepliesTest, UnlossWithoutTheArchiveShowsTheMismatchMessage)
 {
     ASSERT_EQ(Datafrm, nullptr);
     // With the name field empty its reaction leaves edt17 as the token set it.
-    form->edt19->clear();
+    cardTab(form.get()).edt19->clear();
     expectBox();
     pty.send("0000000000FFB2C3\r\n");
     QTRY_COMPARE(Dialogs::shown().size(), 1);
     EXPECT_EQ(shownTexts(), QStringList{QStringLiteral("卡片内码不符!")});
-    EXPECT_EQ(form->edt17->text(), QStringLiteral("B2C3"));
-    EXPECT_TRUE(form->RzMemo2->lines().isEmpty());
+    EXPECT_EQ(cardTab(form.get()).edt17->text(), QStringLiteral("B2C3"));
+    EXPECT_TRUE(cardTab(form.get()).RzMemo2->lines().isEmpty());
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // Looking for the issuer after an administrator's login, the prompt when nothing answers, the
 // supervision of the link and the issuer password change, against issuers on pseudo-terminals
 // that answer frames as a test tells them.
+#include "cardtabview.h"
 #include "common/globals.h"
 #include "db/datafrm.h"
 #include "issuer/frames.h"
@@ -344,14 +345,14 @@ TEST_F(SearchTest, ALostLinkEndsAnIssueMode)
     TForm1 &f = login();
     ASSERT_SOON(linked(), 10000);
     f.rzpgcntrlrzpcrl1->setCurrentWidget(f.rztbshtTabSheet3);
-    QTest::mouseClick(f.btn14, Qt::LeftButton);
-    ASSERT_TRUE(f.rb2->isChecked());
+    QTest::mouseClick(cardTab(&f).btn14, Qt::LeftButton);
+    ASSERT_TRUE(cardTab(&f).rb2->isChecked());
     onPrompt([](TForm9 *prompt) { QTest::mouseClick(prompt->btn1, Qt::LeftButton); });
     issuer->unplug();
     ASSERT_SOON(!f.linkUp, 5000);
-    EXPECT_FALSE(f.rb2->isChecked());
-    EXPECT_FALSE(f.issuingActive());
-    EXPECT_TRUE(f.btn14->isEnabled());
+    EXPECT_FALSE(cardTab(&f).rb2->isChecked());
+    EXPECT_FALSE(cardTab(&f).tab->issuingActive());
+    EXPECT_TRUE(cardTab(&f).btn14->isEnabled());
 }
 
 TEST_F(SearchTest, AllPortsVanishingWhileSearchingEndsInOnePrompt)

@@ -1,4 +1,5 @@
 // The port controls of the system tab.
+#include "cardtabview.h"
 #include "common/globals.h"
 #include "db/datafrm.h"
 #include "db/starter.h"
@@ -236,9 +237,9 @@ TEST_F(SimulatedIssuerTabTest, AReaderSetToCardNumbersAsksForItsSwitch)
     f.writeFrame(issue);
     QTRY_COMPARE(sim.issuer().frames(), QList<QByteArray>{issue});
     sim.command(QStringLiteral("card 1234ABCD"));
-    QTRY_COMPARE(f.RzMemo2->lineCount(), 1);
+    QTRY_COMPARE(cardTab(&f).RzMemo2->lineCount(), 1);
     const QString line = QStringLiteral("卡号:1234ABCD\r");
-    EXPECT_EQ(f.RzMemo2->lines().first(), line);
+    EXPECT_EQ(cardTab(&f).RzMemo2->lines().first(), line);
     EXPECT_EQ(f.RzMemo1->lines().last(), line);
     EXPECT_EQ(f.wtxt->text(), QStringLiteral("此卡未显示有效期,请检查发行器底部的拨码开关的状态!"));
 }

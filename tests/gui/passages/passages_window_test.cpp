@@ -2,6 +2,7 @@
 // directory, the import (arrival, import, re-import refused, removal mid-import), the searches,
 // show all, clear and close.
 #include "archive/reportpreview.h"
+#include "cardtabview.h"
 #include "common/clock.h"
 #include "common/globals.h"
 #include "db/connection.h"
@@ -731,11 +732,11 @@ TEST_F(PassageWindow, ClearShowAllCloseAndOpenAgain)
     form->show();
     EXPECT_EQ(storedRows(), 4);
 
-    main->edt17->setText(QString());
+    cardTab(main.get()).edt17->setText(QString());
     QTest::mouseClick(form->btnExitCmd, Qt::LeftButton);
     EXPECT_FALSE(form->isVisible());
     EXPECT_TRUE(main->isVisible());
-    EXPECT_EQ(main->edt17->text(), T::CardFieldIdle);
+    EXPECT_EQ(cardTab(main.get()).edt17->text(), T::CardFieldIdle);
     EXPECT_EQ(storedRows(), 0);
 
     // Rows left behind (a program that was killed) go when the card tab opens the window.

@@ -2,6 +2,7 @@
 // window with and without a page, the shipped help page, and the about box.
 #include "cards/cardfields.h"
 #include "cards/issuesession.h"
+#include "cardtabview.h"
 #include "common/globals.h"
 #include "db/datafrm.h"
 #include "shell/helppage.h"
@@ -124,11 +125,16 @@ TEST_F(HelpTest, ManualNamesTheCardTabButtonsAsTheyAre)
     const QString manual =
         testsupport::find<QPlainTextEdit>(main.get(), "RzMemommo4")->toPlainText();
     const std::pair<QPushButton *, QString> buttons[] = {
-        {main->btn12, QStringLiteral("单卡发行")},  {main->btn14, QStringLiteral("批量发行")},
-        {main->btn3, QStringLiteral("开始发行")},   {main->btn4, QStringLiteral("结束发行")},
-        {main->btn18, QStringLiteral("查询")},      {main->btn13, QStringLiteral("卡片延期")},
-        {main->btn22, QStringLiteral("卡片挂失")},  {main->btn23, QStringLiteral("卡片解挂")},
-        {main->btn11, QStringLiteral("全选")},      {main->btn19, QStringLiteral("显示车主档案")},
+        {cardTab(main.get()).btn12, QStringLiteral("单卡发行")},
+        {cardTab(main.get()).btn14, QStringLiteral("批量发行")},
+        {cardTab(main.get()).btn3, QStringLiteral("开始发行")},
+        {cardTab(main.get()).btn4, QStringLiteral("结束发行")},
+        {cardTab(main.get()).btn18, QStringLiteral("查询")},
+        {cardTab(main.get()).btn13, QStringLiteral("卡片延期")},
+        {cardTab(main.get()).btn22, QStringLiteral("卡片挂失")},
+        {cardTab(main.get()).btn23, QStringLiteral("卡片解挂")},
+        {cardTab(main.get()).btn11, QStringLiteral("全选")},
+        {cardTab(main.get()).btn19, QStringLiteral("显示车主档案")},
         {main->opencmd, QStringLiteral("打开串口")}};
     for (const auto &[button, caption] : buttons) {
         EXPECT_EQ(button->text().trimmed(), caption);
@@ -171,8 +177,8 @@ TEST_F(HelpTest, ShowingTheTabReleasesTheDatabaseAndTheOthersReconnect)
     openTab(HelpTab);
     EXPECT_FALSE(Datafrm->con->connected());
     main->rzpgcntrlrzpcrl1->setCurrentWidget(main->rztbshtTabSheet3);
-    main->btn12->click();
-    EXPECT_EQ(main->edt9->text(), QStringLiteral("1001"));
+    cardTab(main.get()).btn12->click();
+    EXPECT_EQ(cardTab(main.get()).edt9->text(), QStringLiteral("1001"));
     EXPECT_EQ(Datafrm->Qryda1->state(), Query::Insert);
 }
 
@@ -220,14 +226,14 @@ TEST_F(HelpTest, AnIssueInProgressEndsAsReturnDoes)
 {
     UserType = QStringLiteral("管理员");
     main->rzpgcntrlrzpcrl1->setCurrentWidget(main->rztbshtTabSheet3);
-    main->btn12->click();
-    ASSERT_TRUE(main->rb1->isChecked());
-    main->edt11->setText(QStringLiteral("李四"));
+    cardTab(main.get()).btn12->click();
+    ASSERT_TRUE(cardTab(main.get()).rb1->isChecked());
+    cardTab(main.get()).edt11->setText(QStringLiteral("李四"));
     Dialogs::clearShown();
     openTab(HelpTab);
     EXPECT_TRUE(shownTexts().isEmpty()) << "a record without a card is not asked about";
-    EXPECT_FALSE(main->rb1->isChecked());
-    EXPECT_FALSE(main->issueSession().open());
+    EXPECT_FALSE(cardTab(main.get()).rb1->isChecked());
+    EXPECT_FALSE(cardTab(main.get()).tab->issueSession().open());
     EXPECT_FALSE(Datafrm->Qryda1->isActive());
     EXPECT_EQ(main->wtxt->text(), QStringLiteral("在线帮助界面."));
 }

@@ -1,6 +1,7 @@
 // The main window frame: caption and settings, role gating, size rules, exit paths, tray,
 // minimising and the skin toggle.
 #include "archive/tform7.h"
+#include "cardtabview.h"
 #include "common/gbk.h"
 #include "common/globals.h"
 #include "common/inifile.h"
@@ -88,8 +89,8 @@ TEST_F(MainWindowTest, WindowSettingsDefaultsAndStoredValues)
         EXPECT_EQ(f.pos(), QPoint(100, 100));
         EXPECT_EQ(f.size(), QSize(500, 300));
         EXPECT_FALSE(f.windowState() & Qt::WindowMaximized);
-        EXPECT_FALSE(f.dtp1->isEnabled());
-        EXPECT_EQ(f.dtp2->date(), QDate::currentDate().addDays(10));
+        EXPECT_FALSE(cardTab(&f).dtp1->isEnabled());
+        EXPECT_EQ(cardTab(&f).dtp2->date(), QDate::currentDate().addDays(10));
     }
     dir.write(QStringLiteral("mainwindow_test.ini"),
               "[Form]\nTop=40\nLeft=30\nWidth=800\nHeight=640\nInitMax=1\n");
@@ -162,7 +163,7 @@ TEST_F(MainWindowTest, ShowingAppliesTheRole)
         EXPECT_EQ(f.RzGroupBox5->isEnabled(), c.admin) << c.role.toStdString();
         EXPECT_EQ(f.CLpc1->isEnabled(), c.admin);
         EXPECT_EQ(f.tmr4->isActive(), c.admin) << "no issuer search for other roles";
-        EXPECT_EQ(f.tmr3->isActive(), c.admin);
+        EXPECT_EQ(cardTab(&f).tmr3->isActive(), c.admin);
         EXPECT_EQ(f.wtxt->text(), c.admin ? QStringLiteral("系统管理界面.")
                                           : QStringLiteral("非管理员登录，权限受限!"));
         if (!c.admin) {
@@ -460,15 +461,17 @@ TEST_F(MainWindowTest, TimersAndLamps)
     TForm1 &f = make();
     EXPECT_TRUE(f.tmr6->isActive());
     EXPECT_FALSE(f.tmr1->isActive());
-    EXPECT_FALSE(f.tmr3->isActive());
+    EXPECT_FALSE(cardTab(&f).tmr3->isActive());
     EXPECT_EQ(f.tmr5->interval(), 500);
-    for (QTimer *t : {f.tmr1, f.tmr3, f.tmr4, f.tmr6})
+    for (QTimer *t : {f.tmr1, cardTab(&f).tmr3, f.tmr4, f.tmr6})
         EXPECT_EQ(t->interval(), 1000);
     f.shp1->setColor(colors::Yellow);
     QTRY_COMPARE_WITH_TIMEOUT(f.shp1->color(), colors::Green, 3000);
-    f.tmr3Timer();
-    EXPECT_EQ(f.shp4->color(), colors::Red);
-    EXPECT_FALSE(f.chklst1->isEnabled());
+    cardTab(&f).shp4->setColor(colors::Green);
+    cardTab(&f).tmr3->start();
+    QTRY_COMPARE_WITH_TIMEOUT(cardTab(&f).shp4->color(), colors::Red, 3000);
+    EXPECT_EQ(cardTab(&f).shp4->color(), colors::Red);
+    EXPECT_FALSE(cardTab(&f).chklst1->isEnabled());
 }
 
 TEST_F(MainWindowTest, BackupAndRestoreButtons)
@@ -526,7 +529,7 @@ TEST_F(MainWindowTest, TabsAndEverydayButtonsHaveKeys)
     f.show();
     f.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
-    QSignalSpy single(f.btn12, &QPushButton::clicked);
+    QSignalSpy single(cardTab(&f).btn12, &QPushButton::clicked);
     QTest::keyClick(&f, Qt::Key_D, Qt::AltModifier);
     QTest::qWait(300); // a button pressed by its key is released after a moment
     EXPECT_EQ(single.count(), 0) << "the card tab is not shown";
@@ -535,9 +538,9 @@ TEST_F(MainWindowTest, TabsAndEverydayButtonsHaveKeys)
     ASSERT_EQ(f.rzpgcntrlrzpcrl1->currentWidget(), f.rztbshtTabSheet3);
     QTest::keyClick(&f, Qt::Key_D, Qt::AltModifier);
     QTRY_COMPARE(single.count(), 1);
-    EXPECT_EQ(f.btn12->text(), QStringLiteral("     单卡发行"));
-    EXPECT_TRUE(f.btn12->toolTip().contains(QStringLiteral("Alt+D")))
-        << f.btn12->toolTip().toStdString();
+    EXPECT_EQ(cardTab(&f).btn12->text(), QStringLiteral("     单卡发行"));
+    EXPECT_TRUE(cardTab(&f).btn12->toolTip().contains(QStringLiteral("Alt+D")))
+        << cardTab(&f).btn12->toolTip().toStdString();
     EXPECT_EQ(f.rzpgcntrlrzpcrl1->tabText(1), QStringLiteral(" 卡片管理 "));
 
     QTest::keyClick(&f, Qt::Key_3, Qt::AltModifier);
@@ -554,9 +557,9 @@ TEST_F(MainWindowTest, ACardLineFitsTheCardMemo)
     f.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
     f.rzpgcntrlrzpcrl1->setCurrentWidget(f.rztbshtTabSheet3);
-    f.RzMemo2->addLine(QStringLiteral("卡片内码:9F0832A5   有效期：2015年05月09日"));
+    cardTab(&f).RzMemo2->addLine(QStringLiteral("卡片内码:9F0832A5   有效期：2015年05月09日"));
     QCoreApplication::processEvents();
-    EXPECT_EQ(f.RzMemo2->horizontalScrollBar()->maximum(), 0);
+    EXPECT_EQ(cardTab(&f).RzMemo2->horizontalScrollBar()->maximum(), 0);
 }
 
 TEST_F(MainWindowTest, TabsInDisplayOrder)

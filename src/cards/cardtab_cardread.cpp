@@ -2,6 +2,7 @@
 // and lamps it moves, and the save of the archive record that completes an issue or extension.
 #include "archive/tform7.h"
 #include "cards/cardfields.h"
+#include "cards/cardtab.h"
 #include "cards/issuesession.h"
 #include "cards/issuing.h"
 #include "cards/texts.h"
@@ -12,9 +13,7 @@
 #include "db/datafrm.h"
 #include "db/dberror.h"
 #include "issuer/replies.h"
-#include "shell/forms.h"
 #include "shell/texts.h"
-#include "shell/tform1.h"
 #include "shell/widgets.h"
 
 #include <QCheckBox>
@@ -53,21 +52,21 @@ bool sameCardCode(const QString &a, const QString &b)
 
 } // namespace
 
-void TForm1::onCardRead(const issuer::CardRead &read)
+void CardTab::onCardRead(const issuer::CardRead &read)
 {
     if (!read.groups.isEmpty())
         m_readGroups = read.groups;
     guarded([&] { reactToRead(read.code, read.validity, nullptr); });
 }
 
-void TForm1::onTokenRead(const issuer::TokenRead &token)
+void CardTab::onTokenRead(const issuer::TokenRead &token)
 {
     // A token shows no card code or validity of its own.
     guarded([&] { reactToRead(QString(), QString(), &token); });
 }
 
-void TForm1::reactToRead(const QString &code, const QString &validity,
-                         const issuer::TokenRead *token)
+void CardTab::reactToRead(const QString &code, const QString &validity,
+                          const issuer::TokenRead *token)
 {
     bindArchiveFields();
     edt2->setText(QString::number(counter(edt2) + 1));
@@ -77,7 +76,7 @@ void TForm1::reactToRead(const QString &code, const QString &validity,
     edt10->clear();
     edt15->clear();
     edt17->clear();
-    setArchiveSearch(archiveCodeEdit(), QString());
+    setArchiveSearch(m_archiveCodeEdit.data(), QString());
     edt15->setText(validity);
 
     if (token) {
@@ -92,7 +91,7 @@ void TForm1::reactToRead(const QString &code, const QString &validity,
     } else {
         edt10->setText(code);
         edt17->setText(code);
-        setArchiveSearch(archiveCodeEdit(), code);
+        setArchiveSearch(m_archiveCodeEdit.data(), code);
     }
 
     if (m_session->initialisationPending() && !cardReadCompletesInitialisation())
@@ -113,7 +112,7 @@ void TForm1::reactToRead(const QString &code, const QString &validity,
     } else if (!(session.open() &&
                  (session.mode() == Mode::Single || session.mode() == Mode::Batch) &&
                  btn3->isEnabled() && counter(edt1) > 0)) {
-        wtxt->setText(texts::cards::ReadNormal);
+        setStatus(texts::cards::ReadNormal);
     }
 
     if (session.open() && session.mode() == Mode::Extension && btn13->isEnabled() &&
@@ -126,11 +125,11 @@ void TForm1::reactToRead(const QString &code, const QString &validity,
             return; // issuing has ended and the operator was told
         sendReadModeFrame();
         if (session.lastSave() == Save::Saved && sameCardCode(written, extended))
-            wtxt->setText(texts::cards::ExtendDone);
+            setStatus(texts::cards::ExtendDone);
         else if (session.lastSave() == Save::Saved)
-            wtxt->setText(texts::cards::ExtendOtherCardPane.arg(written, extended));
+            setStatus(texts::cards::ExtendOtherCardPane.arg(written, extended));
         else if (session.lastSave() == Save::Duplicate)
-            wtxt->setText(texts::cards::ExtendOtherRecordPane.arg(written));
+            setStatus(texts::cards::ExtendOtherRecordPane.arg(written));
         btn3->setEnabled(false);
         btn3->setStyleSheet(QString());
         edt17->setText(texts::cards::ReadEntry);
@@ -146,7 +145,7 @@ void TForm1::reactToRead(const QString &code, const QString &validity,
             if (session.lastSave() == Save::Failed)
                 return;
             if (session.lastSave() == Save::Saved)
-                wtxt->setText(texts::cards::SingleSaved);
+                setStatus(texts::cards::SingleSaved);
             btn12->setEnabled(true);
             btn12->setFocus();
             sendReadModeFrame();
@@ -173,7 +172,7 @@ void TForm1::reactToRead(const QString &code, const QString &validity,
             // The issuer stays in issuing mode: the next card gets the next record.
             btn14Click();
             if (saved)
-                wtxt->setText(texts::cards::BatchSaved);
+                setStatus(texts::cards::BatchSaved);
         } catch (const std::exception &) {
             return;
         }
@@ -186,7 +185,7 @@ void TForm1::reactToRead(const QString &code, const QString &validity,
 // ---------------------------------------------------------------------------------------------
 // Saving the archive record
 
-void TForm1::btn17Click()
+void CardTab::btn17Click()
 {
     using Save = cards::IssueSession::SaveOutcome;
     m_session->setLastSave(Save::None);
@@ -210,18 +209,18 @@ void TForm1::btn17Click()
     btn24Click();
 }
 
-void TForm1::cardWrittenWithoutRecord(const QString &reason)
+void CardTab::cardWrittenWithoutRecord(const QString &reason)
 {
     const QString code = edt10->text();
     m_session->setLastSave(cards::IssueSession::SaveOutcome::Failed);
     // Read mode first, so that no further card is written while the operator reads the box.
     endIssuing(true);
-    wtxt->setText(texts::cards::WrittenUnsavedPane.arg(code));
+    setStatus(texts::cards::WrittenUnsavedPane.arg(code));
     Dialogs::box(texts::cards::WrittenUnsavedBox.arg(code, reason),
                  texts::cards::WrittenUnsavedCaption, Dialogs::OkOnly, Dialogs::Warning, this);
 }
 
-bool TForm1::saveArchiveRecord()
+bool CardTab::saveArchiveRecord()
 {
     Query *q = archive();
     using Mode = cards::IssueSession::Mode;
@@ -232,7 +231,7 @@ bool TForm1::saveArchiveRecord()
         q->post();
         btn13->setEnabled(false);
         btn17->setEnabled(false);
-        wtxt->setText(texts::cards::ExtendUpdatedPane);
+        setStatus(texts::cards::ExtendUpdatedPane);
         Dialogs::message(texts::cards::ExtendUpdatedBox, this);
         sendReadModeFrame();
         dtp1->hide();
@@ -267,7 +266,7 @@ bool TForm1::saveArchiveRecord()
         btn17->setEnabled(false);
         btn13->setEnabled(false);
         q->close();
-        wtxt->setText(texts::cards::SingleSavedPane);
+        setStatus(texts::cards::SingleSavedPane);
         Dialogs::message(texts::cards::SingleSavedBox, this);
         m_session->recordSaved();
         btn12->setFocus();
@@ -278,7 +277,7 @@ bool TForm1::saveArchiveRecord()
     return false;
 }
 
-void TForm1::duplicateCard()
+void CardTab::duplicateCard()
 {
     Query *q = archive();
     QString validity;
@@ -310,7 +309,7 @@ void TForm1::duplicateCard()
 // ---------------------------------------------------------------------------------------------
 // Counters and lamps
 
-void TForm1::edt2Change()
+void CardTab::edt2Change()
 {
     chklst1->setEnabled(true);
     shp4->setColor(colors::Red);
@@ -327,7 +326,7 @@ void TForm1::edt2Change()
     }
 }
 
-void TForm1::edt8Change()
+void CardTab::edt8Change()
 {
     chklst1->setEnabled(true);
     const int n = cards::groupNumber(edt8->text());

@@ -1,6 +1,7 @@
 // Loss, unloss and initialisation on the card tab: the buttons that ask and send the frame, and
 // their completions inside the card read when the issuer reports the token or card it wrote.
 #include "cards/cardlookup.h"
+#include "cards/cardtab.h"
 #include "cards/issuesession.h"
 #include "cards/issuing.h"
 #include "cards/loss.h"
@@ -9,9 +10,9 @@
 #include "common/globals.h"
 #include "db/datafrm.h"
 #include "issuer/frames.h"
+#include "issuer/issuerport.h"
 #include "issuer/trim.h"
 #include "shell/texts.h"
-#include "shell/tform1.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -54,17 +55,17 @@ bool markRecord(const QString &code, const QList<std::pair<QString, QString>> &c
 // ---------------------------------------------------------------------------------------------
 // The buttons
 
-void TForm1::btn22Click()
+void CardTab::btn22Click()
 {
     sendTokenRequest(true);
 }
 
-void TForm1::btn23Click()
+void CardTab::btn23Click()
 {
     sendTokenRequest(false);
 }
 
-void TForm1::sendTokenRequest(bool loss)
+void CardTab::sendTokenRequest(bool loss)
 {
     using Token = cards::IssueSession::Token;
     // The frame carries characters 3..8 (loss) or 5..8 (unloss) of the code: without all eight
@@ -86,9 +87,9 @@ void TForm1::sendTokenRequest(bool loss)
         const QString card = issuer::trimmed(edt10->text());
         m_session->awaitToken(loss ? Token::Loss : Token::Unloss, card);
         if (loss)
-            sendFrame(IssuerFrame::Loss, LossFrame(card));
+            m_port.sendFrame(IssuerFrame::Loss, LossFrame(card));
         else
-            sendFrame(IssuerFrame::Unloss, UnlossFrame(card));
+            m_port.sendFrame(IssuerFrame::Unloss, UnlossFrame(card));
         Dialogs::message(loss ? texts::cards::LossSent : texts::cards::UnlossSent, this);
         btn22->setEnabled(false);
         btn23->setEnabled(false);
@@ -97,7 +98,7 @@ void TForm1::sendTokenRequest(bool loss)
     }
 }
 
-void TForm1::btn27Click()
+void CardTab::btn27Click()
 {
     if (refusedWhileBusy())
         return;
@@ -107,13 +108,13 @@ void TForm1::btn27Click()
         m_session->dropInitialisation();
         return;
     }
-    sendFrame(IssuerFrame::ValidityInit, ValidityInitFrame());
-    wtxt->setText(texts::cards::InitSentPane);
+    m_port.sendFrame(IssuerFrame::ValidityInit, ValidityInitFrame());
+    setStatus(texts::cards::InitSentPane);
     Dialogs::message(texts::cards::InitSentBox, this);
     btn27->setEnabled(false);
 }
 
-bool TForm1::refusedWhileBusy()
+bool CardTab::refusedWhileBusy()
 {
     if (!modeSelected())
         return false;
@@ -121,7 +122,7 @@ bool TForm1::refusedWhileBusy()
     return true;
 }
 
-QString TForm1::tokenCardFor(bool unloss, const QString &digits) const
+QString CardTab::tokenCardFor(bool unloss, const QString &digits) const
 {
     using Token = cards::IssueSession::Token;
     const cards::TokenOperation operation =
@@ -137,7 +138,7 @@ QString TForm1::tokenCardFor(bool unloss, const QString &digits) const
 // ---------------------------------------------------------------------------------------------
 // Completions inside the card read
 
-bool TForm1::confirmTokenRead(bool unloss, const QByteArray &tokenReply)
+bool CardTab::confirmTokenRead(bool unloss, const QByteArray &tokenReply)
 {
     const cards::TokenOperation operation =
         unloss ? cards::TokenOperation::Unloss : cards::TokenOperation::Loss;
@@ -165,7 +166,7 @@ bool TForm1::confirmTokenRead(bool unloss, const QByteArray &tokenReply)
     return true;
 }
 
-bool TForm1::cardReadCompletesInitialisation()
+bool CardTab::cardReadCompletesInitialisation()
 {
     m_session->dropInitialisation();
     sendReadModeFrame();

@@ -4,6 +4,7 @@
 #include "archive/tform7.h"
 #include "cards/cardfields.h"
 #include "cards/cardlookup.h"
+#include "cards/cardtab.h"
 #include "cards/issuesession.h"
 #include "cards/loss.h"
 #include "cards/texts.h"
@@ -16,8 +17,6 @@
 #include "db/datafrm.h"
 #include "issuer/trim.h"
 #include "passages/tform10.h"
-#include "shell/forms.h"
-#include "shell/tform1.h"
 #include "shell/widgets.h"
 
 #include <QDateEdit>
@@ -44,9 +43,9 @@ const QString Yellow = QStringLiteral("background-color:yellow;");
 
 } // namespace
 
-void TForm1::setupLookups()
+void CardTab::setupLookups()
 {
-    auto typing = [this](QLineEdit *w, bool (TForm1::*handler)(int)) {
+    auto typing = [this](QLineEdit *w, bool (CardTab::*handler)(int)) {
         onKeyPress(w, [this, handler](int key) {
             // Text without a key code comes from a keyboard layout with characters beyond ASCII.
             if (!(keys::isCharacterKey(key) || key == Qt::Key_unknown))
@@ -56,10 +55,10 @@ void TForm1::setupLookups()
             return swallow;
         });
     };
-    typing(edt17, &TForm1::edt17KeyPress);
+    typing(edt17, &CardTab::edt17KeyPress);
     keepHexDigitsOnly(edt17, 8);
-    typing(edt18, &TForm1::edt18KeyPress);
-    typing(edt19, &TForm1::edt19KeyPress);
+    typing(edt18, &CardTab::edt18KeyPress);
+    typing(edt19, &CardTab::edt19KeyPress);
     onFocusIn(edt17, [this] { guarded([this] { edt17Enter(); }); });
     onFocusIn(edt18, [this] { guarded([this] { edt18Enter(); }); });
     onFocusIn(edt19, [this] { guarded([this] { edt19Enter(); }); });
@@ -69,36 +68,36 @@ void TForm1::setupLookups()
     connect(edt17, &QLineEdit::textChanged, this, [this] { guarded([this] { edt17Change(); }); });
     connect(edt18, &QLineEdit::textChanged, this, [this] { guarded([this] { edt18Change(); }); });
     connect(edt19, &QLineEdit::textChanged, this, [this] { guarded([this] { edt19Change(); }); });
-    auto handle = [this](QPushButton *b, void (TForm1::*handler)()) {
+    auto handle = [this](QPushButton *b, void (CardTab::*handler)()) {
         connect(b, &QPushButton::clicked, this,
                 [this, handler] { guarded([&] { (this->*handler)(); }); });
     };
-    handle(btn18, &TForm1::btn18Click);
-    handle(btn21, &TForm1::btn21Click);
-    handle(btn19, &TForm1::btn19Click);
-    handle(btn28, &TForm1::btn28Click);
-    handle(btn22, &TForm1::btn22Click);
-    handle(btn23, &TForm1::btn23Click);
-    handle(btn27, &TForm1::btn27Click);
+    handle(btn18, &CardTab::btn18Click);
+    handle(btn21, &CardTab::btn21Click);
+    handle(btn19, &CardTab::btn19Click);
+    handle(btn28, &CardTab::btn28Click);
+    handle(btn22, &CardTab::btn22Click);
+    handle(btn23, &CardTab::btn23Click);
+    handle(btn27, &CardTab::btn27Click);
 }
 
 // ---------------------------------------------------------------------------------------------
 // The query fields: a change in one empties the other two, and the lookup button follows the
 // field in use.
 
-void TForm1::edt17Enter()
+void CardTab::edt17Enter()
 {
-    wtxt->setText(texts::cards::CardFieldPrompt);
+    setStatus(texts::cards::CardFieldPrompt);
 }
 
-bool TForm1::edt17KeyPress(int)
+bool CardTab::edt17KeyPress(int)
 {
     // Which characters get in is the field's filter's business: they come by paste and drop too.
     btn18->setEnabled(trimmedLength(edt17) == 8);
     return false;
 }
 
-void TForm1::edt17Change()
+void CardTab::edt17Change()
 {
     edt19->clear();
     edt18->clear();
@@ -108,19 +107,19 @@ void TForm1::edt17Change()
         btn27->setEnabled(full);
 }
 
-void TForm1::edt17MouseDown()
+void CardTab::edt17MouseDown()
 {
     edt18->clear();
     edt19->clear();
     btn18->setEnabled(trimmedLength(edt17) == 8);
 }
 
-void TForm1::edt18Enter()
+void CardTab::edt18Enter()
 {
-    wtxt->setText(texts::cards::PlateFieldPrompt);
+    setStatus(texts::cards::PlateFieldPrompt);
 }
 
-bool TForm1::edt18KeyPress(int key)
+bool CardTab::edt18KeyPress(int key)
 {
     btn18->setEnabled(trimmedLength(edt18) > 0);
     if (!keys::isEnter(key))
@@ -131,26 +130,26 @@ bool TForm1::edt18KeyPress(int key)
     return true;
 }
 
-void TForm1::edt18Change()
+void CardTab::edt18Change()
 {
     edt17->clear();
     edt19->clear();
     btn18->setEnabled(trimmedLength(edt18) > 0);
 }
 
-void TForm1::edt18MouseDown()
+void CardTab::edt18MouseDown()
 {
     edt17->clear();
     edt19->clear();
     btn18->setEnabled(trimmedLength(edt18) > 0);
 }
 
-void TForm1::edt19Enter()
+void CardTab::edt19Enter()
 {
-    wtxt->setText(texts::cards::NameFieldPrompt);
+    setStatus(texts::cards::NameFieldPrompt);
 }
 
-bool TForm1::edt19KeyPress(int key)
+bool CardTab::edt19KeyPress(int key)
 {
     btn18->setEnabled(trimmedLength(edt19) > 0);
     if (!keys::isEnter(key))
@@ -160,14 +159,14 @@ bool TForm1::edt19KeyPress(int key)
     return true;
 }
 
-void TForm1::edt19Change()
+void CardTab::edt19Change()
 {
     edt17->clear();
     edt18->clear();
     btn18->setEnabled(trimmedLength(edt19) > 0);
 }
 
-void TForm1::edt19MouseDown()
+void CardTab::edt19MouseDown()
 {
     edt17->clear();
     edt18->clear();
@@ -177,7 +176,7 @@ void TForm1::edt19MouseDown()
 // ---------------------------------------------------------------------------------------------
 // The lookup
 
-void TForm1::btn18Click()
+void CardTab::btn18Click()
 {
     namespace t = texts::cards;
     if (refusedWhileBusy())
@@ -221,11 +220,11 @@ void TForm1::btn18Click()
             q->open();
             btn13->setEnabled(false);
             btn17->setEnabled(false);
-            wtxt->setStyleSheet(QStringLiteral("color:blue;"));
-            wtxt->setText(t::OperatorLookup);
+            setStatusStyle(QStringLiteral("color:blue;"));
+            setStatus(t::OperatorLookup);
             if (rows == 0) {
                 Dialogs::message(t::NotFound, this);
-                wtxt->setText(t::NotFoundOperatorPane);
+                setStatus(t::NotFoundOperatorPane);
                 btn13->setEnabled(false);
             } else {
                 Dialogs::message(t::FoundOperator, this);
@@ -234,7 +233,7 @@ void TForm1::btn18Click()
         }
         if (rows == 0) {
             Dialogs::message(t::CardNotRegistered, this);
-            wtxt->setText(t::NotFoundIssue);
+            setStatus(t::NotFoundIssue);
             btn13->setEnabled(false);
             btn12->setEnabled(true);
             btn14->setEnabled(true);
@@ -249,7 +248,7 @@ void TForm1::btn18Click()
             b->setEnabled(true);
         btn13->setStyleSheet(Yellow);
         edt3->setStyleSheet(Yellow);
-        wtxt->setText(t::FoundCard);
+        setStatus(t::FoundCard);
         btn13->setFocus();
         return;
     case cards::LookupField::Plate:
@@ -261,7 +260,7 @@ void TForm1::btn18Click()
     if (rows == 0) {
         Dialogs::message(plate ? t::NotFound : t::NotFoundIssue, this);
         if (plate)
-            wtxt->setText(t::NotFoundIssuePlate);
+            setStatus(t::NotFoundIssuePlate);
         for (QPushButton *b : {btn13, btn22, btn23})
             b->setEnabled(false);
         if (admin) {
@@ -279,13 +278,13 @@ void TForm1::btn18Click()
     edt17->setText(edt10->text());
     btn12->setEnabled(false);
     btn14->setEnabled(false);
-    wtxt->setText(t::FoundRecords);
+    setStatus(t::FoundRecords);
 }
 
 // ---------------------------------------------------------------------------------------------
 // The expiring-soon list and the other windows
 
-void TForm1::btn21Click()
+void CardTab::btn21Click()
 {
     if (refusedWhileBusy())
         return;
@@ -316,7 +315,7 @@ void TForm1::btn21Click()
     }
 }
 
-void TForm1::btn19Click()
+void CardTab::btn19Click()
 {
     if (refusedWhileBusy())
         return;
@@ -325,7 +324,7 @@ void TForm1::btn19Click()
     emit archiveWindowRequested();
 }
 
-void TForm1::btn28Click()
+void CardTab::btn28Click()
 {
     if (refusedWhileBusy())
         return;
@@ -338,12 +337,12 @@ void TForm1::btn28Click()
     }
 }
 
-void TForm1::attachArchiveWindow(TForm7 *archive)
+void CardTab::attachArchiveWindow(TForm7 *archive)
 {
     m_archiveWindow = archive;
     m_archiveCodeEdit = archive->edt1;
-    connect(this, &TForm1::archiveWindowRequested, archive, &TForm7::showArchive);
-    connect(this, &TForm1::expiringArchiveRequested, archive, &TForm7::showExpiringArchive);
+    connect(this, &CardTab::archiveWindowRequested, archive, &TForm7::showArchive);
+    connect(this, &CardTab::expiringArchiveRequested, archive, &TForm7::showExpiringArchive);
     // What the archive window asks of the card tab when it hands over or is left.
     archive->cardModeActive = [this] { return m_session->modeChosen(); };
     archive->expiringUntil = [this] { return dtp2->date(); };
@@ -352,11 +351,10 @@ void TForm1::attachArchiveWindow(TForm7 *archive)
         const QSignalBlocker quiet(dtp1);
         dtp1->setDate(day);
     });
-    connect(archive, &TForm7::cardSaveDisableRequested, this, [this] { btn2->setEnabled(false); });
     connect(archive, &TForm7::cardCodeFieldResetRequested, this,
             [this] { edt17->setText(texts::cards::ReadEntry); });
-    connect(archive, &TForm7::cardTabStatusRequested, wtxt, &QLabel::setText);
-    connect(archive, &TForm7::cardTabShowRequested, this, [this] { show(); });
+    connect(archive, &TForm7::cardTabStatusRequested, this, &CardTab::statusChanged);
+    connect(archive, &TForm7::cardTabShowRequested, this, &CardTab::mainWindowRequested);
     connect(archive, &TForm7::issuingEndRequested, this, [this] { endIssuingOnLeave(); });
     connect(archive, &TForm7::addRequested, this, [this] {
         rb1->setEnabled(true);
@@ -386,18 +384,12 @@ void TForm1::attachArchiveWindow(TForm7 *archive)
             [this] { btn17->setEnabled(false); });
 }
 
-QLineEdit *TForm1::archiveCodeEdit() const
-{
-    return m_archiveCodeEdit.data();
-}
-
-void TForm1::attachPassageWindow(TForm10 *passages)
+void CardTab::attachPassageWindow(TForm10 *passages)
 {
     m_passageWindow = passages;
-    connect(this, &TForm1::passageWindowRequested, passages, &TForm10::openFromCardTab);
-    passages->watchMinimiseControl(rzstspn1);
+    connect(this, &CardTab::passageWindowRequested, passages, &TForm10::openFromCardTab);
     connect(passages, &TForm10::cardTabRequested, this, [this] {
         edt17->setText(texts::cards::ReadEntry);
-        show();
+        emit mainWindowRequested();
     });
 }

@@ -1,5 +1,6 @@
 // The card tab of the main window: its layout, showing it by role, and the issue modes (single,
 // batch, extension), starting and ending issuing.
+#include "cards/cardtab.h"
 #include "cards/cardfields.h"
 #include "cards/issuesession.h"
 #include "cards/issuing.h"
@@ -10,8 +11,8 @@
 #include "common/guard.h"
 #include "db/datafrm.h"
 #include "issuer/frames.h"
+#include "issuer/issuerport.h"
 #include "shell/texts.h"
-#include "shell/tform1.h"
 #include "shell/widgets.h"
 
 #include <QCalendarWidget>
@@ -65,10 +66,31 @@ Query *archive()
 
 } // namespace
 
-void TForm1::buildCardTab()
+CardTab::CardTab(IssuerPort &port, QWidget *parent)
+    : QWidget(parent)
+    , m_port(port)
+    , m_session(std::make_unique<cards::IssueSession>([this] { sendReadModeFrame(); }))
+{
+    setObjectName(QStringLiteral("rztbshtTabSheet3"));
+    build();
+    giveKeyboardShortcuts();
+    tmr3 = new QTimer(this);
+    tmr3->setObjectName(QStringLiteral("tmr3"));
+    tmr3->setInterval(1000);
+    connect(tmr3, &QTimer::timeout, this, [this] { tmr3Timer(); });
+}
+
+CardTab::~CardTab() = default;
+
+QString CardTab::title() const
+{
+    return QStringLiteral(" 卡片管理 ");
+}
+
+void CardTab::build()
 {
     namespace t = texts::cards;
-    QWidget *page = rztbshtTabSheet3;
+    QWidget *page = this;
     auto *layout = new QHBoxLayout(page);
     layout->setContentsMargins(4, 4, 4, 4);
 
@@ -339,7 +361,7 @@ void TForm1::buildCardTab()
          NAMED(btn27)});
 }
 
-void TForm1::bindArchiveFields()
+void CardTab::bindArchiveFields()
 {
     // The data module is created after this window: bind on first use.
     if (!Datafrm || edt9->dataSource() == Datafrm->DSda1)
@@ -350,32 +372,66 @@ void TForm1::bindArchiveFields()
     DBcbb3->setDataSource(Datafrm->DSda1);
 }
 
-void TForm1::prepareCardTab()
+void CardTab::prepare()
 {
     m_session->reset();
     const QDate today = appclock::today();
+    m_todayText = today.toString(texts::shell::DateFormat);
     dtp1->setDate(today);
     dtp1->setEnabled(false);
     dtp2->setDate(today.addDays(10));
 }
 
-void TForm1::tmr3Timer()
+void CardTab::startReadLamp()
+{
+    tmr3->start();
+}
+
+// Alt with the first letter of a button's pinyin presses the tab's everyday buttons; the
+// captions stay as they are, the tooltips name the keys. A button's key works while the tab is
+// shown. Loss, unloss and initialisation keep no key: they change a card at once.
+void CardTab::giveKeyboardShortcuts()
+{
+    const std::pair<QPushButton *, const char *> buttons[] = {
+        {btn12, "Alt+D"}, // 单卡发行
+        {btn14, "Alt+P"}, // 批量发行
+        {btn13, "Alt+Y"}, // 卡片延期
+        {btn3, "Alt+S"},  // 开始发行
+        {btn4, "Alt+J"},  // 结束发行
+        {btn25, "Alt+F"}, // 返回
+        {btn11, "Alt+Q"}, // 全选
+        {btn18, "Alt+C"}, // 查询
+        {btn19, "Alt+A"}, // 显示车主档案
+        {btn28, "Alt+L"}, // 进出记录查询
+        {btn21, "Alt+G"}, // 即将过期档案
+    };
+    for (const auto &[button, key] : buttons) {
+        const QKeySequence sequence(QString::fromLatin1(key));
+        button->setShortcut(sequence);
+        const QString name = sequence.toString(QKeySequence::NativeText);
+        button->setToolTip(button->toolTip().isEmpty() ? name
+                                                       : button->toolTip() + QStringLiteral(" (") +
+                                                             name + QLatin1Char(')'));
+    }
+}
+
+void CardTab::tmr3Timer()
 {
     shp4->setColor(colors::Red);
     chklst1->setEnabled(false);
 }
 
-bool TForm1::issuingActive() const
+bool CardTab::issuingActive() const
 {
     return m_session->active();
 }
 
-bool TForm1::modeSelected() const
+bool CardTab::modeSelected() const
 {
     return m_session->modeChosen();
 }
 
-QCheckBox *TForm1::groupCheck(int n) const
+QCheckBox *CardTab::groupCheck(int n) const
 {
     QCheckBox *const boxes[] = {chk1, chk2, chk3, chk4, chk5, chk6, chk7, chk8};
     return boxes[n - 1];
@@ -384,14 +440,14 @@ QCheckBox *TForm1::groupCheck(int n) const
 // ---------------------------------------------------------------------------------------------
 // Showing the tab
 
-void TForm1::rztbshtTabSheet3Show()
+void CardTab::shown()
 {
     if (!isAdministrator()) {
         for (QWidget *w : std::initializer_list<QWidget *>{rz2, rz3, rz5, btn19, btn22, btn23,
                                                            btn25, btn28, lbl13})
             w->setEnabled(false);
         chklst1->setEnabled(false);
-        wtxt->setText(texts::shell::NoRights);
+        setStatus(texts::shell::NoRights);
         Dialogs::message(texts::shell::NoRights, this);
         return;
     }
@@ -413,16 +469,16 @@ void TForm1::rztbshtTabSheet3Show()
     dtp1->hide();
     edt15->setEnabled(false);
     btn12->setFocus();
-    wtxt->setText(texts::shell::CardTabAdmin);
+    setStatus(texts::shell::CardTabAdmin);
 }
 
-void TForm1::rz5Click()
+void CardTab::rz5Click()
 {
     if (!isAdministrator())
         Dialogs::message(texts::shell::NoRights, this);
 }
 
-void TForm1::endIssuingOnLeave()
+void CardTab::endIssuingOnLeave()
 {
     if (m_session->active())
         btn25Click();
@@ -431,7 +487,7 @@ void TForm1::endIssuingOnLeave()
 // ---------------------------------------------------------------------------------------------
 // Issue modes
 
-bool TForm1::startNewArchiveRecord()
+bool CardTab::startNewArchiveRecord()
 {
     bindArchiveFields();
     Query *q = archive();
@@ -456,7 +512,7 @@ bool TForm1::startNewArchiveRecord()
     return true;
 }
 
-void TForm1::btn12Click()
+void CardTab::btn12Click()
 {
     // A card read in a mode is that mode's card: it must not complete an earlier
     // initialisation.
@@ -473,17 +529,17 @@ void TForm1::btn12Click()
     setButtonFace(btn13);
     setButtonFace(btn3);
     btn17->setEnabled(false);
-    wtxt->setText(texts::cards::SinglePrompt);
+    setStatus(texts::cards::SinglePrompt);
     btn4->setEnabled(true);
     dtp1->setEnabled(false);
     if (!startNewArchiveRecord())
         return;
     edt11->setFocus();
     edt15->setEnabled(true);
-    edt15->setText(lbl6->text());
+    edt15->setText(m_todayText);
 }
 
-void TForm1::btn14Click()
+void CardTab::btn14Click()
 {
     m_session->chooseBatch();
     btn24Click();
@@ -497,14 +553,14 @@ void TForm1::btn14Click()
     btn13->setEnabled(false);
     setButtonFace(btn13);
     edt15->setEnabled(true);
-    wtxt->setText(texts::cards::BatchPrompt);
+    setStatus(texts::cards::BatchPrompt);
     if (!startNewArchiveRecord())
         return;
-    edt15->setText(lbl6->text());
+    edt15->setText(m_todayText);
     edt15->setFocus();
 }
 
-void TForm1::btn13Click()
+void CardTab::btn13Click()
 {
     for (int n = 1; n <= 8; ++n)
         groupCheck(n)->setEnabled(false);
@@ -522,10 +578,10 @@ void TForm1::btn13Click()
     setPickerDate(dtp1, appclock::today());
     dtp1->setFocus();
     setButtonFace(btn13);
-    wtxt->setText(texts::cards::ExtendPrompt);
+    setStatus(texts::cards::ExtendPrompt);
 }
 
-void TForm1::dtp1Change()
+void CardTab::dtp1Change()
 {
     lbl8->setStyleSheet(QStringLiteral("color:red;"));
     btn11->setEnabled(true);
@@ -534,15 +590,15 @@ void TForm1::dtp1Change()
         groupCheck(n)->setEnabled(true);
     edt15->setText(cards::validityText(dtp1->date()).trimmed());
     btn11->setFocus();
-    wtxt->setText(texts::cards::DatePicked);
+    setStatus(texts::cards::DatePicked);
 }
 
-void TForm1::dtp1KeyPress()
+void CardTab::dtp1KeyPress()
 {
-    wtxt->setText(texts::cards::DateKey);
+    setStatus(texts::cards::DateKey);
 }
 
-void TForm1::openDatePicker()
+void CardTab::openDatePicker()
 {
     dtp1->show();
     dtp1->setEnabled(true);
@@ -553,10 +609,10 @@ void TForm1::openDatePicker()
 // ---------------------------------------------------------------------------------------------
 // Starting and ending issuing
 
-void TForm1::btn3Click()
+void CardTab::btn3Click()
 {
     // Both buffers go first, also when the start is refused.
-    flushPort();
+    m_port.flushPort();
     m_session->startSent();
     lbl8->setStyleSheet(QStringLiteral("color:blue;"));
     if (edt9->text().size() < 4 || !dtp1->isEnabled() || !m_session->modeChosen() ||
@@ -565,16 +621,16 @@ void TForm1::btn3Click()
         return;
     }
     // the port was flushed above
-    writeFrame(IssueFrame(dtp1->date(), m_session->groupMask()));
+    m_port.writeFrame(IssueFrame(dtp1->date(), m_session->groupMask()));
     btn4->setEnabled(true);
     shp5->setColor(colors::Green);
     edt1->setText(QString::number(edt1->text().toInt() + 1));
     Dialogs::message(texts::cards::CommandSent, this);
     if (m_session->mode() == cards::IssueSession::Mode::Batch)
-        wtxt->setText(texts::cards::BatchStarted);
+        setStatus(texts::cards::BatchStarted);
 }
 
-void TForm1::sendReadModeFrame()
+void CardTab::sendReadModeFrame()
 {
     QString password;
     if (Datafrm) {
@@ -583,13 +639,13 @@ void TForm1::sendReadModeFrame()
         q->open();
         password = q->fieldByName(QStringLiteral("pass_word")).asString();
     }
-    sendFrame(IssuerFrame::ReadMode, ReadModeFrame(password));
+    m_port.sendFrame(IssuerFrame::ReadMode, ReadModeFrame(password));
 }
 
-void TForm1::endIssuing(bool returning)
+void CardTab::endIssuing(bool returning)
 {
     if (!returning)
-        flushPort();
+        m_port.flushPort();
     btn15->setEnabled(false);
     btn18->setEnabled(false);
     btn27->setEnabled(false);
@@ -600,7 +656,7 @@ void TForm1::endIssuing(bool returning)
     edt1->setText(QStringLiteral("0"));
     edt2->setText(QStringLiteral("0"));
     if (returning)
-        wtxt->setText(texts::cards::IssueEnded);
+        setStatus(texts::cards::IssueEnded);
     RzMemo2->clearLines();
     edt3->setStyleSheet(QStringLiteral("background-color:white;"));
     btn12->setEnabled(true);
@@ -626,26 +682,26 @@ void TForm1::endIssuing(bool returning)
     chklst1->hide();
     setPickerDate(dtp1, appclock::today());
     edt17->setText(texts::cards::ReadEntry);
-    wtxt->setText(returning ? texts::cards::Returned : texts::cards::IssueEnded);
+    setStatus(returning ? texts::cards::Returned : texts::cards::IssueEnded);
 }
 
-void TForm1::btn4Click()
+void CardTab::btn4Click()
 {
     endIssuing(false);
 }
 
-void TForm1::btn25Click()
+void CardTab::btn25Click()
 {
     endIssuing(true);
 }
 
-void TForm1::edt1Change()
+void CardTab::edt1Change()
 {
     if (edt1->text().toInt() >= 2 && edt2->text().toInt() <= 0) {
-        wtxt->setText(texts::cards::NoReplyPane);
+        setStatus(texts::cards::NoReplyPane);
         Dialogs::box(texts::cards::NoReplyBox, texts::cards::NoReplyCaption, Dialogs::OkOnly,
                      Dialogs::Warning, this);
-        wtxt->setStyleSheet(QStringLiteral("color:blue;"));
+        setStatusStyle(QStringLiteral("color:blue;"));
         shp4->setColor(colors::Red);
     }
 }

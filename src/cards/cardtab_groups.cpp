@@ -1,10 +1,10 @@
 // Gate group selection of the card tab: the eight group boxes, select all, cancel all and the
 // hidden clear-and-lock button. The bits are read by the start of issuing.
 #include "cards/cardfields.h"
+#include "cards/cardtab.h"
 #include "cards/issuesession.h"
 #include "cards/texts.h"
 #include "common/dialogs.h"
-#include "shell/tform1.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -13,7 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-void TForm1::chkClick(int n)
+void CardTab::chkClick(int n)
 {
     if (groupCheck(n)->isChecked() && !edt9->text().isEmpty()) {
         m_session->setGroup(n, true);
@@ -23,17 +23,17 @@ void TForm1::chkClick(int n)
         if (!dtp1->isVisible())
             return;
         btn3->setEnabled(true);
-        wtxt->setText(texts::cards::GroupValid.arg(n));
+        setStatus(texts::cards::GroupValid.arg(n));
         btn3->setFocus();
         return;
     }
     m_session->setGroup(n, false);
     btn3->setEnabled(false);
     btn11->setEnabled(true);
-    wtxt->setText(texts::cards::GroupInvalid.arg(n));
+    setStatus(texts::cards::GroupInvalid.arg(n));
 }
 
-void TForm1::btn11Click()
+void CardTab::btn11Click()
 {
     const bool inMode = modeSelected() && !edt9->text().trimmed().isEmpty() && dtp1->isEnabled();
     if (!inMode && edt15->text().trimmed().isEmpty()) {
@@ -46,21 +46,21 @@ void TForm1::btn11Click()
     for (int n = 1; n <= 8; ++n)
         groupCheck(n)->setChecked(true);
     btn15->setEnabled(true);
-    wtxt->setText(texts::cards::AllSelected);
+    setStatus(texts::cards::AllSelected);
     btn11->setEnabled(false);
 }
 
-void TForm1::btn15Click()
+void CardTab::btn15Click()
 {
     for (int n = 1; n <= 8; ++n)
         groupCheck(n)->setChecked(false);
     btn3->setEnabled(false);
     btn15->setEnabled(false);
     btn11->setEnabled(true);
-    wtxt->setText(texts::cards::AllCancelled);
+    setStatus(texts::cards::AllCancelled);
 }
 
-void TForm1::btn24Click()
+void CardTab::btn24Click()
 {
     for (int n = 1; n <= 8; ++n)
         groupCheck(n)->setChecked(false);

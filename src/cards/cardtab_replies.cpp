@@ -1,0 +1,94 @@
+// How the card tab takes what the issuer read: a card, or the token of a loss or an unloss.
+#include "cards/cardtab.h"
+
+#include "cards/cardlookup.h"
+#include "cards/issuing.h"
+#include "cards/texts.h"
+#include "common/dialogs.h"
+#include "common/errors.h"
+#include "db/datafrm.h"
+#include "issuer/replies.h"
+#include "shell/widgets.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+
+void CardTab::cardRead(const issuer::CardRead &read)
+{
+    RzMemo2->addLine(read.line);
+    onCardRead(read);
+}
+
+void CardTab::tokenRead(const issuer::TokenRead &token)
+{
+    if (token.unloss)
+        unlossTokenRead(token);
+    else
+        lossTokenRead(token);
+}
+
+// The card a loss token stands for is decided before the card read, which ends the pending
+// loss that tells it: without a card of its own, the code the token spells.
+void CardTab::lossTokenRead(const issuer::TokenRead &token)
+{
+    QPointer<CardTab> self(this);
+    QString card = tokenCardFor(false, token.digits);
+    if (card.isEmpty())
+        card = QStringLiteral("00") + token.digits;
+    RzMemo2->addLine(issuer::tokenLine(token, card));
+    onTokenRead(token);
+    if (self)
+        showCardCode(card);
+}
+
+// An unloss token is looked up in the archive: the card whose unloss was sent when the token
+// carries its digits, otherwise the first card that contains them. Any failure of the lookup
+// ends the handling with the mismatch message.
+void CardTab::unlossTokenRead(const issuer::TokenRead &token)
+{
+    QPointer<CardTab> self(this);
+    try {
+        edt17->setText(token.digits);
+        if (!self)
+            return;
+        const QString card = lookupCardCode(token.digits);
+        RzMemo2->addLine(issuer::tokenLine(token, card));
+        onTokenRead(token);
+        if (!self)
+            return;
+        showCardCode(card);
+        if (self && Datafrm)
+            Datafrm->Qryda1->close();
+    } catch (const std::exception &) {
+        if (self)
+            Dialogs::message(texts::cards::CardCodeMismatch, this);
+    }
+}
+
+QString CardTab::lookupCardCode(const QString &digits)
+{
+    if (!Datafrm)
+        throw VelmoraError(QStringLiteral("no data module"));
+    Query *q = Datafrm->Qryda1;
+    const QString card = tokenCardFor(true, digits);
+    if (card.isEmpty())
+        cards::openCardLookup(q, digits);
+    else
+        cards::openCardRecord(q, card);
+    // Edit state as the archive edits expect it while the token line is shown; an empty
+    // result gives an empty new record, hence an empty card code. Nothing is posted.
+    q->edit();
+    return q->fieldByName(QStringLiteral("卡片内码")).asString();
+}
+
+// The token's card in the tab's code fields and the archive window's card field.
+void CardTab::showCardCode(const QString &card)
+{
+    QPointer<CardTab> self(this);
+    const QPointer<QLineEdit> edits[] = {edt17, edt10, m_archiveCodeEdit};
+    for (const QPointer<QLineEdit> &edit : edits) {
+        if (self && edit)
+            edit->setText(card);
+    }
+}
