@@ -18,7 +18,6 @@
 #include "shell/forms.h"
 #include "shell/pictures.h"
 #include "shell/texts.h"
-#include "shell/tform1.h"
 
 #include <QCloseEvent>
 #include <QDate>

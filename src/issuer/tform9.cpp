@@ -1,8 +1,8 @@
 #include "issuer/tform9.h"
 
+#include "issuer/systemtab.h"
 #include "issuer/texts.h"
 #include "shell/appexit.h"
-#include "shell/tform1.h"
 #include "shell/widgets.h"
 
 #include <QGuiApplication>
@@ -14,7 +14,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-TForm9::TForm9(TForm1 *owner)
+TForm9::TForm9(SystemTab *owner)
     : QDialog(owner, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
     , m_owner(owner)
 {
@@ -62,13 +62,13 @@ void TForm9::FormShow()
     m_owner->tmr6->stop();
     // Only a reply that arrives while the prompt is open closes it; lines left from before
     // would close it at once and start the same round again.
-    m_eventLinesAtShow = m_owner->eventLinesAdded;
+    m_eventLinesAtShow = m_owner->m_eventLinesAdded;
     tmr1->start();
 }
 
 void TForm9::tmr1Timer()
 {
-    if (m_owner->eventLinesAdded != m_eventLinesAtShow && !m_owner->RzMemo1->lines().isEmpty())
+    if (m_owner->m_eventLinesAdded != m_eventLinesAtShow && !m_owner->RzMemo1->lines().isEmpty())
         close();
 }
 
@@ -79,7 +79,7 @@ void TForm9::btn1Click()
 
 void TForm9::btn2Click()
 {
-    m_owner->saveWindowSettings();
+    emit m_owner->leaving();
     // Leaving: the prompt goes without looking for the issuer once more.
     m_leaving = true;
     appexit::endProgram();

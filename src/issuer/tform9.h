@@ -7,13 +7,13 @@
 class QLabel;
 class QPushButton;
 class QTimer;
-class TForm1;
+class SystemTab;
 
 class TForm9 : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TForm9(TForm1 *owner);
+    explicit TForm9(SystemTab *owner);
 
     QLabel *lbl1 = nullptr;
     QPushButton *btn1 = nullptr; // "是"
@@ -32,7 +32,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    TForm1 *m_owner;
+    SystemTab *m_owner;
     quint64 m_eventLinesAtShow = 0;
     bool m_leaving = false;
     bool m_closed = false;

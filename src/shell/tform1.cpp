@@ -14,6 +14,7 @@
 #include "db/dbcontrols.h"
 #include "issuer/receivehandler.h"
 #include "issuer/replies.h"
+#include "issuer/systemtab.h"
 #include "issuer/texts.h"
 #include "passages/tform10.h"
 #include "shell/appexit.h"
@@ -64,46 +65,27 @@ constexpr int FormWidth = 1024;
 constexpr int FormMinHeight = 630;
 constexpr int FormMaxHeight = 768;
 
-// A tab whose controls this window still builds itself: its page, its title and what showing it
-// does.
-class FrameTab : public TabPage
-{
-public:
-    FrameTab(QWidget *page, QString title, std::function<void()> shown)
-        : m_page(page)
-        , m_title(std::move(title))
-        , m_shown(std::move(shown))
-    {}
-    QWidget *page() override { return m_page; }
-    QString title() const override { return m_title; }
-    void shown() override { m_shown(); }
-
-private:
-    QWidget *m_page;
-    QString m_title;
-    std::function<void()> m_shown;
-};
-
 // What the issuer's replies say, handed to the tab each step concerns: the event lines and
 // status answers to the system tab, card and token reads to the card tab, pane texts to the
 // status line.
 class FrameReplies : public ReplyTarget
 {
 public:
-    FrameReplies(TForm1 *form, CardTab *cards)
+    FrameReplies(TForm1 *form, SystemTab *system, CardTab *cards)
         : m_form(form)
+        , m_system(system)
         , m_cards(cards)
     {}
 
-    void eventLine(const QString &line) override { m_form->RzMemo1->addLine(line); }
+    void eventLine(const QString &line) override { m_system->addEventLine(line); }
 
     void statusAnswered(const issuer::StatusAnswer &answer) override
     {
         QPointer<TForm1> form(m_form);
-        form->RzMemo1->addLine(answer.eventLine);
-        const bool stored = form && form->onStatusAnswer(answer);
+        m_system->addEventLine(answer.eventLine);
+        const bool stored = form && m_system->onStatusAnswer(answer);
         if (form)
-            form->RzMemo5->addLine(answer.rawLine);
+            m_system->addStatusLine(answer.rawLine);
         // A password the issuer took but the program could not store keeps its warning.
         if (form && stored)
             form->wtxt->setText(answer.pane);
@@ -116,6 +98,7 @@ public:
 
 private:
     TForm1 *m_form;
+    SystemTab *m_system;
     CardTab *m_cards;
 };
 
@@ -129,17 +112,20 @@ TForm1::TForm1(QWidget *parent)
     setWindowTitle(texts::shell::ProgramTitle);
     setWindowIcon(pictures::appIcon());
     buildFrame();
-    buildSystemTab();
-    m_replyRouter = std::make_unique<FrameReplies>(this, m_cardTab);
-    setupSerial(m_replyRouter.get());
+    m_replyRouter = std::make_unique<FrameReplies>(this, m_systemTab, m_cardTab);
+    m_systemTab->connectReplies(m_replyRouter.get());
     giveKeyboardShortcuts();
     FormCreate();
 }
 
 TForm1::~TForm1()
 {
-    // The receive path goes before the router it hands replies to.
-    delete m_receiver;
+    // The tabs (and the receive path) go before the router that hands replies to them; the
+    // page control says nothing to the tabs while they go.
+    disconnect(rzpgcntrlrzpcrl1, nullptr, this, nullptr);
+    m_tabs.clear();
+    delete m_cardTab;
+    delete m_systemTab;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -174,8 +160,9 @@ void TForm1::buildFrame()
     tabStyle->setParent(rzpgcntrlrzpcrl1);
     rzpgcntrlrzpcrl1->tabBar()->setStyle(tabStyle);
     setCentralWidget(rzpgcntrlrzpcrl1);
-    rztbshtTabSheet1 = new QWidget;
-    m_cardTab = new CardTab(*this);
+    m_systemTab = new SystemTab;
+    rztbshtTabSheet1 = m_systemTab;
+    m_cardTab = new CardTab(*m_systemTab);
     rztbshtTabSheet3 = m_cardTab;
     m_accountsTab = new AccountsTab;
     rztbshtTabSheet2 = m_accountsTab;
@@ -183,6 +170,18 @@ void TForm1::buildFrame()
     rztbshtTabSheet4 = m_helpTab;
     m_exitTab = new ExitTab;
     rztbshtTabSheet5 = m_exitTab;
+    connect(m_systemTab, &SystemTab::statusChanged, wtxt, &QLabel::setText);
+    connect(m_systemTab, &SystemTab::statusStyled, wtxt, &QLabel::setStyleSheet);
+    connect(m_systemTab, &SystemTab::linkShown, this,
+            [this](const QString &text, const QString &tip, const QString &style) {
+                linkIndicator->setText(text);
+                linkIndicator->setToolTip(tip);
+                linkIndicator->setStyleSheet(style);
+            });
+    connect(m_systemTab, &SystemTab::issuingEndRequested, this, [this] { endIssuingOnLeave(); });
+    connect(m_systemTab, &SystemTab::exitClicked, this, [this] { Ent1Click(); });
+    connect(m_systemTab, &SystemTab::reloginClicked, this, [this] { btnClose1Click(); });
+    connect(m_systemTab, &SystemTab::leaving, this, [this] { saveWindowSettings(); });
     connect(m_cardTab, &CardTab::statusChanged, wtxt, &QLabel::setText);
     connect(m_cardTab, &CardTab::statusStyled, wtxt, &QLabel::setStyleSheet);
     connect(m_cardTab, &CardTab::mainWindowRequested, this, [this] { show(); });
@@ -202,8 +201,7 @@ void TForm1::buildFrame()
         wtxt->setText(text);
         wtxt->setStyleSheet(QStringLiteral("color:blue;"));
     });
-    addTab(frameTab(rztbshtTabSheet1, QStringLiteral(" 系统管理 "),
-                    [this] { rztbshtTabSheet1Show(); }));
+    addTab(m_systemTab);
     addTab(m_cardTab);
     addTab(m_accountsTab);
     addTab(m_helpTab);
@@ -229,16 +227,6 @@ void TForm1::buildFrame()
     if (systemtray::available())
         RzTrayIcon1->show();
 
-    tmr1 = new QTimer(this);
-    tmr4 = new QTimer(this);
-    tmr5 = new QTimer(this);
-    tmr6 = new QTimer(this);
-    tmr1->setInterval(1000);
-    tmr4->setInterval(1000);
-    tmr5->setInterval(500);
-    tmr6->setInterval(1000);
-    connect(tmr6, &QTimer::timeout, this, [this] { tmr6Timer(); });
-    tmr6->start();
     nameControls({NAMED(rzstsbr1), NAMED(wtxt), NAMED(rzstspn1), NAMED(wtxt1), NAMED(lbl5),
                   NAMED(lbl6), NAMED(rzpgcntrlrzpcrl1), NAMED(rztbshtTabSheet1),
                   NAMED(rztbshtTabSheet3), NAMED(rztbshtTabSheet2), NAMED(rztbshtTabSheet4),
@@ -302,7 +290,7 @@ void TForm1::showEvent(QShowEvent *event)
 void TForm1::FormShow()
 {
     resize(FormWidth, FormMinHeight);
-    startSystemTab();
+    m_systemTab->start();
     if (isAdministrator())
         m_cardTab->startReadLamp();
 }
@@ -318,10 +306,6 @@ void TForm1::FormResize()
     const int h = qBound(FormMinHeight, height(), FormMaxHeight);
     if (!isMaximized() && !isFullScreen() && (width() != FormWidth || height() != h))
         resize(FormWidth, h);
-    RzGroupBox2->resize(449, RzGroupBox2->height());
-    RzGroupBox4->resize(449, RzGroupBox4->height());
-    RzGroupBox3->move(456, RzGroupBox3->y());
-    RzGroupBox5->move(456, RzGroupBox5->y());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -347,12 +331,6 @@ void TForm1::addTab(TabPage *tab)
     m_tabs.push_back(tab);
 }
 
-TabPage *TForm1::frameTab(QWidget *page, const QString &title, std::function<void()> shown)
-{
-    m_frameTabs.push_back(std::make_unique<FrameTab>(page, title, std::move(shown)));
-    return m_frameTabs.back().get();
-}
-
 void TForm1::onTabChanged(int index)
 {
     QWidget *page = rzpgcntrlrzpcrl1->widget(index);
@@ -374,24 +352,6 @@ void TForm1::btnClose1Click()
     if (ReloginCount > 5) {
         Dialogs::message(texts::accounts::ReloginReset, this);
         ReloginCount = 0;
-    }
-}
-
-void TForm1::rztbshtTabSheet1Show()
-{
-    if (isAdministrator()) {
-        RzGroupBox4->setEnabled(true);
-        RzGroupBox5->setEnabled(true);
-        CLpc1->setEnabled(true);
-        refreshPasswordButton();
-        edt4->setEnabled(true);
-        wtxt->setText(texts::shell::SystemTabAdmin);
-    } else {
-        RzGroupBox5->setEnabled(false);
-        CLpc1->setEnabled(false);
-        btn10->setEnabled(false);
-        edt4->setEnabled(false);
-        wtxt->setText(texts::shell::RestrictedPane);
     }
 }
 
@@ -448,7 +408,8 @@ void TForm1::attachArchiveWindow(TForm7 *archive)
 {
     m_archiveWindow = archive;
     m_cardTab->attachArchiveWindow(archive);
-    connect(archive, &TForm7::cardSaveDisableRequested, this, [this] { btn2->setEnabled(false); });
+    connect(archive, &TForm7::cardSaveDisableRequested, this,
+            [this] { m_systemTab->disableManualTest(); });
 }
 
 void TForm1::attachPassageWindow(TForm10 *passages)
@@ -463,7 +424,7 @@ void TForm1::leaveIssuer()
     // An issuer left in an issue mode would write the next card laid on it with nobody to
     // record it: it is put back into read mode before the port closes.
     endIssuingOnLeave();
-    closePort(PortNo);
+    m_systemTab->closePort(PortNo);
 }
 
 void TForm1::endWithoutAsking()
@@ -585,19 +546,4 @@ void TForm1::IconOnClick(int message, int lParam)
 {
     if (message == 1025 && lParam == 516)
         pm1->popup(QCursor::pos());
-}
-
-void TForm1::btn16Click()
-{
-    if (btn16->text() == texts::shell::SkinClose) {
-        btn16->setText(texts::shell::SkinOpen);
-        m_skinOn = false;
-    } else {
-        btn16->setText(texts::shell::SkinClose);
-    }
-}
-
-void TForm1::tmr6Timer()
-{
-    shp1->setColor(colors::Green);
 }

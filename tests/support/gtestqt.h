@@ -22,6 +22,6 @@
 #undef QTRY_COMPARE_WITH_TIMEOUT
 #define QTRY_COMPARE_WITH_TIMEOUT(expr, expected, timeout)                                         \
     do {                                                                                           \
-        (void)QTest::qWaitFor([&]() { return (expr) == (expected); }, timeout);                   \
+        (void)QTest::qWaitFor([&]() { return (expr) == (expected); }, timeout);                    \
         ASSERT_EQ(expr, expected) << "after waiting " << (timeout) << " ms";                       \
     } while (false)

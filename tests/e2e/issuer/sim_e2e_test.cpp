@@ -9,6 +9,7 @@
 #include "issuer/timings.h"
 #include "shell/tform1.h"
 #include "shell/widgets.h"
+#include "systemtabview.h"
 #include "testpty.h"
 #include "testsupport.h"
 
@@ -100,11 +101,11 @@ protected:
     }
     void openByHand(const QString &port)
     {
-        form->ComTxt->clear();
-        form->ComTxt->addItems(form->GetComPortList());
-        form->ComTxt->setCurrentText(port);
-        emit form->ComTxt->activated(form->ComTxt->currentIndex());
-        form->opencmdClick();
+        systemTab(form.get()).ComTxt->clear();
+        systemTab(form.get()).ComTxt->addItems(systemTab(form.get()).tab->GetComPortList());
+        systemTab(form.get()).ComTxt->setCurrentText(port);
+        emit systemTab(form.get()).ComTxt->activated(systemTab(form.get()).ComTxt->currentIndex());
+        systemTab(form.get()).tab->opencmdClick();
     }
 
     issuer::ShortTimings shortTimings{5, 1};
@@ -119,25 +120,27 @@ TEST_F(SimulatorTest, StatusAndCardRepliesOverThePseudoTerminal)
     ASSERT_EQ(port, QStringLiteral("COM1"));
     form = std::make_unique<TForm1>();
     TForm1 &f = *form;
-    EXPECT_EQ(f.GetComPortList(), QStringList{port});
+    EXPECT_EQ(systemTab(&f).tab->GetComPortList(), QStringList{port});
     openByHand(port);
     ASSERT_EQ(f.wtxt->text(), QStringLiteral("端口COM1已打开."));
 
-    f.writeFrame(ReadModeFrame(QStringLiteral("123456")));
-    QTRY_COMPARE_WITH_TIMEOUT(f.RzMemo5->lineCount(), 1, 5000);
-    EXPECT_EQ(f.RzMemo5->lines().first(), QStringLiteral(" 0500"));
-    EXPECT_EQ(f.RzMemo1->lines(), QStringList{QStringLiteral("发行器通讯正常,请读卡!")});
+    systemTab(&f).tab->writeFrame(ReadModeFrame(QStringLiteral("123456")));
+    QTRY_COMPARE_WITH_TIMEOUT(systemTab(&f).RzMemo5->lineCount(), 1, 5000);
+    EXPECT_EQ(systemTab(&f).RzMemo5->lines().first(), QStringLiteral(" 0500"));
+    EXPECT_EQ(systemTab(&f).RzMemo1->lines(),
+              QStringList{QStringLiteral("发行器通讯正常,请读卡!")});
     EXPECT_EQ(f.wtxt->text(), QStringLiteral("发行器通讯正常，请读卡!"));
-    EXPECT_EQ(f.receiveHandler()->lastReply(), QStringLiteral(" 0500"));
+    EXPECT_EQ(systemTab(&f).tab->receiveHandler()->lastReply(), QStringLiteral(" 0500"));
 
     // A wrong password is answered with a status the program leaves alone.
-    f.writeFrame(ReadModeFrame(QStringLiteral("999999")));
-    QTRY_COMPARE_WITH_TIMEOUT(f.receiveHandler()->lastReply(), QStringLiteral(" 0502"), 5000);
-    EXPECT_EQ(f.RzMemo5->lineCount(), 1);
+    systemTab(&f).tab->writeFrame(ReadModeFrame(QStringLiteral("999999")));
+    QTRY_COMPARE_WITH_TIMEOUT(systemTab(&f).tab->receiveHandler()->lastReply(),
+                              QStringLiteral(" 0502"), 5000);
+    EXPECT_EQ(systemTab(&f).RzMemo5->lineCount(), 1);
 
     // Issue with a validity and a mask, then a card laid on the issuer.
-    f.flushPort();
-    f.writeFrame(IssueFrame(QDate(2031, 7, 4), 0x81));
+    systemTab(&f).tab->flushPort();
+    systemTab(&f).tab->writeFrame(IssueFrame(QDate(2031, 7, 4), 0x81));
     sim->write("card 1234ABCD\n");
     QTRY_COMPARE_WITH_TIMEOUT(cardTab(&f).RzMemo2->lineCount(), 1, 5000);
     EXPECT_EQ(cardTab(&f).RzMemo2->lines().first(),
@@ -146,7 +149,7 @@ TEST_F(SimulatorTest, StatusAndCardRepliesOverThePseudoTerminal)
 
     // Garbage, a reply longer than one read, then a normal reply again.
     sim->write("raw " + QByteArray(1300, 'A').toHex() + "\n");
-    QTRY_COMPARE_WITH_TIMEOUT(f.receiveHandler()->lastReply(),
+    QTRY_COMPARE_WITH_TIMEOUT(systemTab(&f).tab->receiveHandler()->lastReply(),
                               QStringLiteral(" ") + QString(1300 - 1024 - 1, QLatin1Char('A')),
                               5000);
     sim->write("reply 0600\n");
@@ -172,15 +175,16 @@ TEST_F(SimulatorTest, TheSimulatorGoingAwayWhileThePortIsOpen)
     openByHand(port);
     ASSERT_EQ(f.wtxt->text(), QStringLiteral("端口COM4已打开."));
 
-    QSignalSpy lost(f.serialLink(), &SerialLink::portLost);
+    QSignalSpy lost(systemTab(&f).tab->serialLink(), &SerialLink::portLost);
     sim->kill(); // no chance to clean up: the map keeps a link to nothing
     ASSERT_TRUE(lost.wait(5000));
     EXPECT_TRUE(QFileInfo(dir.path(QStringLiteral("Ports/COM4"))).isSymLink());
-    EXPECT_TRUE(f.GetComPortList().isEmpty());
-    f.writeFrame(ReadModeFrame(QStringLiteral("123456"))); // goes nowhere, harmlessly
+    EXPECT_TRUE(systemTab(&f).tab->GetComPortList().isEmpty());
+    systemTab(&f).tab->writeFrame(
+        ReadModeFrame(QStringLiteral("123456"))); // goes nowhere, harmlessly
 
     // Opening it again by hand reports the missing device.
-    f.opencmdClick();
+    systemTab(&f).tab->opencmdClick();
     EXPECT_EQ(f.wtxt->text(), QStringLiteral("不能打开COM4,请检查设备端口."));
 
     // A new simulator takes the stale entry over once the old terminal is gone (the kill does
@@ -195,7 +199,7 @@ TEST_F(SimulatorTest, TheSimulatorGoingAwayWhileThePortIsOpen)
     second->terminate();
     ASSERT_TRUE(second->waitForFinished(5000));
     EXPECT_FALSE(QFileInfo(dir.path(QStringLiteral("Ports/COM4"))).isSymLink());
-    QTRY_VERIFY(f.serialLink()->isLost(4));
+    QTRY_VERIFY(systemTab(&f).tab->serialLink()->isLost(4));
 }
 
 TEST_F(SimulatorTest, APortNobodyReadsNeverStallsTheSimulatorAndASignalEndsIt)
@@ -257,25 +261,27 @@ TEST_F(SimulatorTest, SwitchesFromTheCommandLineAndStandardInput)
     ASSERT_EQ(f.wtxt->text(), QStringLiteral("端口COM1已打开."));
 
     // The password change goes unanswered, but the issuer takes the new password.
-    f.writeFrame(PasswordChangeFrame(QStringLiteral("123456"), QStringLiteral("654321")));
-    f.writeFrame(ReadModeFrame(QStringLiteral("654321")));
-    QTRY_COMPARE_WITH_TIMEOUT(f.RzMemo5->lineCount(), 1, 5000);
-    EXPECT_EQ(f.RzMemo5->lines().first(), QStringLiteral(" 0400"));
-    EXPECT_EQ(f.RzMemo1->lines(), QStringList{QStringLiteral("发行器通讯正常,请读卡!")});
+    systemTab(&f).tab->writeFrame(
+        PasswordChangeFrame(QStringLiteral("123456"), QStringLiteral("654321")));
+    systemTab(&f).tab->writeFrame(ReadModeFrame(QStringLiteral("654321")));
+    QTRY_COMPARE_WITH_TIMEOUT(systemTab(&f).RzMemo5->lineCount(), 1, 5000);
+    EXPECT_EQ(systemTab(&f).RzMemo5->lines().first(), QStringLiteral(" 0400"));
+    EXPECT_EQ(systemTab(&f).RzMemo1->lines(),
+              QStringList{QStringLiteral("发行器通讯正常,请读卡!")});
 
     // Pulled out: the open port loses its device and the entry goes; plugged back it returns
     // with the password kept.
-    QSignalSpy lost(f.serialLink(), &SerialLink::portLost);
+    QSignalSpy lost(systemTab(&f).tab->serialLink(), &SerialLink::portLost);
     sim->write("unplug\n");
     ASSERT_TRUE(lost.wait(5000));
-    EXPECT_TRUE(f.GetComPortList().isEmpty());
+    EXPECT_TRUE(systemTab(&f).tab->GetComPortList().isEmpty());
     sim->write("plug\nmode-status normal\n");
-    QTRY_COMPARE_WITH_TIMEOUT(f.GetComPortList(), QStringList{port}, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(systemTab(&f).tab->GetComPortList(), QStringList{port}, 5000);
     openByHand(port);
     ASSERT_EQ(f.wtxt->text(), QStringLiteral("端口COM1已打开."));
-    f.writeFrame(ReadModeFrame(QStringLiteral("654321")));
-    QTRY_COMPARE_WITH_TIMEOUT(f.RzMemo5->lineCount(), 2, 5000);
-    EXPECT_EQ(f.RzMemo5->lines().last(), QStringLiteral(" 0500"));
+    systemTab(&f).tab->writeFrame(ReadModeFrame(QStringLiteral("654321")));
+    QTRY_COMPARE_WITH_TIMEOUT(systemTab(&f).RzMemo5->lineCount(), 2, 5000);
+    EXPECT_EQ(systemTab(&f).RzMemo5->lines().last(), QStringLiteral(" 0500"));
 }
 
 TEST_F(SimulatorTest, CommandsThroughTheControlPipe)

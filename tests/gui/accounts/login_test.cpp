@@ -5,6 +5,7 @@
 #include "shell/appexit.h"
 #include "shell/forms.h"
 #include "shell/tform1.h"
+#include "systemtabview.h"
 #include "testpty.h"
 #include "testsupport.h"
 
@@ -143,11 +144,12 @@ TEST_F(LoginTest, SuccessfulLoginHandsOverNameAndRole)
         EXPECT_FALSE(login->isVisible());
         EXPECT_TRUE(main->isVisible());
         EXPECT_EQ(login->WtxtWtxt->text(), c.name.trimmed() + QStringLiteral("正在登录,请稍后..."));
-        EXPECT_EQ(main->tmr4->isActive(), c.admin) << "only an administrator searches the issuer";
+        EXPECT_EQ(systemTab(main.get()).tmr4->isActive(), c.admin)
+            << "only an administrator searches the issuer";
         if (!c.admin) {
             EXPECT_EQ(main->wtxt->text(), QStringLiteral("非管理员登录，权限受限!"));
         }
-        main->tmr4->stop();
+        systemTab(main.get()).tmr4->stop();
     }
     EXPECT_TRUE(HelpFile.endsWith(QStringLiteral("/Help/index.htm")));
     EXPECT_EQ(DataFile, databasePath());
@@ -282,21 +284,22 @@ TEST_F(LoginTest, ShowingTheMainWindowAppliesTheRoleBothWays)
         SCOPED_TRACE(step.name.toStdString());
         typeLogin(step.name, step.password);
         ASSERT_TRUE(main->isVisible());
-        EXPECT_EQ(main->edt4->isEnabled(), step.admin) << "the pass code";
+        EXPECT_EQ(systemTab(main.get()).edt4->isEnabled(), step.admin) << "the pass code";
         // 修改密码 waits for a complete new password, whatever the role.
-        EXPECT_FALSE(main->btn10->isEnabled());
+        EXPECT_FALSE(systemTab(main.get()).btn10->isEnabled());
         if (step.admin) {
-            main->edtmm1->setText(QStringLiteral("123456"));
-            main->edtmm2->setText(QStringLiteral("654321"));
-            main->edtmm3->setText(QStringLiteral("654321"));
-            EXPECT_TRUE(main->btn10->isEnabled()) << "修改密码";
-            for (QLineEdit *e : {main->edtmm3, main->edtmm2, main->edtmm1})
+            systemTab(main.get()).edtmm1->setText(QStringLiteral("123456"));
+            systemTab(main.get()).edtmm2->setText(QStringLiteral("654321"));
+            systemTab(main.get()).edtmm3->setText(QStringLiteral("654321"));
+            EXPECT_TRUE(systemTab(main.get()).btn10->isEnabled()) << "修改密码";
+            for (QLineEdit *e : {systemTab(main.get()).edtmm3, systemTab(main.get()).edtmm2,
+                                 systemTab(main.get()).edtmm1})
                 e->clear();
         }
-        EXPECT_EQ(main->RzGroupBox5->isEnabled(), step.admin);
-        EXPECT_EQ(main->CLpc1->isEnabled(), step.admin);
-        main->tmr4->stop();
-        QTest::mouseClick(main->btnClose1, Qt::LeftButton);
+        EXPECT_EQ(systemTab(main.get()).RzGroupBox5->isEnabled(), step.admin);
+        EXPECT_EQ(systemTab(main.get()).CLpc1->isEnabled(), step.admin);
+        systemTab(main.get()).tmr4->stop();
+        QTest::mouseClick(systemTab(main.get()).btnClose1, Qt::LeftButton);
         ASSERT_TRUE(login->isVisible());
     }
 }
@@ -329,7 +332,7 @@ TEST_F(LoginTest, NamesAndPasswordsAreComparedWithTheirCase)
         attempt(c.name, c.password);
         EXPECT_EQ(UserType, c.role);
         EXPECT_EQ(UserName, c.role.isEmpty() ? QString() : c.name);
-        main->tmr4->stop();
+        systemTab(main.get()).tmr4->stop();
     }
 }
 

@@ -13,6 +13,7 @@
 #include "db/dberror.h"
 #include "shell/forms.h"
 #include "shell/tform1.h"
+#include "systemtabview.h"
 #include "testsupport.h"
 
 #include <QAbstractItemModelTester>
@@ -174,10 +175,10 @@ TEST_F(ArchiveWindowTest, ShowingListsTheWholeArchiveWithItsFixedLayout)
 
 TEST_F(ArchiveWindowTest, AnEmptyArchiveDisablesTheManualTestOfTheMainWindow)
 {
-    main->btn2->setEnabled(true);
+    systemTab(main.get()).btn2->setEnabled(true);
     QSignalSpy saveOff(form.get(), &TForm7::archiveSaveDisableRequested);
     open();
-    EXPECT_FALSE(main->btn2->isEnabled());
+    EXPECT_FALSE(systemTab(main.get()).btn2->isEnabled());
     EXPECT_EQ(saveOff.count(), 1);
     EXPECT_EQ(form->wtxt1->text(),
               QStringLiteral("进入车主档案管理界面.当前共有0 笔车主档案记录,请做好数据库备份!"));

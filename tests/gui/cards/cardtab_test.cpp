@@ -19,6 +19,7 @@
 #include "shell/texts.h"
 #include "shell/tform1.h"
 #include "shell/widgets.h"
+#include "systemtabview.h"
 #include "testpty.h"
 #include "testsupport.h"
 
@@ -777,7 +778,7 @@ TEST_F(CardTabTest, EveryRouteOutOfABatchPutsTheIssuerBackInReadMode)
         {"re-login",
          [&] {
              clickTab(f.rztbshtTabSheet2);
-             click(f.btnClose1);
+             click(systemTab(&f).btnClose1);
          }},
     };
     const QDate validity(2028, 8, 8);

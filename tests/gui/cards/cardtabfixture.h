@@ -8,6 +8,7 @@
 #include "issuer/seriallink.h"
 #include "shell/forms.h"
 #include "shell/tform1.h"
+#include "systemtabview.h"
 #include "testsupport.h"
 
 #include <QApplication>
@@ -33,13 +34,13 @@ protected:
         f.attachArchiveWindow(Form7);
         f.show();
         cardTab(&f).tmr3->stop();
-        f.tmr4->stop();
+        systemTab(&f).tmr4->stop();
         QApplication::setActiveWindow(&f);
-        f.ComTxt->clear();
-        f.ComTxt->addItem(QStringLiteral("COM3"));
-        f.ComTxt->setCurrentIndex(0);
-        f.opencmdClick();
-        ASSERT_TRUE(f.serialLink()->isOpen(3));
+        systemTab(&f).ComTxt->clear();
+        systemTab(&f).ComTxt->addItem(QStringLiteral("COM3"));
+        systemTab(&f).ComTxt->setCurrentIndex(0);
+        systemTab(&f).tab->opencmdClick();
+        ASSERT_TRUE(systemTab(&f).tab->serialLink()->isOpen(3));
         f.rzpgcntrlrzpcrl1->setCurrentWidget(f.rztbshtTabSheet3);
     }
     void TearDown() override

@@ -10,6 +10,7 @@
 #include "shell/forms.h"
 #include "shell/tform1.h"
 #include "shell/widgets.h"
+#include "systemtabview.h"
 #include "testpty.h"
 #include "testsupport.h"
 
@@ -40,9 +41,9 @@ protected:
         TForm1 &f = *form;
         f.attachArchiveWindow(archive.get());
         // Record the order in which the event controls change, keeping their own handlers.
-        for (auto [memo, name] :
-             {std::pair{f.RzMemo1, "RzMemo1"}, std::pair{cardTab(&f).RzMemo2, "RzMemo2"},
-              std::pair{f.RzMemo5, "RzMemo5"}}) {
+        for (auto [memo, name] : {std::pair{systemTab(&f).RzMemo1, "RzMemo1"},
+                                  std::pair{cardTab(&f).RzMemo2, "RzMemo2"},
+                                  std::pair{systemTab(&f).RzMemo5, "RzMemo5"}}) {
             auto original = memo->onChange;
             memo->onChange = [this, memo, name, original] {
                 events << QString::fromLatin1(name) + QStringLiteral(" + ") + memo->lines().last();
@@ -57,11 +58,11 @@ protected:
                 events << QString::fromLatin1(name) + QStringLiteral(" = ") + t;
             });
         }
-        f.ComTxt->clear();
-        f.ComTxt->addItem(QStringLiteral("COM3"));
-        f.ComTxt->setCurrentIndex(0);
-        f.opencmdClick();
-        ASSERT_TRUE(f.serialLink()->isOpen(3));
+        systemTab(&f).ComTxt->clear();
+        systemTab(&f).ComTxt->addItem(QStringLiteral("COM3"));
+        systemTab(&f).ComTxt->setCurrentIndex(0);
+        systemTab(&f).tab->opencmdClick();
+        ASSERT_TRUE(systemTab(&f).tab->serialLink()->isOpen(3));
     }
     void TearDown() override
     {
@@ -114,11 +115,11 @@ TEST_F(RepliesTest, StatusRepliesAreCountedAndTheEventMemoStaysShort)
     TForm1 &f = *form;
     for (int i = 1; i <= 4; ++i) {
         pty.send("0500\r\n");
-        QTRY_COMPARE(f.edt7->text(), QString::number(i));
+        QTRY_COMPARE(systemTab(&f).edt7->text(), QString::number(i));
     }
-    EXPECT_EQ(f.RzMemo5->lines().last(), QStringLiteral(" 0500"));
+    EXPECT_EQ(systemTab(&f).RzMemo5->lines().last(), QStringLiteral(" 0500"));
     EXPECT_EQ(f.wtxt->text(), QStringLiteral("发行器通讯正常，请读卡!"));
-    EXPECT_EQ(f.RzMemo1->lineCount(), 3);
+    EXPECT_EQ(systemTab(&f).RzMemo1->lineCount(), 3);
     EXPECT_EQ(events.first(), QStringLiteral("RzMemo1 + 发行器通讯正常,请读卡!"));
     EXPECT_EQ(events.at(1), QStringLiteral("RzMemo5 +  0500"));
 }

@@ -11,6 +11,7 @@
 #include "shell/appexit.h"
 #include "shell/tform1.h"
 #include "shell/widgets.h"
+#include "systemtabview.h"
 #include "testpty.h"
 #include "testsupport.h"
 
@@ -119,9 +120,9 @@ protected:
     TForm1 &login(int nextPortMs = 20)
     {
         form = std::make_unique<TForm1>();
-        form->tmr1->setInterval(nextPortMs);
-        form->tmr4->setInterval(20);
-        form->tmr5->setInterval(20);
+        systemTab(form.get()).tmr1->setInterval(nextPortMs);
+        systemTab(form.get()).tmr4->setInterval(20);
+        systemTab(form.get()).tmr5->setInterval(20);
         form->show();
         return *form;
     }
@@ -134,8 +135,10 @@ protected:
             if (panes.isEmpty() || panes.last() != t)
                 panes << t;
         };
-        QObject::connect(form->edt6, &QLineEdit::textChanged, form->edt6, note);
-        QObject::connect(form->edt7, &QLineEdit::textChanged, form->edt7, note);
+        QObject::connect(systemTab(form.get()).edt6, &QLineEdit::textChanged,
+                         systemTab(form.get()).edt6, note);
+        QObject::connect(systemTab(form.get()).edt7, &QLineEdit::textChanged,
+                         systemTab(form.get()).edt7, note);
     }
     // Runs action on the prompt once it is up (the prompt is modal: the test cannot wait for it
     // outside its event loop).
@@ -144,7 +147,7 @@ protected:
         auto *poll = new QTimer(form.get());
         TForm1 *f = form.get();
         QObject::connect(poll, &QTimer::timeout, poll, [poll, action, f] {
-            TForm9 *prompt = f->notFoundPrompt();
+            TForm9 *prompt = systemTab(f).tab->notFoundPrompt();
             if (prompt && prompt->isVisible()) {
                 poll->stop();
                 poll->deleteLater();
@@ -155,7 +158,9 @@ protected:
     }
     bool linked() const
     {
-        return form->linkUp && form->shp3->color() == colors::Green && form->tmr5->isActive();
+        return systemTab(form.get()).tab->linkUp() &&
+               systemTab(form.get()).shp3->color() == colors::Green &&
+               systemTab(form.get()).tmr5->isActive();
     }
     QString storedPassword()
     {
@@ -178,18 +183,19 @@ TEST_F(SearchTest, TheLinkComesUpOnThePortThatAnswers)
     FakeIssuer *issuer = plug(2);
     TForm1 &f = login();
     EXPECT_EQ(PortCount, 2);
-    EXPECT_FALSE(f.btn5->isEnabled());
+    EXPECT_FALSE(systemTab(&f).btn5->isEnabled());
     ASSERT_SOON(linked(), 10000);
     EXPECT_EQ(PortNo, 2);
-    EXPECT_EQ(f.serialLink()->openPorts(), QList<int>{2}); // the mute port was let go
-    EXPECT_FALSE(f.tmr1->isActive());
-    EXPECT_TRUE(f.btn2->isEnabled());
-    EXPECT_TRUE(f.CLpc1->isEnabled());
-    EXPECT_FALSE(f.opencmd->isEnabled());
-    EXPECT_EQ(f.edt7->text(), QStringLiteral("1"));
+    EXPECT_EQ(systemTab(&f).tab->serialLink()->openPorts(),
+              QList<int>{2}); // the mute port was let go
+    EXPECT_FALSE(systemTab(&f).tmr1->isActive());
+    EXPECT_TRUE(systemTab(&f).btn2->isEnabled());
+    EXPECT_TRUE(systemTab(&f).CLpc1->isEnabled());
+    EXPECT_FALSE(systemTab(&f).opencmd->isEnabled());
+    EXPECT_EQ(systemTab(&f).edt7->text(), QStringLiteral("1"));
     ASSERT_FALSE(mute->frames.isEmpty());
     EXPECT_EQ(issuer->frames.first(), ReadModeFrame(QStringLiteral("123456")));
-    EXPECT_EQ(f.RzMemo6->lines().last(), QStringLiteral("COM2"));
+    EXPECT_EQ(systemTab(&f).RzMemo6->lines().last(), QStringLiteral("COM2"));
     // The status bar tells it on every tab, with the device behind the port.
     const QLabel *indicator = f.findChild<QLabel *>(QStringLiteral("linkIndicator"));
     ASSERT_NE(indicator, nullptr);
@@ -204,9 +210,10 @@ TEST_F(SearchTest, ASinglePortCountsTheConfirmAndTheSearch)
     plug(1);
     TForm1 &f = login(1000); // the reply comes well within the second before the next port
     ASSERT_SOON(linked(), 10000);
-    EXPECT_EQ(f.edt6->text(), QStringLiteral("2"));
-    EXPECT_EQ(f.edt7->text(), QStringLiteral("1"));
-    EXPECT_EQ(f.RzMemo1->lines(), QStringList{QStringLiteral("发行器通讯正常,请读卡!")});
+    EXPECT_EQ(systemTab(&f).edt6->text(), QStringLiteral("2"));
+    EXPECT_EQ(systemTab(&f).edt7->text(), QStringLiteral("1"));
+    EXPECT_EQ(systemTab(&f).RzMemo1->lines(),
+              QStringList{QStringLiteral("发行器通讯正常,请读卡!")});
 }
 
 TEST_F(SearchTest, AReplySlowerThanTheNextPortStillLinksItsOwnPort)
@@ -217,10 +224,10 @@ TEST_F(SearchTest, AReplySlowerThanTheNextPortStillLinksItsOwnPort)
     TForm1 &f = login();
     ASSERT_SOON(linked(), 10000);
     EXPECT_EQ(PortNo, 1);
-    EXPECT_EQ(f.serialLink()->openPorts(), QList<int>{1});
+    EXPECT_EQ(systemTab(&f).tab->serialLink()->openPorts(), QList<int>{1});
     // Frames now go to the issuer that answered.
     const qsizetype before = slow->frames.size();
-    QTest::mouseClick(f.btn2, Qt::LeftButton);
+    QTest::mouseClick(systemTab(&f).btn2, Qt::LeftButton);
     ASSERT_SOON((slow->frames.size()) == (before + 1), 5000);
 }
 
@@ -239,11 +246,11 @@ TEST_F(SearchTest, FifteenFramesWithoutALinkAskTheOperator)
         bool mainTimersOff = false;
         bool portClosed = false;
         onPrompt([&](TForm9 *prompt) {
-            portClosed = !f.serialLink()->isOpen(1);
+            portClosed = !systemTab(&f).tab->serialLink()->isOpen(1);
             caption = prompt->windowTitle();
             label = prompt->lbl1->text();
             size = prompt->size();
-            mainTimersOff = !f.tmr5->isActive() && !f.tmr6->isActive();
+            mainTimersOff = !systemTab(&f).tmr5->isActive() && !systemTab(&f).tmr6->isActive();
             QTest::mouseClick(prompt->btn2, Qt::LeftButton); // "否"
         });
         ASSERT_SOON(appexit::programEnded(), 20000);
@@ -258,8 +265,8 @@ TEST_F(SearchTest, FifteenFramesWithoutALinkAskTheOperator)
         EXPECT_TRUE(portClosed);
         // "否" saved the window and did not look for the issuer again.
         EXPECT_TRUE(QFile::exists(f.windowSettingsPath()));
-        EXPECT_EQ(form->notFoundPrompt(), nullptr);
-        EXPECT_NE(f.edt6->text(), QStringLiteral("0"));
+        EXPECT_EQ(systemTab(form.get()).tab->notFoundPrompt(), nullptr);
+        EXPECT_NE(systemTab(&f).edt6->text(), QStringLiteral("0"));
         form.reset();
         appexit::reset();
     }
@@ -270,20 +277,21 @@ TEST_F(SearchTest, YesOnThePromptReconnectsOnce)
     plug(1)->modeReply.clear();
     TForm1 &f = login();
     int resets = 0;
-    QObject::connect(f.edt6, &QLineEdit::textChanged, f.edt6, [&](const QString &t) {
-        if (t == QStringLiteral("0"))
-            ++resets;
-    });
+    QObject::connect(systemTab(&f).edt6, &QLineEdit::textChanged, systemTab(&f).edt6,
+                     [&](const QString &t) {
+                         if (t == QStringLiteral("0"))
+                             ++resets;
+                     });
     bool answered = false;
     onPrompt([&](TForm9 *prompt) {
         QTest::mouseClick(prompt->btn1, Qt::LeftButton); // "是"
         answered = true;
     });
     ASSERT_SOON(answered, 20000);
-    ASSERT_SOON(form->notFoundPrompt() == nullptr, 5000);
+    ASSERT_SOON(systemTab(form.get()).tab->notFoundPrompt() == nullptr, 5000);
     EXPECT_EQ(resets, 1);
-    EXPECT_TRUE(f.tmr6->isActive());
-    EXPECT_TRUE(f.tmr1->isActive()); // looking again
+    EXPECT_TRUE(systemTab(&f).tmr6->isActive());
+    EXPECT_TRUE(systemTab(&f).tmr1->isActive()); // looking again
     EXPECT_FALSE(appexit::programEnded());
 }
 
@@ -295,7 +303,7 @@ TEST_F(SearchTest, AReplyArrivingWhileThePromptIsOpenClosesIt)
     second->modeReply.clear();
     TForm1 &f = login();
     // A line left from before the prompt does not close it.
-    f.RzMemo1->addLine(QStringLiteral("earlier"));
+    systemTab(&f).RzMemo1->addLine(QStringLiteral("earlier"));
     bool stillOpenAfterTwoTicks = false;
     QList<int> open;
     onPrompt([&](TForm9 *prompt) {
@@ -303,7 +311,7 @@ TEST_F(SearchTest, AReplyArrivingWhileThePromptIsOpenClosesIt)
         EXPECT_TRUE(ticks.wait(3000) && ticks.wait(3000));
         stillOpenAfterTwoTicks = prompt->isVisible();
         // The search left the other port open: the issuer there answers now.
-        open = f.serialLink()->openPorts();
+        open = systemTab(&f).tab->serialLink()->openPorts();
         EXPECT_EQ(open.size(), 1);
         FakeIssuer *answering = open.value(0) == 1 ? first : second;
         answering->modeReply = "0500";
@@ -311,7 +319,7 @@ TEST_F(SearchTest, AReplyArrivingWhileThePromptIsOpenClosesIt)
     });
     ASSERT_SOON(!open.isEmpty(), 20000);
     EXPECT_TRUE(stillOpenAfterTwoTicks);
-    ASSERT_SOON(form->notFoundPrompt() == nullptr, 5000);
+    ASSERT_SOON(systemTab(form.get()).tab->notFoundPrompt() == nullptr, 5000);
     ASSERT_SOON(linked(), 10000);
     EXPECT_EQ(PortNo, open.first());
 }
@@ -326,12 +334,12 @@ TEST_F(SearchTest, UnpluggingTheIssuerSearchesUntilItIsBack)
     // Should the search give up before the adapter is back, go on looking.
     onPrompt([](TForm9 *prompt) { QTest::mouseClick(prompt->btn1, Qt::LeftButton); });
     issuer->unplug();
-    ASSERT_SOON(!f.linkUp, 5000);
+    ASSERT_SOON(!systemTab(&f).tab->linkUp(), 5000);
     EXPECT_EQ(f.findChild<QLabel *>(QStringLiteral("linkIndicator"))->text(),
               QStringLiteral("发行器：查找中…"));
-    EXPECT_FALSE(f.serialLink()->isOpen(2));
+    EXPECT_FALSE(systemTab(&f).tab->serialLink()->isOpen(2));
     EXPECT_TRUE(panes.contains(QStringLiteral("与发行器通讯中断，系统重新扫描...")));
-    EXPECT_TRUE(f.RzMemo1->lines().isEmpty());
+    EXPECT_TRUE(systemTab(&f).RzMemo1->lines().isEmpty());
     issuer->plugIn();
     ASSERT_SOON(linked(), 10000);
     EXPECT_EQ(PortNo, 2);
@@ -349,7 +357,7 @@ TEST_F(SearchTest, ALostLinkEndsAnIssueMode)
     ASSERT_TRUE(cardTab(&f).rb2->isChecked());
     onPrompt([](TForm9 *prompt) { QTest::mouseClick(prompt->btn1, Qt::LeftButton); });
     issuer->unplug();
-    ASSERT_SOON(!f.linkUp, 5000);
+    ASSERT_SOON(!systemTab(&f).tab->linkUp(), 5000);
     EXPECT_FALSE(cardTab(&f).rb2->isChecked());
     EXPECT_FALSE(cardTab(&f).tab->issuingActive());
     EXPECT_TRUE(cardTab(&f).btn14->isEnabled());
@@ -360,7 +368,7 @@ TEST_F(SearchTest, AllPortsVanishingWhileSearchingEndsInOnePrompt)
     FakeIssuer *only = plug(1);
     only->modeReply.clear();
     TForm1 &f = login();
-    ASSERT_SOON(!f.serialLink()->openPorts().isEmpty(), 5000);
+    ASSERT_SOON(!systemTab(&f).tab->serialLink()->openPorts().isEmpty(), 5000);
     only->unplug();
     int prompts = 0;
     std::function<void(TForm9 *)> answer = [&](TForm9 *prompt) {
@@ -389,11 +397,11 @@ TEST_F(SearchTest, ManualTestsWithoutAReply)
     FakeIssuer *issuer = plug(1);
     TForm1 &f = login();
     ASSERT_SOON(linked(), 10000);
-    f.tmr1->setInterval(1000); // a test without a reply sets the search going again
+    systemTab(&f).tmr1->setInterval(1000); // a test without a reply sets the search going again
     // Each test reaches the issuer before the next one is made.
     auto test = [&] {
         const qsizetype before = issuer->frames.size();
-        QTest::mouseClick(f.btn2, Qt::LeftButton);
+        QTest::mouseClick(systemTab(&f).btn2, Qt::LeftButton);
         ASSERT_SOON((issuer->frames.size()) == (before + 1), 5000);
     };
     issuer->modeReply.clear();
@@ -422,22 +430,23 @@ protected:
         issuer = plug(1);
         login();
         ASSERT_SOON(linked(), 10000);
-        form->tmr1->setInterval(1000); // a link check sets the search going until it is answered
+        systemTab(form.get())
+            .tmr1->setInterval(1000); // a link check sets the search going until it is answered
         QApplication::setActiveWindow(form.get());
     }
     // Unlocks the fields and types the three passwords as a user does.
     void typePasswords(const QString &old, const QString &neu, const QString &confirm)
     {
         TForm1 &f = *form;
-        f.edt4->setFocus();
-        QTest::keyClicks(f.edt4, QStringLiteral("731406258"));
-        QTest::keyClick(f.edt4, Qt::Key_Return);
-        QTest::keyClicks(f.edtmm1, old);
-        QTest::keyClick(f.edtmm1, Qt::Key_Return);
-        QTest::keyClicks(f.edtmm2, neu);
-        QTest::keyClick(f.edtmm2, Qt::Key_Return);
-        QTest::keyClicks(f.edtmm3, confirm);
-        QTest::keyClick(f.edtmm3, Qt::Key_Return);
+        systemTab(&f).edt4->setFocus();
+        QTest::keyClicks(systemTab(&f).edt4, QStringLiteral("731406258"));
+        QTest::keyClick(systemTab(&f).edt4, Qt::Key_Return);
+        QTest::keyClicks(systemTab(&f).edtmm1, old);
+        QTest::keyClick(systemTab(&f).edtmm1, Qt::Key_Return);
+        QTest::keyClicks(systemTab(&f).edtmm2, neu);
+        QTest::keyClick(systemTab(&f).edtmm2, Qt::Key_Return);
+        QTest::keyClicks(systemTab(&f).edtmm3, confirm);
+        QTest::keyClick(systemTab(&f).edtmm3, Qt::Key_Return);
     }
     QByteArray lastFrame() const
     {
@@ -450,34 +459,34 @@ protected:
 TEST_F(PasswordTest, AChangeTheIssuerAcceptsIsStoredAndUsedByTheNextFrame)
 {
     TForm1 &f = *form;
-    EXPECT_FALSE(f.edtmm1->isVisible());
+    EXPECT_FALSE(systemTab(&f).edtmm1->isVisible());
     typePasswords(QStringLiteral("12345f"), QStringLiteral("654321"), QStringLiteral("654321"));
-    EXPECT_EQ(f.edtmm1->text(), QStringLiteral("12345F"));
-    EXPECT_FALSE(f.edt4->isVisible());
-    EXPECT_FALSE(f.lbl4->isVisible());
-    ASSERT_TRUE(f.btn10->isEnabled());
-    EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget *>(f.btn10));
+    EXPECT_EQ(systemTab(&f).edtmm1->text(), QStringLiteral("12345F"));
+    EXPECT_FALSE(systemTab(&f).edt4->isVisible());
+    EXPECT_FALSE(systemTab(&f).lbl4->isVisible());
+    ASSERT_TRUE(systemTab(&f).btn10->isEnabled());
+    EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget *>(systemTab(&f).btn10));
     // A visit to the help tab closes the password query before the answer comes.
     Datafrm->closeAll();
-    const int sent = f.edt6->text().toInt();
-    QTest::mouseClick(f.btn10, Qt::LeftButton);
+    const int sent = systemTab(&f).edt6->text().toInt();
+    QTest::mouseClick(systemTab(&f).btn10, Qt::LeftButton);
     EXPECT_EQ(f.wtxt->text(), QStringLiteral("修改用户密码命令已发送,请查看修改结果!"));
-    EXPECT_EQ(f.edt6->text().toInt(), sent + 1);
-    QTest::mouseClick(f.btn10, Qt::LeftButton); // a double press sends nothing more
+    EXPECT_EQ(systemTab(&f).edt6->text().toInt(), sent + 1);
+    QTest::mouseClick(systemTab(&f).btn10, Qt::LeftButton); // a double press sends nothing more
     ASSERT_SOON((f.wtxt->text()) == (QStringLiteral("发行器用户密码修改成功.请备份好新密码.")),
                 5000);
     EXPECT_EQ(storedPassword(), QStringLiteral("654321"));
     EXPECT_EQ(issuer->frames.count(
                   PasswordChangeFrame(QStringLiteral("12345F"), QStringLiteral("654321"))),
               1);
-    EXPECT_TRUE(f.edtmm1->text().isEmpty() && f.edtmm2->text().isEmpty());
-    EXPECT_FALSE(f.edtmm1->isVisible());
-    EXPECT_TRUE(f.edt4->isVisible() && f.edt4->text().isEmpty());
-    EXPECT_FALSE(f.btn10->isEnabled());
+    EXPECT_TRUE(systemTab(&f).edtmm1->text().isEmpty() && systemTab(&f).edtmm2->text().isEmpty());
+    EXPECT_FALSE(systemTab(&f).edtmm1->isVisible());
+    EXPECT_TRUE(systemTab(&f).edt4->isVisible() && systemTab(&f).edt4->text().isEmpty());
+    EXPECT_FALSE(systemTab(&f).btn10->isEnabled());
 
     // Later lines store nothing; the next mode frame carries the new password.
-    f.RzMemo1->addLine(QStringLiteral("卡号:12345678\r"));
-    QTest::mouseClick(f.btn2, Qt::LeftButton);
+    systemTab(&f).RzMemo1->addLine(QStringLiteral("卡号:12345678\r"));
+    QTest::mouseClick(systemTab(&f).btn2, Qt::LeftButton);
     ASSERT_SOON((lastFrame()) == (ReadModeFrame(QStringLiteral("654321"))), 5000);
     EXPECT_EQ(storedPassword(), QStringLiteral("654321"));
 }
@@ -486,11 +495,13 @@ TEST_F(PasswordTest, APasswordTheIssuerTookButThatCouldNotBeStoredKeepsItsWarnin
 {
     TForm1 &f = *form;
     typePasswords(QStringLiteral("123456"), QStringLiteral("654321"), QStringLiteral("654321"));
-    ASSERT_TRUE(f.btn10->isEnabled());
+    ASSERT_TRUE(systemTab(&f).btn10->isEnabled());
     Datafrm->closeAll();
     execSql(QStringLiteral("alter table usersmm rename to usersmm_away"));
-    QTest::mouseClick(f.btn10, Qt::LeftButton);
-    ASSERT_SOON(!f.RzMemo5->lines().isEmpty() && f.RzMemo5->lines().last() == " 0600", 5000);
+    QTest::mouseClick(systemTab(&f).btn10, Qt::LeftButton);
+    ASSERT_SOON(!systemTab(&f).RzMemo5->lines().isEmpty() &&
+                    systemTab(&f).RzMemo5->lines().last() == " 0600",
+                5000);
     // The pane does not go on to say the change succeeded.
     EXPECT_EQ(f.wtxt->text(), QStringLiteral("出现异常情况"));
 }
@@ -501,93 +512,93 @@ TEST_F(PasswordTest, AnswersThatStoreNothing)
     // The issuer refuses the old password: the fields stay, the button goes off.
     issuer->passwordReply = "0601";
     typePasswords(QStringLiteral("FFFFFF"), QStringLiteral("111111"), QStringLiteral("111111"));
-    QTest::mouseClick(f.btn10, Qt::LeftButton);
+    QTest::mouseClick(systemTab(&f).btn10, Qt::LeftButton);
     ASSERT_SOON((f.wtxt->text()) == (QStringLiteral("发行器用户密码修改失败，原始密码错误.")),
                 5000);
-    EXPECT_FALSE(f.btn10->isEnabled());
-    EXPECT_EQ(f.edtmm3->text(), QStringLiteral("111111"));
-    EXPECT_FALSE(f.passwordChangePending);
+    EXPECT_FALSE(systemTab(&f).btn10->isEnabled());
+    EXPECT_EQ(systemTab(&f).edtmm3->text(), QStringLiteral("111111"));
+    EXPECT_FALSE(systemTab(&f).tab->passwordChangePending());
 
     // Fields ready, but what arrives is a stray "0600" and then "00" answering a link check.
-    f.edtmm3->clear();
-    QTest::keyClicks(f.edtmm3, QStringLiteral("111111"));
-    ASSERT_TRUE(f.btn10->isEnabled());
+    systemTab(&f).edtmm3->clear();
+    QTest::keyClicks(systemTab(&f).edtmm3, QStringLiteral("111111"));
+    ASSERT_TRUE(systemTab(&f).btn10->isEnabled());
     issuer->send("0600");
-    ASSERT_SOON((f.btn10->isEnabled()) == (false), 5000);
-    f.edtmm3->clear();
-    QTest::keyClicks(f.edtmm3, QStringLiteral("111111"));
+    ASSERT_SOON((systemTab(&f).btn10->isEnabled()) == (false), 5000);
+    systemTab(&f).edtmm3->clear();
+    QTest::keyClicks(systemTab(&f).edtmm3, QStringLiteral("111111"));
     issuer->modeReply = "00";
-    QTest::mouseClick(f.btn2, Qt::LeftButton);
-    ASSERT_SOON((f.btn10->isEnabled()) == (false), 5000);
+    QTest::mouseClick(systemTab(&f).btn2, Qt::LeftButton);
+    ASSERT_SOON((systemTab(&f).btn10->isEnabled()) == (false), 5000);
     EXPECT_EQ(storedPassword(), QStringLiteral("123456"));
 
     // No answer at all: after the time-out the change may be sent again.
     issuer::timings().passwordReplyTimeout = 50;
     issuer->passwordReply.clear();
-    f.edtmm3->clear();
-    QTest::keyClicks(f.edtmm3, QStringLiteral("111111"));
-    QTest::mouseClick(f.btn10, Qt::LeftButton);
-    EXPECT_FALSE(f.btn10->isEnabled());
-    ASSERT_SOON(f.btn10->isEnabled(), 5000);
+    systemTab(&f).edtmm3->clear();
+    QTest::keyClicks(systemTab(&f).edtmm3, QStringLiteral("111111"));
+    QTest::mouseClick(systemTab(&f).btn10, Qt::LeftButton);
+    EXPECT_FALSE(systemTab(&f).btn10->isEnabled());
+    ASSERT_SOON(systemTab(&f).btn10->isEnabled(), 5000);
     EXPECT_EQ(storedPassword(), QStringLiteral("123456"));
     // The answer comes late: the issuer took the new password, and so does the database, also
     // when the fields were changed meanwhile.
-    f.edtmm3->clear();
-    QTest::keyClicks(f.edtmm3, QStringLiteral("11111"));
+    systemTab(&f).edtmm3->clear();
+    QTest::keyClicks(systemTab(&f).edtmm3, QStringLiteral("11111"));
     issuer->send("0600");
     ASSERT_SOON(storedPassword() == QStringLiteral("111111"), 5000);
-    EXPECT_FALSE(f.passwordChangePending);
+    EXPECT_FALSE(systemTab(&f).tab->passwordChangePending());
 }
 
 TEST_F(PasswordTest, WhatTheFieldsTake)
 {
     TForm1 &f = *form;
     // A wrong pass code.
-    f.edt4->setFocus();
-    QTest::keyClicks(f.edt4, QStringLiteral("123"));
+    systemTab(&f).edt4->setFocus();
+    QTest::keyClicks(systemTab(&f).edt4, QStringLiteral("123"));
     expectBox();
-    QTest::keyClick(f.edt4, Qt::Key_Return);
+    QTest::keyClick(systemTab(&f).edt4, Qt::Key_Return);
     EXPECT_EQ(shownTexts(), QStringList{QStringLiteral("出错了，请输入正确密码.")});
-    EXPECT_TRUE(f.edt4->text().isEmpty());
-    EXPECT_FALSE(f.edtmm1->isEnabled());
+    EXPECT_TRUE(systemTab(&f).edt4->text().isEmpty());
+    EXPECT_FALSE(systemTab(&f).edtmm1->isEnabled());
 
-    QTest::keyClicks(f.edt4, QStringLiteral("731406258"));
-    QTest::keyClick(f.edt4, Qt::Key_Return);
-    ASSERT_TRUE(f.edtmm1->isEnabled());
-    QTest::keyClicks(f.edtmm1, QStringLiteral("1a2f -9E"));
-    EXPECT_EQ(f.edtmm1->text(), QStringLiteral("12F9"));
-    EXPECT_FALSE(f.edtmm2->isEnabled());
+    QTest::keyClicks(systemTab(&f).edt4, QStringLiteral("731406258"));
+    QTest::keyClick(systemTab(&f).edt4, Qt::Key_Return);
+    ASSERT_TRUE(systemTab(&f).edtmm1->isEnabled());
+    QTest::keyClicks(systemTab(&f).edtmm1, QStringLiteral("1a2f -9E"));
+    EXPECT_EQ(systemTab(&f).edtmm1->text(), QStringLiteral("12F9"));
+    EXPECT_FALSE(systemTab(&f).edtmm2->isEnabled());
     // Pasted text that is no password is refused as a whole.
     QGuiApplication::clipboard()->setText(QStringLiteral("密码"));
-    f.edtmm1->paste();
+    systemTab(&f).edtmm1->paste();
     QGuiApplication::clipboard()->setText(QStringLiteral("x1"));
-    f.edtmm1->paste();
-    EXPECT_EQ(f.edtmm1->text(), QStringLiteral("12F9"));
+    systemTab(&f).edtmm1->paste();
+    EXPECT_EQ(systemTab(&f).edtmm1->text(), QStringLiteral("12F9"));
     QGuiApplication::clipboard()->setText(QStringLiteral("ff"));
-    f.edtmm1->paste();
-    EXPECT_EQ(f.edtmm1->text(), QStringLiteral("12F9FF"));
-    QTest::keyClicks(f.edtmm1, QStringLiteral("1")); // a seventh character
-    EXPECT_EQ(f.edtmm1->text(), QStringLiteral("12F9FF"));
-    ASSERT_TRUE(f.edtmm2->isEnabled());
+    systemTab(&f).edtmm1->paste();
+    EXPECT_EQ(systemTab(&f).edtmm1->text(), QStringLiteral("12F9FF"));
+    QTest::keyClicks(systemTab(&f).edtmm1, QStringLiteral("1")); // a seventh character
+    EXPECT_EQ(systemTab(&f).edtmm1->text(), QStringLiteral("12F9FF"));
+    ASSERT_TRUE(systemTab(&f).edtmm2->isEnabled());
 
-    QTest::keyClick(f.edtmm1, Qt::Key_Return);
-    QTest::keyClicks(f.edtmm2, QStringLiteral("12F345f6"));
-    EXPECT_EQ(f.edtmm2->text(), QStringLiteral("123456"));
-    QTest::keyClick(f.edtmm2, Qt::Key_Return);
-    QTest::keyClicks(f.edtmm3, QStringLiteral("123450"));
-    QTest::keyClick(f.edtmm3, Qt::Key_Return);
+    QTest::keyClick(systemTab(&f).edtmm1, Qt::Key_Return);
+    QTest::keyClicks(systemTab(&f).edtmm2, QStringLiteral("12F345f6"));
+    EXPECT_EQ(systemTab(&f).edtmm2->text(), QStringLiteral("123456"));
+    QTest::keyClick(systemTab(&f).edtmm2, Qt::Key_Return);
+    QTest::keyClicks(systemTab(&f).edtmm3, QStringLiteral("123450"));
+    QTest::keyClick(systemTab(&f).edtmm3, Qt::Key_Return);
     EXPECT_EQ(f.wtxt->text(), QStringLiteral("两次输入密码不一致!"));
-    EXPECT_FALSE(f.btn10->isEnabled());
-    QTest::keyClick(f.edtmm3, Qt::Key_Backspace);
-    QTest::keyClicks(f.edtmm3, QStringLiteral("6"));
-    EXPECT_TRUE(f.btn10->isEnabled());
+    EXPECT_FALSE(systemTab(&f).btn10->isEnabled());
+    QTest::keyClick(systemTab(&f).edtmm3, Qt::Key_Backspace);
+    QTest::keyClicks(systemTab(&f).edtmm3, QStringLiteral("6"));
+    EXPECT_TRUE(systemTab(&f).btn10->isEnabled());
 
     // Changing the old password clears both new ones and takes the button away.
-    QTest::keyClick(f.edtmm1, Qt::Key_Backspace);
-    EXPECT_TRUE(f.edtmm2->text().isEmpty());
-    EXPECT_TRUE(f.edtmm3->text().isEmpty());
-    EXPECT_FALSE(f.edtmm2->isEnabled());
-    EXPECT_FALSE(f.btn10->isEnabled());
+    QTest::keyClick(systemTab(&f).edtmm1, Qt::Key_Backspace);
+    EXPECT_TRUE(systemTab(&f).edtmm2->text().isEmpty());
+    EXPECT_TRUE(systemTab(&f).edtmm3->text().isEmpty());
+    EXPECT_FALSE(systemTab(&f).edtmm2->isEnabled());
+    EXPECT_FALSE(systemTab(&f).btn10->isEnabled());
 }
 
 } // namespace

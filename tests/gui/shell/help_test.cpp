@@ -10,6 +10,7 @@
 #include "shell/tform1.h"
 #include "shell/tform4.h"
 #include "shell/tform5.h"
+#include "systemtabview.h"
 #include "testsupport.h"
 
 #include <QApplication>
@@ -135,7 +136,7 @@ TEST_F(HelpTest, ManualNamesTheCardTabButtonsAsTheyAre)
         {cardTab(main.get()).btn23, QStringLiteral("卡片解挂")},
         {cardTab(main.get()).btn11, QStringLiteral("全选")},
         {cardTab(main.get()).btn19, QStringLiteral("显示车主档案")},
-        {main->opencmd, QStringLiteral("打开串口")}};
+        {systemTab(main.get()).opencmd, QStringLiteral("打开串口")}};
     for (const auto &[button, caption] : buttons) {
         EXPECT_EQ(button->text().trimmed(), caption);
         EXPECT_TRUE(manual.contains(QStringLiteral("“%1”").arg(caption))) << caption.toStdString();

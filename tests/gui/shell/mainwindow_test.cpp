@@ -12,6 +12,7 @@
 #include "shell/tform1.h"
 #include "shell/widgets.h"
 #include "shell/windowplace.h"
+#include "systemtabview.h"
 #include "testsupport.h"
 
 #include <QComboBox>
@@ -160,17 +161,17 @@ TEST_F(MainWindowTest, ShowingAppliesTheRole)
         TForm1 &f = make();
         f.show();
         EXPECT_EQ(f.size(), QSize(1024, 630));
-        EXPECT_EQ(f.RzGroupBox5->isEnabled(), c.admin) << c.role.toStdString();
-        EXPECT_EQ(f.CLpc1->isEnabled(), c.admin);
-        EXPECT_EQ(f.tmr4->isActive(), c.admin) << "no issuer search for other roles";
+        EXPECT_EQ(systemTab(&f).RzGroupBox5->isEnabled(), c.admin) << c.role.toStdString();
+        EXPECT_EQ(systemTab(&f).CLpc1->isEnabled(), c.admin);
+        EXPECT_EQ(systemTab(&f).tmr4->isActive(), c.admin) << "no issuer search for other roles";
         EXPECT_EQ(cardTab(&f).tmr3->isActive(), c.admin);
         EXPECT_EQ(f.wtxt->text(), c.admin ? QStringLiteral("系统管理界面.")
                                           : QStringLiteral("非管理员登录，权限受限!"));
         if (!c.admin) {
-            EXPECT_FALSE(f.btn10->isEnabled());
-            EXPECT_FALSE(f.edt4->isEnabled());
+            EXPECT_FALSE(systemTab(&f).btn10->isEnabled());
+            EXPECT_FALSE(systemTab(&f).edt4->isEnabled());
         } else {
-            EXPECT_EQ(f.btn5->text(), QStringLiteral("开始"));
+            EXPECT_EQ(systemTab(&f).btn5->text(), QStringLiteral("开始"));
         }
         form.reset();
     }
@@ -207,8 +208,8 @@ TEST_F(MainWindowTest, TabShowHandlersByRole)
         EXPECT_EQ(f.wtxt->text(), c.pane) << "tab " << c.tab << " admin " << c.admin;
         EXPECT_EQ(shownTexts().contains(QStringLiteral("非管理员登录，权限不足!")), c.box);
         if (c.tab == 0) {
-            EXPECT_EQ(f.RzGroupBox5->isEnabled(), c.admin);
-            EXPECT_EQ(f.CLpc1->isEnabled(), c.admin);
+            EXPECT_EQ(systemTab(&f).RzGroupBox5->isEnabled(), c.admin);
+            EXPECT_EQ(systemTab(&f).CLpc1->isEnabled(), c.admin);
         }
         form.reset();
     }
@@ -231,8 +232,8 @@ TEST_F(MainWindowTest, SizeStaysWithinTheRules)
         QTRY_COMPARE(f.size(), c.expected);
     }
     EXPECT_EQ(testsupport::find<ClickLabel>(&f, "lbl12")->pos(), QPoint(208, 266));
-    EXPECT_EQ(f.RzGroupBox4->width(), 449);
-    EXPECT_EQ(f.RzGroupBox5->x(), 456);
+    EXPECT_EQ(systemTab(&f).RzGroupBox4->width(), 449);
+    EXPECT_EQ(systemTab(&f).RzGroupBox5->x(), 456);
 }
 
 struct ExitCase
@@ -257,7 +258,7 @@ TEST_F(MainWindowTest, EveryExitPathAsksAndEndsOnlyOnConsent)
          Dialogs::Question,
          true},
         {"exit button",
-         [](TForm1 &f) { f.btn1->click(); },
+         [](TForm1 &f) { systemTab(&f).btn1->click(); },
          {},
          QStringLiteral("真的要退出吗？"),
          Dialogs::YesNo,
@@ -447,26 +448,26 @@ TEST_F(MainWindowTest, ThePictureAndTheLabelOfTheExitTabAnswerOnlyForThemselves)
 TEST_F(MainWindowTest, SkinButtonTogglesItsCaption)
 {
     TForm1 &f = make();
-    EXPECT_EQ(f.btn16->text(), QStringLiteral("CloseVCL"));
-    f.btn16->click();
-    EXPECT_EQ(f.btn16->text(), QStringLiteral("OpenVCL"));
-    EXPECT_FALSE(f.skinOn());
-    f.btn16->click();
-    EXPECT_EQ(f.btn16->text(), QStringLiteral("CloseVCL"));
-    EXPECT_FALSE(f.skinOn());
+    EXPECT_EQ(systemTab(&f).btn16->text(), QStringLiteral("CloseVCL"));
+    systemTab(&f).btn16->click();
+    EXPECT_EQ(systemTab(&f).btn16->text(), QStringLiteral("OpenVCL"));
+    EXPECT_FALSE(systemTab(&f).tab->skinOn());
+    systemTab(&f).btn16->click();
+    EXPECT_EQ(systemTab(&f).btn16->text(), QStringLiteral("CloseVCL"));
+    EXPECT_FALSE(systemTab(&f).tab->skinOn());
 }
 
 TEST_F(MainWindowTest, TimersAndLamps)
 {
     TForm1 &f = make();
-    EXPECT_TRUE(f.tmr6->isActive());
-    EXPECT_FALSE(f.tmr1->isActive());
+    EXPECT_TRUE(systemTab(&f).tmr6->isActive());
+    EXPECT_FALSE(systemTab(&f).tmr1->isActive());
     EXPECT_FALSE(cardTab(&f).tmr3->isActive());
-    EXPECT_EQ(f.tmr5->interval(), 500);
-    for (QTimer *t : {f.tmr1, cardTab(&f).tmr3, f.tmr4, f.tmr6})
+    EXPECT_EQ(systemTab(&f).tmr5->interval(), 500);
+    for (QTimer *t : {systemTab(&f).tmr1, cardTab(&f).tmr3, systemTab(&f).tmr4, systemTab(&f).tmr6})
         EXPECT_EQ(t->interval(), 1000);
-    f.shp1->setColor(colors::Yellow);
-    QTRY_COMPARE_WITH_TIMEOUT(f.shp1->color(), colors::Green, 3000);
+    systemTab(&f).shp1->setColor(colors::Yellow);
+    QTRY_COMPARE_WITH_TIMEOUT(systemTab(&f).shp1->color(), colors::Green, 3000);
     cardTab(&f).shp4->setColor(colors::Green);
     cardTab(&f).tmr3->start();
     QTRY_COMPARE_WITH_TIMEOUT(cardTab(&f).shp4->color(), colors::Red, 3000);
@@ -481,10 +482,10 @@ TEST_F(MainWindowTest, BackupAndRestoreButtons)
     const QString target = dir.path(QStringLiteral("copy"));
     expectFile(target);
     expectBox(); // "数据库备份成功!"
-    f.btnClosebtn5->click();
+    systemTab(&f).btnClosebtn5->click();
     EXPECT_EQ(lastShown().text, QStringLiteral("数据库备份成功!"));
     EXPECT_TRUE(QFile::exists(target + QStringLiteral(".mdb")));
-    EXPECT_EQ(f.g1->value(), f.g1->maximum());
+    EXPECT_EQ(systemTab(&f).g1->value(), systemTab(&f).g1->maximum());
 
     // A change after the backup is undone by restoring it.
     execSql(QStringLiteral(
@@ -492,7 +493,7 @@ TEST_F(MainWindowTest, BackupAndRestoreButtons)
     expectFile(target + QStringLiteral(".mdb"));
     expectBox(Dialogs::Yes);
     expectBox(); // "成功恢复数据库,请及时备份数据库!"
-    f.btnClosebtn6->click();
+    systemTab(&f).btnClosebtn6->click();
     EXPECT_EQ(lastShown().text, QStringLiteral("成功恢复数据库,请及时备份数据库!"));
     Datafrm->LGqry1->close();
     Datafrm->LGqry1->open();
@@ -509,7 +510,8 @@ TEST_F(MainWindowTest, ThePortControlsDoNotOverlap)
     for (const QSize size : {f.minimumSize(), QSize(1024, 768)}) {
         f.resize(size);
         QCoreApplication::processEvents();
-        const QWidget *row[] = {f.ComTxt, f.opencmd, f.CLpc1, f.btnClose2, f.btn2};
+        const QWidget *row[] = {systemTab(&f).ComTxt, systemTab(&f).opencmd, systemTab(&f).CLpc1,
+                                systemTab(&f).btnClose2, systemTab(&f).btn2};
         for (int i = 0; i + 1 < int(std::size(row)); ++i) {
             const QRect a(row[i]->mapTo(&f, QPoint(0, 0)), row[i]->size());
             const QRect b(row[i + 1]->mapTo(&f, QPoint(0, 0)), row[i + 1]->size());

@@ -9,12 +9,11 @@
 #include "issuer/ports.h"
 #include "issuer/receivehandler.h"
 #include "issuer/seriallink.h"
+#include "issuer/systemtab.h"
 #include "issuer/texts.h"
 #include "issuer/timings.h"
 #include "issuer/trim.h"
 #include "issuer/uipause.h"
-#include "shell/forms.h"
-#include "shell/tform1.h"
 #include "shell/widgets.h"
 
 #include <QComboBox>
@@ -23,10 +22,24 @@
 #include <QPushButton>
 #include <QTimer>
 
-void TForm1::setupSerial(ReplyTarget *replies)
+void SystemTab::connectReplies(ReplyTarget *replies)
+{
+    m_receiver = new ReceiveHandler(m_serial, replies, this);
+}
+
+void SystemTab::addEventLine(const QString &line)
+{
+    RzMemo1->addLine(line);
+}
+
+void SystemTab::addStatusLine(const QString &line)
+{
+    RzMemo5->addLine(line);
+}
+
+void SystemTab::setupSerial()
 {
     m_serial = new SerialLink(this);
-    m_receiver = new ReceiveHandler(m_serial, replies, this);
 
     // Choosing from the list (also the item already shown) is what counts as a choice; the
     // program's own changes of the combo text are not.
@@ -43,12 +56,12 @@ void TForm1::setupSerial(ReplyTarget *replies)
     setupPassword();
 }
 
-QStringList TForm1::GetComPortList()
+QStringList SystemTab::GetComPortList()
 {
     return issuer::listPortNames();
 }
 
-void TForm1::btn26Click()
+void SystemTab::btn26Click()
 {
     // Re-read into an emptied memo, so that a port that went away shows as gone.
     RzMemo4->clearLines();
@@ -56,17 +69,17 @@ void TForm1::btn26Click()
         RzMemo4->addLine(name);
 }
 
-bool TForm1::initirq()
+bool SystemTab::initirq()
 {
     if (m_serial->enableReceiveNotification(PortNo) == 0)
         return true;
-    wtxt->setText(texts::issuer::RegistrationFailed);
+    setStatus(texts::issuer::RegistrationFailed);
     issuer::uiPause(issuer::timings().afterFailedRegistration);
     closePort(PortNo);
     return false;
 }
 
-void TForm1::opencmdClick()
+void SystemTab::opencmdClick()
 {
     const QString name = ComTxt->currentText();
     if (name.isEmpty()) {
@@ -85,7 +98,7 @@ void TForm1::opencmdClick()
     const int opened = m_serial->open(port);
     issuer::uiPause(issuer::timings().afterOpen);
     if (opened != 0) {
-        wtxt->setText(texts::issuer::CannotOpen.arg(port));
+        setStatus(texts::issuer::CannotOpen.arg(port));
         return;
     }
     if (m_serial->setLineParameters(port) != 0) {
@@ -95,10 +108,10 @@ void TForm1::opencmdClick()
     PortNo = port;
     if (!initirq()) {
         closePort(port);
-        wtxt->setText(texts::issuer::ReceiveSetupFailed);
+        setStatus(texts::issuer::ReceiveSetupFailed);
         return;
     }
-    wtxt->setText(texts::issuer::PortOpened.arg(port));
+    setStatus(texts::issuer::PortOpened.arg(port));
     opencmd->setEnabled(false);
     btn2->setEnabled(true);
     CLpc1->setEnabled(true);
@@ -106,28 +119,28 @@ void TForm1::opencmdClick()
     TestsWithoutReply = 0;
 }
 
-void TForm1::CLpc1Click()
+void SystemTab::CLpc1Click()
 {
     closePort(PortNo);
     setLinkUp(false);
-    wtxt->setText(texts::issuer::PortClosed.arg(PortNo));
+    setStatus(texts::issuer::PortClosed.arg(PortNo));
     opencmd->setEnabled(true);
     btn2->setEnabled(false);
     CLpc1->setEnabled(false);
     shp3->setColor(colors::Yellow);
 }
 
-void TForm1::ComTxtChange()
+void SystemTab::ComTxtChange()
 {
     const QString name = ComTxt->currentText();
     if (name.isEmpty())
         return;
     opencmd->setEnabled(true);
     // Two characters only: COM123 reads as "选择COM12".
-    wtxt->setText(texts::issuer::PortChosen + name.mid(3, 2));
+    setStatus(texts::issuer::PortChosen + name.mid(3, 2));
 }
 
-bool TForm1::ComTxtKeyPress(int key)
+bool SystemTab::ComTxtKeyPress(int key)
 {
     if (!keys::isCharacterKey(key))
         return false;
@@ -140,7 +153,7 @@ bool TForm1::ComTxtKeyPress(int key)
     return true;
 }
 
-void TForm1::btnClose2Click()
+void SystemTab::btnClose2Click()
 {
     try {
         const QStringList ports = RzMemo6->lines();
@@ -152,7 +165,7 @@ void TForm1::btnClose2Click()
             PortNo = *number;
             issuer::uiPause(issuer::timings().beforeClose);
             closePort(PortNo);
-            wtxt->setText(texts::issuer::PortClosed.arg(PortNo));
+            setStatus(texts::issuer::PortClosed.arg(PortNo));
         }
         setLinkUp(false);
         RzMemo1->clearLines();
@@ -167,12 +180,12 @@ void TForm1::btnClose2Click()
     }
 }
 
-void TForm1::closePort(int port)
+void SystemTab::closePort(int port)
 {
     m_serial->close(port);
 }
 
-void TForm1::sendFrame(IssuerFrame kind, const QByteArray &frame)
+void SystemTab::sendFrame(IssuerFrame kind, const QByteArray &frame)
 {
     if (flushesBeforeSending(kind))
         flushPort();
@@ -181,34 +194,32 @@ void TForm1::sendFrame(IssuerFrame kind, const QByteArray &frame)
         countFrame();
 }
 
-void TForm1::writeFrame(const QByteArray &frame)
+void SystemTab::writeFrame(const QByteArray &frame)
 {
     // The issuer's answer is the only confirmation; the write's own result is not looked at.
     m_serial->write(PortNo, frame);
 }
 
-void TForm1::flushPort()
+void SystemTab::flushPort()
 {
     m_serial->flush(PortNo);
 }
 
-void TForm1::RzMemo5Change()
+void SystemTab::RzMemo5Change()
 {
     edt7->setText(QString::number(edt7->text().toInt() + 1));
     if (RzMemo5->lineCount() > 20)
         RzMemo5->removeFirstLines(1);
 }
 
-void TForm1::setLinkUp(bool up)
+void SystemTab::setLinkUp(bool up)
 {
-    linkUp = up;
+    m_linkUp = up;
     showLinkState();
 }
 
-void TForm1::showLinkState()
+void SystemTab::showLinkState()
 {
-    if (!linkIndicator)
-        return;
     namespace t = texts::issuer;
     QString text;
     QString tip;
@@ -217,7 +228,7 @@ void TForm1::showLinkState()
         text = t::IndicatorUnused;
         tip = t::IndicatorUnusedTip;
         colour = QStringLiteral("gray");
-    } else if (linkUp && PortNo > 0) {
+    } else if (m_linkUp && PortNo > 0) {
         const QString device = issuer::devicePath(PortNo);
         text = t::IndicatorLinked.arg(PortNo);
         tip =
@@ -228,7 +239,5 @@ void TForm1::showLinkState()
         tip = t::IndicatorSearchingTip;
         colour = QStringLiteral("#b06000");
     }
-    linkIndicator->setText(text);
-    linkIndicator->setToolTip(tip);
-    linkIndicator->setStyleSheet(QStringLiteral("color:%1;").arg(colour));
+    emit linkShown(text, tip, QStringLiteral("color:%1;").arg(colour));
 }

@@ -10,13 +10,13 @@
 #include "issuer/ports.h"
 #include "issuer/receivehandler.h"
 #include "issuer/seriallink.h"
+#include "issuer/systemtab.h"
 #include "issuer/texts.h"
 #include "issuer/tform9.h"
 #include "issuer/timings.h"
 #include "issuer/trim.h"
 #include "issuer/uipause.h"
 #include "shell/appexit.h"
-#include "shell/tform1.h"
 #include "shell/widgets.h"
 
 #include <QComboBox>
@@ -35,9 +35,9 @@ void enable(QTimer *timer)
         timer->start();
 }
 
-void paneColour(QLabel *pane, const char *colour)
+QString paneColour(const char *colour)
 {
-    pane->setStyleSheet(QStringLiteral("color:%1;").arg(QLatin1String(colour)));
+    return QStringLiteral("color:%1;").arg(QLatin1String(colour));
 }
 
 // The stored issuer password, read afresh: the query may have been closed by a visit to the
@@ -59,12 +59,12 @@ int value(const QLineEdit *counter)
 
 } // namespace
 
-TForm9 *TForm1::notFoundPrompt() const
+TForm9 *SystemTab::notFoundPrompt() const
 {
     return m_notFoundPrompt.data();
 }
 
-void TForm1::setupSearch()
+void SystemTab::setupSearch()
 {
     // The search buttons are run by the program only.
     for (QPushButton *b : {btn5, btn6, btn9})
@@ -82,17 +82,17 @@ void TForm1::setupSearch()
     onKeyPress(edt7, [](int) { return true; });
 }
 
-void TForm1::tmr4Timer()
+void SystemTab::tmr4Timer()
 {
     tmr4->stop();
     guarded([this] { btn5Click(); });
 }
 
-void TForm1::btn5Click()
+void SystemTab::btn5Click()
 {
     // A pause inside the search lets timers run; none of them may start a second search.
-    const bool nested = searching;
-    searching = true;
+    const bool nested = m_searching;
+    m_searching = true;
     try {
         // The queue of ports to try is the port list as it is now, from the port being tried.
         const QStringList queue = issuer::portQueue(GetComPortList(), ComTxt->currentText());
@@ -101,7 +101,7 @@ void TForm1::btn5Click()
         tmr1->stop();
         tmr4->stop();
         if (PortCount == 0) {
-            wtxt->setText(texts::issuer::CheckDeviceManager);
+            setStatus(texts::issuer::CheckDeviceManager);
             Dialogs::box(texts::issuer::NoSerialPort, texts::issuer::NoSerialPortCaption,
                          Dialogs::OkOnly, Dialogs::Warning, this);
             appexit::endProgram();
@@ -112,17 +112,17 @@ void TForm1::btn5Click()
     } catch (const std::exception &) {
         Dialogs::message(texts::issuer::SearchFailed, this);
     }
-    searching = nested;
+    m_searching = nested;
 }
 
-void TForm1::btn6Click()
+void SystemTab::btn6Click()
 {
     // A second pass opens the port of the first once more; that open fails and hands over to
     // the next port.
     const int passes = RzMemo6->lineCount();
     // A reply handled during a pause may bring the link up: the search then stops where it is
     // rather than moving the link to the port it was about to try.
-    const quint64 links = linkUps;
+    const quint64 links = m_linkUps;
     for (int pass = 0; pass < passes; ++pass) {
         try {
             const QString name = ComTxt->currentText();
@@ -132,36 +132,36 @@ void TForm1::btn6Click()
                                           .arg(issuer::trimmed(name).mid(3, 3)));
             PortNo = *number;
             issuer::uiPause(issuer::timings().aroundSearchOpen);
-            if (linkUps != links)
+            if (m_linkUps != links)
                 return;
             const int opened = m_serial->open(PortNo);
             issuer::uiPause(issuer::timings().aroundSearchOpen);
-            if (linkUps != links)
+            if (m_linkUps != links)
                 return;
             if (opened == SerialLink::OpenDenied) {
-                deniedPort = PortNo;
-                wtxt->setText(texts::issuer::PortDenied.arg(PortNo));
+                m_deniedPort = PortNo;
+                setStatus(texts::issuer::PortDenied.arg(PortNo));
             }
             if (opened != 0) {
-                paneColour(wtxt, "blue");
+                setStatusStyle(paneColour("blue"));
                 enable(tmr1);
                 return;
             }
-            wtxt->setText(texts::issuer::PortOpened.arg(PortNo));
+            setStatus(texts::issuer::PortOpened.arg(PortNo));
             m_serial->setLineParameters(PortNo);
             btn9Click();
             if (!initirq()) {
-                wtxt->setText(texts::issuer::ReceiveSetupFailed);
+                setStatus(texts::issuer::ReceiveSetupFailed);
                 return;
             }
         } catch (const std::exception &) {
-            wtxt->setText(texts::issuer::IdentifyFailed.arg(PortNo));
+            setStatus(texts::issuer::IdentifyFailed.arg(PortNo));
             return;
         }
     }
 }
 
-void TForm1::btn9Click()
+void SystemTab::btn9Click()
 {
     try {
         sendFrame(IssuerFrame::LinkCheck, ReadModeFrame(issuerPassword()));
@@ -170,9 +170,9 @@ void TForm1::btn9Click()
     }
 }
 
-void TForm1::tmr1Timer()
+void SystemTab::tmr1Timer()
 {
-    if (searching)
+    if (m_searching)
         return;
     if (ComTxt->count() > 0)
         ComTxt->removeItem(0);
@@ -182,30 +182,30 @@ void TForm1::tmr1Timer()
     shp1->setColor(colors::Yellow);
 }
 
-void TForm1::countFrame()
+void SystemTab::countFrame()
 {
     edt6->setText(QString::number(value(edt6) + 1));
 }
 
-void TForm1::edt6Change()
+void SystemTab::edt6Change()
 {
     if (btn10->isEnabled()) {
-        wtxt->setText(texts::issuer::PasswordChangeSent);
+        setStatus(texts::issuer::PasswordChangeSent);
         return;
     }
-    const issuer::FrameCountStep step = issuer::frameCountStep(value(edt6), value(edt7), linkUp);
+    const issuer::FrameCountStep step = issuer::frameCountStep(value(edt6), value(edt7), m_linkUp);
     switch (step.pane) {
     case issuer::FrameCountStep::Pane::Unchanged:
         break;
     case issuer::FrameCountStep::Pane::Sending:
-        wtxt->setText(texts::issuer::SendingFrames);
+        setStatus(texts::issuer::SendingFrames);
         break;
     case issuer::FrameCountStep::Pane::NotAnIssuer:
-        wtxt->setText(texts::issuer::NotAnIssuerPort.arg(PortNo));
+        setStatus(texts::issuer::NotAnIssuerPort.arg(PortNo));
         break;
     case issuer::FrameCountStep::Pane::GiveUp:
-        wtxt->setText(deniedPort > 0 ? texts::issuer::IssuerNotFoundDenied.arg(deniedPort)
-                                     : texts::issuer::IssuerNotFound);
+        setStatus(m_deniedPort > 0 ? texts::issuer::IssuerNotFoundDenied.arg(m_deniedPort)
+                                   : texts::issuer::IssuerNotFound);
         break;
     }
     if (step.askOperator) {
@@ -226,7 +226,7 @@ void TForm1::edt6Change()
         enable(tmr1);
 }
 
-void TForm1::edt7Change()
+void SystemTab::edt7Change()
 {
     switch (issuer::evaluateLink(RzMemo5->lines(), value(edt7))) {
     case issuer::LinkVerdict::Up:
@@ -236,7 +236,7 @@ void TForm1::edt7Change()
         btn2->setEnabled(true);
         CLpc1->setEnabled(true);
         opencmd->setEnabled(false);
-        paneColour(wtxt, "black");
+        setStatusStyle(paneColour("black"));
         // The port that answered is the link, also when the search had moved on meanwhile;
         // the ports the search left open elsewhere are let go.
         if (m_receiver->applying() && m_receiver->currentPort() > 0)
@@ -246,19 +246,19 @@ void TForm1::edt7Change()
                 closePort(n);
         }
         setLinkUp(true);
-        ++linkUps;
-        deniedPort = 0;
+        ++m_linkUps;
+        m_deniedPort = 0;
         for (const QString &name : GetComPortList())
             RzMemo6->addLine(name);
         enable(tmr5);
         break;
     case issuer::LinkVerdict::ReplyNormal:
-        wtxt->setText(texts::issuer::LinkNormalPane);
-        paneColour(wtxt, "blue");
+        setStatus(texts::issuer::LinkNormalPane);
+        setStatusStyle(paneColour("blue"));
         tmr1->stop();
         tmr4->stop();
         setLinkUp(true);
-        ++linkUps;
+        ++m_linkUps;
         enable(tmr5);
         RzMemo1->addLine(texts::issuer::LinkNormalPane);
         break;
@@ -268,7 +268,12 @@ void TForm1::edt7Change()
     }
 }
 
-void TForm1::btn2Click()
+void SystemTab::disableManualTest()
+{
+    btn2->setEnabled(false);
+}
+
+void SystemTab::btn2Click()
 {
     const QString password = issuerPassword();
     ++TestsWithoutReply;
@@ -277,7 +282,7 @@ void TForm1::btn2Click()
     edt6->setText(QStringLiteral("0"));
     edt7->setText(QStringLiteral("0"));
     // The pane first: counting the frame may replace it (a password change being ready).
-    wtxt->setText(texts::issuer::DataSent);
+    setStatus(texts::issuer::DataSent);
     sendFrame(IssuerFrame::LinkCheck, ReadModeFrame(password));
     // The reply to this test cannot have been handled yet: a count of zero means that nothing
     // answered the previous test either.
@@ -285,9 +290,9 @@ void TForm1::btn2Click()
         Dialogs::message(texts::issuer::ManualTestUnanswered, this);
 }
 
-void TForm1::tmr5Timer()
+void SystemTab::tmr5Timer()
 {
-    if (searching)
+    if (m_searching)
         return;
     btn26Click();
     shp1->setColor(colors::Red);
@@ -295,12 +300,12 @@ void TForm1::tmr5Timer()
         return;
     // An issuer that comes back starts in read mode: the card tab must not go on issuing. A
     // password change still unanswered is lost with the link.
-    endIssuingOnLeave();
+    emit issuingEndRequested();
     dropPendingPasswordChange();
     closePort(PortNo);
     setLinkUp(false);
-    wtxt->setText(texts::issuer::LinkBroken);
-    paneColour(wtxt, "red");
+    setStatus(texts::issuer::LinkBroken);
+    setStatusStyle(paneColour("red"));
     shp3->setColor(colors::Red);
     RzMemo1->clearLines();
     RzMemo5->clearLines();
@@ -308,13 +313,13 @@ void TForm1::tmr5Timer()
     btn5Click();
 }
 
-void TForm1::RzMemo4Change()
+void SystemTab::RzMemo4Change()
 {
     if (RzMemo4->lineCount() > 5)
         RzMemo4->removeFirstLines(1);
 }
 
-void TForm1::RzMemo6Change()
+void SystemTab::RzMemo6Change()
 {
     if (RzMemo6->lineCount() > 5)
         RzMemo6->removeFirstLines(1);

@@ -1,12 +1,12 @@
-// The system tab's controls: the car park pictures, the port events and port choice, the link
+// The system tab's layout: the car park pictures, the port events and port choice, the link
 // lamps, the leave and re-login buttons, the issuer search and password, and the database
-// backup and restore. Their handlers are in tform1_serial.cpp, tform1_search.cpp,
-// tform1_password.cpp and src/shell/tform1_maintenance.cpp.
+// backup and restore; showing it by role and its start at login.
+#include "issuer/systemtab.h"
+
 #include "common/globals.h"
 #include "issuer/texts.h"
 #include "shell/pictures.h"
 #include "shell/texts.h"
-#include "shell/tform1.h"
 #include "shell/widgets.h"
 
 #include <QComboBox>
@@ -19,9 +19,35 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-void TForm1::buildSystemTab()
+SystemTab::SystemTab(QWidget *parent)
+    : QWidget(parent)
 {
-    QWidget *page = rztbshtTabSheet1;
+    setObjectName(QStringLiteral("rztbshtTabSheet1"));
+    tmr1 = new QTimer(this);
+    tmr4 = new QTimer(this);
+    tmr5 = new QTimer(this);
+    tmr6 = new QTimer(this);
+    tmr1->setInterval(1000);
+    tmr4->setInterval(1000);
+    tmr5->setInterval(500);
+    tmr6->setInterval(1000);
+    connect(tmr6, &QTimer::timeout, this, [this] { tmr6Timer(); });
+    tmr6->start();
+    build();
+    setupSerial();
+    nameControls({NAMED(tmr1), NAMED(tmr4), NAMED(tmr5), NAMED(tmr6)});
+}
+
+SystemTab::~SystemTab() = default;
+
+QString SystemTab::title() const
+{
+    return QStringLiteral(" 系统管理 ");
+}
+
+void SystemTab::build()
+{
+    QWidget *page = this;
 
     RzGroupBox2 = new QGroupBox(QStringLiteral("车场示意图"), page);
     RzGroupBox2->setGeometry(0, 0, 449, 170);
@@ -92,8 +118,8 @@ void TForm1::buildSystemTab()
     RzMemo5->hide();
     memo2 = new EventMemo(RzGroupBox4);
     memo2->hide();
-    connect(btn1, &QPushButton::clicked, this, [this] { Ent1Click(); });
-    connect(btnClose1, &QPushButton::clicked, this, [this] { btnClose1Click(); });
+    connect(btn1, &QPushButton::clicked, this, &SystemTab::exitClicked);
+    connect(btnClose1, &QPushButton::clicked, this, &SystemTab::reloginClicked);
     connect(btn16, &QPushButton::clicked, this, [this] { btn16Click(); });
 
     // Special functions: issuer search and password, database backup and restore.
@@ -185,7 +211,7 @@ void TForm1::buildSystemTab()
                   NAMED(lbl4)});
 }
 
-void TForm1::startSystemTab()
+void SystemTab::start()
 {
     showLinkState();
     if (!isAdministrator()) {
@@ -193,7 +219,7 @@ void TForm1::startSystemTab()
         CLpc1->setEnabled(false);
         btn10->setEnabled(false);
         edt4->setEnabled(false);
-        wtxt->setText(texts::shell::RestrictedPane);
+        setStatus(texts::shell::RestrictedPane);
         return;
     }
     // A previous login of another role disabled these; the role applies both ways.
@@ -210,9 +236,57 @@ void TForm1::startSystemTab()
         ComTxt->setCurrentText(RzMemo6->lines().first());
     btn5->setText(QStringLiteral("开始"));
     tmr4->start();
-    wtxt->setText(texts::shell::SystemTabAdmin);
+    setStatus(texts::shell::SystemTabAdmin);
     if (ReloginCount >= 1)
         btnClose2Click();
     else
         ReloginCount = 0;
+}
+
+void SystemTab::shown()
+{
+    if (isAdministrator()) {
+        RzGroupBox4->setEnabled(true);
+        RzGroupBox5->setEnabled(true);
+        CLpc1->setEnabled(true);
+        refreshPasswordButton();
+        edt4->setEnabled(true);
+        setStatus(texts::shell::SystemTabAdmin);
+    } else {
+        RzGroupBox5->setEnabled(false);
+        CLpc1->setEnabled(false);
+        btn10->setEnabled(false);
+        edt4->setEnabled(false);
+        setStatus(texts::shell::RestrictedPane);
+    }
+}
+
+void SystemTab::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    fitColumns();
+}
+
+// The two columns keep their width and place whatever the window's size.
+void SystemTab::fitColumns()
+{
+    RzGroupBox2->resize(449, RzGroupBox2->height());
+    RzGroupBox4->resize(449, RzGroupBox4->height());
+    RzGroupBox3->move(456, RzGroupBox3->y());
+    RzGroupBox5->move(456, RzGroupBox5->y());
+}
+
+void SystemTab::btn16Click()
+{
+    if (btn16->text() == texts::shell::SkinClose) {
+        btn16->setText(texts::shell::SkinOpen);
+        m_skinOn = false;
+    } else {
+        btn16->setText(texts::shell::SkinClose);
+    }
+}
+
+void SystemTab::tmr6Timer()
+{
+    shp1->setColor(colors::Green);
 }

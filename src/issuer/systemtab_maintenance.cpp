@@ -4,15 +4,15 @@
 #include "common/programdir.h"
 #include "db/datafrm.h"
 #include "db/maintenance.h"
-#include "shell/tform1.h"
+#include "issuer/systemtab.h"
 
-void TForm1::btnClosebtn5Click()
+void SystemTab::btnClosebtn5Click()
 {
     ProgressBarGauge gauge(g1);
     guarded([&] { maintenance::backupDatabase(gauge, DataFile, this); });
 }
 
-void TForm1::btnClosebtn6Click()
+void SystemTab::btnClosebtn6Click()
 {
     ProgressBarGauge gauge(g1);
     guarded([&] {

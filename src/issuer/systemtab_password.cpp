@@ -9,10 +9,10 @@
 #include "issuer/frames.h"
 #include "issuer/passwordrules.h"
 #include "issuer/replies.h"
+#include "issuer/systemtab.h"
 #include "issuer/texts.h"
 #include "issuer/timings.h"
 #include "issuer/trim.h"
-#include "shell/tform1.h"
 #include "shell/widgets.h"
 
 #include <QLabel>
@@ -57,7 +57,7 @@ bool upperCased(QLineEdit *edit)
 
 } // namespace
 
-void TForm1::setupPassword()
+void SystemTab::setupPassword()
 {
     edt4->setEchoMode(QLineEdit::Password);
     for (QLineEdit *e : {edtmm1, edtmm2, edtmm3}) {
@@ -84,7 +84,7 @@ void TForm1::setupPassword()
     connect(btn10, &QPushButton::clicked, this, [this] { guarded([this] { btn10Click(); }); });
 }
 
-bool TForm1::edt4KeyPress(int key)
+bool SystemTab::edt4KeyPress(int key)
 {
     if (!keys::isEnter(key))
         return false;
@@ -101,7 +101,7 @@ bool TForm1::edt4KeyPress(int key)
     return true;
 }
 
-bool TForm1::edtold_wordKeyPress(int key)
+bool SystemTab::edtold_wordKeyPress(int key)
 {
     if (issuer::dropsPasswordKey(issuer::PasswordField::Old, key))
         return true;
@@ -114,7 +114,7 @@ bool TForm1::edtold_wordKeyPress(int key)
     return true;
 }
 
-void TForm1::edtold_wordChange()
+void SystemTab::edtold_wordChange()
 {
     if (upperCased(edtmm1))
         return;
@@ -122,7 +122,7 @@ void TForm1::edtold_wordChange()
     edtmm2->clear();
 }
 
-bool TForm1::edtnew_wordKeyPress(int key)
+bool SystemTab::edtnew_wordKeyPress(int key)
 {
     if (issuer::dropsPasswordKey(issuer::PasswordField::New, key))
         return true;
@@ -133,7 +133,7 @@ bool TForm1::edtnew_wordKeyPress(int key)
     return true;
 }
 
-void TForm1::edtnew_wordChange()
+void SystemTab::edtnew_wordChange()
 {
     if (upperCased(edtmm2))
         return;
@@ -141,7 +141,7 @@ void TForm1::edtnew_wordChange()
     edtmm3->clear();
 }
 
-bool TForm1::edtpass_wordKeyPress(int key)
+bool SystemTab::edtpass_wordKeyPress(int key)
 {
     if (issuer::dropsPasswordKey(issuer::PasswordField::New, key))
         return true;
@@ -150,40 +150,40 @@ bool TForm1::edtpass_wordKeyPress(int key)
     if (issuer::passwordsAgree(edtmm2->text(), edtmm3->text()))
         btn10->setFocus();
     else
-        wtxt->setText(texts::issuer::PasswordsDiffer);
+        setStatus(texts::issuer::PasswordsDiffer);
     return true;
 }
 
-void TForm1::edtpass_wordChange()
+void SystemTab::edtpass_wordChange()
 {
     if (upperCased(edtmm3))
         return;
     refreshPasswordButton();
 }
 
-void TForm1::refreshPasswordButton()
+void SystemTab::refreshPasswordButton()
 {
     // Enabled only for a complete new password. While a change waits for its answer the button
     // stays off: a second change sent meanwhile could leave issuer and database with different
     // passwords. An enabled button also tells the frame counter that a change was sent.
     // Once the answer is overdue the change may be sent again; it stays pending all the same.
-    btn10->setEnabled((!passwordChangePending || passwordReplyOverdue) &&
+    btn10->setEnabled((!m_passwordChangePending || m_passwordReplyOverdue) &&
                       issuer::passwordChangeReady(edtmm1->text(), edtmm2->text(), edtmm3->text()));
 }
 
-void TForm1::btn10Click()
+void SystemTab::btn10Click()
 {
-    if (passwordChangePending && !passwordReplyOverdue)
+    if (m_passwordChangePending && !m_passwordReplyOverdue)
         return;
     try {
         // The pane first: counting the frame replaces it while the button is still enabled.
-        wtxt->setText(texts::issuer::DataSent);
+        setStatus(texts::issuer::DataSent);
         const PendingPassword change{text(edtmm1), text(edtmm2), text(edtmm3)};
         sendFrame(IssuerFrame::PasswordChange, PasswordChangeFrame(change.old, change.confirmed));
         // What was sent is what an answer stores, whatever the fields hold by then.
-        pendingPassword = change;
-        passwordChangePending = true;
-        passwordReplyOverdue = false;
+        m_pendingPassword = change;
+        m_passwordChangePending = true;
+        m_passwordReplyOverdue = false;
         btn10->setEnabled(false);
         passwordReplyTimer->start(issuer::timings().passwordReplyTimeout);
     } catch (const std::exception &) {
@@ -191,30 +191,30 @@ void TForm1::btn10Click()
     }
 }
 
-void TForm1::passwordReplyTimeout()
+void SystemTab::passwordReplyTimeout()
 {
     // No answer yet: the operator may send the change again. A late answer still counts, as the
     // issuer may have taken the new password; only a lost link drops the change.
-    passwordReplyOverdue = true;
+    m_passwordReplyOverdue = true;
     edtpass_wordChange();
 }
 
-void TForm1::dropPendingPasswordChange()
+void SystemTab::dropPendingPasswordChange()
 {
-    passwordChangePending = false;
-    passwordReplyOverdue = false;
+    m_passwordChangePending = false;
+    m_passwordReplyOverdue = false;
     passwordReplyTimer->stop();
 }
 
-bool TForm1::onStatusAnswer(const issuer::StatusAnswer &status)
+bool SystemTab::onStatusAnswer(const issuer::StatusAnswer &status)
 {
     try {
         // Only the answer to a change that was sent stores anything: a stray "0600", or "00"
         // answering a link check, leaves the stored password alone.
         issuer::PasswordAnswer answer = issuer::PasswordAnswer::None;
-        if (passwordChangePending)
+        if (m_passwordChangePending)
             answer = issuer::passwordAnswer(status.code4, status.code2);
-        const PendingPassword sent = pendingPassword;
+        const PendingPassword sent = m_pendingPassword;
         if (answer != issuer::PasswordAnswer::None)
             dropPendingPasswordChange();
         if (answer == issuer::PasswordAnswer::Accepted) {
@@ -240,16 +240,16 @@ bool TForm1::onStatusAnswer(const issuer::StatusAnswer &status)
             edt4->clear();
         }
     } catch (const std::exception &) {
-        wtxt->setText(texts::issuer::PasswordStoreFailed);
+        setStatus(texts::issuer::PasswordStoreFailed);
         return false;
     }
     return true;
 }
 
-void TForm1::RzMemo1Change()
+void SystemTab::RzMemo1Change()
 {
     TestsWithoutReply = 0;
-    ++eventLinesAdded;
+    ++m_eventLinesAdded;
     btn10->setEnabled(false);
     // The first line stays until the memo is cleared; the one after it makes room.
     if (RzMemo1->lineCount() > 3)
