@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <functional>
+#include <unistd.h>
 
 namespace sheet {
 
@@ -118,11 +119,27 @@ void saveTable(const Table &table, const QString &fileName)
         throw ExportError(texts::archive::CannotWrite.arg(QDir::toNativeSeparators(fileName),
                                                           filewrite::reason(err)));
     };
-    QByteArray bytes;
     switch (formatOf(fileName)) {
-    case Format::Xls:
-        bytes = xlsBytes(table);
-        break;
+    case Format::Xls: {
+        // Written as it is made; the header, which needs the length, goes to the start last.
+        filewrite::StagedFile staged(fileName);
+        if (staged.error() != 0)
+            fail(staged.error());
+        int err = 0;
+        const QByteArray header = writeXls(table, [&](const char *data, qsizetype size) {
+            if (err == 0)
+                err = staged.write(data, size);
+        });
+        errno = 0;
+        if (err == 0 &&
+            ::pwrite(staged.fd(), header.constData(), size_t(header.size()), 0) != header.size())
+            err = errno != 0 ? errno : EIO;
+        if (err == 0)
+            err = staged.commit();
+        if (err != 0)
+            fail(err);
+        return;
+    }
     case Format::Csv: {
         // Written as it is made, beside the target and renamed into place.
         filewrite::StagedFile staged(fileName);
@@ -152,9 +169,6 @@ void saveTable(const Table &table, const QString &fileName)
         return;
     }
     }
-
-    if (const int err = filewrite::replaceFile(fileName, bytes))
-        fail(err);
 }
 
 } // namespace sheet

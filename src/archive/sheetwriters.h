@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 
 class QIODevice;
 
@@ -30,6 +31,11 @@ constexpr int MaxCellChars = 32767;
 // .xls: a BIFF8 workbook with one sheet in a compound file. Throws ExportError when the table
 // does not fit.
 QByteArray xlsBytes(const Table &table);
+// The same file written as it is made: `write` gets its bytes in order from the start, the
+// first 512 (the compound file's header, which depends on the length) as zeros; the header is
+// returned, to be written over them at the end. Throws ExportError before writing anything when
+// the table does not fit.
+QByteArray writeXls(const Table &table, const std::function<void(const char *, qsizetype)> &write);
 // .csv: UTF-8 with a byte-order mark (spreadsheet programs then read the Chinese text right),
 // fields quoted as RFC 4180 asks, lines ending in CR LF.
 QByteArray csvBytes(const Table &table);

@@ -26,6 +26,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTableView>
@@ -237,6 +238,12 @@ void TForm7::select(const QString &statement, const std::function<void(Query *)>
     q->sql().add(statement);
     if (bind)
         bind(q);
+    // The grid reads the rows it shows, a page at a time, wherever it is moved: a large
+    // archive shows at once and still counts every record. The card tab's own selections on
+    // the same query are read as before.
+    const bool byPage = q->fetchByPage();
+    q->setFetchByPage(true);
+    const auto restore = qScopeGuard([q, byPage] { q->setFetchByPage(byPage); });
     q->open();
 }
 

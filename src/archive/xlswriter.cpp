@@ -1,11 +1,13 @@
-// The .xls writer: a BIFF8 workbook stream (globals, one worksheet of LABELSST cells, the shared
-// string table) inside a version 3 compound file with one "Workbook" stream.
+// The .xls writer: a BIFF8 workbook stream (globals with the shared string table, one worksheet
+// of text cells) inside a version 3 compound file with one "Workbook" stream, written as the
+// cells are read: each cell's UTF-8 from the table goes straight into its LABEL record.
 #include "archive/sheetwriters.h"
 #include "archive/texts.h"
 
 #include <QHash>
 #include <QtEndian>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 namespace sheet {
@@ -45,6 +47,7 @@ enum : quint16 {
     rtXF = 0x00E0,
     rtSST = 0x00FC,
     rtLabelSST = 0x00FD,
+    rtLabel = 0x0204,
     rtExtSST = 0x00FF,
     rtUsesElfs = 0x0160,
     rtDimensions = 0x0200,
@@ -301,38 +304,119 @@ void checkCell(const QString &s, int row, int column)
             texts::archive::CellTooLong.arg(row + 1).arg(column + 1).arg(MaxCellChars));
 }
 
-// The workbook stream.
-QByteArray workbookStream(const Table &table)
+// Cells of up to this many characters are LABEL records with their text inline, written as
+// they are read; longer ones (rare) go to the shared string table, which precedes the sheet.
+constexpr int MaxLabelChars = 255;
+constexpr int CellHeader = 4 + 9; // record type and size; row, column, XF, count, option byte
+constexpr qsizetype FlushSize = 1 << 20;
+
+void put16(char *p, quint16 v)
 {
-    check(table);
-    const int columns = table.columnCount();
-    const int rows = table.rowCount() + 1;
+    qToLittleEndian(v, p);
+}
 
-    // The cells first: their strings make the shared string table of the globals.
-    SharedStrings sst;
-    QByteArray cells;
-    cells.reserve(qsizetype(rows) * columns * 14);
-    Bytes cw(cells);
-    const auto cell = [&](int row, int column, const QString &s) {
-        if (s.isEmpty())
-            return;
-        checkCell(s, row, column);
-        cw.u16(rtLabelSST);
-        cw.u16(10);
-        cw.u16(quint16(row));
-        cw.u16(quint16(column));
-        cw.u16(TextXF);
-        cw.u32(sst.add(s));
-    };
-    for (int c = 0; c < columns; ++c)
-        cell(0, c, table.columnName(c));
-    for (int r = 1; r < rows; ++r)
-        for (int c = 0; c < columns; ++c)
-            cell(r, c, table.text(r - 1, c));
+// A LABEL record of UTF-8 bytes of at most MaxLabelChars characters: plain ASCII is copied as
+// one byte a character, anything else is decoded to UTF-16 (an invalid byte reads as U+FFFD).
+void labelFromUtf8(QByteArray &b, quint16 row, quint16 column, QByteArrayView v)
+{
+    const qsizetype n = v.size();
+    const auto *in = reinterpret_cast<const uchar *>(v.data());
+    bool ascii = true;
+    for (qsizetype i = 0; i < n && ascii; ++i)
+        ascii = in[i] < 0x80;
+    const qsizetype at = b.size();
+    qsizetype chars = n;
+    if (ascii) {
+        b.resize(at + CellHeader + n);
+        std::memcpy(b.data() + at + CellHeader, in, size_t(n));
+    } else {
+        // Never more UTF-16 units than UTF-8 bytes.
+        b.resize(at + CellHeader + 2 * n);
+        char *out = b.data() + at + CellHeader;
+        qsizetype units = 0;
+        const auto unit = [&](char16_t u) { put16(out + 2 * units++, u); };
+        for (qsizetype i = 0; i < n;) {
+            const uchar c = in[i];
+            int extra = 0;
+            char32_t cp = 0;
+            if (c < 0x80) {
+                cp = c;
+            } else if (c >= 0xC2 && c < 0xE0) {
+                extra = 1;
+                cp = c & 0x1F;
+            } else if (c >= 0xE0 && c < 0xF0) {
+                extra = 2;
+                cp = c & 0x0F;
+            } else if (c >= 0xF0 && c < 0xF5) {
+                extra = 3;
+                cp = c & 0x07;
+            } else {
+                unit(0xFFFD);
+                ++i;
+                continue;
+            }
+            bool ok = i + extra < n;
+            for (int k = 1; ok && k <= extra; ++k) {
+                ok = (in[i + k] & 0xC0) == 0x80;
+                cp = (cp << 6) | (in[i + k] & 0x3F);
+            }
+            static constexpr char32_t least[] = {0, 0x80, 0x800, 0x10000};
+            if (!ok || cp < least[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000)) {
+                unit(0xFFFD);
+                ++i;
+                continue;
+            }
+            i += 1 + extra;
+            if (cp >= 0x10000) {
+                unit(char16_t(0xD7C0 + (cp >> 10)));
+                unit(char16_t(0xDC00 | (cp & 0x3FF)));
+            } else {
+                unit(char16_t(cp));
+            }
+        }
+        b.resize(at + CellHeader + 2 * units);
+        chars = units;
+    }
+    char *p = b.data() + at;
+    put16(p, rtLabel);
+    put16(p + 2, quint16(b.size() - at - 4));
+    put16(p + 4, row);
+    put16(p + 6, column);
+    put16(p + 8, TextXF);
+    put16(p + 10, quint16(chars));
+    p[12] = ascii ? 0 : 1;
+}
 
+void labelFromText(QByteArray &b, quint16 row, quint16 column, const QString &s)
+{
+    const bool high = needsHighBytes(s);
+    Bytes w(b);
+    w.u16(rtLabel);
+    w.u16(quint16(9 + s.size() * (high ? 2 : 1)));
+    w.u16(row);
+    w.u16(column);
+    w.u16(TextXF);
+    w.u16(quint16(s.size()));
+    w.u8(high ? 1 : 0);
+    appendChars(b, s.constData(), s.size(), high);
+}
+
+void labelSst(QByteArray &b, quint16 row, quint16 column, quint32 index)
+{
+    Bytes w(b);
+    w.u16(rtLabelSST);
+    w.u16(10);
+    w.u16(row);
+    w.u16(column);
+    w.u16(TextXF);
+    w.u32(index);
+}
+
+// The workbook globals, with the shared strings, for a sheet that starts right after them.
+QByteArray globalsStream(const SharedStrings &sst)
+{
     QByteArray out;
     Bytes w(out);
-
     // Workbook globals.
     writeBOF(w, 0x0005);
     writeU16Record(w, rtCodePage, 0x04B0); // UTF-16
@@ -394,9 +478,13 @@ QByteArray workbookStream(const Table &table)
     }
     writeSST(w, sst);
     w.record(rtEOF, {});
-
-    // The worksheet.
     qToLittleEndian(quint32(out.size()), out.data() + boundSheetAt + 4);
+    return out;
+}
+
+// The worksheet's records before its cells.
+void writeSheetHead(Bytes &w, int rows, int columns)
+{
     writeBOF(w, 0x0010);
     writeU16Record(w, rtCalcMode, 1);
     writeU16Record(w, rtCalcCount, 100);
@@ -445,7 +533,10 @@ QByteArray workbookStream(const Table &table)
         r.w.u16(0);
         w.record(rtDimensions, r.data);
     }
-    w.raw(cells);
+}
+
+void writeSheetTail(Bytes &w)
+{
     {
         Rec r;
         r.w.u16(0x06B6); // grid lines, headings, zeros, selected, shown in page break view
@@ -459,7 +550,6 @@ QByteArray workbookStream(const Table &table)
         w.record(rtWindow2, r.data);
     }
     w.record(rtEOF, {});
-    return out;
 }
 
 // The compound file around one stream named "Workbook".
@@ -494,36 +584,45 @@ void directoryEntry(Bytes &w, const QString &name, quint8 type, quint32 child, q
     Q_ASSERT(w.size() - at == 128);
 }
 
-QByteArray compoundFile(QByteArray stream)
+struct Layout
 {
-    if (stream.size() < MiniStreamCutoff)
-        stream.append(QByteArray(MiniStreamCutoff - stream.size(), '\0'));
-    const quint32 streamSize = quint32(stream.size());
-    const quint32 streamSectors = (streamSize + SectorSize - 1) / SectorSize;
-    stream.append(QByteArray(qsizetype(streamSectors) * SectorSize - streamSize, '\0'));
+    quint32 streamSize = 0; // at least MiniStreamCutoff
+    quint32 streamSectors = 0;
+    quint32 fatSectors = 1;
+    quint32 difatSectors = 0;
+    quint32 dirSector = 0;
+    quint32 firstFat = 0;
+    quint32 firstDifat = 0;
+};
 
+// Header, stream sectors, the directory sector, FAT and DIFAT sectors, in that order.
+Layout layoutFor(quint32 streamSize)
+{
+    Layout l;
+    l.streamSize = qMax(streamSize, quint32(MiniStreamCutoff));
+    l.streamSectors = (l.streamSize + SectorSize - 1) / SectorSize;
     // FAT and DIFAT sectors cover themselves too: grow them until they fit.
-    quint32 fatSectors = 1, difatSectors = 0;
     for (;;) {
-        const quint32 total = streamSectors + 1 + fatSectors + difatSectors;
+        const quint32 total = l.streamSectors + 1 + l.fatSectors + l.difatSectors;
         const quint32 needFat = (total + FatPerSector - 1) / FatPerSector;
         const quint32 needDifat =
             needFat > HeaderDifat ? (needFat - HeaderDifat + DifatPerSector - 1) / DifatPerSector
                                   : 0;
-        if (needFat == fatSectors && needDifat == difatSectors)
+        if (needFat == l.fatSectors && needDifat == l.difatSectors)
             break;
-        fatSectors = qMax(fatSectors, needFat);
-        difatSectors = qMax(difatSectors, needDifat);
+        l.fatSectors = qMax(l.fatSectors, needFat);
+        l.difatSectors = qMax(l.difatSectors, needDifat);
     }
-    const quint32 dirSector = streamSectors;
-    const quint32 firstFat = dirSector + 1;
-    const quint32 firstDifat = firstFat + fatSectors;
+    l.dirSector = l.streamSectors;
+    l.firstFat = l.dirSector + 1;
+    l.firstDifat = l.firstFat + l.fatSectors;
+    return l;
+}
 
+QByteArray compoundHeader(const Layout &l)
+{
     QByteArray out;
-    out.reserve(SectorSize * qsizetype(1 + streamSectors + 1 + fatSectors + difatSectors));
     Bytes w(out);
-
-    // Header.
     w.raw(QByteArray::fromHex("D0CF11E0A1B11AE1"));
     w.raw(QByteArray(16, '\0'));
     w.u16(0x003E);
@@ -533,53 +632,139 @@ QByteArray compoundFile(QByteArray stream)
     w.u16(6); // 64-byte mini sectors
     w.raw(QByteArray(6, '\0'));
     w.u32(0); // directory sectors (always 0 in version 3)
-    w.u32(fatSectors);
-    w.u32(dirSector);
+    w.u32(l.fatSectors);
+    w.u32(l.dirSector);
     w.u32(0);
     w.u32(MiniStreamCutoff);
     w.u32(EndOfChain); // no mini FAT
     w.u32(0);
-    w.u32(difatSectors ? firstDifat : EndOfChain);
-    w.u32(difatSectors);
+    w.u32(l.difatSectors ? l.firstDifat : EndOfChain);
+    w.u32(l.difatSectors);
     for (int i = 0; i < HeaderDifat; ++i)
-        w.u32(quint32(i) < fatSectors ? firstFat + quint32(i) : FreeSect);
+        w.u32(quint32(i) < l.fatSectors ? l.firstFat + quint32(i) : FreeSect);
+    Q_ASSERT(out.size() == SectorSize);
+    return out;
+}
 
-    w.raw(stream);
-
+// What follows the stream's last sector: the directory, the FAT and the DIFAT.
+QByteArray compoundTrailer(const Layout &l)
+{
+    QByteArray out;
+    out.reserve(SectorSize * qsizetype(1 + l.fatSectors + l.difatSectors));
+    Bytes w(out);
     directoryEntry(w, QStringLiteral("Root Entry"), 5, 1, EndOfChain, 0);
-    directoryEntry(w, QStringLiteral("Workbook"), 2, NoStream, 0, streamSize);
+    directoryEntry(w, QStringLiteral("Workbook"), 2, NoStream, 0, l.streamSize);
     directoryEntry(w, QString(), 0, NoStream, 0, 0);
     directoryEntry(w, QString(), 0, NoStream, 0, 0);
 
-    const quint32 fatEntries = fatSectors * FatPerSector;
+    const quint32 fatEntries = l.fatSectors * FatPerSector;
     for (quint32 s = 0; s < fatEntries; ++s) {
         quint32 v = FreeSect;
-        if (s < streamSectors)
-            v = s + 1 == streamSectors ? EndOfChain : s + 1;
-        else if (s == dirSector)
+        if (s < l.streamSectors)
+            v = s + 1 == l.streamSectors ? EndOfChain : s + 1;
+        else if (s == l.dirSector)
             v = EndOfChain;
-        else if (s >= firstFat && s < firstDifat)
+        else if (s >= l.firstFat && s < l.firstDifat)
             v = FatSect;
-        else if (s >= firstDifat && s < firstDifat + difatSectors)
+        else if (s >= l.firstDifat && s < l.firstDifat + l.difatSectors)
             v = DifSect;
         w.u32(v);
     }
 
-    for (quint32 d = 0; d < difatSectors; ++d) {
+    for (quint32 d = 0; d < l.difatSectors; ++d) {
         for (int i = 0; i < DifatPerSector; ++i) {
             const quint32 fat = HeaderDifat + d * DifatPerSector + quint32(i);
-            w.u32(fat < fatSectors ? firstFat + fat : FreeSect);
+            w.u32(fat < l.fatSectors ? l.firstFat + fat : FreeSect);
         }
-        w.u32(d + 1 < difatSectors ? firstDifat + d + 1 : EndOfChain);
+        w.u32(d + 1 < l.difatSectors ? l.firstDifat + d + 1 : EndOfChain);
     }
     return out;
 }
 
 } // namespace
 
+QByteArray writeXls(const Table &table, const std::function<void(const char *, qsizetype)> &write)
+{
+    check(table);
+    const int columns = table.columnCount();
+    const int rows = table.rowCount() + 1;
+    QByteArray scratch;
+    const auto cellBytes = [&](int row, int column) {
+        if (row > 0)
+            return table.utf8(row - 1, column, scratch);
+        scratch = table.columnName(column).toUtf8();
+        return QByteArrayView(scratch);
+    };
+
+    // The shared string table precedes the sheet: a first look finds the cells too long for a
+    // LABEL record (only those whose UTF-8 is longer, as every character takes a byte at least).
+    SharedStrings sst;
+    std::vector<quint32> longCells;
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < columns; ++c) {
+            const QByteArrayView v = cellBytes(r, c);
+            if (v.size() <= MaxLabelChars)
+                continue;
+            const QString s = QString::fromUtf8(v);
+            checkCell(s, r, c);
+            if (s.size() > MaxLabelChars)
+                longCells.push_back(sst.add(s));
+        }
+    }
+
+    qint64 streamSize = 0;
+    QByteArray out(SectorSize, '\0'); // the header's place, written last
+    out.reserve(FlushSize + 64 * 1024);
+    const auto flush = [&] {
+        write(out.constData(), out.size());
+        out.truncate(0);
+    };
+    out.append(globalsStream(sst));
+    {
+        Bytes w(out);
+        writeSheetHead(w, rows, columns);
+    }
+    std::size_t nextLong = 0;
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < columns; ++c) {
+            const QByteArrayView v = cellBytes(r, c);
+            if (v.isEmpty())
+                continue;
+            if (v.size() <= MaxLabelChars) {
+                labelFromUtf8(out, quint16(r), quint16(c), v);
+                continue;
+            }
+            const QString s = QString::fromUtf8(v);
+            if (s.size() > MaxLabelChars)
+                labelSst(out, quint16(r), quint16(c), longCells[nextLong++]);
+            else
+                labelFromText(out, quint16(r), quint16(c), s);
+        }
+        if (out.size() >= FlushSize) {
+            streamSize += out.size();
+            flush();
+        }
+    }
+    {
+        Bytes w(out);
+        writeSheetTail(w);
+    }
+    streamSize += out.size() - SectorSize; // the header's place is no part of the stream
+    // A stream below the mini stream's cutoff is padded up to it, and the last sector filled.
+    const Layout layout = layoutFor(quint32(streamSize));
+    out.append(QByteArray(qsizetype(layout.streamSectors) * SectorSize - streamSize, '\0'));
+    out.append(compoundTrailer(layout));
+    flush();
+    return compoundHeader(layout);
+}
+
 QByteArray xlsBytes(const Table &table)
 {
-    return compoundFile(workbookStream(table));
+    QByteArray file;
+    const QByteArray header =
+        writeXls(table, [&file](const char *data, qsizetype size) { file.append(data, size); });
+    file.replace(0, header.size(), header);
+    return file;
 }
 
 } // namespace sheet

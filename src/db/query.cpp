@@ -4,6 +4,7 @@
 #include "db/dberror.h"
 
 #include <QVarLengthArray>
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <sqlite3.h>
@@ -90,6 +91,9 @@ QString quoted(const QString &name)
 }
 
 const QString VehicleNumberColumn = QStringLiteral("车辆编号");
+
+// The place of a row of a result read by page that is not read yet.
+const char MissingRow[1] = {0};
 
 // A statement without its trailing semicolons and blanks.
 QString withoutEnd(const QString &sql)
@@ -363,6 +367,7 @@ void Query::open()
     m_pending.reset();
     m_wholeStatementDue = false;
     m_wholeCount = -1;
+    m_paged = false;
     try {
         auto statement = std::make_unique<db::Statement>(db, text);
         db::Statement &st = *statement;
@@ -383,7 +388,21 @@ void Query::open()
         }
         resolveFields();
         releaseRows();
-        if (!m_onDemand) {
+        const QString whole = withoutEnd(m_sql.text());
+        if (m_byPage && !topLevelClauses(whole).limit) {
+            // The first page, and the places of the others, read when they are looked at.
+            statement.reset();
+            db::Statement first(db, whole + QStringLiteral("\nlimit %1").arg(FetchBatch + 1));
+            bindParameters(first.get());
+            while (int(m_rows.size()) < FetchBatch + 1 && first.step())
+                m_rows.push_back(rowFromStatement(first.get()));
+            if (int(m_rows.size()) > FetchBatch) {
+                m_rows.pop_back();
+                m_rows.resize(qMax(wholeCount(), FetchBatch), MissingRow);
+                m_paged = true;
+            }
+            m_wholeCount = -1;
+        } else if (!m_onDemand) {
             while (st.step())
                 m_rows.push_back(rowFromStatement(st.get()));
         } else if (const QString text = withoutEnd(m_sql.text()); !topLevelClauses(text).limit) {
@@ -408,6 +427,7 @@ void Query::open()
     } catch (...) {
         m_pending.reset();
         m_wholeStatementDue = false;
+        m_paged = false;
         releaseRows();
         m_columns.clear();
         m_fields.clear();
@@ -583,6 +603,7 @@ void Query::close()
     m_pending.reset();
     m_wholeStatementDue = false;
     m_wholeCount = -1;
+    m_paged = false;
     releaseRows();
     m_buffer.clear();
     m_changed.clear();
@@ -717,8 +738,70 @@ void Query::fetchUntil(int row)
         fetchMore(qMax(FetchBatch, row + 1 - int(m_rows.size())));
 }
 
+const char *Query::rowAt(int row) const
+{
+    const char *p = m_rows[row];
+    if (p != MissingRow)
+        return p;
+    const_cast<Query *>(this)->readPage(row);
+    return m_rows[row];
+}
+
+void Query::readPage(int row)
+{
+    const int start = row - row % FetchBatch;
+    const int end = qMin(start + FetchBatch, int(m_rows.size()));
+    try {
+        db::Statement st(m_connection->handle(),
+                         withoutEnd(m_sql.text()) +
+                             QStringLiteral("\nlimit %1 offset %2").arg(end - start).arg(start));
+        bindParameters(st.get());
+        for (int r = start; r < end && st.step(); ++r)
+            if (m_rows[r] == MissingRow)
+                m_rows[r] = rowFromStatement(st.get());
+    } catch (const DbError &) {
+        // Read while a grid paints: a row that cannot be read shows empty.
+    }
+    // Rows removed since the result was counted leave their places empty.
+    const char *empty = nullptr;
+    for (int r = start; r < end; ++r) {
+        if (m_rows[r] == MissingRow) {
+            if (!empty)
+                empty = rowFromValues(QVector<QVariant>(m_columns.size()));
+            m_rows[r] = empty;
+        }
+    }
+}
+
+void Query::fillMissingRows()
+{
+    const auto missing = std::find(m_rows.begin(), m_rows.end(), MissingRow);
+    if (missing == m_rows.end())
+        return;
+    // One run of the statement from the first row still missing.
+    const int from = int(missing - m_rows.begin());
+    db::Statement st(m_connection->handle(),
+                     withoutEnd(m_sql.text()) + QStringLiteral("\nlimit -1 offset %1").arg(from));
+    bindParameters(st.get());
+    const int n = int(m_rows.size());
+    int r = from;
+    for (; r < n && st.step(); ++r)
+        if (m_rows[r] == MissingRow)
+            m_rows[r] = rowFromStatement(st.get());
+    const char *empty = nullptr;
+    for (; r < n; ++r) {
+        if (m_rows[r] == MissingRow) {
+            if (!empty)
+                empty = rowFromValues(QVector<QVariant>(m_columns.size()));
+            m_rows[r] = empty;
+        }
+    }
+}
+
 void Query::fetchAll()
 {
+    if (m_paged)
+        fillMissingRows();
     while (canFetchMore())
         fetchMore(std::numeric_limits<int>::max());
 }
@@ -761,7 +844,8 @@ void Query::first()
 void Query::last()
 {
     checkBrowseMode();
-    fetchAll();
+    if (!m_paged)
+        fetchAll();
     setCurrent(int(m_rows.size()) - 1);
     m_eof = true;
     m_bof = m_rows.empty();
@@ -840,7 +924,7 @@ QVariant Query::cell(int row, int column) const
 {
     if ((m_state == Edit || m_state == Insert) && row == m_current)
         return m_buffer.value(column);
-    return toVariant(cellOf(m_rows[row], column, m_columns.size()));
+    return toVariant(cellOf(rowAt(row), column, m_columns.size()));
 }
 
 QVariant Query::valueAt(int row, int field) const
@@ -874,7 +958,7 @@ QByteArrayView Query::utf8At(int row, int field, QByteArray &scratch) const
         return {};
     const int column = m_fields[field].column;
     const bool pending = (m_state == Edit || m_state == Insert) && row == m_current;
-    const CellRef c = pending ? CellRef{-1} : cellOf(m_rows[row], column, m_columns.size());
+    const CellRef c = pending ? CellRef{-1} : cellOf(rowAt(row), column, m_columns.size());
     switch (c.type) {
     case SQLITE_NULL:
         return {};
@@ -883,7 +967,14 @@ QByteArrayView Query::utf8At(int row, int field, QByteArray &scratch) const
     case SQLITE_INTEGER:
         if (!m_columns[column].paddedNumber)
             return QByteArrayView(c.data, c.size); // the decimal text, as toString() gives it
-        break;
+        if (c.size > 0 && c.data[0] == '-')
+            break;
+        // A vehicle number: "%.4d" without a detour over a QVariant and a QString.
+        if (c.size >= 4)
+            return QByteArrayView(c.data, c.size);
+        scratch.fill('0', 4);
+        std::memcpy(scratch.data() + 4 - c.size, c.data, size_t(c.size));
+        return scratch;
     default:
         break;
     }
@@ -948,7 +1039,7 @@ void Query::edit()
     }
     m_buffer = QVector<QVariant>(m_columns.size());
     for (int c = 0; c < m_columns.size(); ++c)
-        m_buffer[c] = toVariant(cellOf(m_rows[m_current], c, m_columns.size()));
+        m_buffer[c] = toVariant(cellOf(rowAt(m_current), c, m_columns.size()));
     m_changed = QVector<bool>(m_columns.size(), false);
     m_modified = false;
     setState(Edit);
@@ -1005,6 +1096,18 @@ void Query::post()
             columns << c;
         }
     }
+    // A change of a column the statement names may move the record in its result or take it
+    // out: rows of a result read by page that are still to read would then be read into the
+    // wrong places, so they are read first.
+    if (m_paged && m_state == Edit) {
+        const QString text = m_sql.text();
+        for (const int c : std::as_const(columns)) {
+            if (text.contains(m_columns[c].origin, Qt::CaseInsensitive)) {
+                fillMissingRows();
+                break;
+            }
+        }
+    }
     QVariant rowid;
     if (m_state == Insert) {
         QString sql;
@@ -1024,7 +1127,7 @@ void Query::post()
         st.step();
         rowid = qlonglong(sqlite3_last_insert_rowid(db));
     } else {
-        const QVariant key = toVariant(cellOf(m_rows[m_current], m_keyColumn, m_columns.size()));
+        const QVariant key = toVariant(cellOf(rowAt(m_current), m_keyColumn, m_columns.size()));
         if (!names.isEmpty()) {
             QStringList sets;
             for (const QString &n : std::as_const(names))
@@ -1093,7 +1196,7 @@ void Query::deleteRecord()
     if (!canModify())
         throw DbError(label() + QStringLiteral(": this result cannot be changed (it does not come "
                                                "from one table with its key column)"));
-    const QVariant key = toVariant(cellOf(m_rows[m_current], m_keyColumn, m_columns.size()));
+    const QVariant key = toVariant(cellOf(rowAt(m_current), m_keyColumn, m_columns.size()));
     db::Statement st(m_connection->handle(),
                      QStringLiteral("DELETE FROM %1 WHERE %2=?")
                          .arg(quoted(m_table), quoted(m_columns[m_keyColumn].origin)));

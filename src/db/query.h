@@ -136,6 +136,15 @@ public:
     // change (append, edit, delete) reads the rest first. Takes effect at the next open().
     void setFetchOnDemand(bool on) { m_onDemand = on; }
     bool fetchOnDemand() const { return m_onDemand; }
+    // Rows read a page (FetchBatch rows) at a time where they are looked at, for a grid that
+    // moves anywhere in a large result and changes it: open() reads the first page and counts
+    // the rest, rows() is the whole count from then on, and a row not read yet is read with its
+    // page (the statement with a limit and an offset) when a value of it is asked for; last()
+    // reads only the last page. fetchAll() reads every row still missing in one run of the
+    // statement. An appended record comes last, as in a static result. A statement with a
+    // limit of its own is read whole. Takes effect at the next open().
+    void setFetchByPage(bool on) { m_byPage = on; }
+    bool fetchByPage() const { return m_byPage; }
     static constexpr int FetchBatch = 256;
     bool canFetchMore() const { return m_pending != nullptr || m_wholeStatementDue; }
     void fetchMore(int rows = FetchBatch);
@@ -250,6 +259,10 @@ private:
     // Reads rows of the pending statement until `row` exists (or the result ends).
     void fetchUntil(int row);
     void startWholeStatement();
+    // The packed record of a row, its page read first when it was not read yet.
+    const char *rowAt(int row) const;
+    void readPage(int row);
+    void fillMissingRows();
     QString columnText(int column, const QVariant &v) const;
     int wholeCount() const;
 
@@ -271,6 +284,9 @@ private:
     char *m_free = nullptr;
     qsizetype m_freeBytes = 0;
     bool m_onDemand = false;
+    bool m_byPage = false;
+    // The open result is read by page: rows not read yet hold a marker in their place.
+    bool m_paged = false;
     // The statement of a result not yet read to its end, and the whole count once asked.
     std::unique_ptr<db::Statement> m_pending;
     mutable int m_wholeCount = -1;

@@ -28,6 +28,8 @@
 #include <QTableView>
 #include <QTest>
 #include <memory>
+#include <sqlite3.h>
+#include <utility>
 
 // Readable failure output for texts.
 inline void PrintTo(const QString &s, std::ostream *os)
@@ -36,6 +38,8 @@ inline void PrintTo(const QString &s, std::ostream *os)
 }
 
 namespace {
+
+namespace T = texts::archive;
 
 const QDateTime Now(QDate(2024, 3, 5), QTime(9, 30));
 
@@ -708,6 +712,90 @@ TEST_F(ArchiveWindowTest, PrintPreviewsTheArchiveAndExportWritesTheGrid)
     EXPECT_TRUE(text.contains(QStringLiteral("卡片内码"))) << "the field names head the file";
     EXPECT_EQ(text.count(QLatin1Char('\n')), Datafrm->Qryda1->recordCount() + 1);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// Rows the engine hands over on the data module's connection while it lives.
+class RowCounter
+{
+public:
+    RowCounter()
+    {
+        m_keep.setSQL(QStringLiteral("select 1")); // the connection stays as it is traced
+        m_keep.open();
+        m_db = Datafrm->con->handle();
+        sqlite3_trace_v2(m_db, SQLITE_TRACE_ROW, &RowCounter::onRow, this);
+    }
+    ~RowCounter() { sqlite3_trace_v2(m_db, 0, nullptr, nullptr); }
+    int take() { return std::exchange(m_rows, 0); }
+
+private:
+    static int onRow(unsigned, void *self, void *, void *)
+    {
+        ++static_cast<RowCounter *>(self)->m_rows;
+        return 0;
+    }
+    Query m_keep{Datafrm->con};
+    sqlite3 *m_db = nullptr;
+    int m_rows = 0;
+};
+
+TEST_F(ArchiveWindowTest, ALargeArchiveShowsItsScreensWithoutReadingEveryRecord)
+{
+    const int owners = 40 * Query::FetchBatch;
+    execSql(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n "
+                           "WHERE i<%1) INSERT INTO CZdata(车辆编号,卡片内码,车主姓名,车牌号码,"
+                           "卡片有效期限) SELECT 1000+i, printf('%08X', i), 'n' || i, '京A', "
+                           "'2030年01月01日' FROM n")
+                .arg(owners));
+    RowCounter stepped;
+    open();
+    QApplication::processEvents();
+    EXPECT_EQ(form->wtxt1->text(), T::Entered(owners)) << "the whole count";
+    EXPECT_EQ(form->DBFLGridModel->rowCount(), owners);
+    EXPECT_LE(stepped.take(), 2 * Query::FetchBatch);
+
+    // Show all ends on the last record, and the grid shows it.
+    click(form->btnAllSeaCmd);
+    QApplication::processEvents();
+    EXPECT_EQ(form->wtxt1->text(), T::AllShown(owners));
+    EXPECT_EQ(Datafrm->Qryda1->recNo(), owners);
+    EXPECT_EQ(form->DBFLGrid->currentIndex().row(), owners - 1);
+    EXPECT_TRUE(form->DBFLGrid->viewport()->rect().intersects(
+        form->DBFLGrid->visualRect(form->DBFLGridModel->index(owners - 1, 1))));
+    EXPECT_EQ(form->DBFLGridModel->index(owners - 1, 1).data().toString(),
+              QString::asprintf("%08X", owners));
+    EXPECT_LE(stepped.take(), 3 * Query::FetchBatch);
+
+    // A search over every record counts them all and reads its first screen.
+    click(form->edtGhCode);
+    typeText(form->edtGhCode, QStringLiteral("京"));
+    click(form->btnSeaCmd);
+    QApplication::processEvents();
+    EXPECT_EQ(form->wtxt1->text(), T::Found(owners));
+    EXPECT_LE(stepped.take(), 2 * Query::FetchBatch);
+
+    // An edit far down is saved; the export still writes every record.
+    click(form->btnAllSeaCmd);
+    QTableView *grid = form->DBFLGrid;
+    const QModelIndex name = form->DBFLGridModel->index(owners - 3, 2);
+    ASSERT_TRUE(form->DBFLGridModel->setData(name, QStringLiteral("改名")));
+    Datafrm->Qryda1->post();
+    EXPECT_EQ(stored("车主姓名", QString::asprintf("%08X", owners - 2)), QStringLiteral("改名"));
+    EXPECT_EQ(grid->currentIndex().row(), owners - 3);
+    const QString csv = dir.path(QStringLiteral("large.csv"));
+    expectFile(csv);
+    click(form->btn4);
+    QFile exported(csv);
+    ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = exported.readAll().split('\n');
+    ASSERT_EQ(lines.size(), owners + 2) << "the names, every record, the empty end";
+    QStringList codes;
+    for (int r = 1; r <= owners; ++r)
+        codes << QString::fromUtf8(lines.at(r).split(',').value(2));
+    QStringList want;
+    for (int i = 1; i <= owners; ++i)
+        want << QString::asprintf("%08X", i);
+    EXPECT_EQ(codes, want);
 }
 
 } // namespace

@@ -74,6 +74,21 @@ StringTable trickyTable()
                           QString(),
                           QString(),
                           repeated(QStringLiteral("x车"), 4000)};
+    // Around the longest text a cell record of its own holds (255 characters): more bytes than
+    // that in few characters, the last that fits and the first that does not, characters outside
+    // the basic plane, Latin letters beyond ASCII.
+    t.rows << QStringList{QStringLiteral("5"),
+                          QStringLiteral("1005"),
+                          QString(255, QLatin1Char('a')),
+                          QString(256, QLatin1Char('b')),
+                          repeated(QStringLiteral("长"), 100),
+                          repeated(QStringLiteral("长"), 255),
+                          repeated(QStringLiteral("长"), 256),
+                          repeated(QStringLiteral("🚗"), 127) + QStringLiteral("x"),
+                          repeated(QStringLiteral("🚗"), 128),
+                          QStringLiteral("ÀÉÎ ñ"),
+                          QStringLiteral("é"),
+                          QString()};
     // Many distinct short Chinese strings, so that record boundaries fall inside them too.
     for (int i = 0; i < 1500; ++i)
         t.rows << QStringList{QString::number(5 + i),

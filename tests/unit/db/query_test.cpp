@@ -4,6 +4,13 @@
 #include "db/datafrm.h"
 
 #include <QSignalSpy>
+#include <utility>
+
+// Readable failure output for texts.
+inline void PrintTo(const QString &s, std::ostream *os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace {
 
@@ -173,7 +180,7 @@ TEST_F(QueryTest, VehicleNumbersOrderNumericallyAndShowFourDigits)
     Query q(&con);
     q.setSQL(QStringLiteral("select * from CZdata"));
     q.open();
-    for (const char *n : {"5", "999", "10000"}) {
+    for (const char *n : {"5", "999", "10000", "-7", "0"}) {
         q.append();
         q.fieldByName(QStringLiteral("卡片内码")).setAsString(QStringLiteral("C%1").arg(n));
         q.fieldByName(QStringLiteral("车辆编号")).setAsString(QString::fromLatin1(n));
@@ -184,7 +191,13 @@ TEST_F(QueryTest, VehicleNumbersOrderNumericallyAndShowFourDigits)
     QStringList numbers;
     for (q.first(); !q.eof(); q.next())
         numbers << q.fieldByName(QStringLiteral("车辆编号")).asString();
-    EXPECT_EQ(numbers, (QStringList{"0005", "0999", "1001", "1002", "1003", "1004", "10000"}));
+    EXPECT_EQ(numbers, (QStringList{"-0007", "0000", "0005", "0999", "1001", "1002", "1003", "1004",
+                                    "10000"}));
+    // The exports' UTF-8 of every cell is the text the grid shows.
+    const int number = q.fieldByName(QStringLiteral("车辆编号")).index();
+    QByteArray scratch;
+    for (int r = 0; r < q.rows(); ++r)
+        EXPECT_EQ(q.utf8At(r, number, scratch).toByteArray(), q.textAt(r, number).toUtf8()) << r;
     q.last();
     EXPECT_EQ(q.fieldByName(QStringLiteral("车辆编号")).asInteger() + 1, 10001);
 }
@@ -589,6 +602,145 @@ TEST_F(QueryTest, AResultReadOnDemandLetsItsConnectionCloseAndAppendsAfterEveryR
     q.post();
     EXPECT_EQ(q.recordCount(), 1001);
     EXPECT_EQ(q.fieldByName(QStringLiteral("序号")).asInteger(), 1001);
+}
+
+// Rows the engine hands over on a connection, counted while it lives.
+class RowCounter
+{
+public:
+    explicit RowCounter(Connection &con)
+        : m_db(con.handle())
+    {
+        sqlite3_trace_v2(m_db, SQLITE_TRACE_ROW, &RowCounter::onRow, this);
+    }
+    ~RowCounter() { sqlite3_trace_v2(m_db, 0, nullptr, nullptr); }
+    int take() { return std::exchange(m_rows, 0); }
+
+private:
+    static int onRow(unsigned, void *self, void *, void *)
+    {
+        ++static_cast<RowCounter *>(self)->m_rows;
+        return 0;
+    }
+    sqlite3 *m_db;
+    int m_rows = 0;
+};
+
+// A result read by page: every row has its place at once, a row is read with its page when it
+// is looked at, and moving, editing, deleting and appending work anywhere in it.
+TEST_F(QueryTest, AResultReadByPageReadsOnlyThePagesItsRowsAreAskedFrom)
+{
+    constexpr int B = Query::FetchBatch;
+    exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<%1) "
+                        "INSERT INTO CZdata(车辆编号, 卡片内码, 车主姓名) "
+                        "SELECT 5000 - i, printf('C%07X', i), 'n' || i FROM n")
+             .arg(10 * B + 17));
+    const struct
+    {
+        const char *sql;
+        QString key; // bound as :key when set
+        bool selectsByName;
+    } cases[] = {
+        {"select * from CZdata order by 车辆编号;", {}, false},
+        {"select * from CZdata where 车主姓名 like :key", QStringLiteral("%1%"), true},
+    };
+    const int code = 2; // 卡片内码 in select *
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.sql);
+        auto prepare = [&](Query &q) {
+            q.setSQL(QString::fromUtf8(c.sql));
+            if (!c.key.isEmpty())
+                q.setParameter(QStringLiteral("key"), c.key);
+        };
+        auto expected = [&] {
+            Query all(&con);
+            prepare(all);
+            all.open();
+            QStringList out;
+            for (int r = 0; r < all.rows(); ++r)
+                out << all.textAt(r, code);
+            return out;
+        };
+        QStringList want = expected();
+        const int count = int(want.size());
+        ASSERT_GT(count, 4 * B);
+
+        Query q(&con);
+        q.setFetchByPage(true);
+        prepare(q);
+        RowCounter stepped(con);
+        q.open();
+        EXPECT_LE(stepped.take(), B + 2) << "the first page and the count";
+        EXPECT_EQ(q.rows(), count);
+        EXPECT_EQ(q.recordCount(), count);
+        EXPECT_FALSE(q.canFetchMore());
+        EXPECT_EQ(q.textAt(B - 1, code), want.at(B - 1));
+        EXPECT_EQ(stepped.take(), 0) << "a row of the first page is there";
+
+        EXPECT_EQ(q.textAt(B, code), want.at(B));
+        EXPECT_EQ(q.textAt(2 * B - 1, code), want.at(2 * B - 1));
+        EXPECT_EQ(stepped.take(), B) << "one page read for a row beyond the first";
+        q.last();
+        EXPECT_TRUE(q.eof());
+        EXPECT_EQ(q.recNo(), count);
+        EXPECT_EQ(q.fieldByName(QStringLiteral("卡片内码")).asString(), want.last());
+        EXPECT_LE(stepped.take(), B) << "the last page only";
+
+        // Editing a record far down writes it through. A change of what the statement selects
+        // or orders by (the record leaves the search) reads the rest first, so that no row is
+        // then read into another's place.
+        const int far = 3 * B + 5;
+        q.moveTo(far);
+        q.edit();
+        q.fieldByName(QStringLiteral("车主姓名")).setAsString(QStringLiteral("改"));
+        q.post();
+        if (c.selectsByName)
+            EXPECT_GT(stepped.take(), count - 2 * B);
+        else
+            EXPECT_LE(stepped.take(), B + 1);
+        EXPECT_EQ(column(QStringLiteral("select 车主姓名 from CZdata where 卡片内码='%1'")
+                             .arg(want.at(far))),
+                  QStringList{QStringLiteral("改")});
+        // Deleting one moves the rows below it up, those read and those still to read.
+        q.moveTo(far + 1);
+        q.deleteRecord();
+        want.removeAt(far + 1);
+        EXPECT_EQ(q.rows(), count - 1);
+        EXPECT_EQ(q.textAt(far + 1, code), want.at(far + 1));
+        EXPECT_EQ(q.textAt(4 * B + 7, code), want.at(4 * B + 7));
+        // A new record comes after every row.
+        q.append();
+        EXPECT_EQ(q.rows(), count);
+        EXPECT_EQ(q.recNo(), count);
+        q.fieldByName(QStringLiteral("卡片内码")).setAsString(QStringLiteral("ABCDEF12"));
+        q.post();
+        EXPECT_EQ(q.textAt(count - 1, code), QStringLiteral("ABCDEF12"));
+
+        // fetchAll reads the rest in one run: every row as a result held whole has it.
+        q.first();
+        q.fetchAll();
+        stepped.take();
+        QStringList got;
+        for (int r = 0; r < q.rows() - 1; ++r)
+            got << q.textAt(r, code);
+        EXPECT_EQ(stepped.take(), 0) << "nothing left to read";
+        EXPECT_EQ(got, want);
+        exec(QStringLiteral("delete from CZdata where 卡片内码='ABCDEF12'"));
+        exec(QStringLiteral("update CZdata set 车主姓名='n' || (5000 - 车辆编号) "
+                            "where 车主姓名='改'"));
+    }
+
+    // A small result and one with a limit of its own are read whole.
+    for (const char *sql : {"select * from CZdata where 车辆编号 > 4990", "select * from CZdata "
+                                                                          "limit 600"}) {
+        Query q(&con);
+        q.setFetchByPage(true);
+        q.setSQL(QString::fromUtf8(sql));
+        q.open();
+        EXPECT_EQ(q.rows(), q.recordCount()) << sql;
+        for (int r = 0; r < q.rows(); ++r)
+            ASSERT_FALSE(q.textAt(r, code).isEmpty()) << sql << " row " << r;
+    }
 }
 
 } // namespace
