@@ -3,6 +3,9 @@
 // backup and restore. Their handlers are in tform1_serial.cpp, tform1_search.cpp,
 // tform1_password.cpp and src/shell/tform1_maintenance.cpp.
 #include "common/globals.h"
+#include "common/programdir.h"
+#include "db/backuplist.h"
+#include "db/backups.h"
 #include "issuer/texts.h"
 #include "shell/pictures.h"
 #include "shell/texts.h"
@@ -142,6 +145,10 @@ void TForm1::buildSystemTab()
     dbRow->addWidget(btnClosebtn6);
     dbRow->addWidget(g1, 1);
     right->addLayout(dbRow);
+    auto *backupList = new BackupList(programdir::databaseFile(), backups::folder(),
+                                      programdir::settingsFile(), RzGroupBox5);
+    right->addWidget(backupList);
+    connect(backupList, &BackupList::statusChanged, wtxt, &QLabel::setText);
     btn26 = plainButton(QStringLiteral("检测"), RzGroupBox5);
     btn26->hide();
     RzMemo6 = new EventMemo(RzGroupBox5);
