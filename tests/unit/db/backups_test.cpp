@@ -208,18 +208,20 @@ TEST_F(BackupsTest, AFullDiskKeepsNoPartialFileAndRemovesNoOlderBackup)
     testsupport::SmallDisk disk(folder(), QStringLiteral("256k"));
     if (!disk.mounted())
         GTEST_SKIP() << "no file system of its own can be mounted here";
+    // More than are to be kept: a failed backup removes none of them.
     dir.write(QStringLiteral("Backup/Data-20261201-080000-login.mdb"), "an older backup");
+    dir.write(QStringLiteral("Backup/Data-20261202-080000-login.mdb"), "an older backup");
+    const QStringList older = {"Data-20261201-080000-login.mdb", "Data-20261202-080000-login.mdb"};
     const backups::Result r = writeAt("2026-12-11T08:00:00", Occasion::Login, 1);
     EXPECT_FALSE(r.ok());
     EXPECT_TRUE(r.reason.contains(QStringLiteral("磁盘已满"))) << r.reason.toStdString();
     EXPECT_TRUE(r.path.isEmpty());
-    EXPECT_EQ(everything(), QStringList{"Data-20261201-080000-login.mdb"})
-        << "no half-written copy, and the older backup is kept";
+    EXPECT_EQ(everything(), older) << "no half-written copy, and the older backups are kept";
 
     ASSERT_TRUE(disk.makeReadOnly());
     const backups::Result ro = writeAt("2026-12-11T08:01:00", Occasion::Login, 1);
     EXPECT_TRUE(ro.reason.contains(QStringLiteral("只读"))) << ro.reason.toStdString();
-    EXPECT_EQ(everything(), QStringList{"Data-20261201-080000-login.mdb"});
+    EXPECT_EQ(everything(), older);
 }
 
 TEST_F(BackupsTest, AFolderThatCannotTakeTheBackupIsNamed)
