@@ -46,7 +46,7 @@ BackupList::BackupList(const QString &dataFile, const QString &folder, const QSt
     auto *row = new QHBoxLayout;
     m_list = new QListWidget(this);
     m_list->setObjectName(QStringLiteral("lstBackups"));
-    m_list->setMaximumHeight(90);
+    m_list->setMaximumHeight(80);
     m_restore = new QPushButton(texts::db::RestoreChosenBackup, this);
     m_restore->setObjectName(QStringLiteral("btnRestoreBackup"));
     m_restore->setToolTip(texts::db::RestoreChosenBackupTip);
@@ -54,6 +54,11 @@ BackupList::BackupList(const QString &dataFile, const QString &folder, const QSt
     row->addWidget(m_list, 1);
     row->addWidget(m_restore, 0, Qt::AlignTop);
     layout->addLayout(row);
+    m_outcome = new QLabel(this);
+    m_outcome->setObjectName(QStringLiteral("lblBackupOutcome"));
+    m_outcome->setWordWrap(true);
+    m_outcome->hide();
+    layout->addWidget(m_outcome);
 
     connect(m_list, &QListWidget::currentRowChanged, this,
             [this](int row) { m_restore->setEnabled(row >= 0); });
@@ -95,7 +100,11 @@ void BackupList::showEvent(QShowEvent *event)
 void BackupList::onBackupFinished(const backups::Result &result)
 {
     refresh();
-    emit statusChanged(backups::statusText(result));
+    const QString text = backups::statusText(result);
+    m_outcome->setText(text);
+    m_outcome->setStyleSheet(result.ok() ? QString() : QStringLiteral("color:red;"));
+    m_outcome->show();
+    emit statusChanged(text);
 }
 
 void BackupList::restoreChosen()

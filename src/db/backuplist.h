@@ -2,7 +2,8 @@
 // The automatic backups on the system tab: the date of the newest one and the kept ones, newest
 // first; "还原所选备份" restores the chosen one through the restore of "还原数据库" (its question,
 // the backup of the current file, the checks). Refreshes itself when a backup is written or it is
-// shown; says what each automatic backup did through statusChanged (the status line).
+// shown; says what each automatic backup did through statusChanged (the status line, which the
+// issuer search soon writes over) and keeps that line in view under the list.
 #include <QGroupBox>
 
 class QLabel;
@@ -38,6 +39,7 @@ private:
     QString m_settingsFile;
     QLabel *m_newest = nullptr;
     QLabel *m_count = nullptr;
+    QLabel *m_outcome = nullptr; // the last automatic backup of this run, kept in view
     QListWidget *m_list = nullptr;
     QPushButton *m_restore = nullptr;
 };

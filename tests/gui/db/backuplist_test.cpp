@@ -110,6 +110,8 @@ TEST_F(BackupListTest, ShowsTheNewestDateAndTheKeptBackupsNewestFirst)
 
 TEST_F(BackupListTest, FollowsEachAutomaticBackupAndSaysItForTheStatusLine)
 {
+    EXPECT_FALSE(testsupport::find<QLabel>(list.get(), "lblBackupOutcome")->isVisible())
+        << "nothing to say before a backup of this run";
     QSignalSpy status(list.get(), &BackupList::statusChanged);
     const backups::Result written = writeAt("2026-12-11T08:00:00");
     backups::notifier()->announce(written);
@@ -126,6 +128,10 @@ TEST_F(BackupListTest, FollowsEachAutomaticBackupAndSaysItForTheStatusLine)
     EXPECT_EQ(status.last().first().toString(),
               QStringLiteral("自动备份数据库失败：磁盘已满（No space left on device）"));
     EXPECT_EQ(rows()->count(), 1);
+    // Kept in view under the list after the status line has moved on.
+    QLabel *outcome = testsupport::find<QLabel>(list.get(), "lblBackupOutcome");
+    EXPECT_TRUE(outcome->isVisible());
+    EXPECT_EQ(outcome->text(), status.last().first().toString());
 }
 
 // Keep=1: the backup of the current file written before the restore would push the chosen one
