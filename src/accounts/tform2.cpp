@@ -9,6 +9,7 @@
 #include "common/inifile.h"
 #include "common/keys.h"
 #include "common/programdir.h"
+#include "db/autobackup.h"
 #include "db/compact.h"
 #include "db/connection.h"
 #include "db/datafrm.h"
@@ -147,9 +148,7 @@ void TForm2::FormShow()
     // The file is compacted while nothing holds it open.
     datamodule::disconnect();
     QThread::msleep(10);
-    // Compacting a large file takes seconds: at each login only when it gives enough back.
-    if (compactionWorthIt(programdir::databaseFile(), QString::fromLatin1(db::DatabasePassword)))
-        compactDatabase(programdir::databaseFile(), QString::fromLatin1(db::DatabasePassword));
+    compactIfWorthIt();
     guarded([this] {
         if (!Datafrm)
             return;
@@ -160,6 +159,21 @@ void TForm2::FormShow()
         DBEdtid->setEditText(q->isEmpty() ? QString()
                                           : q->fieldByName(QStringLiteral("user_name")).asString());
     });
+}
+
+void TForm2::compactIfWorthIt()
+{
+    // Compacting a large file takes seconds: only when it gives enough back. The file is kept in
+    // Backup/ first; without that backup it is not compacted.
+    const QString file = programdir::databaseFile();
+    const QString password = QString::fromLatin1(db::DatabasePassword);
+    if (!compactionWorthIt(file, password))
+        return;
+    QString status;
+    const bool backedUp = autobackup::beforeCompaction(this, &status);
+    WtxtWtxt->setText(status);
+    if (backedUp)
+        compactDatabase(file, password);
 }
 
 void TForm2::DBEdtidDropDown()
@@ -262,8 +276,13 @@ void TForm2::btn1Click()
         UserName = q.fieldByName(QStringLiteral("user_name")).asString();
         LoginFailCount = 0;
         q.close();
+        // The day's first login keeps a backup. Whatever becomes of it, the login goes on; it is
+        // announced once the main window is up, so that the status line it writes stays.
+        const std::optional<backups::Result> daily = autobackup::atLogin();
         hide();
         emit loggedIn();
+        if (daily)
+            autobackup::announce(*daily);
     });
 }
 
@@ -282,7 +301,7 @@ void TForm2::btn2Click()
         return;
     try {
         datamodule::disconnect();
-        compactDatabase(programdir::databaseFile(), QString::fromLatin1(db::DatabasePassword));
+        compactIfWorthIt();
     } catch (...) {
     }
     appexit::endProgram();

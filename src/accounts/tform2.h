@@ -63,5 +63,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The login window's compaction (at showing and at its exit), after an automatic backup.
+    void compactIfWorthIt();
     void setFocusColour(QWidget *w, bool focused);
 };

@@ -71,6 +71,14 @@ QString brandingFile()
     return path(QStringLiteral("IniFile/System.ini"));
 }
 
+QString settingsFile()
+{
+    const QString exe = QCoreApplication::instance()
+                            ? QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName()
+                            : QString();
+    return path((exe.isEmpty() ? QStringLiteral("velmora") : exe) + QStringLiteral(".ini"));
+}
+
 unsigned creationMask(const QString &dir)
 {
     struct stat st;

@@ -17,6 +17,9 @@ QString path(const QString &relative);
 // The files every window reaches: the database and the branding settings.
 QString databaseFile();
 QString brandingFile();
+// The program's own settings file: the program file's name with ".ini", in the program directory
+// (the window's place and size, the automatic backups).
+QString settingsFile();
 
 // The permission bits new files must not get (for umask): in a directory a group shares (the
 // set-group-ID bit, so new files belong to the group) the group may read and write them;

@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 
 #include "common/dialogs.h"
+#include "db/autobackup.h"
+#include "db/backups.h"
 #include "db/connection.h"
 #include "db/dberror.h"
 #include "db/query.h"
@@ -15,7 +17,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProgressBar>
-#include <QSaveFile>
 #include <QTemporaryFile>
 #include <cstdio>
 #include <functional>
@@ -139,22 +140,6 @@ bool isSameFile(const QString &a, const QString &b)
            sa.st_ino == sb.st_ino;
 }
 
-bool replaceFileWithCopy(const QString &source, const QString &target)
-{
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly))
-        return false;
-    // QSaveFile writes beside the target and renames on commit.
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    if (!copyAll(in, out)) {
-        out.cancelWriting();
-        return false;
-    }
-    return out.commit();
-}
-
 void backupDatabase(Gauge &g1, const QString &dataFile, QWidget *parent)
 {
     g1.setValue(0);
@@ -176,7 +161,7 @@ void backupDatabase(Gauge &g1, const QString &dataFile, QWidget *parent)
                      Dialogs::Question, parent) != Dialogs::Yes)
         return;
     fill(g1);
-    if (replaceFileWithCopy(dataFile, target))
+    if (backups::copyDatabase(dataFile, target).isEmpty())
         Dialogs::box(texts::db::BackupDone, texts::db::BackupDoneCaption, Dialogs::OkOnly,
                      Dialogs::Information, parent);
     else
@@ -192,8 +177,17 @@ void restoreDatabase(Gauge &g1, Connection &con, Query &LGqry1, const QString &t
         Dialogs::openFileName(texts::db::OpenTitle, texts::db::FileFilter, parent);
     if (chosen.isEmpty())
         return;
+    restoreFromFile(g1, con, LGqry1, chosen, target, parent);
+}
+
+void restoreFromFile(Gauge &g1, Connection &con, Query &LGqry1, const QString &chosen,
+                     const QString &target, QWidget *parent)
+{
     if (Dialogs::box(texts::db::RestoreQuestion, texts::db::RestoreCaption, Dialogs::YesNo,
                      Dialogs::Question, parent) != Dialogs::Yes)
+        return;
+    // The file about to be replaced is kept in Backup/ first, so a wrong choice can be undone.
+    if (!autobackup::beforeRestore(chosen, target, parent))
         return;
     fill(g1);
     bool released = false;

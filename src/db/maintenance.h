@@ -35,23 +35,26 @@ private:
 
 namespace maintenance {
 
-// Asks for a name (the dialog Save1), appends ".mdb" and copies dataFile there after the
-// overwrite question. The copy is written beside the target and renamed into place, so a failed
-// backup leaves an existing file of that name intact.
 // Whether two paths name the same file (device and inode); false when either is missing.
 bool isSameFile(const QString &a, const QString &b);
 
+// Asks for a name (the dialog Save1), appends ".mdb" and copies dataFile there after the
+// overwrite question: the checked copy of the automatic backups (backups::copyDatabase), written
+// beside the target and renamed into place, so a failed backup leaves an existing file of that
+// name intact.
 void backupDatabase(Gauge &g1, const QString &dataFile, QWidget *parent = nullptr);
 
-// Asks for a file (the dialog Open1) and, after the question, copies it over target. The copy is
-// made beside target and checked first: it must open with the database password, read back
-// sound page by page, and hold the four tables with the program's columns; otherwise nothing is
-// touched. Only then is the shared connection con released (it closes every query, LGqry1 too)
-// and the copy renamed over target; the next query that opens connects to the restored file.
+// Asks for a file (the dialog Open1) and restores it with restoreFromFile.
 void restoreDatabase(Gauge &g1, Connection &con, Query &LGqry1, const QString &target,
                      QWidget *parent = nullptr);
 
-// Copies source to target through a temporary file beside target and an atomic rename.
-bool replaceFileWithCopy(const QString &source, const QString &target);
+// After the question, writes an automatic backup of target into Backup/ (a failure asks whether
+// to go on without one) and copies chosen over target. The copy is made beside target and
+// checked first: it must open with the database password, read back
+// sound page by page, and hold the four tables with the program's columns; otherwise nothing is
+// touched. Only then is the shared connection con released (it closes every query, LGqry1 too)
+// and the copy renamed over target; the next query that opens connects to the restored file.
+void restoreFromFile(Gauge &g1, Connection &con, Query &LGqry1, const QString &chosen,
+                     const QString &target, QWidget *parent = nullptr);
 
 } // namespace maintenance

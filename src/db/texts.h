@@ -23,4 +23,31 @@ inline const QString RestoreCaption = QStringLiteral("数据库还原");
 inline const QString RestoreDone = QStringLiteral("成功恢复数据库,请及时备份数据库!");
 inline const QString RestoreDoneCaption = QStringLiteral("系统提示");
 inline const QString RestoreFailed = QStringLiteral("恢复失败，请重试!");
+
+// Automatic backups (Backup/ in the program directory).
+inline const QString AutoBackupAtLogin = QStringLiteral("今日首次登录，已自动备份数据库：%1");
+inline const QString AutoBackupBeforeRestore = QStringLiteral("还原前已自动备份当前数据库：%1");
+inline const QString AutoBackupBeforeCompaction = QStringLiteral("压缩前已自动备份数据库：%1");
+inline const QString AutoBackupFailedStatus = QStringLiteral("自动备份数据库失败：%1");
+inline const QString AutoBackupFailed =
+    QStringLiteral("自动备份数据库失败：%1\n备份文件夹：%2\n\n程序照常运行。请检查磁盘空间和"
+                   "文件夹权限，或用“备份数据库”手动备份。");
+inline const QString AutoBackupCaption = QStringLiteral("自动备份");
+inline const QString BackupBeforeRestoreFailed =
+    QStringLiteral("还原前自动备份当前数据库失败：%1\n\n不备份就还原，当前数据将无法找回。"
+                   "仍要还原吗？");
+inline const QString CannotReadDatabase = QStringLiteral("无法读取数据库文件（%1）");
+inline const QString CopyNotSound =
+    QStringLiteral("备份副本校验未通过，数据库文件可能已损坏（%1）");
+inline const QString OccasionLogin = QStringLiteral("每日登录");
+inline const QString OccasionRestore = QStringLiteral("还原前");
+inline const QString OccasionCompaction = QStringLiteral("压缩前");
+// The list of kept backups on the system tab.
+inline const QString BackupListTitle = QStringLiteral("自动备份");
+inline const QString NewestBackup = QStringLiteral("最新备份：%1");
+inline const QString NoBackupYet = QStringLiteral("最新备份：无（尚未自动备份）");
+inline const QString KeptBackups = QStringLiteral("保留 %1 份（最多 %2 份）");
+inline const QString RestoreChosenBackup = QStringLiteral("还原所选备份");
+inline const QString RestoreChosenBackupTip =
+    QStringLiteral("用所选的自动备份替换当前数据库（还原前会先自动备份当前数据库）");
 } // namespace texts::db

@@ -4,6 +4,9 @@
 #include "issuer/systemtab.h"
 
 #include "common/globals.h"
+#include "common/programdir.h"
+#include "db/backuplist.h"
+#include "db/backups.h"
 #include "issuer/texts.h"
 #include "shell/pictures.h"
 #include "shell/texts.h"
@@ -168,6 +171,10 @@ void SystemTab::build()
     dbRow->addWidget(btnClosebtn6);
     dbRow->addWidget(g1, 1);
     right->addLayout(dbRow);
+    auto *backupList = new BackupList(programdir::databaseFile(), backups::folder(),
+                                      programdir::settingsFile(), RzGroupBox5);
+    right->addWidget(backupList);
+    connect(backupList, &BackupList::statusChanged, wtxt, &QLabel::setText);
     btn26 = plainButton(QStringLiteral("检测"), RzGroupBox5);
     btn26->hide();
     RzMemo6 = new EventMemo(RzGroupBox5);

@@ -3,12 +3,15 @@
 #include "testsupport.h"
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QThread>
 #include <QUuid>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -157,6 +160,87 @@ TEST(Program, StartsAndKeepsRunningOnAReadyDirectory)
     EXPECT_LT(QFileInfo(data).size(), filled / 4);
     p.kill();
     p.waitForFinished();
+}
+
+// The program killed while the login window writes its backup before compacting: nothing is left
+// under a backup's name and the database is untouched; the next start removes the killed copy,
+// writes the backup and compacts.
+TEST(Program, KilledDuringAnAutomaticBackupKeepsNoPartialBackup)
+{
+    testsupport::TempProgramDir dir;
+    ASSERT_EQ(run({QStringLiteral("--dir"), dir.root(), QStringLiteral("--create-database"),
+                   QStringLiteral("--admin-name"), QStringLiteral("admin"),
+                   QStringLiteral("--admin-password"), QStringLiteral("admin123")})
+                  .code,
+              0);
+    const QString data = dir.path(QStringLiteral("Data/Data.mdb"));
+    // A large archive with half its pages free: the login window backs it up, then compacts it.
+    {
+        db::Handle h = db::openDatabase(data, QString::fromLatin1(db::DatabasePassword));
+        db::exec(h.get(),
+                 QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n "
+                                "WHERE i<60000) INSERT INTO CRJL(卡片内码,记录原文) "
+                                "SELECT printf('%08X',i), hex(randomblob(500)) FROM n;"
+                                "DELETE FROM CRJL WHERE 序号 <= 30000;"));
+    }
+    const auto bytes = [&] {
+        QFile f(data);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const QByteArray before = bytes();
+    ASSERT_GT(before.size(), 50 << 20);
+    const QDir backupDir(dir.path(QStringLiteral("Backup")));
+    const QStringList staged = {QStringLiteral("Data-*.mdb.??????")};
+    const QStringList named = {QStringLiteral("Data-*.mdb")};
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("VELMORA_INSTANCE"),
+               QStringLiteral("velmora-e2e-") + QUuid::createUuid().toString(QUuid::Id128));
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(program(), {QStringLiteral("--dir"), dir.root()});
+    ASSERT_TRUE(p.waitForStarted());
+    // Watch for the copy being written and kill the program right then.
+    QDeadlineTimer deadline(60000);
+    bool caught = false;
+    while (!deadline.hasExpired() && p.state() == QProcess::Running) {
+        const QStringList copies = backupDir.entryList(staged, QDir::Files | QDir::Hidden);
+        if (!copies.isEmpty() && QFileInfo(backupDir.filePath(copies.first())).size() > 0) {
+            ::kill(pid_t(p.processId()), SIGKILL);
+            caught = true;
+            break;
+        }
+        QThread::usleep(200);
+    }
+    p.waitForFinished();
+    ASSERT_TRUE(caught) << "the backup was not seen being written";
+    EXPECT_EQ(backupDir.entryList(named, QDir::Files), QStringList())
+        << "no file under a backup's name";
+    EXPECT_EQ(backupDir.entryList(staged, QDir::Files | QDir::Hidden).size(), 1)
+        << "the killed copy is all there is";
+    EXPECT_EQ(bytes(), before) << "not compacted without its backup";
+
+    // The next start: the killed copy goes, the backup is written and the file compacted.
+    env.insert(QStringLiteral("VELMORA_INSTANCE"),
+               QStringLiteral("velmora-e2e-") + QUuid::createUuid().toString(QUuid::Id128));
+    QProcess again;
+    again.setProcessEnvironment(env);
+    again.start(program(), {QStringLiteral("--dir"), dir.root()});
+    ASSERT_TRUE(again.waitForStarted());
+    QDeadlineTimer second(60000);
+    while (!second.hasExpired() && (QFileInfo(data).size() >= before.size() ||
+                                    QFile::exists(data + QStringLiteral("-journal"))))
+        QThread::msleep(50);
+    again.kill();
+    again.waitForFinished();
+    EXPECT_LT(QFileInfo(data).size(), before.size()) << "compacted";
+    const QStringList kept = backupDir.entryList(named, QDir::Files);
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_TRUE(kept.first().endsWith(QStringLiteral("-compact.mdb")))
+        << kept.first().toStdString();
+    EXPECT_EQ(QFileInfo(backupDir.filePath(kept.first())).size(), before.size());
+    EXPECT_EQ(backupDir.entryList(staged, QDir::Files | QDir::Hidden), QStringList());
 }
 
 } // namespace

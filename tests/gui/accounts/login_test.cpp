@@ -1,6 +1,9 @@
 // The login window: the check, failures counted to three, the name list, keys and leaving.
 #include "accounts/tform2.h"
+#include "common/clock.h"
 #include "common/globals.h"
+#include "db/backups.h"
+#include "db/connection.h"
 #include "db/datafrm.h"
 #include "shell/appexit.h"
 #include "shell/forms.h"
@@ -22,6 +25,7 @@
 #include <QTest>
 #include <QTimer>
 #include <memory>
+#include <sqlite3.h>
 
 namespace {
 
@@ -386,6 +390,124 @@ TEST_F(LoginTest, ShowingCompactsTheDatabase)
     const qint64 after = QFileInfo(databasePath()).size();
     EXPECT_LT(after, before);
     EXPECT_EQ(login->DBEdtid->currentText(), QStringLiteral("admin")) << "still readable";
+    // The file as it was before is kept in Backup/, and the status line says so.
+    const QList<backups::Entry> kept = backups::list(dir.path(QStringLiteral("Backup")));
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_EQ(kept.first().occasion, backups::Occasion::Compaction);
+    EXPECT_EQ(QFileInfo(kept.first().path).size(), before);
+    EXPECT_EQ(login->WtxtWtxt->text(),
+              QStringLiteral("压缩前已自动备份数据库：") + QFileInfo(kept.first().path).fileName());
+}
+
+// Without its backup the file is not compacted; the reason is shown once that day.
+TEST_F(LoginTest, NoCompactionWithoutABackup)
+{
+    execSql(QStringLiteral("with recursive n(i) as (select 1 union all select i+1 from n "
+                           "where i<400) insert into CRJL (卡片内码, 记录原文) "
+                           "select printf('%08X', i), hex(randomblob(100)) from n"));
+    execSql(QStringLiteral("delete from CRJL"));
+    dir.write(QStringLiteral("Backup"), "a file where the folder belongs");
+    const QByteArray before = [&] {
+        QFile f(databasePath());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    for (int show = 1; show <= 2; ++show) {
+        SCOPED_TRACE(show);
+        if (show == 1)
+            expectBox(Dialogs::Ok);
+        login->hide();
+        login->show();
+        QFile f(databasePath());
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), before) << "left as it was";
+        EXPECT_TRUE(login->WtxtWtxt->text().startsWith(QStringLiteral("自动备份数据库失败：")));
+        EXPECT_EQ(Dialogs::shown().size(), 1);
+    }
+    EXPECT_TRUE(lastShown().text.startsWith(QStringLiteral("自动备份数据库失败：")));
+}
+
+// The day's first login keeps a backup in Backup/ and the status line says so; later logins that
+// day write none; the next day's first does.
+TEST_F(LoginTest, TheDaysFirstLoginKeepsABackupAndSaysSo)
+{
+    login->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(login.get()));
+    const QString folder = dir.path(QStringLiteral("Backup"));
+    struct Step
+    {
+        const char *when;
+        qsizetype kept;
+        const char *status;
+        const char *newest;
+    } steps[] = {
+        {"2026-12-11T08:00:00", 1, "今日首次登录，已自动备份数据库：Data-20261211-080000-login.mdb",
+         "最新备份：2026-12-11 08:00:00"},
+        {"2026-12-11T13:30:00", 1, nullptr, "最新备份：2026-12-11 08:00:00"},
+        {"2026-12-12T07:15:00", 2, "今日首次登录，已自动备份数据库：Data-20261212-071500-login.mdb",
+         "最新备份：2026-12-12 07:15:00"},
+    };
+    for (const Step &step : steps) {
+        SCOPED_TRACE(step.when);
+        {
+            appclock::ScopedNow now(
+                QDateTime::fromString(QString::fromLatin1(step.when), Qt::ISODate));
+            typeLogin(QStringLiteral("admin"), QStringLiteral("admin123"));
+        }
+        ASSERT_TRUE(main->isVisible());
+        main->tmr4->stop();
+        EXPECT_EQ(backups::list(folder).size(), step.kept);
+        if (step.status)
+            EXPECT_EQ(main->wtxt->text(), QString::fromUtf8(step.status));
+        else
+            EXPECT_FALSE(main->wtxt->text().contains(QStringLiteral("备份")))
+                << main->wtxt->text().toStdString();
+        EXPECT_EQ(testsupport::find<QLabel>(main.get(), "lblNewestBackup")->text(),
+                  QString::fromUtf8(step.newest));
+        QTest::mouseClick(main->btnClose1, Qt::LeftButton);
+        ASSERT_TRUE(login->isVisible());
+    }
+    // The backup is the database as it was at the login.
+    const QString first = folder + QStringLiteral("/Data-20261211-080000-login.mdb");
+    db::Handle h = db::openDatabase(first, QString::fromLatin1(db::DatabasePassword), true);
+    db::Statement st(h.get(), QStringLiteral("select count(*) from users"));
+    ASSERT_TRUE(st.step());
+    EXPECT_EQ(sqlite3_column_int(st.get(), 0), 4);
+}
+
+// A backup that cannot be written: the main window is already up when the reason is shown, once;
+// a later login that day tries again and says so in the status line only.
+TEST_F(LoginTest, AFailedBackupIsShownOnceAndNeverStopsTheLogin)
+{
+    dir.write(QStringLiteral("Backup"), "a file where the folder belongs");
+    login->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(login.get()));
+    bool mainWindowUp = false;
+    Dialogs::setShowHook([&](const Dialogs::Shown &) { mainWindowUp = main->isVisible(); });
+    appclock::ScopedNow now(QDateTime(QDate(2026, 12, 11), QTime(8, 0)));
+    for (int login_ = 1; login_ <= 2; ++login_) {
+        SCOPED_TRACE(login_);
+        if (login_ == 1)
+            expectBox(Dialogs::Ok);
+        typeLogin(QStringLiteral("admin"), QStringLiteral("admin123"));
+        ASSERT_TRUE(main->isVisible());
+        EXPECT_FALSE(login->isVisible());
+        EXPECT_EQ(UserType, QStringLiteral("管理员"));
+        main->tmr4->stop();
+        ASSERT_EQ(Dialogs::shown().size(), 1) << "shown once";
+        EXPECT_TRUE(main->wtxt->text().startsWith(QStringLiteral("自动备份数据库失败：")))
+            << main->wtxt->text().toStdString();
+        QTest::mouseClick(main->btnClose1, Qt::LeftButton);
+        ASSERT_TRUE(login->isVisible());
+    }
+    Dialogs::setShowHook({});
+    const Dialogs::Shown &box = Dialogs::shown().first();
+    EXPECT_TRUE(box.text.startsWith(QStringLiteral("自动备份数据库失败：")));
+    EXPECT_TRUE(
+        box.text.contains(QStringLiteral("备份文件夹：") + dir.path(QStringLiteral("Backup"))))
+        << box.text.toStdString();
+    EXPECT_EQ(box.caption, QStringLiteral("自动备份"));
+    EXPECT_EQ(box.icon, Dialogs::Warning);
+    EXPECT_TRUE(mainWindowUp) << "the box came after the login, not in its way";
 }
 
 TEST_F(LoginTest, LeavingAsksFirst)

@@ -1,3 +1,4 @@
+#include "db/backups.h"
 #include "db/datafrm.h"
 #include "db/dberror.h"
 #include "db/maintenance.h"
@@ -212,6 +213,52 @@ TEST_F(MaintenanceTest, RestoreReleasesTheFileAndBringsBackTheBackup)
     EXPECT_EQ(module.Qryda1->recordCount(), 1);
     EXPECT_EQ(module.Qryda1->fieldByName(QStringLiteral("车主姓名")).asString(),
               QStringLiteral("张三"));
+}
+
+// The file a restore replaces goes to Backup/ first; without that backup the operator decides.
+TEST_F(MaintenanceTest, RestoreKeepsTheReplacedFileOrAsksWhenItCannot)
+{
+    const QString backupFile = dir.path(QStringLiteral("saved.mdb"));
+    ASSERT_TRUE(QFile::copy(file, backupFile));
+    addCard(file, QStringLiteral("11111111"), QStringLiteral("李四"));
+
+    expectFile(backupFile);
+    expectBox(Dialogs::Yes);
+    expectBox(Dialogs::Ok);
+    restore();
+    EXPECT_EQ(lastShown().text, QStringLiteral("成功恢复数据库,请及时备份数据库!"));
+    const QList<backups::Entry> kept = backups::list(dir.path(QStringLiteral("Backup")));
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_EQ(kept.first().occasion, backups::Occasion::Restore);
+    EXPECT_EQ(owners(kept.first().path), (QStringList{"张三", "李四"}));
+    EXPECT_EQ(owners(file), QStringList{"张三"});
+
+    // A file where the backup folder belongs: the backup fails, and the question names why.
+    QDir(dir.path(QStringLiteral("Backup"))).removeRecursively();
+    dir.write(QStringLiteral("Backup"), "not a folder");
+    addCard(file, QStringLiteral("22222222"), QStringLiteral("王五"));
+    Dialogs::clearShown();
+    expectFile(backupFile);
+    expectBox(Dialogs::Yes);
+    expectBox(Dialogs::No);
+    restore();
+    ASSERT_EQ(Dialogs::shown().size(), 3);
+    EXPECT_TRUE(lastShown().text.startsWith(QStringLiteral("还原前自动备份当前数据库失败：")))
+        << lastShown().text.toStdString();
+    EXPECT_TRUE(lastShown().text.endsWith(QStringLiteral("仍要还原吗？")));
+    EXPECT_EQ(lastShown().caption, QStringLiteral("数据库还原"));
+    EXPECT_EQ(lastShown().buttons, Dialogs::YesNo);
+    EXPECT_EQ(lastShown().icon, Dialogs::Warning);
+    EXPECT_EQ(owners(file), (QStringList{"张三", "王五"})) << "No: nothing restored";
+
+    Dialogs::clearShown();
+    expectFile(backupFile);
+    expectBox(Dialogs::Yes);
+    expectBox(Dialogs::Yes);
+    expectBox(Dialogs::Ok);
+    restore();
+    EXPECT_EQ(lastShown().text, QStringLiteral("成功恢复数据库,请及时备份数据库!"));
+    EXPECT_EQ(owners(file), QStringList{"张三"}) << "Yes: restored without the backup";
 }
 
 TEST_F(MaintenanceTest, RestoreTakesABackupOfAnOlderVersionAndMigratesIt)
