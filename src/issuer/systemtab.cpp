@@ -174,7 +174,7 @@ void SystemTab::build()
     auto *backupList = new BackupList(programdir::databaseFile(), backups::folder(),
                                       programdir::settingsFile(), RzGroupBox5);
     right->addWidget(backupList);
-    connect(backupList, &BackupList::statusChanged, wtxt, &QLabel::setText);
+    connect(backupList, &BackupList::statusChanged, this, &SystemTab::statusChanged);
     btn26 = plainButton(QStringLiteral("检测"), RzGroupBox5);
     btn26->hide();
     RzMemo6 = new EventMemo(RzGroupBox5);

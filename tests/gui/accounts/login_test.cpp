@@ -454,7 +454,7 @@ TEST_F(LoginTest, TheDaysFirstLoginKeepsABackupAndSaysSo)
             typeLogin(QStringLiteral("admin"), QStringLiteral("admin123"));
         }
         ASSERT_TRUE(main->isVisible());
-        main->tmr4->stop();
+        systemTab(main.get()).tmr4->stop();
         EXPECT_EQ(backups::list(folder).size(), step.kept);
         if (step.status)
             EXPECT_EQ(main->wtxt->text(), QString::fromUtf8(step.status));
@@ -463,7 +463,7 @@ TEST_F(LoginTest, TheDaysFirstLoginKeepsABackupAndSaysSo)
                 << main->wtxt->text().toStdString();
         EXPECT_EQ(testsupport::find<QLabel>(main.get(), "lblNewestBackup")->text(),
                   QString::fromUtf8(step.newest));
-        QTest::mouseClick(main->btnClose1, Qt::LeftButton);
+        QTest::mouseClick(systemTab(main.get()).btnClose1, Qt::LeftButton);
         ASSERT_TRUE(login->isVisible());
     }
     // The backup is the database as it was at the login.
@@ -492,11 +492,11 @@ TEST_F(LoginTest, AFailedBackupIsShownOnceAndNeverStopsTheLogin)
         ASSERT_TRUE(main->isVisible());
         EXPECT_FALSE(login->isVisible());
         EXPECT_EQ(UserType, QStringLiteral("管理员"));
-        main->tmr4->stop();
+        systemTab(main.get()).tmr4->stop();
         ASSERT_EQ(Dialogs::shown().size(), 1) << "shown once";
         EXPECT_TRUE(main->wtxt->text().startsWith(QStringLiteral("自动备份数据库失败：")))
             << main->wtxt->text().toStdString();
-        QTest::mouseClick(main->btnClose1, Qt::LeftButton);
+        QTest::mouseClick(systemTab(main.get()).btnClose1, Qt::LeftButton);
         ASSERT_TRUE(login->isVisible());
     }
     Dialogs::setShowHook({});
