@@ -38,6 +38,10 @@ private:
 // for a full disk, EROFS, EACCES ...).
 int replaceFile(const QString &path, const QByteArray &bytes);
 
+// True when nobody holds the lock of the file at path: the writer that made it (a staged copy, a
+// compaction's work file) has ended without cleaning up. False also when it cannot be opened.
+bool abandoned(const QString &path);
+
 // What an errno from reading or writing a file means, in Chinese, followed by the system's own
 // text in brackets for support.
 QString reason(int err);

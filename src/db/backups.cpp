@@ -57,13 +57,7 @@ void removeLeftovers(const QString &folder)
     for (const QString &name :
          dir.entryList({StagedPattern}, QDir::Files | QDir::Hidden | QDir::NoSymLinks)) {
         const QString path = dir.filePath(name);
-        const int fd =
-            ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-        if (fd < 0)
-            continue;
-        const bool abandoned = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-        ::close(fd);
-        if (abandoned)
+        if (filewrite::abandoned(path))
             QFile::remove(path);
     }
 }

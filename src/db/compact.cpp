@@ -1,5 +1,6 @@
 #include "db/compact.h"
 
+#include "common/filewrite.h"
 #include "db/connection.h"
 #include "db/dberror.h"
 
@@ -50,24 +51,13 @@ int tableCount(sqlite3 *db, const char *schemaName)
 const QString WorkPattern = QStringLiteral("~CP*.tmp");
 const QString JournalSuffix = QStringLiteral("-journal");
 
-// True when nobody holds the work file, so its compaction has ended without cleaning up.
-bool abandoned(const QString &path)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0)
-        return false;
-    const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-    ::close(fd);
-    return free;
-}
-
 void removeLeftovers(const QString &folder)
 {
     const QDir dir(folder);
     const QDir::Filters plainFiles = QDir::Files | QDir::Hidden | QDir::NoSymLinks;
     for (const QString &name : dir.entryList({WorkPattern}, plainFiles)) {
         const QString path = dir.filePath(name);
-        if (abandoned(path)) {
+        if (filewrite::abandoned(path)) {
             QFile::remove(path + JournalSuffix);
             QFile::remove(path);
         }
@@ -102,13 +92,7 @@ void removeRestoreLeftovers(const QString &dataFile)
     const QDir::Filters plainFiles = QDir::Files | QDir::Hidden | QDir::NoSymLinks;
     for (const QString &name : folder.entryList({prefix + QStringLiteral("??????")}, plainFiles)) {
         const QString path = folder.filePath(name);
-        const int fd =
-            ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-        if (fd < 0)
-            continue;
-        const bool abandoned = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-        ::close(fd);
-        if (abandoned)
+        if (filewrite::abandoned(path))
             QFile::remove(path);
     }
 }

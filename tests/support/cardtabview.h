@@ -13,11 +13,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
-#include <memory>
 
 struct CardTabView
 {
@@ -93,11 +91,5 @@ struct CardTabView
 // The card tab's controls in window, found again when the window's card tab is a new one.
 inline const CardTabView &cardTab(const QObject *window)
 {
-    static std::unique_ptr<CardTabView> view;
-    static QPointer<CardTab> tab;
-    if (!view || !tab || tab->window() != window) {
-        view = std::make_unique<CardTabView>(window);
-        tab = view->tab;
-    }
-    return *view;
+    return testsupport::tabView<CardTabView, CardTab>(window);
 }

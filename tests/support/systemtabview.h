@@ -9,11 +9,9 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
-#include <memory>
 
 struct SystemTabView
 {
@@ -66,11 +64,5 @@ struct SystemTabView
 // The system tab's controls in window, found again when the window's system tab is a new one.
 inline const SystemTabView &systemTab(const QObject *window)
 {
-    static std::unique_ptr<SystemTabView> view;
-    static QPointer<SystemTab> tab;
-    if (!view || !tab || tab->window() != window) {
-        view = std::make_unique<SystemTabView>(window);
-        tab = view->tab;
-    }
-    return *view;
+    return testsupport::tabView<SystemTabView, SystemTab>(window);
 }

@@ -5,6 +5,7 @@
 #include "coresupport.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <gtest/gtest.h>
 #include <memory>
@@ -71,6 +72,19 @@ template <typename T> T *find(const QObject *root, const char *name)
     T *found = root->findChild<T *>(QString::fromLatin1(name));
     EXPECT_NE(found, nullptr) << "no control " << name << " of the expected type";
     return found;
+}
+
+// The view (a struct of a tab's controls found by name, with the tab as `tab`) of the tab of type
+// Tab in window, kept while that tab lives and made again for a new one.
+template <typename View, typename Tab> const View &tabView(const QObject *window)
+{
+    static std::unique_ptr<View> view;
+    static QPointer<Tab> tab;
+    if (!view || !tab || tab->window() != window) {
+        view = std::make_unique<View>(window);
+        tab = view->tab;
+    }
+    return *view;
 }
 
 } // namespace testsupport
