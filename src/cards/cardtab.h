@@ -84,63 +84,63 @@ private:
     void setStatus(const QString &text) { emit statusChanged(text); }
     void setStatusStyle(const QString &styleSheet) { emit statusStyled(styleSheet); }
     void giveKeyboardShortcuts();
-    void tmr3Timer();
+    void readLampTimerTimer();
 
     // ---- issue modes (cardtab.cpp) ----
-    void rz5Click();
-    void btn12Click();
-    void btn14Click();
-    void btn13Click();
-    void dtp1Change();
-    void dtp1KeyPress();
-    void btn3Click();
-    void btn4Click();
-    void btn25Click();
-    void edt1Change();
+    void gateBoxClick();
+    void singleIssueButtonClick();
+    void batchIssueButtonClick();
+    void extendButtonClick();
+    void validityPickerChange();
+    void validityPickerKeyPress();
+    void startIssueButtonClick();
+    void endIssueButtonClick();
+    void returnButtonClick();
+    void startsSentCounterChange();
     void bindArchiveFields();     // binds the owner fields once the data module exists
     bool startNewArchiveRecord(); // vehicle number and new record; false: not entered
     void sendReadModeFrame();     // with the stored issuer password
     void showOwnerPrompt(const QString &prompt, const QString &noModeMessage);
     void openDatePicker();
-    void endIssuing(bool returning); // btn4 (false) and btn25 (true)
+    void endIssuing(bool returning); // endIssueButton (false) and returnButton (true)
 
     // ---- gate groups (cardtab_groups.cpp); n = 1..8 ----
     void chkClick(int n);
     QCheckBox *groupCheck(int n) const;
-    void btn11Click();
-    void btn15Click();
-    void btn24Click();
+    void selectAllButtonClick();
+    void invertGatesButtonClick();
+    void selectNoneButtonClick();
 
     // ---- owner entry (cardtab_owner.cpp); key handlers return true to swallow the key ----
     void setupOwnerEntry();
-    bool edt11KeyPress(int key);
-    void edt11MouseDown();
-    void edt12Enter();
-    bool edt12KeyPress(int key);
-    void DBcbb3Enter();
-    bool DBcbb3KeyPress(int key);
-    void DBcbb3Change();
-    void edt13Enter();
-    bool edt13KeyPress(int key);
-    void edt14Enter();
-    bool edt14KeyPress(int key);
-    void edt16Enter();
-    bool edt16KeyPress(int key);
-    void edt20Enter();
-    bool edt20KeyPress(int key);
-    void edt15Enter();
-    bool edt15KeyPress(int key);
-    void edt15MouseDown();
-    void edt3MouseDown();
+    bool ownerNameFieldKeyPress(int key);
+    void ownerNameFieldMouseDown();
+    void plateFieldEnter();
+    bool plateFieldKeyPress(int key);
+    void carTypeFieldEnter();
+    bool carTypeFieldKeyPress(int key);
+    void carTypeFieldChange();
+    void phoneFieldEnter();
+    bool phoneFieldKeyPress(int key);
+    void vehicleInfoFieldEnter();
+    bool vehicleInfoFieldKeyPress(int key);
+    void parkingSpaceFieldEnter();
+    bool parkingSpaceFieldKeyPress(int key);
+    void addressFieldEnter();
+    bool addressFieldKeyPress(int key);
+    void validityFieldEnter();
+    bool validityFieldKeyPress(int key);
+    void validityFieldMouseDown();
+    void cardStatusFieldMouseDown();
 
     // ---- card read and save (cardtab_cardread.cpp) ----
     void onCardRead(const issuer::CardRead &read);
     void onTokenRead(const issuer::TokenRead &token);
     // A card (code and validity) or a token read: counters, fields and what completes.
     void reactToRead(const QString &code, const QString &validity, const issuer::TokenRead *token);
-    void btn17Click();
-    void edt2Change();
-    void edt8Change();
+    void saveRecordButtonClick();
+    void readsCounterChange();
+    void readGroupFieldChange();
     bool saveArchiveRecord(); // true when a record was written
     void duplicateCard();
     void cardWrittenWithoutRecord(const QString &reason);
@@ -152,12 +152,12 @@ private:
     void showCardCode(const QString &card);
 
     // ---- loss, unloss and initialisation (cardtab_loss.cpp) ----
-    void btn22Click();
-    void btn23Click();
-    void btn27Click();
+    void lossButtonClick();
+    void unlossButtonClick();
+    void initialiseButtonClick();
     // Each returns false when the card read ends there.
     bool cardReadCompletesInitialisation();
-    // Loss (btn22) or unloss (btn23): asks, remembers the card and sends the frame.
+    // Loss (lossButton) or unloss (unlossButton): asks, remembers the card and sends the frame.
     void sendTokenRequest(bool loss);
     // The loss (false) or unloss confirmation by the token the issuer read back.
     bool confirmTokenRead(bool unloss, const QByteArray &tokenReply);
@@ -168,22 +168,22 @@ private:
     // ---- lookups (cardtab_lookups.cpp); key handlers return true to swallow the key ----
     void setupLookups();
     bool refusedWhileBusy(); // the busy message when a mode is selected
-    void edt17Change();
-    void edt17Enter();
-    bool edt17KeyPress(int key);
-    void edt17MouseDown();
-    void edt18Enter();
-    bool edt18KeyPress(int key);
-    void edt18Change();
-    void edt18MouseDown();
-    void edt19Enter();
-    bool edt19KeyPress(int key);
-    void edt19Change();
-    void edt19MouseDown();
-    void btn18Click();
-    void btn21Click();
-    void btn19Click();
-    void btn28Click();
+    void codeLookupFieldChange();
+    void codeLookupFieldEnter();
+    bool codeLookupFieldKeyPress(int key);
+    void codeLookupFieldMouseDown();
+    void plateLookupFieldEnter();
+    bool plateLookupFieldKeyPress(int key);
+    void plateLookupFieldChange();
+    void plateLookupFieldMouseDown();
+    void nameLookupFieldEnter();
+    bool nameLookupFieldKeyPress(int key);
+    void nameLookupFieldChange();
+    void nameLookupFieldMouseDown();
+    void lookupButtonClick();
+    void expiringButtonClick();
+    void archiveButtonClick();
+    void passagesButtonClick();
 
     IssuerPort &m_port;
     std::unique_ptr<cards::IssueSession> m_session; // the issuing state (issuesession.h)
@@ -193,70 +193,70 @@ private:
     QPointer<QWidget> m_archiveWindow;
     QPointer<QWidget> m_passageWindow;
     QPointer<QLineEdit> m_archiveCodeEdit; // the archive window's card-code search field
-    QTimer *tmr3 = nullptr;                // lamp of the card tab
+    QTimer *readLampTimer = nullptr;       // tmr3 lamp of the card tab
 
-    // ---- controls (object names as named here) ----
-    EventMemo *RzMemo2 = nullptr;       // card and token lines
-    QGroupBox *rz2 = nullptr;           // "卡片信息显示区"
-    QGroupBox *rz3 = nullptr;           // "车主档案编辑区"
-    QGroupBox *rz4 = nullptr;           // "档案/记录查询/卡片挂失"
-    QGroupBox *rz5 = nullptr;           // "出入口限制设置"
-    QGroupBox *grp5 = nullptr;          // " 查询条件 "
-    QGroupBox *grpCardMemo = nullptr;   // " 卡有效期显示 "
-    QGroupBox *grpGroupShown = nullptr; // " 卡片组号显示 "
-    QGroupBox *grpGates = nullptr;      // "车辆允许通行的组号(场中场功能)"
-    QGroupBox *grpLoss = nullptr;       // "  卡片挂失 "
-    QPushButton *btn12 = nullptr;       // "     单卡发行"
-    QRadioButton *rb1 = nullptr;        // single issue
-    QPushButton *btn14 = nullptr;       // "      批量发行"
-    QRadioButton *rb2 = nullptr;        // batch issue
-    QPushButton *btn13 = nullptr;       // "卡片延期"
-    QPushButton *btn3 = nullptr;        // "开始发行"
-    QPushButton *btn4 = nullptr;        // "结束发行"
-    QPushButton *btn25 = nullptr;       // "返回"
-    QPushButton *btn17 = nullptr;       // hidden "保存档案"
-    QDateEdit *dtp1 = nullptr;          // validity date
-    QDateEdit *dtp2 = nullptr;          // hidden: horizon of the expiring-soon list
-    QLineEdit *edt1 = nullptr;          // start-issuing frames sent
-    QLineEdit *edt2 = nullptr;          // card reads
-    QLineEdit *edt8 = nullptr;          // hidden: group number of the last card read
-    Lamp *shp5 = nullptr;               // command lamp
-    Lamp *shp4 = nullptr;               // read lamp
-    QListWidget *chklst1 = nullptr;     // gate groups of the card read
-    QLabel *lbl8 = nullptr;             // "车辆允许通行的组号"
-    QCheckBox *chk1 = nullptr;          // gate groups "1" … "8"
-    QCheckBox *chk2 = nullptr;
-    QCheckBox *chk3 = nullptr;
-    QCheckBox *chk4 = nullptr;
-    QCheckBox *chk5 = nullptr;
-    QCheckBox *chk6 = nullptr;
-    QCheckBox *chk7 = nullptr;
-    QCheckBox *chk8 = nullptr;
-    QPushButton *btn11 = nullptr; // "全选"
-    QPushButton *btn15 = nullptr; // "反选"
-    QPushButton *btn24 = nullptr; // hidden "不选"
+    // ---- controls (each comment starts with the control's object name) ----
+    EventMemo *cardMemo = nullptr;      // RzMemo2 card and token lines
+    QGroupBox *cardInfoBox = nullptr;   // rz2 "卡片信息显示区"
+    QGroupBox *ownerBox = nullptr;      // rz3 "车主档案编辑区"
+    QGroupBox *lookupBox = nullptr;     // rz4 "档案/记录查询/卡片挂失"
+    QGroupBox *gateBox = nullptr;       // rz5 "出入口限制设置"
+    QGroupBox *queryBox = nullptr;      // grp5 " 查询条件 "
+    QGroupBox *validityBox = nullptr;   // grpCardMemo " 卡有效期显示 "
+    QGroupBox *groupShownBox = nullptr; // grpGroupShown " 卡片组号显示 "
+    QGroupBox *gateChecksBox = nullptr; // grpGates "车辆允许通行的组号(场中场功能)"
+    QGroupBox *lossBox = nullptr;       // grpLoss "  卡片挂失 "
+    QPushButton *singleIssueButton = nullptr; // btn12 "     单卡发行"
+    QRadioButton *singleIssueMark = nullptr;  // rb1 single issue
+    QPushButton *batchIssueButton = nullptr;  // btn14 "      批量发行"
+    QRadioButton *batchIssueMark = nullptr;   // rb2 batch issue
+    QPushButton *extendButton = nullptr;      // btn13 "卡片延期"
+    QPushButton *startIssueButton = nullptr;  // btn3 "开始发行"
+    QPushButton *endIssueButton = nullptr;    // btn4 "结束发行"
+    QPushButton *returnButton = nullptr;      // btn25 "返回"
+    QPushButton *saveRecordButton = nullptr;  // btn17 hidden "保存档案"
+    QDateEdit *validityPicker = nullptr;      // dtp1 validity date
+    QDateEdit *expiringHorizon = nullptr;     // dtp2 hidden: horizon of the expiring-soon list
+    QLineEdit *startsSentCounter = nullptr;   // edt1 start-issuing frames sent
+    QLineEdit *readsCounter = nullptr;        // edt2 card reads
+    QLineEdit *readGroupField = nullptr;      // edt8 hidden: group number of the last card read
+    Lamp *commandLamp = nullptr;              // shp5 command lamp
+    Lamp *readLamp = nullptr;                 // shp4 read lamp
+    QListWidget *readGroupsList = nullptr;    // chklst1 gate groups of the card read
+    QLabel *gateGroupsLabel = nullptr;        // lbl8 "车辆允许通行的组号"
+    QCheckBox *gateCheck1 = nullptr;          // chk1 gate groups "1" … "8"
+    QCheckBox *gateCheck2 = nullptr;          // chk2
+    QCheckBox *gateCheck3 = nullptr;          // chk3
+    QCheckBox *gateCheck4 = nullptr;          // chk4
+    QCheckBox *gateCheck5 = nullptr;          // chk5
+    QCheckBox *gateCheck6 = nullptr;          // chk6
+    QCheckBox *gateCheck7 = nullptr;          // chk7
+    QCheckBox *gateCheck8 = nullptr;          // chk8
+    QPushButton *selectAllButton = nullptr;   // btn11 "全选"
+    QPushButton *invertGatesButton = nullptr; // btn15 "反选"
+    QPushButton *selectNoneButton = nullptr;  // btn24 hidden "不选"
     // Owner fields, bound to the archive query.
-    CardEdit *edt9 = nullptr;   // "车辆编号:"
-    QLineEdit *edt10 = nullptr; // "卡片内码:" (a CardEdit)
-    CardEdit *edt11 = nullptr;  // "车主姓名:"
-    CardEdit *edt12 = nullptr;  // "车牌号码:"
-    CardCombo *DBcbb3 = nullptr;
-    QLabel *lbl13 = nullptr;   // "汽车类型:   "
-    CardEdit *edt13 = nullptr; // "车主手机:"
-    CardEdit *edt14 = nullptr; // "车辆信息:"
-    CardEdit *edt15 = nullptr; // "有效期限:"
-    CardEdit *edt16 = nullptr; // "车场车位:"
-    CardEdit *edt20 = nullptr; // "住    址:"
-    CardEdit *edt3 = nullptr;  // "卡片状态:"
+    CardEdit *vehicleNumberField = nullptr; // edt9 "车辆编号:"
+    QLineEdit *cardCodeField = nullptr;     // edt10 "卡片内码:" (a CardEdit)
+    CardEdit *ownerNameField = nullptr;     // edt11 "车主姓名:"
+    CardEdit *plateField = nullptr;         // edt12 "车牌号码:"
+    CardCombo *carTypeField = nullptr;      // DBcbb3
+    QLabel *carTypeLabel = nullptr;         // lbl13 "汽车类型:   "
+    CardEdit *phoneField = nullptr;         // edt13 "车主手机:"
+    CardEdit *vehicleInfoField = nullptr;   // edt14 "车辆信息:"
+    CardEdit *validityField = nullptr;      // edt15 "有效期限:"
+    CardEdit *parkingSpaceField = nullptr;  // edt16 "车场车位:"
+    CardEdit *addressField = nullptr;       // edt20 "住    址:"
+    CardEdit *cardStatusField = nullptr;    // edt3 "卡片状态:"
     // Lookups and loss.
-    QLineEdit *edt17 = nullptr;   // "卡片内码:" lookup
-    QLineEdit *edt18 = nullptr;   // "车牌号码:" lookup
-    QLineEdit *edt19 = nullptr;   // "车主姓名:" lookup
-    QPushButton *btn18 = nullptr; // "查询"
-    QPushButton *btn19 = nullptr; // "显示车主档案"
-    QPushButton *btn28 = nullptr; // "进出记录查询"
-    QPushButton *btn21 = nullptr; // "即将过期档案"
-    QPushButton *btn22 = nullptr; // "卡片挂失"
-    QPushButton *btn23 = nullptr; // "卡片解挂"
-    QPushButton *btn27 = nullptr; // "卡片初始化"
+    QLineEdit *codeLookupField = nullptr;    // edt17 "卡片内码:" lookup
+    QLineEdit *plateLookupField = nullptr;   // edt18 "车牌号码:" lookup
+    QLineEdit *nameLookupField = nullptr;    // edt19 "车主姓名:" lookup
+    QPushButton *lookupButton = nullptr;     // btn18 "查询"
+    QPushButton *archiveButton = nullptr;    // btn19 "显示车主档案"
+    QPushButton *passagesButton = nullptr;   // btn28 "进出记录查询"
+    QPushButton *expiringButton = nullptr;   // btn21 "即将过期档案"
+    QPushButton *lossButton = nullptr;       // btn22 "卡片挂失"
+    QPushButton *unlossButton = nullptr;     // btn23 "卡片解挂"
+    QPushButton *initialiseButton = nullptr; // btn27 "卡片初始化"
 };

@@ -69,15 +69,15 @@ void CardTab::reactToRead(const QString &code, const QString &validity,
                           const issuer::TokenRead *token)
 {
     bindArchiveFields();
-    edt2->setText(QString::number(counter(edt2) + 1));
-    edt8->setText(m_readGroups);
-    chklst1->show();
+    readsCounter->setText(QString::number(counter(readsCounter) + 1));
+    readGroupField->setText(m_readGroups);
+    readGroupsList->show();
 
-    edt10->clear();
-    edt15->clear();
-    edt17->clear();
+    cardCodeField->clear();
+    validityField->clear();
+    codeLookupField->clear();
     setArchiveSearch(m_archiveCodeEdit.data(), QString());
-    edt15->setText(validity);
+    validityField->setText(validity);
 
     if (token) {
         using Token = cards::IssueSession::Token;
@@ -89,8 +89,8 @@ void CardTab::reactToRead(const QString &code, const QString &validity,
                 return;
         }
     } else {
-        edt10->setText(code);
-        edt17->setText(code);
+        cardCodeField->setText(code);
+        codeLookupField->setText(code);
         setArchiveSearch(m_archiveCodeEdit.data(), code);
     }
 
@@ -102,25 +102,25 @@ void CardTab::reactToRead(const QString &code, const QString &validity,
     const cards::IssueSession &session = *m_session;
     if (session.mode() == Mode::Batch) {
         // The next card of a batch carries the groups of the card just written.
-        btn24Click();
+        selectNoneButtonClick();
         for (int i = 0; i < 8; ++i) {
-            if (chklst1->item(i)->checkState() == Qt::Checked) {
+            if (readGroupsList->item(i)->checkState() == Qt::Checked) {
                 groupCheck(i + 1)->setEnabled(true);
                 groupCheck(i + 1)->setChecked(true);
             }
         }
     } else if (!(session.open() &&
                  (session.mode() == Mode::Single || session.mode() == Mode::Batch) &&
-                 btn3->isEnabled() && counter(edt1) > 0)) {
+                 startIssueButton->isEnabled() && counter(startsSentCounter) > 0)) {
         setStatus(texts::cards::ReadNormal);
     }
 
-    if (session.open() && session.mode() == Mode::Extension && btn13->isEnabled() &&
-        counter(edt1) > 0 && session.started()) {
-        const QString written = edt10->text();
+    if (session.open() && session.mode() == Mode::Extension && extendButton->isEnabled() &&
+        counter(startsSentCounter) > 0 && session.started()) {
+        const QString written = cardCodeField->text();
         const QString extended = session.extendedCard();
-        btn17->setEnabled(true);
-        btn17Click();
+        saveRecordButton->setEnabled(true);
+        saveRecordButtonClick();
         if (session.lastSave() == Save::Failed)
             return; // issuing has ended and the operator was told
         sendReadModeFrame();
@@ -130,47 +130,47 @@ void CardTab::reactToRead(const QString &code, const QString &validity,
             setStatus(texts::cards::ExtendOtherCardPane.arg(written, extended));
         else if (session.lastSave() == Save::Duplicate)
             setStatus(texts::cards::ExtendOtherRecordPane.arg(written));
-        btn3->setEnabled(false);
-        btn3->setStyleSheet(QString());
-        edt17->setText(texts::cards::ReadEntry);
+        startIssueButton->setEnabled(false);
+        startIssueButton->setStyleSheet(QString());
+        codeLookupField->setText(texts::cards::ReadEntry);
         m_session->extensionCompleted();
     }
 
-    if (!edt9->text().isEmpty() && !edt10->text().isEmpty() && !edt15->text().isEmpty() &&
-        session.open() && btn12->isEnabled() && session.mode() == Mode::Single &&
-        session.started()) {
+    if (!vehicleNumberField->text().isEmpty() && !cardCodeField->text().isEmpty() &&
+        !validityField->text().isEmpty() && session.open() && singleIssueButton->isEnabled() &&
+        session.mode() == Mode::Single && session.started()) {
         try {
-            btn17->setEnabled(true);
-            btn17Click();
+            saveRecordButton->setEnabled(true);
+            saveRecordButtonClick();
             if (session.lastSave() == Save::Failed)
                 return;
             if (session.lastSave() == Save::Saved)
                 setStatus(texts::cards::SingleSaved);
-            btn12->setEnabled(true);
-            btn12->setFocus();
+            singleIssueButton->setEnabled(true);
+            singleIssueButton->setFocus();
             sendReadModeFrame();
-            btn3->setEnabled(false);
+            startIssueButton->setEnabled(false);
             m_session->singleCompleted();
-            rb1->setChecked(false);
-            rb2->setChecked(false);
-            rb2->setEnabled(true);
-            dtp1->hide();
+            singleIssueMark->setChecked(false);
+            batchIssueMark->setChecked(false);
+            batchIssueMark->setEnabled(true);
+            validityPicker->hide();
         } catch (const std::exception &) {
             return; // the rest of the card read is skipped, without a message
         }
     }
 
-    if (!edt9->text().isEmpty() && session.open() && session.mode() == Mode::Batch &&
-        btn14->isEnabled() && counter(edt1) > 0 && session.started()) {
+    if (!vehicleNumberField->text().isEmpty() && session.open() && session.mode() == Mode::Batch &&
+        batchIssueButton->isEnabled() && counter(startsSentCounter) > 0 && session.started()) {
         try {
-            btn17->setEnabled(true);
-            btn17Click();
+            saveRecordButton->setEnabled(true);
+            saveRecordButtonClick();
             // A record that could not be saved ends the batch: the issuer must not write on.
             if (session.lastSave() == Save::Failed)
                 return;
             const bool saved = session.lastSave() == Save::Saved;
             // The issuer stays in issuing mode: the next card gets the next record.
-            btn14Click();
+            batchIssueButtonClick();
             if (saved)
                 setStatus(texts::cards::BatchSaved);
         } catch (const std::exception &) {
@@ -178,20 +178,21 @@ void CardTab::reactToRead(const QString &code, const QString &validity,
         }
     }
 
-    btn11->setEnabled(false);
-    btn15->setEnabled(false);
+    selectAllButton->setEnabled(false);
+    invertGatesButton->setEnabled(false);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Saving the archive record
 
-void CardTab::btn17Click()
+void CardTab::saveRecordButtonClick()
 {
     using Save = cards::IssueSession::SaveOutcome;
     m_session->setLastSave(Save::None);
-    if (!m_session->open() || counter(edt1) <= 0 || !btn3->isEnabled() || edt10->text().isEmpty() ||
-        edt15->text().isEmpty() || edt9->text().isEmpty()) {
-        btn17->setEnabled(false);
+    if (!m_session->open() || counter(startsSentCounter) <= 0 || !startIssueButton->isEnabled() ||
+        cardCodeField->text().isEmpty() || validityField->text().isEmpty() ||
+        vehicleNumberField->text().isEmpty()) {
+        saveRecordButton->setEnabled(false);
         return;
     }
     try {
@@ -206,12 +207,12 @@ void CardTab::btn17Click()
         }
         return;
     }
-    btn24Click();
+    selectNoneButtonClick();
 }
 
 void CardTab::cardWrittenWithoutRecord(const QString &reason)
 {
-    const QString code = edt10->text();
+    const QString code = cardCodeField->text();
     m_session->setLastSave(cards::IssueSession::SaveOutcome::Failed);
     // Read mode first, so that no further card is written while the operator reads the box.
     endIssuing(true);
@@ -224,54 +225,54 @@ bool CardTab::saveArchiveRecord()
 {
     Query *q = archive();
     using Mode = cards::IssueSession::Mode;
-    if (m_session->mode() == Mode::Extension && btn13->isEnabled() && m_session->started()) {
+    if (m_session->mode() == Mode::Extension && extendButton->isEnabled() && m_session->started()) {
         // The issuer has written whatever card was laid: the record follows that card (a card
         // of another record is refused by the archive and takes the duplicate path).
         q->fieldByName(QStringLiteral("卡片状态")).setAsString(texts::cards::StatusEnabled);
         q->post();
-        btn13->setEnabled(false);
-        btn17->setEnabled(false);
+        extendButton->setEnabled(false);
+        saveRecordButton->setEnabled(false);
         setStatus(texts::cards::ExtendUpdatedPane);
         Dialogs::message(texts::cards::ExtendUpdatedBox, this);
         sendReadModeFrame();
-        dtp1->hide();
-        btn3->setEnabled(false);
-        btn3->setStyleSheet(QString());
-        btn12->setEnabled(true);
-        btn14->setEnabled(true);
-        btn11->setEnabled(false);
-        btn15->setEnabled(false);
+        validityPicker->hide();
+        startIssueButton->setEnabled(false);
+        startIssueButton->setStyleSheet(QString());
+        singleIssueButton->setEnabled(true);
+        batchIssueButton->setEnabled(true);
+        selectAllButton->setEnabled(false);
+        invertGatesButton->setEnabled(false);
         m_session->recordSaved();
         {
-            const QSignalBlocker block(dtp1);
-            dtp1->setDate(appclock::today());
+            const QSignalBlocker block(validityPicker);
+            validityPicker->setDate(appclock::today());
         }
         return true;
     }
-    if (m_session->mode() == Mode::Batch && btn14->isEnabled() && m_session->started()) {
+    if (m_session->mode() == Mode::Batch && batchIssueButton->isEnabled() && m_session->started()) {
         q->post();
-        btn17->setEnabled(false);
-        btn13->setEnabled(false);
+        saveRecordButton->setEnabled(false);
+        extendButton->setEnabled(false);
         q->close();
-        btn18->setEnabled(false);
-        btn11->setEnabled(false);
-        btn15->setEnabled(false);
-        btn14->setFocus();
+        lookupButton->setEnabled(false);
+        selectAllButton->setEnabled(false);
+        invertGatesButton->setEnabled(false);
+        batchIssueButton->setFocus();
         m_session->recordSaved();
         return true;
     }
-    if (m_session->open() && btn12->isEnabled() && m_session->mode() == Mode::Single &&
+    if (m_session->open() && singleIssueButton->isEnabled() && m_session->mode() == Mode::Single &&
         m_session->started()) {
         q->post();
-        btn17->setEnabled(false);
-        btn13->setEnabled(false);
+        saveRecordButton->setEnabled(false);
+        extendButton->setEnabled(false);
         q->close();
         setStatus(texts::cards::SingleSavedPane);
         Dialogs::message(texts::cards::SingleSavedBox, this);
         m_session->recordSaved();
-        btn12->setFocus();
-        btn11->setEnabled(false);
-        btn15->setEnabled(false);
+        singleIssueButton->setFocus();
+        selectAllButton->setEnabled(false);
+        invertGatesButton->setEnabled(false);
         return true;
     }
     return false;
@@ -282,57 +283,57 @@ void CardTab::duplicateCard()
     Query *q = archive();
     QString validity;
     try {
-        cards::openCardRecord(q, edt17->text());
+        cards::openCardRecord(q, codeLookupField->text());
         validity = q->fieldByName(QStringLiteral("卡片有效期限")).asString();
     } catch (const std::exception &) {
         Dialogs::message(texts::cards::CardCodeEmpty, this);
         return;
     }
     Dialogs::message(texts::cards::DuplicateCard.arg(validity), this);
-    btn17->setEnabled(false);
-    btn13->setEnabled(false);
-    rb1->setChecked(false);
-    rb1->setEnabled(true);
+    saveRecordButton->setEnabled(false);
+    extendButton->setEnabled(false);
+    singleIssueMark->setChecked(false);
+    singleIssueMark->setEnabled(true);
     q->close();
-    btn11->setEnabled(false);
-    btn15->setEnabled(false);
+    selectAllButton->setEnabled(false);
+    invertGatesButton->setEnabled(false);
     const bool batch = m_session->mode() == cards::IssueSession::Mode::Batch;
     m_session->duplicateRefused();
     if (batch) {
         Dialogs::message(texts::cards::BatchContinue, this);
         return;
     }
-    rb2->setChecked(false);
-    rb2->setEnabled(true);
+    batchIssueMark->setChecked(false);
+    batchIssueMark->setEnabled(true);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Counters and lamps
 
-void CardTab::edt2Change()
+void CardTab::readsCounterChange()
 {
-    chklst1->setEnabled(true);
-    shp4->setColor(colors::Red);
+    readGroupsList->setEnabled(true);
+    readLamp->setColor(colors::Red);
     if (!m_session->active()) {
         if (Query *q = archive())
             q->close();
     }
-    const QString group = edt8->text();
+    const QString group = readGroupField->text();
     if (!group.isEmpty() && group != QLatin1String("00")) {
-        shp4->setColor(colors::Green);
+        readLamp->setColor(colors::Green);
         // Room for the line being read: the memo keeps only the newest one.
-        if (RzMemo2->lineCount() > CardMemoLimit)
-            RzMemo2->removeFirstLines(RzMemo2->lineCount() - 1);
+        if (cardMemo->lineCount() > CardMemoLimit)
+            cardMemo->removeFirstLines(cardMemo->lineCount() - 1);
     }
 }
 
-void CardTab::edt8Change()
+void CardTab::readGroupFieldChange()
 {
-    chklst1->setEnabled(true);
-    const int n = cards::groupNumber(edt8->text());
-    edt8->setText(QString::number(n));
+    readGroupsList->setEnabled(true);
+    const int n = cards::groupNumber(readGroupField->text());
+    readGroupField->setText(QString::number(n));
     for (int i = 0; i < 8; ++i)
-        chklst1->item(i)->setCheckState(cards::groupSelected(n, i + 1) ? Qt::Checked
-                                                                       : Qt::Unchecked);
+        readGroupsList->item(i)->setCheckState(cards::groupSelected(n, i + 1) ? Qt::Checked
+                                                                              : Qt::Unchecked);
     setWindowTitle(GSName + texts::shell::CaptionSuffix);
 }

@@ -15,56 +15,57 @@
 
 void CardTab::chkClick(int n)
 {
-    if (groupCheck(n)->isChecked() && !edt9->text().isEmpty()) {
+    if (groupCheck(n)->isChecked() && !vehicleNumberField->text().isEmpty()) {
         m_session->setGroup(n, true);
-        btn15->setEnabled(true);
+        invertGatesButton->setEnabled(true);
         if (!m_session->modeChosen())
             return;
-        if (!dtp1->isVisible())
+        if (!validityPicker->isVisible())
             return;
-        btn3->setEnabled(true);
+        startIssueButton->setEnabled(true);
         setStatus(texts::cards::GroupValid.arg(n));
-        btn3->setFocus();
+        startIssueButton->setFocus();
         return;
     }
     m_session->setGroup(n, false);
-    btn3->setEnabled(false);
-    btn11->setEnabled(true);
+    startIssueButton->setEnabled(false);
+    selectAllButton->setEnabled(true);
     setStatus(texts::cards::GroupInvalid.arg(n));
 }
 
-void CardTab::btn11Click()
+void CardTab::selectAllButtonClick()
 {
-    const bool inMode = modeSelected() && !edt9->text().trimmed().isEmpty() && dtp1->isEnabled();
-    if (!inMode && edt15->text().trimmed().isEmpty()) {
+    const bool inMode = modeSelected() && !vehicleNumberField->text().trimmed().isEmpty() &&
+                        validityPicker->isEnabled();
+    if (!inMode && validityField->text().trimmed().isEmpty()) {
         Dialogs::message(texts::cards::SelectAllRefused, this);
         return;
     }
-    btn24Click();
+    selectNoneButtonClick();
     for (int n = 1; n <= 8; ++n)
         groupCheck(n)->setEnabled(true);
     for (int n = 1; n <= 8; ++n)
         groupCheck(n)->setChecked(true);
-    btn15->setEnabled(true);
+    invertGatesButton->setEnabled(true);
     setStatus(texts::cards::AllSelected);
-    btn11->setEnabled(false);
+    selectAllButton->setEnabled(false);
 }
 
-void CardTab::btn15Click()
+void CardTab::invertGatesButtonClick()
 {
     for (int n = 1; n <= 8; ++n)
         groupCheck(n)->setChecked(false);
-    btn3->setEnabled(false);
-    btn15->setEnabled(false);
-    btn11->setEnabled(true);
+    startIssueButton->setEnabled(false);
+    invertGatesButton->setEnabled(false);
+    selectAllButton->setEnabled(true);
     setStatus(texts::cards::AllCancelled);
 }
 
-void CardTab::btn24Click()
+void CardTab::selectNoneButtonClick()
 {
     for (int n = 1; n <= 8; ++n)
         groupCheck(n)->setChecked(false);
     for (int n = 1; n <= 8; ++n)
         groupCheck(n)->setEnabled(false);
-    btn11->setEnabled(false);
+    selectAllButton->setEnabled(false);
 }

@@ -55,151 +55,154 @@ void CardTab::setupLookups()
             return swallow;
         });
     };
-    typing(edt17, &CardTab::edt17KeyPress);
-    keepHexDigitsOnly(edt17, 8);
-    typing(edt18, &CardTab::edt18KeyPress);
-    typing(edt19, &CardTab::edt19KeyPress);
-    onFocusIn(edt17, [this] { guarded([this] { edt17Enter(); }); });
-    onFocusIn(edt18, [this] { guarded([this] { edt18Enter(); }); });
-    onFocusIn(edt19, [this] { guarded([this] { edt19Enter(); }); });
-    onMouseDown(edt17, [this] { guarded([this] { edt17MouseDown(); }); });
-    onMouseDown(edt18, [this] { guarded([this] { edt18MouseDown(); }); });
-    onMouseDown(edt19, [this] { guarded([this] { edt19MouseDown(); }); });
-    connect(edt17, &QLineEdit::textChanged, this, [this] { guarded([this] { edt17Change(); }); });
-    connect(edt18, &QLineEdit::textChanged, this, [this] { guarded([this] { edt18Change(); }); });
-    connect(edt19, &QLineEdit::textChanged, this, [this] { guarded([this] { edt19Change(); }); });
+    typing(codeLookupField, &CardTab::codeLookupFieldKeyPress);
+    keepHexDigitsOnly(codeLookupField, 8);
+    typing(plateLookupField, &CardTab::plateLookupFieldKeyPress);
+    typing(nameLookupField, &CardTab::nameLookupFieldKeyPress);
+    onFocusIn(codeLookupField, [this] { guarded([this] { codeLookupFieldEnter(); }); });
+    onFocusIn(plateLookupField, [this] { guarded([this] { plateLookupFieldEnter(); }); });
+    onFocusIn(nameLookupField, [this] { guarded([this] { nameLookupFieldEnter(); }); });
+    onMouseDown(codeLookupField, [this] { guarded([this] { codeLookupFieldMouseDown(); }); });
+    onMouseDown(plateLookupField, [this] { guarded([this] { plateLookupFieldMouseDown(); }); });
+    onMouseDown(nameLookupField, [this] { guarded([this] { nameLookupFieldMouseDown(); }); });
+    connect(codeLookupField, &QLineEdit::textChanged, this,
+            [this] { guarded([this] { codeLookupFieldChange(); }); });
+    connect(plateLookupField, &QLineEdit::textChanged, this,
+            [this] { guarded([this] { plateLookupFieldChange(); }); });
+    connect(nameLookupField, &QLineEdit::textChanged, this,
+            [this] { guarded([this] { nameLookupFieldChange(); }); });
     auto handle = [this](QPushButton *b, void (CardTab::*handler)()) {
         connect(b, &QPushButton::clicked, this,
                 [this, handler] { guarded([&] { (this->*handler)(); }); });
     };
-    handle(btn18, &CardTab::btn18Click);
-    handle(btn21, &CardTab::btn21Click);
-    handle(btn19, &CardTab::btn19Click);
-    handle(btn28, &CardTab::btn28Click);
-    handle(btn22, &CardTab::btn22Click);
-    handle(btn23, &CardTab::btn23Click);
-    handle(btn27, &CardTab::btn27Click);
+    handle(lookupButton, &CardTab::lookupButtonClick);
+    handle(expiringButton, &CardTab::expiringButtonClick);
+    handle(archiveButton, &CardTab::archiveButtonClick);
+    handle(passagesButton, &CardTab::passagesButtonClick);
+    handle(lossButton, &CardTab::lossButtonClick);
+    handle(unlossButton, &CardTab::unlossButtonClick);
+    handle(initialiseButton, &CardTab::initialiseButtonClick);
 }
 
 // ---------------------------------------------------------------------------------------------
 // The query fields: a change in one empties the other two, and the lookup button follows the
 // field in use.
 
-void CardTab::edt17Enter()
+void CardTab::codeLookupFieldEnter()
 {
     setStatus(texts::cards::CardFieldPrompt);
 }
 
-bool CardTab::edt17KeyPress(int)
+bool CardTab::codeLookupFieldKeyPress(int)
 {
     // Which characters get in is the field's filter's business: they come by paste and drop too.
-    btn18->setEnabled(trimmedLength(edt17) == 8);
+    lookupButton->setEnabled(trimmedLength(codeLookupField) == 8);
     return false;
 }
 
-void CardTab::edt17Change()
+void CardTab::codeLookupFieldChange()
 {
-    edt19->clear();
-    edt18->clear();
-    const bool full = trimmedLength(edt17) == 8;
-    btn18->setEnabled(full);
+    nameLookupField->clear();
+    plateLookupField->clear();
+    const bool full = trimmedLength(codeLookupField) == 8;
+    lookupButton->setEnabled(full);
     if (isAdministrator())
-        btn27->setEnabled(full);
+        initialiseButton->setEnabled(full);
 }
 
-void CardTab::edt17MouseDown()
+void CardTab::codeLookupFieldMouseDown()
 {
-    edt18->clear();
-    edt19->clear();
-    btn18->setEnabled(trimmedLength(edt17) == 8);
+    plateLookupField->clear();
+    nameLookupField->clear();
+    lookupButton->setEnabled(trimmedLength(codeLookupField) == 8);
 }
 
-void CardTab::edt18Enter()
+void CardTab::plateLookupFieldEnter()
 {
     setStatus(texts::cards::PlateFieldPrompt);
 }
 
-bool CardTab::edt18KeyPress(int key)
+bool CardTab::plateLookupFieldKeyPress(int key)
 {
-    btn18->setEnabled(trimmedLength(edt18) > 0);
+    lookupButton->setEnabled(trimmedLength(plateLookupField) > 0);
     if (!keys::isEnter(key))
         return false;
     // Enter looks the plate up even while the button is disabled.
-    if (!edt18->text().isEmpty())
-        btn18Click();
+    if (!plateLookupField->text().isEmpty())
+        lookupButtonClick();
     return true;
 }
 
-void CardTab::edt18Change()
+void CardTab::plateLookupFieldChange()
 {
-    edt17->clear();
-    edt19->clear();
-    btn18->setEnabled(trimmedLength(edt18) > 0);
+    codeLookupField->clear();
+    nameLookupField->clear();
+    lookupButton->setEnabled(trimmedLength(plateLookupField) > 0);
 }
 
-void CardTab::edt18MouseDown()
+void CardTab::plateLookupFieldMouseDown()
 {
-    edt17->clear();
-    edt19->clear();
-    btn18->setEnabled(trimmedLength(edt18) > 0);
+    codeLookupField->clear();
+    nameLookupField->clear();
+    lookupButton->setEnabled(trimmedLength(plateLookupField) > 0);
 }
 
-void CardTab::edt19Enter()
+void CardTab::nameLookupFieldEnter()
 {
     setStatus(texts::cards::NameFieldPrompt);
 }
 
-bool CardTab::edt19KeyPress(int key)
+bool CardTab::nameLookupFieldKeyPress(int key)
 {
-    btn18->setEnabled(trimmedLength(edt19) > 0);
+    lookupButton->setEnabled(trimmedLength(nameLookupField) > 0);
     if (!keys::isEnter(key))
         return false;
-    if (!edt19->text().isEmpty())
-        btn18Click();
+    if (!nameLookupField->text().isEmpty())
+        lookupButtonClick();
     return true;
 }
 
-void CardTab::edt19Change()
+void CardTab::nameLookupFieldChange()
 {
-    edt17->clear();
-    edt18->clear();
-    btn18->setEnabled(trimmedLength(edt19) > 0);
+    codeLookupField->clear();
+    plateLookupField->clear();
+    lookupButton->setEnabled(trimmedLength(nameLookupField) > 0);
 }
 
-void CardTab::edt19MouseDown()
+void CardTab::nameLookupFieldMouseDown()
 {
-    edt17->clear();
-    edt18->clear();
-    btn18->setEnabled(trimmedLength(edt19) > 0);
+    codeLookupField->clear();
+    plateLookupField->clear();
+    lookupButton->setEnabled(trimmedLength(nameLookupField) > 0);
 }
 
 // ---------------------------------------------------------------------------------------------
 // The lookup
 
-void CardTab::btn18Click()
+void CardTab::lookupButtonClick()
 {
     namespace t = texts::cards;
     if (refusedWhileBusy())
         return;
-    for (QRadioButton *rb : {rb1, rb2}) {
+    for (QRadioButton *rb : {singleIssueMark, batchIssueMark}) {
         rb->setEnabled(false);
         rb->setChecked(false);
     }
-    dtp1->hide();
+    validityPicker->hide();
 
     cards::LookupField field = cards::LookupField::CardCode;
     QString key;
-    if (!edt17->text().isEmpty()) {
-        key = edt17->text();
-    } else if (!edt18->text().isEmpty()) {
+    if (!codeLookupField->text().isEmpty()) {
+        key = codeLookupField->text();
+    } else if (!plateLookupField->text().isEmpty()) {
         field = cards::LookupField::Plate;
-        key = edt18->text();
-    } else if (!edt19->text().isEmpty()) {
+        key = plateLookupField->text();
+    } else if (!nameLookupField->text().isEmpty()) {
         field = cards::LookupField::Name;
-        key = edt19->text();
+        key = nameLookupField->text();
     } else {
         Dialogs::box(t::NoQuery, t::NoQueryCaption, Dialogs::OkOnly, Dialogs::Warning, this);
-        btn18->setEnabled(false);
+        lookupButton->setEnabled(false);
         return;
     }
 
@@ -214,18 +217,18 @@ void CardTab::btn18Click()
     switch (field) {
     case cards::LookupField::CardCode:
         if (!admin) {
-            btn4->setEnabled(false);
+            endIssueButton->setEnabled(false);
             // Shown, not edited.
             q->close();
             q->open();
-            btn13->setEnabled(false);
-            btn17->setEnabled(false);
+            extendButton->setEnabled(false);
+            saveRecordButton->setEnabled(false);
             setStatusStyle(QStringLiteral("color:blue;"));
             setStatus(t::OperatorLookup);
             if (rows == 0) {
                 Dialogs::message(t::NotFound, this);
                 setStatus(t::NotFoundOperatorPane);
-                btn13->setEnabled(false);
+                extendButton->setEnabled(false);
             } else {
                 Dialogs::message(t::FoundOperator, this);
             }
@@ -234,22 +237,22 @@ void CardTab::btn18Click()
         if (rows == 0) {
             Dialogs::message(t::CardNotRegistered, this);
             setStatus(t::NotFoundIssue);
-            btn13->setEnabled(false);
-            btn12->setEnabled(true);
-            btn14->setEnabled(true);
-            edt17->setText(t::ReadEntry);
-            btn12->setFocus();
+            extendButton->setEnabled(false);
+            singleIssueButton->setEnabled(true);
+            batchIssueButton->setEnabled(true);
+            codeLookupField->setText(t::ReadEntry);
+            singleIssueButton->setFocus();
             return;
         }
-        btn4->setEnabled(true);
-        btn12->setEnabled(false);
-        btn14->setEnabled(false);
-        for (QPushButton *b : {btn13, btn22, btn23})
+        endIssueButton->setEnabled(true);
+        singleIssueButton->setEnabled(false);
+        batchIssueButton->setEnabled(false);
+        for (QPushButton *b : {extendButton, lossButton, unlossButton})
             b->setEnabled(true);
-        btn13->setStyleSheet(Yellow);
-        edt3->setStyleSheet(Yellow);
+        extendButton->setStyleSheet(Yellow);
+        cardStatusField->setStyleSheet(Yellow);
         setStatus(t::FoundCard);
-        btn13->setFocus();
+        extendButton->setFocus();
         return;
     case cards::LookupField::Plate:
     case cards::LookupField::Name:
@@ -261,30 +264,30 @@ void CardTab::btn18Click()
         Dialogs::message(plate ? t::NotFound : t::NotFoundIssue, this);
         if (plate)
             setStatus(t::NotFoundIssuePlate);
-        for (QPushButton *b : {btn13, btn22, btn23})
+        for (QPushButton *b : {extendButton, lossButton, unlossButton})
             b->setEnabled(false);
         if (admin) {
-            btn12->setEnabled(true);
-            btn14->setEnabled(true);
+            singleIssueButton->setEnabled(true);
+            batchIssueButton->setEnabled(true);
         }
         return;
     }
     if (admin) {
-        for (QPushButton *b : {btn13, btn22, btn23})
+        for (QPushButton *b : {extendButton, lossButton, unlossButton})
             b->setEnabled(true);
     }
     // The found card goes to the card field, whose reaction empties the field just used; that
     // field's own reaction then empties the card field again.
-    edt17->setText(edt10->text());
-    btn12->setEnabled(false);
-    btn14->setEnabled(false);
+    codeLookupField->setText(cardCodeField->text());
+    singleIssueButton->setEnabled(false);
+    batchIssueButton->setEnabled(false);
     setStatus(t::FoundRecords);
 }
 
 // ---------------------------------------------------------------------------------------------
 // The expiring-soon list and the other windows
 
-void CardTab::btn21Click()
+void CardTab::expiringButtonClick()
 {
     if (refusedWhileBusy())
         return;
@@ -305,8 +308,8 @@ void CardTab::btn21Click()
             return;
         }
         // The archive window builds the same selection from the two pickers.
-        setPickerDate(dtp1, today);
-        setPickerDate(dtp2, range.last);
+        setPickerDate(validityPicker, today);
+        setPickerDate(expiringHorizon, range.last);
         if (!m_archiveWindow)
             throw std::runtime_error("no archive window");
         emit expiringArchiveRequested();
@@ -315,7 +318,7 @@ void CardTab::btn21Click()
     }
 }
 
-void CardTab::btn19Click()
+void CardTab::archiveButtonClick()
 {
     if (refusedWhileBusy())
         return;
@@ -324,7 +327,7 @@ void CardTab::btn19Click()
     emit archiveWindowRequested();
 }
 
-void CardTab::btn28Click()
+void CardTab::passagesButtonClick()
 {
     if (refusedWhileBusy())
         return;
@@ -345,43 +348,43 @@ void CardTab::attachArchiveWindow(TForm7 *archive)
     connect(this, &CardTab::expiringArchiveRequested, archive, &TForm7::showExpiringArchive);
     // What the archive window asks of the card tab when it hands over or is left.
     archive->cardModeActive = [this] { return m_session->modeChosen(); };
-    archive->expiringUntil = [this] { return dtp2->date(); };
+    archive->expiringUntil = [this] { return expiringHorizon->date(); };
     connect(archive, &TForm7::cardTabDateRequested, this, [this](const QDate &day) {
         // Only the date is set; the card tab's reaction to a picked date is not an issue step.
-        const QSignalBlocker quiet(dtp1);
-        dtp1->setDate(day);
+        const QSignalBlocker quiet(validityPicker);
+        validityPicker->setDate(day);
     });
     connect(archive, &TForm7::cardCodeFieldResetRequested, this,
-            [this] { edt17->setText(texts::cards::ReadEntry); });
+            [this] { codeLookupField->setText(texts::cards::ReadEntry); });
     connect(archive, &TForm7::cardTabStatusRequested, this, &CardTab::statusChanged);
     connect(archive, &TForm7::cardTabShowRequested, this, &CardTab::mainWindowRequested);
     connect(archive, &TForm7::issuingEndRequested, this, [this] { endIssuingOnLeave(); });
     connect(archive, &TForm7::addRequested, this, [this] {
-        rb1->setEnabled(true);
-        btn12Click();
-        btn14->setEnabled(true);
+        singleIssueMark->setEnabled(true);
+        singleIssueButtonClick();
+        batchIssueButton->setEnabled(true);
     });
     connect(archive, &TForm7::lookupsClearRequested, this, [this] {
-        edt18->clear();
-        edt19->clear();
+        plateLookupField->clear();
+        nameLookupField->clear();
     });
     connect(archive, &TForm7::cardTabResetRequested, this, [this] {
-        dtp1->hide();
-        for (QRadioButton *rb : {rb1, rb2}) {
+        validityPicker->hide();
+        for (QRadioButton *rb : {singleIssueMark, batchIssueMark}) {
             rb->setChecked(false);
             rb->setEnabled(true);
         }
-        btn12->setEnabled(true);
-        btn14->setEnabled(true);
-        btn3->setEnabled(false);
-        btn4->setEnabled(false);
-        btn13->setEnabled(false);
-        btn27->setEnabled(false);
-        btn22->setEnabled(false);
-        btn23->setEnabled(false);
+        singleIssueButton->setEnabled(true);
+        batchIssueButton->setEnabled(true);
+        startIssueButton->setEnabled(false);
+        endIssueButton->setEnabled(false);
+        extendButton->setEnabled(false);
+        initialiseButton->setEnabled(false);
+        lossButton->setEnabled(false);
+        unlossButton->setEnabled(false);
     });
     connect(archive, &TForm7::archiveSaveDisableRequested, this,
-            [this] { btn17->setEnabled(false); });
+            [this] { saveRecordButton->setEnabled(false); });
 }
 
 void CardTab::attachPassageWindow(TForm10 *passages)
@@ -389,7 +392,7 @@ void CardTab::attachPassageWindow(TForm10 *passages)
     m_passageWindow = passages;
     connect(this, &CardTab::passageWindowRequested, passages, &TForm10::openFromCardTab);
     connect(passages, &TForm10::cardTabRequested, this, [this] {
-        edt17->setText(texts::cards::ReadEntry);
+        codeLookupField->setText(texts::cards::ReadEntry);
         emit mainWindowRequested();
     });
 }

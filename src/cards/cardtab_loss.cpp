@@ -55,12 +55,12 @@ bool markRecord(const QString &code, const QList<std::pair<QString, QString>> &c
 // ---------------------------------------------------------------------------------------------
 // The buttons
 
-void CardTab::btn22Click()
+void CardTab::lossButtonClick()
 {
     sendTokenRequest(true);
 }
 
-void CardTab::btn23Click()
+void CardTab::unlossButtonClick()
 {
     sendTokenRequest(false);
 }
@@ -70,7 +70,7 @@ void CardTab::sendTokenRequest(bool loss)
     using Token = cards::IssueSession::Token;
     // The frame carries characters 3..8 (loss) or 5..8 (unloss) of the code: without all eight
     // it would lose some.
-    if (!cards::isFullCardCode(edt10->text())) {
+    if (!cards::isFullCardCode(cardCodeField->text())) {
         Dialogs::message(texts::cards::CardCodeEmpty, this);
         return;
     }
@@ -78,27 +78,27 @@ void CardTab::sendTokenRequest(bool loss)
                      loss ? texts::cards::Loss : texts::cards::Unloss, Dialogs::YesNo,
                      loss ? Dialogs::Warning : Dialogs::Question, this) != Dialogs::Yes) {
         m_session->dropToken();
-        btn22->setEnabled(false);
-        btn23->setEnabled(false);
+        lossButton->setEnabled(false);
+        unlossButton->setEnabled(false);
         return;
     }
     try {
         // The token's report will be checked against this card, not against what it selects.
-        const QString card = issuer::trimmed(edt10->text());
+        const QString card = issuer::trimmed(cardCodeField->text());
         m_session->awaitToken(loss ? Token::Loss : Token::Unloss, card);
         if (loss)
             m_port.sendFrame(IssuerFrame::Loss, LossFrame(card));
         else
             m_port.sendFrame(IssuerFrame::Unloss, UnlossFrame(card));
         Dialogs::message(loss ? texts::cards::LossSent : texts::cards::UnlossSent, this);
-        btn22->setEnabled(false);
-        btn23->setEnabled(false);
+        lossButton->setEnabled(false);
+        unlossButton->setEnabled(false);
     } catch (const std::exception &) {
         Dialogs::message(texts::cards::CardCodeEmpty, this);
     }
 }
 
-void CardTab::btn27Click()
+void CardTab::initialiseButtonClick()
 {
     if (refusedWhileBusy())
         return;
@@ -111,7 +111,7 @@ void CardTab::btn27Click()
     m_port.sendFrame(IssuerFrame::ValidityInit, ValidityInitFrame());
     setStatus(texts::cards::InitSentPane);
     Dialogs::message(texts::cards::InitSentBox, this);
-    btn27->setEnabled(false);
+    initialiseButton->setEnabled(false);
 }
 
 bool CardTab::refusedWhileBusy()
@@ -145,8 +145,8 @@ bool CardTab::confirmTokenRead(bool unloss, const QByteArray &tokenReply)
     const QString card = m_session->tokenCard();
     const bool confirmed = cards::tokenConfirms(operation, card, tokenReply);
     m_session->dropToken();
-    btn22->setEnabled(false);
-    btn23->setEnabled(false);
+    lossButton->setEnabled(false);
+    unlossButton->setEnabled(false);
     if (!confirmed) {
         // The token carries another card's digits (or the other command): nothing is recorded
         // for the card the operator chose.
@@ -154,8 +154,8 @@ bool CardTab::confirmTokenRead(bool unloss, const QByteArray &tokenReply)
         Dialogs::message(texts::cards::CardCodeMismatch, this);
         return false;
     }
-    edt10->setText(card);
-    edt17->setText(card);
+    cardCodeField->setText(card);
+    codeLookupField->setText(card);
     sendReadModeFrame();
     const QString status = unloss ? texts::cards::StatusFound : texts::cards::StatusLost;
     if (!markRecord(card, {{QStringLiteral("卡片状态"), status}})) {
@@ -171,7 +171,7 @@ bool CardTab::cardReadCompletesInitialisation()
     m_session->dropInitialisation();
     sendReadModeFrame();
     // The card just read, exactly: a containing lookup could select another owner's record.
-    if (!markRecord(edt17->text(),
+    if (!markRecord(codeLookupField->text(),
                     {{QStringLiteral("卡片状态"), texts::cards::StatusInitialised},
                      {QStringLiteral("卡片有效期限"), texts::cards::InitialisedValidity}})) {
         Dialogs::message(texts::cards::InitUnregistered, this);

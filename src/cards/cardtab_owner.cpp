@@ -28,10 +28,11 @@ void highlightWhileFocused(QWidget *w)
 
 void CardTab::setupOwnerEntry()
 {
-    edt13->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edt13));
+    phoneField->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), phoneField));
     for (QWidget *w :
-         std::initializer_list<QWidget *>{edt11, edt12, DBcbb3, edt13, edt14, edt16, edt20})
+         std::initializer_list<QWidget *>{ownerNameField, plateField, carTypeField, phoneField,
+                                          vehicleInfoField, parkingSpaceField, addressField})
         highlightWhileFocused(w);
 
     // A key handler sees each character key before the field does.
@@ -44,104 +45,105 @@ void CardTab::setupOwnerEntry()
             return swallow;
         });
     };
-    keys(edt11, &CardTab::edt11KeyPress, this);
-    keys(edt12, &CardTab::edt12KeyPress, this);
-    keys(DBcbb3, &CardTab::DBcbb3KeyPress, this);
-    keys(edt13, &CardTab::edt13KeyPress, this);
-    keys(edt14, &CardTab::edt14KeyPress, this);
-    keys(edt16, &CardTab::edt16KeyPress, this);
-    keys(edt20, &CardTab::edt20KeyPress, this);
-    keys(edt15, &CardTab::edt15KeyPress, this);
-    onFocusIn(edt12, [this] { guarded([this] { edt12Enter(); }); });
-    onFocusIn(DBcbb3, [this] { guarded([this] { DBcbb3Enter(); }); });
-    onFocusIn(edt13, [this] { guarded([this] { edt13Enter(); }); });
-    onFocusIn(edt14, [this] { guarded([this] { edt14Enter(); }); });
-    onFocusIn(edt16, [this] { guarded([this] { edt16Enter(); }); });
-    onFocusIn(edt20, [this] { guarded([this] { edt20Enter(); }); });
-    onFocusIn(edt15, [this] { guarded([this] { edt15Enter(); }); });
-    onMouseDown(edt11, [this] { guarded([this] { edt11MouseDown(); }); });
-    onMouseDown(edt15, [this] { guarded([this] { edt15MouseDown(); }); });
-    onMouseUp(edt15, [this] { guarded([this] { edt15MouseDown(); }); });
-    onMouseDown(edt3, [this] { guarded([this] { edt3MouseDown(); }); });
-    DBcbb3->onUserChange = [this] { guarded([this] { DBcbb3Change(); }); };
+    keys(ownerNameField, &CardTab::ownerNameFieldKeyPress, this);
+    keys(plateField, &CardTab::plateFieldKeyPress, this);
+    keys(carTypeField, &CardTab::carTypeFieldKeyPress, this);
+    keys(phoneField, &CardTab::phoneFieldKeyPress, this);
+    keys(vehicleInfoField, &CardTab::vehicleInfoFieldKeyPress, this);
+    keys(parkingSpaceField, &CardTab::parkingSpaceFieldKeyPress, this);
+    keys(addressField, &CardTab::addressFieldKeyPress, this);
+    keys(validityField, &CardTab::validityFieldKeyPress, this);
+    onFocusIn(plateField, [this] { guarded([this] { plateFieldEnter(); }); });
+    onFocusIn(carTypeField, [this] { guarded([this] { carTypeFieldEnter(); }); });
+    onFocusIn(phoneField, [this] { guarded([this] { phoneFieldEnter(); }); });
+    onFocusIn(vehicleInfoField, [this] { guarded([this] { vehicleInfoFieldEnter(); }); });
+    onFocusIn(parkingSpaceField, [this] { guarded([this] { parkingSpaceFieldEnter(); }); });
+    onFocusIn(addressField, [this] { guarded([this] { addressFieldEnter(); }); });
+    onFocusIn(validityField, [this] { guarded([this] { validityFieldEnter(); }); });
+    onMouseDown(ownerNameField, [this] { guarded([this] { ownerNameFieldMouseDown(); }); });
+    onMouseDown(validityField, [this] { guarded([this] { validityFieldMouseDown(); }); });
+    onMouseUp(validityField, [this] { guarded([this] { validityFieldMouseDown(); }); });
+    onMouseDown(cardStatusField, [this] { guarded([this] { cardStatusFieldMouseDown(); }); });
+    carTypeField->onUserChange = [this] { guarded([this] { carTypeFieldChange(); }); };
 }
 
 void CardTab::showOwnerPrompt(const QString &prompt, const QString &noModeMessage)
 {
-    if (!edt9->text().isEmpty())
+    if (!vehicleNumberField->text().isEmpty())
         setStatus(prompt);
     else
         Dialogs::message(noModeMessage, this);
 }
 
-bool CardTab::edt11KeyPress(int key)
+bool CardTab::ownerNameFieldKeyPress(int key)
 {
     namespace t = texts::cards;
     showOwnerPrompt(t::NamePrompt, t::NameNoMode);
-    if (keys::isEnter(key) && !edt11->text().isEmpty() && !edt9->text().isEmpty()) {
-        edt12->setFocus();
+    if (keys::isEnter(key) && !ownerNameField->text().isEmpty() &&
+        !vehicleNumberField->text().isEmpty()) {
+        plateField->setFocus();
         setStatus(t::NameDone);
     }
     return keys::isEnter(key);
 }
 
-void CardTab::edt11MouseDown()
+void CardTab::ownerNameFieldMouseDown()
 {
     showOwnerPrompt(texts::cards::NamePrompt, texts::cards::NameNoMode);
 }
 
-void CardTab::edt12Enter()
+void CardTab::plateFieldEnter()
 {
     showOwnerPrompt(texts::cards::PlatePrompt, texts::cards::NoModeFirst);
 }
 
-bool CardTab::edt12KeyPress(int key)
+bool CardTab::plateFieldKeyPress(int key)
 {
-    edt12Enter();
-    if (keys::isEnter(key) && !edt12->text().isEmpty()) {
-        DBcbb3->setFocus();
+    plateFieldEnter();
+    if (keys::isEnter(key) && !plateField->text().isEmpty()) {
+        carTypeField->setFocus();
         setStatus(texts::cards::PlateDone);
     }
     return keys::isEnter(key);
 }
 
-void CardTab::DBcbb3Enter()
+void CardTab::carTypeFieldEnter()
 {
     showOwnerPrompt(texts::cards::CarTypePrompt, texts::cards::NoModeFirst);
 }
 
-bool CardTab::DBcbb3KeyPress(int key)
+bool CardTab::carTypeFieldKeyPress(int key)
 {
-    DBcbb3Enter();
-    if (keys::isEnter(key) && !DBcbb3->currentText().trimmed().isEmpty() &&
-        !edt9->text().isEmpty()) {
-        edt13->setFocus();
+    carTypeFieldEnter();
+    if (keys::isEnter(key) && !carTypeField->currentText().trimmed().isEmpty() &&
+        !vehicleNumberField->text().isEmpty()) {
+        phoneField->setFocus();
         // Back to the highlight of the focus only: the field must not stay coloured.
-        highlightWhileFocused(DBcbb3);
+        highlightWhileFocused(carTypeField);
         setStatus(texts::cards::CarTypeDone);
     }
     return keys::isEnter(key);
 }
 
-void CardTab::DBcbb3Change()
+void CardTab::carTypeFieldChange()
 {
-    if (!edt9->text().isEmpty())
+    if (!vehicleNumberField->text().isEmpty())
         setStatus(texts::cards::CarTypeChanged);
     else
         Dialogs::message(texts::cards::NoModePlease, this);
 }
 
-void CardTab::edt13Enter()
+void CardTab::phoneFieldEnter()
 {
     showOwnerPrompt(texts::cards::MobilePrompt, texts::cards::NoModeFirst);
 }
 
-bool CardTab::edt13KeyPress(int key)
+bool CardTab::phoneFieldKeyPress(int key)
 {
-    edt13Enter();
+    phoneFieldEnter();
     if (keys::isEnter(key)) {
-        if (cards::isMobileNumber(edt13->text())) {
-            edt14->setFocus();
+        if (cards::isMobileNumber(phoneField->text())) {
+            vehicleInfoField->setFocus();
             setStatus(texts::cards::MobileDone);
         } else {
             Dialogs::message(texts::cards::MobileShort, this);
@@ -152,62 +154,64 @@ bool CardTab::edt13KeyPress(int key)
     return !digit && key != Qt::Key_Backspace;
 }
 
-void CardTab::edt14Enter()
+void CardTab::vehicleInfoFieldEnter()
 {
     showOwnerPrompt(texts::cards::VehiclePrompt, texts::cards::NoModeFirst);
 }
 
-bool CardTab::edt14KeyPress(int key)
+bool CardTab::vehicleInfoFieldKeyPress(int key)
 {
-    edt14Enter();
-    if (keys::isEnter(key) && !edt14->text().isEmpty()) {
-        edt16->setFocus();
+    vehicleInfoFieldEnter();
+    if (keys::isEnter(key) && !vehicleInfoField->text().isEmpty()) {
+        parkingSpaceField->setFocus();
         setStatus(texts::cards::VehicleDone);
     }
     return keys::isEnter(key);
 }
 
-void CardTab::edt16Enter()
+void CardTab::parkingSpaceFieldEnter()
 {
     showOwnerPrompt(texts::cards::SpacePrompt, texts::cards::NoModeFirst);
 }
 
-bool CardTab::edt16KeyPress(int key)
+bool CardTab::parkingSpaceFieldKeyPress(int key)
 {
-    edt16Enter();
-    if (keys::isEnter(key) && !edt16->text().isEmpty()) {
-        edt20->setFocus();
+    parkingSpaceFieldEnter();
+    if (keys::isEnter(key) && !parkingSpaceField->text().isEmpty()) {
+        addressField->setFocus();
         setStatus(texts::cards::AddressPrompt);
     }
     return keys::isEnter(key);
 }
 
-void CardTab::edt20Enter()
+void CardTab::addressFieldEnter()
 {
     showOwnerPrompt(texts::cards::AddressPrompt, texts::cards::NoModeFirst);
 }
 
-bool CardTab::edt20KeyPress(int key)
+bool CardTab::addressFieldKeyPress(int key)
 {
-    edt20Enter();
-    if (keys::isEnter(key) && !edt20->text().isEmpty()) {
+    addressFieldEnter();
+    if (keys::isEnter(key) && !addressField->text().isEmpty()) {
         openDatePicker();
-        dtp1->setFocus();
+        validityPicker->setFocus();
         setStatus(texts::cards::ValidityPrompt);
     }
     return keys::isEnter(key);
 }
 
-void CardTab::edt15Enter()
+void CardTab::validityFieldEnter()
 {
     showOwnerPrompt(texts::cards::ValidityPrompt, texts::cards::NoModeFirst);
 }
 
-bool CardTab::edt15KeyPress(int)
+bool CardTab::validityFieldKeyPress(int)
 {
     setStatusStyle(QStringLiteral("color:blue;"));
     setStatus(texts::cards::ValidityPrompt);
-    if (edt9->text().isEmpty() || (!rb1->isChecked() && !rb2->isChecked() && !btn13->isEnabled())) {
+    if (vehicleNumberField->text().isEmpty() ||
+        (!singleIssueMark->isChecked() && !batchIssueMark->isChecked() &&
+         !extendButton->isEnabled())) {
         setStatus(texts::cards::NoVehicleNumber);
         return true;
     }
@@ -216,9 +220,9 @@ bool CardTab::edt15KeyPress(int)
     return true;
 }
 
-void CardTab::edt15MouseDown()
+void CardTab::validityFieldMouseDown()
 {
-    if (!edt9->text().isEmpty() && modeSelected()) {
+    if (!vehicleNumberField->text().isEmpty() && modeSelected()) {
         openDatePicker();
         setStatusStyle(QStringLiteral("color:blue;"));
         setStatus(texts::cards::ValidityPrompt);
@@ -228,7 +232,7 @@ void CardTab::edt15MouseDown()
     setStatus(texts::cards::NoVehicleNumber);
 }
 
-void CardTab::edt3MouseDown()
+void CardTab::cardStatusFieldMouseDown()
 {
     setStatus(texts::cards::StatusAfterRead);
     Dialogs::message(texts::cards::StatusAfterRead, this);

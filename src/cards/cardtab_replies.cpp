@@ -16,7 +16,7 @@
 
 void CardTab::cardRead(const issuer::CardRead &read)
 {
-    RzMemo2->addLine(read.line);
+    cardMemo->addLine(read.line);
     onCardRead(read);
 }
 
@@ -36,7 +36,7 @@ void CardTab::lossTokenRead(const issuer::TokenRead &token)
     QString card = tokenCardFor(false, token.digits);
     if (card.isEmpty())
         card = QStringLiteral("00") + token.digits;
-    RzMemo2->addLine(issuer::tokenLine(token, card));
+    cardMemo->addLine(issuer::tokenLine(token, card));
     onTokenRead(token);
     if (self)
         showCardCode(card);
@@ -49,11 +49,11 @@ void CardTab::unlossTokenRead(const issuer::TokenRead &token)
 {
     QPointer<CardTab> self(this);
     try {
-        edt17->setText(token.digits);
+        codeLookupField->setText(token.digits);
         if (!self)
             return;
         const QString card = lookupCardCode(token.digits);
-        RzMemo2->addLine(issuer::tokenLine(token, card));
+        cardMemo->addLine(issuer::tokenLine(token, card));
         onTokenRead(token);
         if (!self)
             return;
@@ -86,7 +86,7 @@ QString CardTab::lookupCardCode(const QString &digits)
 void CardTab::showCardCode(const QString &card)
 {
     QPointer<CardTab> self(this);
-    const QPointer<QLineEdit> edits[] = {edt17, edt10, m_archiveCodeEdit};
+    const QPointer<QLineEdit> edits[] = {codeLookupField, cardCodeField, m_archiveCodeEdit};
     for (const QPointer<QLineEdit> &edit : edits) {
         if (self && edit)
             edit->setText(card);

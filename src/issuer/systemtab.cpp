@@ -26,19 +26,22 @@ SystemTab::SystemTab(QWidget *parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("rztbshtTabSheet1"));
-    tmr1 = new QTimer(this);
-    tmr4 = new QTimer(this);
-    tmr5 = new QTimer(this);
-    tmr6 = new QTimer(this);
-    tmr1->setInterval(1000);
-    tmr4->setInterval(1000);
-    tmr5->setInterval(500);
-    tmr6->setInterval(1000);
-    connect(tmr6, &QTimer::timeout, this, [this] { tmr6Timer(); });
-    tmr6->start();
+    nextPortTimer = new QTimer(this);
+    firstSearchTimer = new QTimer(this);
+    supervisionTimer = new QTimer(this);
+    activityTimer = new QTimer(this);
+    nextPortTimer->setInterval(1000);
+    firstSearchTimer->setInterval(1000);
+    supervisionTimer->setInterval(500);
+    activityTimer->setInterval(1000);
+    connect(activityTimer, &QTimer::timeout, this, [this] { activityTimerTimer(); });
+    activityTimer->start();
     build();
     setupSerial();
-    nameControls({NAMED(tmr1), NAMED(tmr4), NAMED(tmr5), NAMED(tmr6)});
+    nameControls({{nextPortTimer, "tmr1"},
+                  {firstSearchTimer, "tmr4"},
+                  {supervisionTimer, "tmr5"},
+                  {activityTimer, "tmr6"}});
 }
 
 SystemTab::~SystemTab() = default;
@@ -52,200 +55,200 @@ void SystemTab::build()
 {
     QWidget *page = this;
 
-    RzGroupBox2 = new QGroupBox(QStringLiteral("车场示意图"), page);
-    RzGroupBox2->setGeometry(0, 0, 449, 170);
-    auto *pic1 = new QLabel(RzGroupBox2);
+    carParkBoxLeft = new QGroupBox(QStringLiteral("车场示意图"), page);
+    carParkBoxLeft->setGeometry(0, 0, 449, 170);
+    auto *pic1 = new QLabel(carParkBoxLeft);
     pic1->setPixmap(pictures::carPark(QSize(437, 140), 0));
     pic1->setGeometry(6, 22, 437, 140);
 
-    RzGroupBox3 = new QGroupBox(QStringLiteral("车场示意图"), page);
-    RzGroupBox3->setGeometry(456, 0, 449, 170);
-    auto *pic2 = new QLabel(RzGroupBox3);
+    carParkBoxRight = new QGroupBox(QStringLiteral("车场示意图"), page);
+    carParkBoxRight->setGeometry(456, 0, 449, 170);
+    auto *pic2 = new QLabel(carParkBoxRight);
     pic2->setPixmap(pictures::carPark(QSize(437, 140), 1));
     pic2->setGeometry(6, 22, 437, 140);
 
     // Port events, port choice, lamps and the leave / re-login buttons.
-    RzGroupBox4 = new QGroupBox(QStringLiteral("端口事件显示"), page);
-    RzGroupBox4->setGeometry(0, 174, 449, 400);
-    auto *left = new QVBoxLayout(RzGroupBox4);
-    RzMemo1 = new EventMemo(RzGroupBox4);
-    left->addWidget(RzMemo1, 1);
+    portEventsBox = new QGroupBox(QStringLiteral("端口事件显示"), page);
+    portEventsBox->setGeometry(0, 174, 449, 400);
+    auto *left = new QVBoxLayout(portEventsBox);
+    eventMemo = new EventMemo(portEventsBox);
+    left->addWidget(eventMemo, 1);
     auto *portRow = new QHBoxLayout;
     portRow->setSpacing(4);
-    ComTxt = new QComboBox(RzGroupBox4);
-    ComTxt->setEditable(false);
+    portChoice = new QComboBox(portEventsBox);
+    portChoice->setEditable(false);
     // Wide enough for "COM10"; the row must fit the group box with the four buttons.
-    ComTxt->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    ComTxt->setMinimumContentsLength(5);
-    opencmd = plainButton(QStringLiteral("打开串口"), RzGroupBox4);
-    opencmd->setEnabled(false);
-    CLpc1 = plainButton(QStringLiteral("关闭串口"), RzGroupBox4);
-    btnClose2 = plainButton(QStringLiteral("重新连接"), RzGroupBox4);
-    btn2 = plainButton(QStringLiteral("手动测试"), RzGroupBox4);
-    btn2->setEnabled(false);
-    portRow->addWidget(ComTxt);
-    portRow->addWidget(opencmd);
-    portRow->addWidget(CLpc1);
-    portRow->addWidget(btnClose2);
-    portRow->addWidget(btn2);
+    portChoice->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    portChoice->setMinimumContentsLength(5);
+    openPortButton = plainButton(QStringLiteral("打开串口"), portEventsBox);
+    openPortButton->setEnabled(false);
+    closePortButton = plainButton(QStringLiteral("关闭串口"), portEventsBox);
+    reconnectButton = plainButton(QStringLiteral("重新连接"), portEventsBox);
+    manualTestButton = plainButton(QStringLiteral("手动测试"), portEventsBox);
+    manualTestButton->setEnabled(false);
+    portRow->addWidget(portChoice);
+    portRow->addWidget(openPortButton);
+    portRow->addWidget(closePortButton);
+    portRow->addWidget(reconnectButton);
+    portRow->addWidget(manualTestButton);
     left->addLayout(portRow);
-    RzGroupBoxStatus = new QGroupBox(QStringLiteral(" 状态指示 "), RzGroupBox4);
-    auto *status = new QHBoxLayout(RzGroupBoxStatus);
-    shp3 = new Lamp(RzGroupBoxStatus);
-    shp1 = new Lamp(RzGroupBoxStatus);
-    shp3->setToolTip(texts::issuer::LinkLampTip);
-    shp1->setToolTip(texts::issuer::ActivityLampTip);
-    edt6 = new QLineEdit(QStringLiteral("0"), RzGroupBoxStatus);
-    edt7 = new QLineEdit(QStringLiteral("0"), RzGroupBoxStatus);
-    edt6->setReadOnly(true);
-    edt7->setReadOnly(true);
-    edt6->setMaximumWidth(50);
-    edt7->setMaximumWidth(50);
-    status->addWidget(new QLabel(QStringLiteral("连接:"), RzGroupBoxStatus));
-    status->addWidget(shp3);
-    status->addWidget(new QLabel(QStringLiteral("活动:"), RzGroupBoxStatus));
-    status->addWidget(shp1);
-    status->addWidget(edt6);
-    status->addWidget(edt7);
+    statusBox = new QGroupBox(QStringLiteral(" 状态指示 "), portEventsBox);
+    auto *status = new QHBoxLayout(statusBox);
+    linkLamp = new Lamp(statusBox);
+    activityLamp = new Lamp(statusBox);
+    linkLamp->setToolTip(texts::issuer::LinkLampTip);
+    activityLamp->setToolTip(texts::issuer::ActivityLampTip);
+    sentCounter = new QLineEdit(QStringLiteral("0"), statusBox);
+    repliesCounter = new QLineEdit(QStringLiteral("0"), statusBox);
+    sentCounter->setReadOnly(true);
+    repliesCounter->setReadOnly(true);
+    sentCounter->setMaximumWidth(50);
+    repliesCounter->setMaximumWidth(50);
+    status->addWidget(new QLabel(QStringLiteral("连接:"), statusBox));
+    status->addWidget(linkLamp);
+    status->addWidget(new QLabel(QStringLiteral("活动:"), statusBox));
+    status->addWidget(activityLamp);
+    status->addWidget(sentCounter);
+    status->addWidget(repliesCounter);
     status->addStretch(1);
-    left->addWidget(RzGroupBoxStatus);
+    left->addWidget(statusBox);
     auto *leaveRow = new QHBoxLayout;
-    btn1 = plainButton(QStringLiteral("退出系统"), RzGroupBox4);
-    btnClose1 = plainButton(QStringLiteral("重新登录"), RzGroupBox4);
-    btn16 = plainButton(texts::shell::SkinClose, RzGroupBox4);
-    leaveRow->addWidget(btn1);
-    leaveRow->addWidget(btnClose1);
-    leaveRow->addWidget(btn16);
+    exitButton = plainButton(QStringLiteral("退出系统"), portEventsBox);
+    reloginButton = plainButton(QStringLiteral("重新登录"), portEventsBox);
+    skinButton = plainButton(texts::shell::SkinClose, portEventsBox);
+    leaveRow->addWidget(exitButton);
+    leaveRow->addWidget(reloginButton);
+    leaveRow->addWidget(skinButton);
     left->addLayout(leaveRow);
-    RzMemo5 = new EventMemo(RzGroupBox4);
-    RzMemo5->hide();
-    memo2 = new EventMemo(RzGroupBox4);
-    memo2->hide();
-    connect(btn1, &QPushButton::clicked, this, &SystemTab::exitClicked);
-    connect(btnClose1, &QPushButton::clicked, this, &SystemTab::reloginClicked);
-    connect(btn16, &QPushButton::clicked, this, [this] { btn16Click(); });
+    statusReplyMemo = new EventMemo(portEventsBox);
+    statusReplyMemo->hide();
+    spareMemo = new EventMemo(portEventsBox);
+    spareMemo->hide();
+    connect(exitButton, &QPushButton::clicked, this, &SystemTab::exitClicked);
+    connect(reloginButton, &QPushButton::clicked, this, &SystemTab::reloginClicked);
+    connect(skinButton, &QPushButton::clicked, this, [this] { skinButtonClick(); });
 
     // Special functions: issuer search and password, database backup and restore.
-    RzGroupBox5 = new QGroupBox(QStringLiteral("特殊功能区"), page);
-    RzGroupBox5->setGeometry(456, 174, 449, 400);
-    auto *right = new QVBoxLayout(RzGroupBox5);
+    specialFunctionsBox = new QGroupBox(QStringLiteral("特殊功能区"), page);
+    specialFunctionsBox->setGeometry(456, 174, 449, 400);
+    auto *right = new QVBoxLayout(specialFunctionsBox);
     auto *codeRow = new QHBoxLayout;
-    edt4 = new QLineEdit(RzGroupBox5);
-    edt4->setEchoMode(QLineEdit::Password);
-    btn5 = plainButton(QStringLiteral("搜索"), RzGroupBox5);
-    btn6 = plainButton(QStringLiteral("识别"), RzGroupBox5);
-    btn9 = plainButton(QStringLiteral("确认"), RzGroupBox5);
-    lbl4 = new QLabel(QStringLiteral("输入口令:"), RzGroupBox5);
-    codeRow->addWidget(lbl4);
-    codeRow->addWidget(edt4);
-    codeRow->addWidget(btn5);
-    codeRow->addWidget(btn6);
-    codeRow->addWidget(btn9);
+    passCodeField = new QLineEdit(specialFunctionsBox);
+    passCodeField->setEchoMode(QLineEdit::Password);
+    searchButton = plainButton(QStringLiteral("搜索"), specialFunctionsBox);
+    identifyButton = plainButton(QStringLiteral("识别"), specialFunctionsBox);
+    confirmButton = plainButton(QStringLiteral("确认"), specialFunctionsBox);
+    passCodeLabel = new QLabel(QStringLiteral("输入口令:"), specialFunctionsBox);
+    codeRow->addWidget(passCodeLabel);
+    codeRow->addWidget(passCodeField);
+    codeRow->addWidget(searchButton);
+    codeRow->addWidget(identifyButton);
+    codeRow->addWidget(confirmButton);
     right->addLayout(codeRow);
     auto *pwRow = new QHBoxLayout;
-    edtmm1 = new QLineEdit(RzGroupBox5);
-    edtmm2 = new QLineEdit(RzGroupBox5);
-    edtmm3 = new QLineEdit(RzGroupBox5);
-    for (QLineEdit *e : {edtmm1, edtmm2, edtmm3}) {
+    oldPasswordField = new QLineEdit(specialFunctionsBox);
+    newPasswordField = new QLineEdit(specialFunctionsBox);
+    confirmPasswordField = new QLineEdit(specialFunctionsBox);
+    for (QLineEdit *e : {oldPasswordField, newPasswordField, confirmPasswordField}) {
         e->setMaxLength(6);
         e->setMaximumWidth(70);
     }
-    btn10 = plainButton(QStringLiteral("修改密码"), RzGroupBox5);
-    pwRow->addWidget(new QLabel(QStringLiteral("原密码:"), RzGroupBox5));
-    pwRow->addWidget(edtmm1);
-    pwRow->addWidget(new QLabel(QStringLiteral("新密码:"), RzGroupBox5));
-    pwRow->addWidget(edtmm2);
-    pwRow->addWidget(new QLabel(QStringLiteral("确认:"), RzGroupBox5));
-    pwRow->addWidget(edtmm3);
-    pwRow->addWidget(btn10);
+    changePasswordButton = plainButton(QStringLiteral("修改密码"), specialFunctionsBox);
+    pwRow->addWidget(new QLabel(QStringLiteral("原密码:"), specialFunctionsBox));
+    pwRow->addWidget(oldPasswordField);
+    pwRow->addWidget(new QLabel(QStringLiteral("新密码:"), specialFunctionsBox));
+    pwRow->addWidget(newPasswordField);
+    pwRow->addWidget(new QLabel(QStringLiteral("确认:"), specialFunctionsBox));
+    pwRow->addWidget(confirmPasswordField);
+    pwRow->addWidget(changePasswordButton);
     right->addLayout(pwRow);
-    RzMemo4 = new EventMemo(RzGroupBox5);
-    right->addWidget(RzMemo4, 1);
+    supervisedPortList = new EventMemo(specialFunctionsBox);
+    right->addWidget(supervisedPortList, 1);
     auto *dbRow = new QHBoxLayout;
-    btnClosebtn5 = plainButton(QStringLiteral("备份数据库"), RzGroupBox5);
-    btnClosebtn6 = plainButton(QStringLiteral("还原数据库"), RzGroupBox5);
-    g1 = new QProgressBar(RzGroupBox5);
-    g1->setRange(0, 100);
-    g1->setValue(0);
-    dbRow->addWidget(btnClosebtn5);
-    dbRow->addWidget(btnClosebtn6);
-    dbRow->addWidget(g1, 1);
+    backupButton = plainButton(QStringLiteral("备份数据库"), specialFunctionsBox);
+    restoreButton = plainButton(QStringLiteral("还原数据库"), specialFunctionsBox);
+    progressBar = new QProgressBar(specialFunctionsBox);
+    progressBar->setRange(0, 100);
+    progressBar->setValue(0);
+    dbRow->addWidget(backupButton);
+    dbRow->addWidget(restoreButton);
+    dbRow->addWidget(progressBar, 1);
     right->addLayout(dbRow);
     auto *backupList = new BackupList(programdir::databaseFile(), backups::folder(),
-                                      programdir::settingsFile(), RzGroupBox5);
+                                      programdir::settingsFile(), specialFunctionsBox);
     right->addWidget(backupList);
     connect(backupList, &BackupList::statusChanged, this, &SystemTab::statusChanged);
-    btn26 = plainButton(QStringLiteral("检测"), RzGroupBox5);
-    btn26->hide();
-    RzMemo6 = new EventMemo(RzGroupBox5);
-    RzMemo6->hide();
-    connect(btnClosebtn5, &QPushButton::clicked, this, [this] { btnClosebtn5Click(); });
-    connect(btnClosebtn6, &QPushButton::clicked, this, [this] { btnClosebtn6Click(); });
-    nameControls({NAMED(RzGroupBox2),
-                  NAMED(RzGroupBox3),
-                  NAMED(RzGroupBox4),
-                  NAMED(RzGroupBox5),
-                  NAMED(RzGroupBoxStatus),
-                  NAMED(RzMemo1),
-                  NAMED(RzMemo5),
-                  NAMED(RzMemo6),
-                  NAMED(RzMemo4),
-                  NAMED(memo2),
-                  NAMED(ComTxt),
-                  NAMED(opencmd),
-                  NAMED(CLpc1),
-                  NAMED(btnClose2),
-                  NAMED(btn2),
-                  NAMED(btn26),
-                  NAMED(shp3),
-                  NAMED(shp1),
-                  NAMED(edt6),
-                  NAMED(edt7),
-                  NAMED(btn1),
-                  NAMED(btnClose1),
-                  NAMED(btn16),
-                  NAMED(edt4),
-                  NAMED(edtmm1),
-                  NAMED(edtmm2),
-                  NAMED(edtmm3),
-                  NAMED(btn5),
-                  NAMED(btn6),
-                  NAMED(btn9),
-                  NAMED(btn10),
-                  NAMED(btnClosebtn5),
-                  NAMED(btnClosebtn6),
-                  NAMED(g1),
-                  NAMED(lbl4)});
+    checkButton = plainButton(QStringLiteral("检测"), specialFunctionsBox);
+    checkButton->hide();
+    portListAtStart = new EventMemo(specialFunctionsBox);
+    portListAtStart->hide();
+    connect(backupButton, &QPushButton::clicked, this, [this] { backupButtonClick(); });
+    connect(restoreButton, &QPushButton::clicked, this, [this] { restoreButtonClick(); });
+    nameControls({{carParkBoxLeft, "RzGroupBox2"},
+                  {carParkBoxRight, "RzGroupBox3"},
+                  {portEventsBox, "RzGroupBox4"},
+                  {specialFunctionsBox, "RzGroupBox5"},
+                  {statusBox, "RzGroupBoxStatus"},
+                  {eventMemo, "RzMemo1"},
+                  {statusReplyMemo, "RzMemo5"},
+                  {portListAtStart, "RzMemo6"},
+                  {supervisedPortList, "RzMemo4"},
+                  {spareMemo, "memo2"},
+                  {portChoice, "ComTxt"},
+                  {openPortButton, "opencmd"},
+                  {closePortButton, "CLpc1"},
+                  {reconnectButton, "btnClose2"},
+                  {manualTestButton, "btn2"},
+                  {checkButton, "btn26"},
+                  {linkLamp, "shp3"},
+                  {activityLamp, "shp1"},
+                  {sentCounter, "edt6"},
+                  {repliesCounter, "edt7"},
+                  {exitButton, "btn1"},
+                  {reloginButton, "btnClose1"},
+                  {skinButton, "btn16"},
+                  {passCodeField, "edt4"},
+                  {oldPasswordField, "edtmm1"},
+                  {newPasswordField, "edtmm2"},
+                  {confirmPasswordField, "edtmm3"},
+                  {searchButton, "btn5"},
+                  {identifyButton, "btn6"},
+                  {confirmButton, "btn9"},
+                  {changePasswordButton, "btn10"},
+                  {backupButton, "btnClosebtn5"},
+                  {restoreButton, "btnClosebtn6"},
+                  {progressBar, "g1"},
+                  {passCodeLabel, "lbl4"}});
 }
 
 void SystemTab::start()
 {
     showLinkState();
     if (!isAdministrator()) {
-        RzGroupBox5->setEnabled(false);
-        CLpc1->setEnabled(false);
-        btn10->setEnabled(false);
-        edt4->setEnabled(false);
+        specialFunctionsBox->setEnabled(false);
+        closePortButton->setEnabled(false);
+        changePasswordButton->setEnabled(false);
+        passCodeField->setEnabled(false);
         setStatus(texts::shell::RestrictedPane);
         return;
     }
     // A previous login of another role disabled these; the role applies both ways.
-    RzGroupBox4->setEnabled(true);
-    RzGroupBox5->setEnabled(true);
-    CLpc1->setEnabled(true);
+    portEventsBox->setEnabled(true);
+    specialFunctionsBox->setEnabled(true);
+    closePortButton->setEnabled(true);
     refreshPasswordButton();
-    edt4->setEnabled(true);
-    ComTxt->addItems(GetComPortList());
+    passCodeField->setEnabled(true);
+    portChoice->addItems(GetComPortList());
     for (const QString &port : GetComPortList())
-        RzMemo6->addLine(port);
-    PortCount = RzMemo6->lineCount();
-    if (RzMemo6->lineCount() > 0)
-        ComTxt->setCurrentText(RzMemo6->lines().first());
-    btn5->setText(QStringLiteral("开始"));
-    tmr4->start();
+        portListAtStart->addLine(port);
+    PortCount = portListAtStart->lineCount();
+    if (portListAtStart->lineCount() > 0)
+        portChoice->setCurrentText(portListAtStart->lines().first());
+    searchButton->setText(QStringLiteral("开始"));
+    firstSearchTimer->start();
     setStatus(texts::shell::SystemTabAdmin);
     if (ReloginCount >= 1)
-        btnClose2Click();
+        reconnectButtonClick();
     else
         ReloginCount = 0;
 }
@@ -253,17 +256,17 @@ void SystemTab::start()
 void SystemTab::shown()
 {
     if (isAdministrator()) {
-        RzGroupBox4->setEnabled(true);
-        RzGroupBox5->setEnabled(true);
-        CLpc1->setEnabled(true);
+        portEventsBox->setEnabled(true);
+        specialFunctionsBox->setEnabled(true);
+        closePortButton->setEnabled(true);
         refreshPasswordButton();
-        edt4->setEnabled(true);
+        passCodeField->setEnabled(true);
         setStatus(texts::shell::SystemTabAdmin);
     } else {
-        RzGroupBox5->setEnabled(false);
-        CLpc1->setEnabled(false);
-        btn10->setEnabled(false);
-        edt4->setEnabled(false);
+        specialFunctionsBox->setEnabled(false);
+        closePortButton->setEnabled(false);
+        changePasswordButton->setEnabled(false);
+        passCodeField->setEnabled(false);
         setStatus(texts::shell::RestrictedPane);
     }
 }
@@ -277,23 +280,23 @@ void SystemTab::resizeEvent(QResizeEvent *event)
 // The two columns keep their width and place whatever the window's size.
 void SystemTab::fitColumns()
 {
-    RzGroupBox2->resize(449, RzGroupBox2->height());
-    RzGroupBox4->resize(449, RzGroupBox4->height());
-    RzGroupBox3->move(456, RzGroupBox3->y());
-    RzGroupBox5->move(456, RzGroupBox5->y());
+    carParkBoxLeft->resize(449, carParkBoxLeft->height());
+    portEventsBox->resize(449, portEventsBox->height());
+    carParkBoxRight->move(456, carParkBoxRight->y());
+    specialFunctionsBox->move(456, specialFunctionsBox->y());
 }
 
-void SystemTab::btn16Click()
+void SystemTab::skinButtonClick()
 {
-    if (btn16->text() == texts::shell::SkinClose) {
-        btn16->setText(texts::shell::SkinOpen);
+    if (skinButton->text() == texts::shell::SkinClose) {
+        skinButton->setText(texts::shell::SkinOpen);
         m_skinOn = false;
     } else {
-        btn16->setText(texts::shell::SkinClose);
+        skinButton->setText(texts::shell::SkinClose);
     }
 }
 
-void SystemTab::tmr6Timer()
+void SystemTab::activityTimerTimer()
 {
-    shp1->setColor(colors::Green);
+    activityLamp->setColor(colors::Green);
 }

@@ -49,7 +49,7 @@ public:
 
     // ---- the issuer port ----
     // The one way a frame leaves the program: flushes PortNo first where that frame's sender
-    // does (flushesBeforeSending), writes it, then counts it in edt6 where it is one of the
+    // does (flushesBeforeSending), writes it, then counts it in sentCounter where it is one of the
     // frames the issuer search counts (countsAsSent). Every sender goes through here.
     void sendFrame(IssuerFrame kind, const QByteArray &frame) override;
     // Frame write and flush on PortNo.
@@ -77,11 +77,11 @@ public:
 
     // The port handlers (the buttons run them; the start and the search run them as well).
     bool initirq();
-    void opencmdClick();
-    void CLpc1Click();
-    void btnClose2Click();
+    void openPortButtonClick();
+    void closePortButtonClick();
+    void reconnectButtonClick();
     // Returns true when the key was swallowed.
-    bool ComTxtKeyPress(int key);
+    bool portChoiceKeyPress(int key);
 
 signals:
     // Text for the main window's status line, and a style for it.
@@ -107,53 +107,53 @@ private:
     void setStatusStyle(const QString &styleSheet) { emit statusStyled(styleSheet); }
     void setLinkUp(bool up); // ... and the status bar's indicator shows it
     void showLinkState();
-    void btn16Click();
-    void tmr6Timer();
+    void skinButtonClick();
+    void activityTimerTimer();
 
     // ---- serial port and replies (systemtab_serial.cpp) ----
     void setupSerial();
-    void btn26Click();
-    void ComTxtChange();
+    void checkButtonClick();
+    void portChoiceChange();
     // Change handlers of the event memos: any event line shows the link alive; the counter memo
     // keeps the newest status replies.
-    void RzMemo1Change();
-    void RzMemo5Change();
+    void eventMemoChange();
+    void statusReplyMemoChange();
 
     // ---- the search for the issuer and the supervision of the link (systemtab_search.cpp) ----
     void setupSearch();
-    void tmr4Timer();
-    void btn5Click();
-    void btn6Click();
-    void btn9Click();
-    void tmr1Timer();
-    void btn2Click();
-    void edt6Change();
-    void edt7Change();
-    void tmr5Timer();
-    void RzMemo4Change();
-    void RzMemo6Change();
-    // Adds one to the frame counter edt6 (which runs its change handler).
+    void firstSearchTimerTimer();
+    void searchButtonClick();
+    void identifyButtonClick();
+    void confirmButtonClick();
+    void nextPortTimerTimer();
+    void manualTestButtonClick();
+    void sentCounterChange();
+    void repliesCounterChange();
+    void supervisionTimerTimer();
+    void supervisedPortListChange();
+    void portListAtStartChange();
+    // Adds one to the frame counter sentCounter (which runs its change handler).
     void countFrame();
 
     // ---- the issuer password change (systemtab_password.cpp) ----
     void setupPassword();
     // Key handlers return true when the key was swallowed.
-    bool edt4KeyPress(int key);
+    bool passCodeFieldKeyPress(int key);
     bool edtold_wordKeyPress(int key);
     void edtold_wordChange();
     bool edtnew_wordKeyPress(int key);
     void edtnew_wordChange();
     bool edtpass_wordKeyPress(int key);
     void edtpass_wordChange();
-    void btn10Click();
-    // btn10 as the password fields and a pending change allow (administrators only).
+    void changePasswordButtonClick();
+    // changePasswordButton as the password fields and a pending change allow (administrators only).
     void refreshPasswordButton();
     void passwordReplyTimeout();
     void dropPendingPasswordChange();
 
     // ---- database backup and restore (systemtab_maintenance.cpp) ----
-    void btnClosebtn5Click();
-    void btnClosebtn6Click();
+    void backupButtonClick();
+    void restoreButtonClick();
 
     SerialLink *m_serial = nullptr;
     ReceiveHandler *m_receiver = nullptr;
@@ -170,49 +170,49 @@ private:
     bool m_searching = false;      // a search is running (timers do not start another)
     quint64 m_linkUps = 0;         // times a reply brought the link up
     int m_deniedPort = 0;          // a port the search found but may not open (0: none)
-    quint64 m_eventLinesAdded = 0; // lines added to RzMemo1 so far (the prompt watches it)
+    quint64 m_eventLinesAdded = 0; // lines added to eventMemo so far (the prompt watches it)
 
-    // ---- timers (object names as named here) ----
-    QTimer *tmr1 = nullptr;               // next port of the search
-    QTimer *tmr4 = nullptr;               // first search, one shot
-    QTimer *tmr5 = nullptr;               // port-list supervision
-    QTimer *tmr6 = nullptr;               // activity lamp
+    // ---- timers (each comment starts with the timer's object name) ----
+    QTimer *nextPortTimer = nullptr;      // tmr1 next port of the search
+    QTimer *firstSearchTimer = nullptr;   // tmr4 first search, one shot
+    QTimer *supervisionTimer = nullptr;   // tmr5 port-list supervision
+    QTimer *activityTimer = nullptr;      // tmr6 activity lamp
     QTimer *passwordReplyTimer = nullptr; // ends a password change the issuer never answered
 
-    // ---- controls (object names as named here) ----
-    QGroupBox *RzGroupBox2 = nullptr;      // "车场示意图"
-    QGroupBox *RzGroupBox3 = nullptr;      // "车场示意图"
-    QGroupBox *RzGroupBox4 = nullptr;      // "端口事件显示"
-    QGroupBox *RzGroupBox5 = nullptr;      // "特殊功能区"
-    QGroupBox *RzGroupBoxStatus = nullptr; // " 状态指示 "
-    EventMemo *RzMemo1 = nullptr;          // port events
-    EventMemo *RzMemo5 = nullptr;          // hidden: status replies
-    EventMemo *RzMemo6 = nullptr;          // hidden: port list at show / link up
-    EventMemo *RzMemo4 = nullptr;          // port list of the supervision
-    EventMemo *memo2 = nullptr;            // hidden
-    QComboBox *ComTxt = nullptr;           // the port
-    QPushButton *opencmd = nullptr;        // "打开串口"
-    QPushButton *CLpc1 = nullptr;          // "关闭串口"
-    QPushButton *btnClose2 = nullptr;      // "重新连接"
-    QPushButton *btn2 = nullptr;           // "手动测试"
-    QPushButton *btn26 = nullptr;          // hidden "检测"
-    Lamp *shp3 = nullptr;                  // link lamp
-    Lamp *shp1 = nullptr;                  // activity lamp
-    QLineEdit *edt6 = nullptr;             // frames sent without reply
-    QLineEdit *edt7 = nullptr;             // replies counted
-    QPushButton *btn1 = nullptr;           // "退出系统"
-    QPushButton *btnClose1 = nullptr;      // "重新登录"
-    QPushButton *btn16 = nullptr;          // "CloseVCL"
-    QLineEdit *edt4 = nullptr;             // "输入口令:" special-function pass code
-    QLineEdit *edtmm1 = nullptr;           // "原密码:" old issuer password
-    QLineEdit *edtmm2 = nullptr;           // "新密码:" new issuer password
-    QLineEdit *edtmm3 = nullptr;           // "确认:" new issuer password, confirmation
-    QPushButton *btn5 = nullptr;           // "搜索"
-    QPushButton *btn6 = nullptr;           // "识别"
-    QPushButton *btn9 = nullptr;           // "确认"
-    QPushButton *btn10 = nullptr;          // "修改密码"
-    QPushButton *btnClosebtn5 = nullptr;   // "备份数据库"
-    QPushButton *btnClosebtn6 = nullptr;   // "还原数据库"
-    QProgressBar *g1 = nullptr;            // backup and restore progress
-    QLabel *lbl4 = nullptr;                // "输入口令:"
+    // ---- controls (each comment starts with the control's object name) ----
+    QGroupBox *carParkBoxLeft = nullptr;       // RzGroupBox2 "车场示意图"
+    QGroupBox *carParkBoxRight = nullptr;      // RzGroupBox3 "车场示意图"
+    QGroupBox *portEventsBox = nullptr;        // RzGroupBox4 "端口事件显示"
+    QGroupBox *specialFunctionsBox = nullptr;  // RzGroupBox5 "特殊功能区"
+    QGroupBox *statusBox = nullptr;            // RzGroupBoxStatus " 状态指示 "
+    EventMemo *eventMemo = nullptr;            // RzMemo1 port events
+    EventMemo *statusReplyMemo = nullptr;      // RzMemo5 hidden: status replies
+    EventMemo *portListAtStart = nullptr;      // RzMemo6 hidden: port list at show / link up
+    EventMemo *supervisedPortList = nullptr;   // RzMemo4 port list of the supervision
+    EventMemo *spareMemo = nullptr;            // memo2 hidden
+    QComboBox *portChoice = nullptr;           // ComTxt the port
+    QPushButton *openPortButton = nullptr;     // opencmd "打开串口"
+    QPushButton *closePortButton = nullptr;    // CLpc1 "关闭串口"
+    QPushButton *reconnectButton = nullptr;    // btnClose2 "重新连接"
+    QPushButton *manualTestButton = nullptr;   // btn2 "手动测试"
+    QPushButton *checkButton = nullptr;        // btn26 hidden "检测"
+    Lamp *linkLamp = nullptr;                  // shp3 link lamp
+    Lamp *activityLamp = nullptr;              // shp1 activity lamp
+    QLineEdit *sentCounter = nullptr;          // edt6 frames sent without reply
+    QLineEdit *repliesCounter = nullptr;       // edt7 replies counted
+    QPushButton *exitButton = nullptr;         // btn1 "退出系统"
+    QPushButton *reloginButton = nullptr;      // btnClose1 "重新登录"
+    QPushButton *skinButton = nullptr;         // btn16 "CloseVCL"
+    QLineEdit *passCodeField = nullptr;        // edt4 "输入口令:" special-function pass code
+    QLineEdit *oldPasswordField = nullptr;     // edtmm1 "原密码:" old issuer password
+    QLineEdit *newPasswordField = nullptr;     // edtmm2 "新密码:" new issuer password
+    QLineEdit *confirmPasswordField = nullptr; // edtmm3 "确认:" new issuer password, confirmation
+    QPushButton *searchButton = nullptr;       // btn5 "搜索"
+    QPushButton *identifyButton = nullptr;     // btn6 "识别"
+    QPushButton *confirmButton = nullptr;      // btn9 "确认"
+    QPushButton *changePasswordButton = nullptr; // btn10 "修改密码"
+    QPushButton *backupButton = nullptr;         // btnClosebtn5 "备份数据库"
+    QPushButton *restoreButton = nullptr;        // btnClosebtn6 "还原数据库"
+    QProgressBar *progressBar = nullptr;         // g1 backup and restore progress
+    QLabel *passCodeLabel = nullptr;             // lbl4 "输入口令:"
 };

@@ -6,15 +6,15 @@
 #include "db/maintenance.h"
 #include "issuer/systemtab.h"
 
-void SystemTab::btnClosebtn5Click()
+void SystemTab::backupButtonClick()
 {
-    ProgressBarGauge gauge(g1);
+    ProgressBarGauge gauge(progressBar);
     guarded([&] { maintenance::backupDatabase(gauge, DataFile, this); });
 }
 
-void SystemTab::btnClosebtn6Click()
+void SystemTab::restoreButtonClick()
 {
-    ProgressBarGauge gauge(g1);
+    ProgressBarGauge gauge(progressBar);
     guarded([&] {
         maintenance::restoreDatabase(gauge, *Datafrm->con, *Datafrm->LGqry1,
                                      programdir::databaseFile(), this);

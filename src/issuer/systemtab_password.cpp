@@ -59,44 +59,48 @@ bool upperCased(QLineEdit *edit)
 
 void SystemTab::setupPassword()
 {
-    edt4->setEchoMode(QLineEdit::Password);
-    for (QLineEdit *e : {edtmm1, edtmm2, edtmm3}) {
+    passCodeField->setEchoMode(QLineEdit::Password);
+    for (QLineEdit *e : {oldPasswordField, newPasswordField, confirmPasswordField}) {
         e->setEchoMode(QLineEdit::Password);
         e->setMaxLength(6);
         e->setEnabled(false);
     }
-    edtmm1->setValidator(new PasswordValidator(issuer::PasswordField::Old, edtmm1));
-    edtmm2->setValidator(new PasswordValidator(issuer::PasswordField::New, edtmm2));
-    edtmm3->setValidator(new PasswordValidator(issuer::PasswordField::New, edtmm3));
-    edtmm1->hide();
-    btn10->setEnabled(false);
+    oldPasswordField->setValidator(
+        new PasswordValidator(issuer::PasswordField::Old, oldPasswordField));
+    newPasswordField->setValidator(
+        new PasswordValidator(issuer::PasswordField::New, newPasswordField));
+    confirmPasswordField->setValidator(
+        new PasswordValidator(issuer::PasswordField::New, confirmPasswordField));
+    oldPasswordField->hide();
+    changePasswordButton->setEnabled(false);
     passwordReplyTimer = new QTimer(this);
     passwordReplyTimer->setSingleShot(true);
     connect(passwordReplyTimer, &QTimer::timeout, this, [this] { passwordReplyTimeout(); });
 
-    onKeyPress(edt4, [this](int key) { return edt4KeyPress(key); });
-    onKeyPress(edtmm1, [this](int key) { return edtold_wordKeyPress(key); });
-    onKeyPress(edtmm2, [this](int key) { return edtnew_wordKeyPress(key); });
-    onKeyPress(edtmm3, [this](int key) { return edtpass_wordKeyPress(key); });
-    connect(edtmm1, &QLineEdit::textChanged, this, [this] { edtold_wordChange(); });
-    connect(edtmm2, &QLineEdit::textChanged, this, [this] { edtnew_wordChange(); });
-    connect(edtmm3, &QLineEdit::textChanged, this, [this] { edtpass_wordChange(); });
-    connect(btn10, &QPushButton::clicked, this, [this] { guarded([this] { btn10Click(); }); });
+    onKeyPress(passCodeField, [this](int key) { return passCodeFieldKeyPress(key); });
+    onKeyPress(oldPasswordField, [this](int key) { return edtold_wordKeyPress(key); });
+    onKeyPress(newPasswordField, [this](int key) { return edtnew_wordKeyPress(key); });
+    onKeyPress(confirmPasswordField, [this](int key) { return edtpass_wordKeyPress(key); });
+    connect(oldPasswordField, &QLineEdit::textChanged, this, [this] { edtold_wordChange(); });
+    connect(newPasswordField, &QLineEdit::textChanged, this, [this] { edtnew_wordChange(); });
+    connect(confirmPasswordField, &QLineEdit::textChanged, this, [this] { edtpass_wordChange(); });
+    connect(changePasswordButton, &QPushButton::clicked, this,
+            [this] { guarded([this] { changePasswordButtonClick(); }); });
 }
 
-bool SystemTab::edt4KeyPress(int key)
+bool SystemTab::passCodeFieldKeyPress(int key)
 {
     if (!keys::isEnter(key))
         return false;
-    if (issuer::isPassCode(edt4->text())) {
-        edtmm1->show();
-        edtmm1->setEnabled(true);
-        edtmm1->setFocus();
-        lbl4->hide();
-        edt4->hide();
+    if (issuer::isPassCode(passCodeField->text())) {
+        oldPasswordField->show();
+        oldPasswordField->setEnabled(true);
+        oldPasswordField->setFocus();
+        passCodeLabel->hide();
+        passCodeField->hide();
     } else {
         Dialogs::message(texts::issuer::WrongPassCode, this);
-        edt4->clear();
+        passCodeField->clear();
     }
     return true;
 }
@@ -107,19 +111,19 @@ bool SystemTab::edtold_wordKeyPress(int key)
         return true;
     if (!keys::isEnter(key))
         return false;
-    if (edtmm2->isEnabled()) {
-        edtmm2->setFocus();
-        edtmm2->clear();
+    if (newPasswordField->isEnabled()) {
+        newPasswordField->setFocus();
+        newPasswordField->clear();
     }
     return true;
 }
 
 void SystemTab::edtold_wordChange()
 {
-    if (upperCased(edtmm1))
+    if (upperCased(oldPasswordField))
         return;
-    edtmm2->setEnabled(text(edtmm1).size() == 6);
-    edtmm2->clear();
+    newPasswordField->setEnabled(text(oldPasswordField).size() == 6);
+    newPasswordField->clear();
 }
 
 bool SystemTab::edtnew_wordKeyPress(int key)
@@ -128,17 +132,17 @@ bool SystemTab::edtnew_wordKeyPress(int key)
         return true;
     if (!keys::isEnter(key))
         return false;
-    if (edtmm3->isEnabled())
-        edtmm3->setFocus();
+    if (confirmPasswordField->isEnabled())
+        confirmPasswordField->setFocus();
     return true;
 }
 
 void SystemTab::edtnew_wordChange()
 {
-    if (upperCased(edtmm2))
+    if (upperCased(newPasswordField))
         return;
-    edtmm3->setEnabled(text(edtmm2).size() == 6);
-    edtmm3->clear();
+    confirmPasswordField->setEnabled(text(newPasswordField).size() == 6);
+    confirmPasswordField->clear();
 }
 
 bool SystemTab::edtpass_wordKeyPress(int key)
@@ -147,8 +151,8 @@ bool SystemTab::edtpass_wordKeyPress(int key)
         return true;
     if (!keys::isEnter(key))
         return false;
-    if (issuer::passwordsAgree(edtmm2->text(), edtmm3->text()))
-        btn10->setFocus();
+    if (issuer::passwordsAgree(newPasswordField->text(), confirmPasswordField->text()))
+        changePasswordButton->setFocus();
     else
         setStatus(texts::issuer::PasswordsDiffer);
     return true;
@@ -156,7 +160,7 @@ bool SystemTab::edtpass_wordKeyPress(int key)
 
 void SystemTab::edtpass_wordChange()
 {
-    if (upperCased(edtmm3))
+    if (upperCased(confirmPasswordField))
         return;
     refreshPasswordButton();
 }
@@ -167,24 +171,27 @@ void SystemTab::refreshPasswordButton()
     // stays off: a second change sent meanwhile could leave issuer and database with different
     // passwords. An enabled button also tells the frame counter that a change was sent.
     // Once the answer is overdue the change may be sent again; it stays pending all the same.
-    btn10->setEnabled((!m_passwordChangePending || m_passwordReplyOverdue) &&
-                      issuer::passwordChangeReady(edtmm1->text(), edtmm2->text(), edtmm3->text()));
+    changePasswordButton->setEnabled((!m_passwordChangePending || m_passwordReplyOverdue) &&
+                                     issuer::passwordChangeReady(oldPasswordField->text(),
+                                                                 newPasswordField->text(),
+                                                                 confirmPasswordField->text()));
 }
 
-void SystemTab::btn10Click()
+void SystemTab::changePasswordButtonClick()
 {
     if (m_passwordChangePending && !m_passwordReplyOverdue)
         return;
     try {
         // The pane first: counting the frame replaces it while the button is still enabled.
         setStatus(texts::issuer::DataSent);
-        const PendingPassword change{text(edtmm1), text(edtmm2), text(edtmm3)};
+        const PendingPassword change{text(oldPasswordField), text(newPasswordField),
+                                     text(confirmPasswordField)};
         sendFrame(IssuerFrame::PasswordChange, PasswordChangeFrame(change.old, change.confirmed));
         // What was sent is what an answer stores, whatever the fields hold by then.
         m_pendingPassword = change;
         m_passwordChangePending = true;
         m_passwordReplyOverdue = false;
-        btn10->setEnabled(false);
+        changePasswordButton->setEnabled(false);
         passwordReplyTimer->start(issuer::timings().passwordReplyTimeout);
     } catch (const std::exception &) {
         Dialogs::message(texts::issuer::PasswordChangeFailed, this);
@@ -229,15 +236,15 @@ bool SystemTab::onStatusAnswer(const issuer::StatusAnswer &status)
             q->fieldByName(QStringLiteral("new_word")).setAsString(sent.entered);
             q->fieldByName(QStringLiteral("pass_word")).setAsString(sent.confirmed);
             q->post();
-            edtmm1->clear();
-            edtmm2->clear();
-            edtmm3->clear();
-            edtmm1->hide();
-            for (QLineEdit *e : {edtmm1, edtmm2, edtmm3})
+            oldPasswordField->clear();
+            newPasswordField->clear();
+            confirmPasswordField->clear();
+            oldPasswordField->hide();
+            for (QLineEdit *e : {oldPasswordField, newPasswordField, confirmPasswordField})
                 e->setEnabled(false);
-            edt4->show();
-            lbl4->show();
-            edt4->clear();
+            passCodeField->show();
+            passCodeLabel->show();
+            passCodeField->clear();
         }
     } catch (const std::exception &) {
         setStatus(texts::issuer::PasswordStoreFailed);
@@ -246,12 +253,12 @@ bool SystemTab::onStatusAnswer(const issuer::StatusAnswer &status)
     return true;
 }
 
-void SystemTab::RzMemo1Change()
+void SystemTab::eventMemoChange()
 {
     TestsWithoutReply = 0;
     ++m_eventLinesAdded;
-    btn10->setEnabled(false);
+    changePasswordButton->setEnabled(false);
     // The first line stays until the memo is cleared; the one after it makes room.
-    if (RzMemo1->lineCount() > 3)
-        RzMemo1->removeLine(1);
+    if (eventMemo->lineCount() > 3)
+        eventMemo->removeLine(1);
 }

@@ -67,46 +67,47 @@ TForm9 *SystemTab::notFoundPrompt() const
 void SystemTab::setupSearch()
 {
     // The search buttons are run by the program only.
-    for (QPushButton *b : {btn5, btn6, btn9})
+    for (QPushButton *b : {searchButton, identifyButton, confirmButton})
         b->setEnabled(false);
-    connect(tmr4, &QTimer::timeout, this, [this] { tmr4Timer(); });
-    connect(tmr1, &QTimer::timeout, this, [this] { tmr1Timer(); });
-    connect(tmr5, &QTimer::timeout, this, [this] { tmr5Timer(); });
-    connect(edt6, &QLineEdit::textChanged, this, [this] { edt6Change(); });
-    connect(edt7, &QLineEdit::textChanged, this, [this] { edt7Change(); });
-    connect(btn2, &QPushButton::clicked, this, [this] { guarded([this] { btn2Click(); }); });
-    RzMemo4->onChange = [this] { RzMemo4Change(); };
-    RzMemo6->onChange = [this] { RzMemo6Change(); };
+    connect(firstSearchTimer, &QTimer::timeout, this, [this] { firstSearchTimerTimer(); });
+    connect(nextPortTimer, &QTimer::timeout, this, [this] { nextPortTimerTimer(); });
+    connect(supervisionTimer, &QTimer::timeout, this, [this] { supervisionTimerTimer(); });
+    connect(sentCounter, &QLineEdit::textChanged, this, [this] { sentCounterChange(); });
+    connect(repliesCounter, &QLineEdit::textChanged, this, [this] { repliesCounterChange(); });
+    connect(manualTestButton, &QPushButton::clicked, this,
+            [this] { guarded([this] { manualTestButtonClick(); }); });
+    supervisedPortList->onChange = [this] { supervisedPortListChange(); };
+    portListAtStart->onChange = [this] { portListAtStartChange(); };
     // The counters only show.
-    onKeyPress(edt6, [](int) { return true; });
-    onKeyPress(edt7, [](int) { return true; });
+    onKeyPress(sentCounter, [](int) { return true; });
+    onKeyPress(repliesCounter, [](int) { return true; });
 }
 
-void SystemTab::tmr4Timer()
+void SystemTab::firstSearchTimerTimer()
 {
-    tmr4->stop();
-    guarded([this] { btn5Click(); });
+    firstSearchTimer->stop();
+    guarded([this] { searchButtonClick(); });
 }
 
-void SystemTab::btn5Click()
+void SystemTab::searchButtonClick()
 {
     // A pause inside the search lets timers run; none of them may start a second search.
     const bool nested = m_searching;
     m_searching = true;
     try {
         // The queue of ports to try is the port list as it is now, from the port being tried.
-        const QStringList queue = issuer::portQueue(GetComPortList(), ComTxt->currentText());
-        ComTxt->clear();
-        ComTxt->addItems(queue);
-        tmr1->stop();
-        tmr4->stop();
+        const QStringList queue = issuer::portQueue(GetComPortList(), portChoice->currentText());
+        portChoice->clear();
+        portChoice->addItems(queue);
+        nextPortTimer->stop();
+        firstSearchTimer->stop();
         if (PortCount == 0) {
             setStatus(texts::issuer::CheckDeviceManager);
             Dialogs::box(texts::issuer::NoSerialPort, texts::issuer::NoSerialPortCaption,
                          Dialogs::OkOnly, Dialogs::Warning, this);
             appexit::endProgram();
         } else {
-            btn6Click();
+            identifyButtonClick();
             countFrame();
         }
     } catch (const std::exception &) {
@@ -115,17 +116,17 @@ void SystemTab::btn5Click()
     m_searching = nested;
 }
 
-void SystemTab::btn6Click()
+void SystemTab::identifyButtonClick()
 {
     // A second pass opens the port of the first once more; that open fails and hands over to
     // the next port.
-    const int passes = RzMemo6->lineCount();
+    const int passes = portListAtStart->lineCount();
     // A reply handled during a pause may bring the link up: the search then stops where it is
     // rather than moving the link to the port it was about to try.
     const quint64 links = m_linkUps;
     for (int pass = 0; pass < passes; ++pass) {
         try {
-            const QString name = ComTxt->currentText();
+            const QString name = portChoice->currentText();
             const std::optional<int> number = issuer::portNumber(name);
             if (!number)
                 throw ConversionError(QStringLiteral("'%1' is not a valid integer value")
@@ -144,12 +145,12 @@ void SystemTab::btn6Click()
             }
             if (opened != 0) {
                 setStatusStyle(paneColour("blue"));
-                enable(tmr1);
+                enable(nextPortTimer);
                 return;
             }
             setStatus(texts::issuer::PortOpened.arg(PortNo));
             m_serial->setLineParameters(PortNo);
-            btn9Click();
+            confirmButtonClick();
             if (!initirq()) {
                 setStatus(texts::issuer::ReceiveSetupFailed);
                 return;
@@ -161,7 +162,7 @@ void SystemTab::btn6Click()
     }
 }
 
-void SystemTab::btn9Click()
+void SystemTab::confirmButtonClick()
 {
     try {
         sendFrame(IssuerFrame::LinkCheck, ReadModeFrame(issuerPassword()));
@@ -170,30 +171,31 @@ void SystemTab::btn9Click()
     }
 }
 
-void SystemTab::tmr1Timer()
+void SystemTab::nextPortTimerTimer()
 {
     if (m_searching)
         return;
-    if (ComTxt->count() > 0)
-        ComTxt->removeItem(0);
-    if (ComTxt->count() > 0)
-        ComTxt->setCurrentIndex(0);
-    btn5Click();
-    shp1->setColor(colors::Yellow);
+    if (portChoice->count() > 0)
+        portChoice->removeItem(0);
+    if (portChoice->count() > 0)
+        portChoice->setCurrentIndex(0);
+    searchButtonClick();
+    activityLamp->setColor(colors::Yellow);
 }
 
 void SystemTab::countFrame()
 {
-    edt6->setText(QString::number(value(edt6) + 1));
+    sentCounter->setText(QString::number(value(sentCounter) + 1));
 }
 
-void SystemTab::edt6Change()
+void SystemTab::sentCounterChange()
 {
-    if (btn10->isEnabled()) {
+    if (changePasswordButton->isEnabled()) {
         setStatus(texts::issuer::PasswordChangeSent);
         return;
     }
-    const issuer::FrameCountStep step = issuer::frameCountStep(value(edt6), value(edt7), m_linkUp);
+    const issuer::FrameCountStep step =
+        issuer::frameCountStep(value(sentCounter), value(repliesCounter), m_linkUp);
     switch (step.pane) {
     case issuer::FrameCountStep::Pane::Unchanged:
         break;
@@ -210,8 +212,8 @@ void SystemTab::edt6Change()
     }
     if (step.askOperator) {
         closePort(PortNo);
-        tmr1->stop();
-        tmr4->stop();
+        nextPortTimer->stop();
+        firstSearchTimer->stop();
         // One prompt at a time: the reconnection it runs may count frames again.
         if (!m_notFoundPrompt) {
             QPointer<TForm9> prompt = new TForm9(this);
@@ -223,19 +225,19 @@ void SystemTab::edt6Change()
         }
     }
     if (step.nextPort)
-        enable(tmr1);
+        enable(nextPortTimer);
 }
 
-void SystemTab::edt7Change()
+void SystemTab::repliesCounterChange()
 {
-    switch (issuer::evaluateLink(RzMemo5->lines(), value(edt7))) {
+    switch (issuer::evaluateLink(statusReplyMemo->lines(), value(repliesCounter))) {
     case issuer::LinkVerdict::Up:
-        tmr4->stop();
-        tmr1->stop();
-        shp3->setColor(colors::Green);
-        btn2->setEnabled(true);
-        CLpc1->setEnabled(true);
-        opencmd->setEnabled(false);
+        firstSearchTimer->stop();
+        nextPortTimer->stop();
+        linkLamp->setColor(colors::Green);
+        manualTestButton->setEnabled(true);
+        closePortButton->setEnabled(true);
+        openPortButton->setEnabled(false);
         setStatusStyle(paneColour("black"));
         // The port that answered is the link, also when the search had moved on meanwhile;
         // the ports the search left open elsewhere are let go.
@@ -249,54 +251,54 @@ void SystemTab::edt7Change()
         ++m_linkUps;
         m_deniedPort = 0;
         for (const QString &name : GetComPortList())
-            RzMemo6->addLine(name);
-        enable(tmr5);
+            portListAtStart->addLine(name);
+        enable(supervisionTimer);
         break;
     case issuer::LinkVerdict::ReplyNormal:
         setStatus(texts::issuer::LinkNormalPane);
         setStatusStyle(paneColour("blue"));
-        tmr1->stop();
-        tmr4->stop();
+        nextPortTimer->stop();
+        firstSearchTimer->stop();
         setLinkUp(true);
         ++m_linkUps;
-        enable(tmr5);
-        RzMemo1->addLine(texts::issuer::LinkNormalPane);
+        enable(supervisionTimer);
+        eventMemo->addLine(texts::issuer::LinkNormalPane);
         break;
     case issuer::LinkVerdict::NotConfirmed:
-        shp3->setColor(colors::Yellow);
+        linkLamp->setColor(colors::Yellow);
         break;
     }
 }
 
 void SystemTab::disableManualTest()
 {
-    btn2->setEnabled(false);
+    manualTestButton->setEnabled(false);
 }
 
-void SystemTab::btn2Click()
+void SystemTab::manualTestButtonClick()
 {
     const QString password = issuerPassword();
     ++TestsWithoutReply;
-    RzMemo1->clearLines();
-    RzMemo5->clearLines();
-    edt6->setText(QStringLiteral("0"));
-    edt7->setText(QStringLiteral("0"));
+    eventMemo->clearLines();
+    statusReplyMemo->clearLines();
+    sentCounter->setText(QStringLiteral("0"));
+    repliesCounter->setText(QStringLiteral("0"));
     // The pane first: counting the frame may replace it (a password change being ready).
     setStatus(texts::issuer::DataSent);
     sendFrame(IssuerFrame::LinkCheck, ReadModeFrame(password));
     // The reply to this test cannot have been handled yet: a count of zero means that nothing
     // answered the previous test either.
-    if (TestsWithoutReply > 1 && value(edt7) == 0)
+    if (TestsWithoutReply > 1 && value(repliesCounter) == 0)
         Dialogs::message(texts::issuer::ManualTestUnanswered, this);
 }
 
-void SystemTab::tmr5Timer()
+void SystemTab::supervisionTimerTimer()
 {
     if (m_searching)
         return;
-    btn26Click();
-    shp1->setColor(colors::Red);
-    if (!issuer::linkLost(GetComPortList(), RzMemo6->lines(), PortNo))
+    checkButtonClick();
+    activityLamp->setColor(colors::Red);
+    if (!issuer::linkLost(GetComPortList(), portListAtStart->lines(), PortNo))
         return;
     // An issuer that comes back starts in read mode: the card tab must not go on issuing. A
     // password change still unanswered is lost with the link.
@@ -306,21 +308,21 @@ void SystemTab::tmr5Timer()
     setLinkUp(false);
     setStatus(texts::issuer::LinkBroken);
     setStatusStyle(paneColour("red"));
-    shp3->setColor(colors::Red);
-    RzMemo1->clearLines();
-    RzMemo5->clearLines();
-    edt7->setText(QStringLiteral("0"));
-    btn5Click();
+    linkLamp->setColor(colors::Red);
+    eventMemo->clearLines();
+    statusReplyMemo->clearLines();
+    repliesCounter->setText(QStringLiteral("0"));
+    searchButtonClick();
 }
 
-void SystemTab::RzMemo4Change()
+void SystemTab::supervisedPortListChange()
 {
-    if (RzMemo4->lineCount() > 5)
-        RzMemo4->removeFirstLines(1);
+    if (supervisedPortList->lineCount() > 5)
+        supervisedPortList->removeFirstLines(1);
 }
 
-void SystemTab::RzMemo6Change()
+void SystemTab::portListAtStartChange()
 {
-    if (RzMemo6->lineCount() > 5)
-        RzMemo6->removeFirstLines(1);
+    if (portListAtStart->lineCount() > 5)
+        portListAtStart->removeFirstLines(1);
 }

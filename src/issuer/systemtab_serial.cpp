@@ -29,12 +29,12 @@ void SystemTab::connectReplies(ReplyTarget *replies)
 
 void SystemTab::addEventLine(const QString &line)
 {
-    RzMemo1->addLine(line);
+    eventMemo->addLine(line);
 }
 
 void SystemTab::addStatusLine(const QString &line)
 {
-    RzMemo5->addLine(line);
+    statusReplyMemo->addLine(line);
 }
 
 void SystemTab::setupSerial()
@@ -43,15 +43,19 @@ void SystemTab::setupSerial()
 
     // Choosing from the list (also the item already shown) is what counts as a choice; the
     // program's own changes of the combo text are not.
-    connect(ComTxt, &QComboBox::activated, this, [this] { guarded([this] { ComTxtChange(); }); });
-    onKeyPress(ComTxt, [this](int key) { return ComTxtKeyPress(key); });
-    connect(opencmd, &QPushButton::clicked, this, [this] { guarded([this] { opencmdClick(); }); });
-    connect(CLpc1, &QPushButton::clicked, this, [this] { guarded([this] { CLpc1Click(); }); });
-    connect(btnClose2, &QPushButton::clicked, this,
-            [this] { guarded([this] { btnClose2Click(); }); });
-    connect(btn26, &QPushButton::clicked, this, [this] { guarded([this] { btn26Click(); }); });
-    RzMemo1->onChange = [this] { RzMemo1Change(); };
-    RzMemo5->onChange = [this] { RzMemo5Change(); };
+    connect(portChoice, &QComboBox::activated, this,
+            [this] { guarded([this] { portChoiceChange(); }); });
+    onKeyPress(portChoice, [this](int key) { return portChoiceKeyPress(key); });
+    connect(openPortButton, &QPushButton::clicked, this,
+            [this] { guarded([this] { openPortButtonClick(); }); });
+    connect(closePortButton, &QPushButton::clicked, this,
+            [this] { guarded([this] { closePortButtonClick(); }); });
+    connect(reconnectButton, &QPushButton::clicked, this,
+            [this] { guarded([this] { reconnectButtonClick(); }); });
+    connect(checkButton, &QPushButton::clicked, this,
+            [this] { guarded([this] { checkButtonClick(); }); });
+    eventMemo->onChange = [this] { eventMemoChange(); };
+    statusReplyMemo->onChange = [this] { statusReplyMemoChange(); };
     setupSearch();
     setupPassword();
 }
@@ -61,12 +65,12 @@ QStringList SystemTab::GetComPortList()
     return issuer::listPortNames();
 }
 
-void SystemTab::btn26Click()
+void SystemTab::checkButtonClick()
 {
     // Re-read into an emptied memo, so that a port that went away shows as gone.
-    RzMemo4->clearLines();
+    supervisedPortList->clearLines();
     for (const QString &name : issuer::listPortNames())
-        RzMemo4->addLine(name);
+        supervisedPortList->addLine(name);
 }
 
 bool SystemTab::initirq()
@@ -79,9 +83,9 @@ bool SystemTab::initirq()
     return false;
 }
 
-void SystemTab::opencmdClick()
+void SystemTab::openPortButtonClick()
 {
-    const QString name = ComTxt->currentText();
+    const QString name = portChoice->currentText();
     if (name.isEmpty()) {
         Dialogs::message(texts::issuer::PortEmptyOnOpen, this);
         return;
@@ -112,51 +116,51 @@ void SystemTab::opencmdClick()
         return;
     }
     setStatus(texts::issuer::PortOpened.arg(port));
-    opencmd->setEnabled(false);
-    btn2->setEnabled(true);
-    CLpc1->setEnabled(true);
-    shp3->setColor(colors::Green);
+    openPortButton->setEnabled(false);
+    manualTestButton->setEnabled(true);
+    closePortButton->setEnabled(true);
+    linkLamp->setColor(colors::Green);
     TestsWithoutReply = 0;
 }
 
-void SystemTab::CLpc1Click()
+void SystemTab::closePortButtonClick()
 {
     closePort(PortNo);
     setLinkUp(false);
     setStatus(texts::issuer::PortClosed.arg(PortNo));
-    opencmd->setEnabled(true);
-    btn2->setEnabled(false);
-    CLpc1->setEnabled(false);
-    shp3->setColor(colors::Yellow);
+    openPortButton->setEnabled(true);
+    manualTestButton->setEnabled(false);
+    closePortButton->setEnabled(false);
+    linkLamp->setColor(colors::Yellow);
 }
 
-void SystemTab::ComTxtChange()
+void SystemTab::portChoiceChange()
 {
-    const QString name = ComTxt->currentText();
+    const QString name = portChoice->currentText();
     if (name.isEmpty())
         return;
-    opencmd->setEnabled(true);
+    openPortButton->setEnabled(true);
     // Two characters only: COM123 reads as "选择COM12".
     setStatus(texts::issuer::PortChosen + name.mid(3, 2));
 }
 
-bool SystemTab::ComTxtKeyPress(int key)
+bool SystemTab::portChoiceKeyPress(int key)
 {
     if (!keys::isCharacterKey(key))
         return false;
-    if (ComTxt->currentText().isEmpty()) {
+    if (portChoice->currentText().isEmpty()) {
         Dialogs::message(texts::issuer::PortEmptyOnKey, this);
         return false;
     }
-    opencmd->setEnabled(true);
-    opencmd->setFocus();
+    openPortButton->setEnabled(true);
+    openPortButton->setFocus();
     return true;
 }
 
-void SystemTab::btnClose2Click()
+void SystemTab::reconnectButtonClick()
 {
     try {
-        const QStringList ports = RzMemo6->lines();
+        const QStringList ports = portListAtStart->lines();
         for (const QString &line : ports) {
             const std::optional<int> number = issuer::portNumber(line);
             if (!number)
@@ -168,13 +172,13 @@ void SystemTab::btnClose2Click()
             setStatus(texts::issuer::PortClosed.arg(PortNo));
         }
         setLinkUp(false);
-        RzMemo1->clearLines();
-        RzMemo5->clearLines();
-        memo2->clearLines();
-        edt6->setText(QStringLiteral("0"));
-        edt7->setText(QStringLiteral("0"));
-        btn5Click();
-        tmr6->start();
+        eventMemo->clearLines();
+        statusReplyMemo->clearLines();
+        spareMemo->clearLines();
+        sentCounter->setText(QStringLiteral("0"));
+        repliesCounter->setText(QStringLiteral("0"));
+        searchButtonClick();
+        activityTimer->start();
     } catch (const std::exception &) {
         Dialogs::message(texts::issuer::ReconnectFailed, this);
     }
@@ -205,11 +209,11 @@ void SystemTab::flushPort()
     m_serial->flush(PortNo);
 }
 
-void SystemTab::RzMemo5Change()
+void SystemTab::statusReplyMemoChange()
 {
-    edt7->setText(QString::number(edt7->text().toInt() + 1));
-    if (RzMemo5->lineCount() > 20)
-        RzMemo5->removeFirstLines(1);
+    repliesCounter->setText(QString::number(repliesCounter->text().toInt() + 1));
+    if (statusReplyMemo->lineCount() > 20)
+        statusReplyMemo->removeFirstLines(1);
 }
 
 void SystemTab::setLinkUp(bool up)

@@ -58,8 +58,8 @@ void TForm9::FormShow()
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     btn1->setFocus();
-    m_owner->tmr5->stop();
-    m_owner->tmr6->stop();
+    m_owner->supervisionTimer->stop();
+    m_owner->activityTimer->stop();
     // Only a reply that arrives while the prompt is open closes it; lines left from before
     // would close it at once and start the same round again.
     m_eventLinesAtShow = m_owner->m_eventLinesAdded;
@@ -68,7 +68,7 @@ void TForm9::FormShow()
 
 void TForm9::tmr1Timer()
 {
-    if (m_owner->m_eventLinesAdded != m_eventLinesAtShow && !m_owner->RzMemo1->lines().isEmpty())
+    if (m_owner->m_eventLinesAdded != m_eventLinesAtShow && !m_owner->eventMemo->lines().isEmpty())
         close();
 }
 
@@ -102,5 +102,5 @@ void TForm9::FormClose()
 {
     tmr1->stop();
     if (!m_leaving)
-        m_owner->btnClose2Click();
+        m_owner->reconnectButtonClick();
 }

@@ -105,7 +105,7 @@ protected:
         systemTab(form.get()).ComTxt->addItems(systemTab(form.get()).tab->GetComPortList());
         systemTab(form.get()).ComTxt->setCurrentText(port);
         emit systemTab(form.get()).ComTxt->activated(systemTab(form.get()).ComTxt->currentIndex());
-        systemTab(form.get()).tab->opencmdClick();
+        systemTab(form.get()).tab->openPortButtonClick();
     }
 
     issuer::ShortTimings shortTimings{5, 1};
@@ -184,7 +184,7 @@ TEST_F(SimulatorTest, TheSimulatorGoingAwayWhileThePortIsOpen)
         ReadModeFrame(QStringLiteral("123456"))); // goes nowhere, harmlessly
 
     // Opening it again by hand reports the missing device.
-    systemTab(&f).tab->opencmdClick();
+    systemTab(&f).tab->openPortButtonClick();
     EXPECT_EQ(f.wtxt->text(), QStringLiteral("不能打开COM4,请检查设备端口."));
 
     // A new simulator takes the stale entry over once the old terminal is gone (the kill does

@@ -61,7 +61,7 @@ protected:
         systemTab(&f).ComTxt->clear();
         systemTab(&f).ComTxt->addItem(QStringLiteral("COM3"));
         systemTab(&f).ComTxt->setCurrentIndex(0);
-        systemTab(&f).tab->opencmdClick();
+        systemTab(&f).tab->openPortButtonClick();
         ASSERT_TRUE(systemTab(&f).tab->serialLink()->isOpen(3));
     }
     void TearDown() override

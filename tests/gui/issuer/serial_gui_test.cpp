@@ -63,23 +63,23 @@ TEST_F(SerialTabTest, OpeningAndClosingByHand)
     TForm1 &f = *form;
     systemTab(&f).ComTxt->clear();
     expectBox();
-    systemTab(&f).tab->opencmdClick();
+    systemTab(&f).tab->openPortButtonClick();
     EXPECT_EQ(shownTexts(), QStringList{QStringLiteral("串口不能为空!")});
 
     choose(QStringLiteral("COM7"));
-    systemTab(&f).tab->opencmdClick();
+    systemTab(&f).tab->openPortButtonClick();
     EXPECT_EQ(f.wtxt->text(), QStringLiteral("不能打开COM7,请检查设备端口."));
     EXPECT_EQ(PortNo, 7);
 
     // Not a port name: nothing happens at all.
     f.wtxt->setText(QStringLiteral("before"));
     choose(QStringLiteral("ttyUSB0"));
-    systemTab(&f).tab->opencmdClick();
+    systemTab(&f).tab->openPortButtonClick();
     EXPECT_EQ(f.wtxt->text(), QStringLiteral("before"));
 
     TestsWithoutReply = 4;
     choose(QStringLiteral("COM3"));
-    systemTab(&f).tab->opencmdClick();
+    systemTab(&f).tab->openPortButtonClick();
     EXPECT_EQ(f.wtxt->text(), QStringLiteral("端口COM3已打开."));
     EXPECT_TRUE(portOpen(3));
     EXPECT_FALSE(systemTab(&f).opencmd->isEnabled());
@@ -90,11 +90,11 @@ TEST_F(SerialTabTest, OpeningAndClosingByHand)
 
     // A second press reopens the same port cleanly.
     f.wtxt->clear();
-    systemTab(&f).tab->opencmdClick();
+    systemTab(&f).tab->openPortButtonClick();
     EXPECT_EQ(f.wtxt->text(), QStringLiteral("端口COM3已打开."));
     EXPECT_TRUE(portOpen(3));
 
-    systemTab(&f).tab->CLpc1Click();
+    systemTab(&f).tab->closePortButtonClick();
     EXPECT_EQ(f.wtxt->text(), QStringLiteral("端口COM3已关闭."));
     EXPECT_FALSE(portOpen(3));
     EXPECT_TRUE(systemTab(&f).opencmd->isEnabled());
@@ -102,7 +102,7 @@ TEST_F(SerialTabTest, OpeningAndClosingByHand)
     EXPECT_FALSE(systemTab(&f).CLpc1->isEnabled());
     EXPECT_EQ(systemTab(&f).shp3->color(), colors::Yellow);
     // Closing again is harmless.
-    systemTab(&f).tab->CLpc1Click();
+    systemTab(&f).tab->closePortButtonClick();
     EXPECT_EQ(f.wtxt->text(), QStringLiteral("端口COM3已关闭."));
 }
 
@@ -146,7 +146,7 @@ TEST_F(SerialTabTest, AKeyInThePortListGoesToTheOpenButton)
 
     systemTab(&f).ComTxt->clear();
     expectBox();
-    EXPECT_FALSE(systemTab(&f).tab->ComTxtKeyPress(Qt::Key_Return));
+    EXPECT_FALSE(systemTab(&f).tab->portChoiceKeyPress(Qt::Key_Return));
     EXPECT_EQ(shownTexts(), QStringList{QStringLiteral("端口不能为空!")});
 }
 
@@ -154,7 +154,7 @@ TEST_F(SerialTabTest, ReconnectClosesEveryListedPortAndClears)
 {
     TForm1 &f = *form;
     choose(QStringLiteral("COM3"));
-    systemTab(&f).tab->opencmdClick();
+    systemTab(&f).tab->openPortButtonClick();
     ASSERT_TRUE(portOpen(3));
     // The search that ends the reconnection finds no port left to try.
     PortCount = 2;
@@ -171,7 +171,7 @@ TEST_F(SerialTabTest, ReconnectClosesEveryListedPortAndClears)
     QStringList panes;
     QObject::connect(systemTab(&f).edt6, &QLineEdit::textChanged, systemTab(&f).edt6,
                      [&](const QString &t) { panes << t + QStringLiteral(": ") + f.wtxt->text(); });
-    systemTab(&f).tab->btnClose2Click();
+    systemTab(&f).tab->reconnectButtonClick();
     EXPECT_FALSE(portOpen(3));
     EXPECT_EQ(PortNo, 5);
     // Closed the last listed port, then cleared and searched (counting one round of it).
@@ -187,11 +187,11 @@ TEST_F(SerialTabTest, ReconnectClosesEveryListedPortAndClears)
     // An empty list closes nothing; a line that is no port name fails the reconnection.
     systemTab(&f).RzMemo6->clearLines();
     PortNo = 9;
-    systemTab(&f).tab->btnClose2Click();
+    systemTab(&f).tab->reconnectButtonClick();
     EXPECT_EQ(PortNo, 9);
     systemTab(&f).RzMemo6->addLine(QStringLiteral("PRN"));
     expectBox();
-    systemTab(&f).tab->btnClose2Click();
+    systemTab(&f).tab->reconnectButtonClick();
     EXPECT_EQ(shownTexts(), QStringList{QStringLiteral("重新联机失败!")});
 }
 
@@ -226,7 +226,7 @@ protected:
         systemTab(form.get()).ComTxt->clear();
         systemTab(form.get()).ComTxt->addItem(QStringLiteral("COM2"));
         systemTab(form.get()).ComTxt->setCurrentIndex(0);
-        systemTab(form.get()).tab->opencmdClick();
+        systemTab(form.get()).tab->openPortButtonClick();
     }
 
     issuer::ShortTimings shortTimings{1, 1};
