@@ -11,6 +11,7 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 class CardCombo;
@@ -115,19 +116,21 @@ private:
     void setupOwnerEntry();
     bool ownerNameFieldKeyPress(int key);
     void ownerNameFieldMouseDown();
-    void plateFieldEnter();
-    bool plateFieldKeyPress(int key);
     void carTypeFieldEnter();
     bool carTypeFieldKeyPress(int key);
     void carTypeFieldChange();
     void phoneFieldEnter();
     bool phoneFieldKeyPress(int key);
-    void vehicleInfoFieldEnter();
-    bool vehicleInfoFieldKeyPress(int key);
-    void parkingSpaceFieldEnter();
-    bool parkingSpaceFieldKeyPress(int key);
-    void addressFieldEnter();
-    bool addressFieldKeyPress(int key);
+    // A field of free text in the entry order: its prompt, the status once it is filled and
+    // Enter pressed, and what comes next.
+    struct TextStep
+    {
+        CardEdit *field;
+        QString prompt;
+        QString done;
+        std::function<void()> next;
+    };
+    bool textStepKeyPress(const TextStep &step, int key);
     void validityFieldEnter();
     bool validityFieldKeyPress(int key);
     void validityFieldMouseDown();

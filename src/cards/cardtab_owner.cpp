@@ -36,29 +36,41 @@ void CardTab::setupOwnerEntry()
         highlightWhileFocused(w);
 
     // A key handler sees each character key before the field does.
-    auto keys = [](QWidget *w, bool (CardTab::*handler)(int), CardTab *form) {
-        onKeyPress(w, [form, handler](int key) {
+    auto keys = [](QWidget *w, std::function<bool(int)> handler) {
+        onKeyPress(w, [handler](int key) {
             if (!keys::isCharacterKey(key))
                 return false;
             bool swallow = false;
-            guarded([&] { swallow = (form->*handler)(key); });
+            guarded([&] { swallow = handler(key); });
             return swallow;
         });
     };
-    keys(ownerNameField, &CardTab::ownerNameFieldKeyPress, this);
-    keys(plateField, &CardTab::plateFieldKeyPress, this);
-    keys(carTypeField, &CardTab::carTypeFieldKeyPress, this);
-    keys(phoneField, &CardTab::phoneFieldKeyPress, this);
-    keys(vehicleInfoField, &CardTab::vehicleInfoFieldKeyPress, this);
-    keys(parkingSpaceField, &CardTab::parkingSpaceFieldKeyPress, this);
-    keys(addressField, &CardTab::addressFieldKeyPress, this);
-    keys(validityField, &CardTab::validityFieldKeyPress, this);
-    onFocusIn(plateField, [this] { guarded([this] { plateFieldEnter(); }); });
+    keys(ownerNameField, [this](int key) { return ownerNameFieldKeyPress(key); });
+    keys(carTypeField, [this](int key) { return carTypeFieldKeyPress(key); });
+    keys(phoneField, [this](int key) { return phoneFieldKeyPress(key); });
+    keys(validityField, [this](int key) { return validityFieldKeyPress(key); });
     onFocusIn(carTypeField, [this] { guarded([this] { carTypeFieldEnter(); }); });
     onFocusIn(phoneField, [this] { guarded([this] { phoneFieldEnter(); }); });
-    onFocusIn(vehicleInfoField, [this] { guarded([this] { vehicleInfoFieldEnter(); }); });
-    onFocusIn(parkingSpaceField, [this] { guarded([this] { parkingSpaceFieldEnter(); }); });
-    onFocusIn(addressField, [this] { guarded([this] { addressFieldEnter(); }); });
+    // The fields that take any text: each prompts when reached, and Enter on a filled one goes
+    // on to the next step.
+    namespace t = texts::cards;
+    const std::vector<TextStep> steps = {
+        {plateField, t::PlatePrompt, t::PlateDone, [this] { carTypeField->setFocus(); }},
+        {vehicleInfoField, t::VehiclePrompt, t::VehicleDone,
+         [this] { parkingSpaceField->setFocus(); }},
+        {parkingSpaceField, t::SpacePrompt, t::AddressPrompt, [this] { addressField->setFocus(); }},
+        {addressField, t::AddressPrompt, t::ValidityPrompt,
+         [this] {
+             openDatePicker();
+             validityPicker->setFocus();
+         }},
+    };
+    for (const TextStep &step : steps) {
+        keys(step.field, [this, step](int key) { return textStepKeyPress(step, key); });
+        onFocusIn(step.field, [this, step] {
+            guarded([this, step] { showOwnerPrompt(step.prompt, t::NoModeFirst); });
+        });
+    }
     onFocusIn(validityField, [this] { guarded([this] { validityFieldEnter(); }); });
     onMouseDown(ownerNameField, [this] { guarded([this] { ownerNameFieldMouseDown(); }); });
     onMouseDown(validityField, [this] { guarded([this] { validityFieldMouseDown(); }); });
@@ -92,17 +104,12 @@ void CardTab::ownerNameFieldMouseDown()
     showOwnerPrompt(texts::cards::NamePrompt, texts::cards::NameNoMode);
 }
 
-void CardTab::plateFieldEnter()
+bool CardTab::textStepKeyPress(const TextStep &step, int key)
 {
-    showOwnerPrompt(texts::cards::PlatePrompt, texts::cards::NoModeFirst);
-}
-
-bool CardTab::plateFieldKeyPress(int key)
-{
-    plateFieldEnter();
-    if (keys::isEnter(key) && !plateField->text().isEmpty()) {
-        carTypeField->setFocus();
-        setStatus(texts::cards::PlateDone);
+    showOwnerPrompt(step.prompt, texts::cards::NoModeFirst);
+    if (keys::isEnter(key) && !step.field->text().isEmpty()) {
+        step.next();
+        setStatus(step.done);
     }
     return keys::isEnter(key);
 }
@@ -152,52 +159,6 @@ bool CardTab::phoneFieldKeyPress(int key)
     }
     const bool digit = key >= Qt::Key_0 && key <= Qt::Key_9;
     return !digit && key != Qt::Key_Backspace;
-}
-
-void CardTab::vehicleInfoFieldEnter()
-{
-    showOwnerPrompt(texts::cards::VehiclePrompt, texts::cards::NoModeFirst);
-}
-
-bool CardTab::vehicleInfoFieldKeyPress(int key)
-{
-    vehicleInfoFieldEnter();
-    if (keys::isEnter(key) && !vehicleInfoField->text().isEmpty()) {
-        parkingSpaceField->setFocus();
-        setStatus(texts::cards::VehicleDone);
-    }
-    return keys::isEnter(key);
-}
-
-void CardTab::parkingSpaceFieldEnter()
-{
-    showOwnerPrompt(texts::cards::SpacePrompt, texts::cards::NoModeFirst);
-}
-
-bool CardTab::parkingSpaceFieldKeyPress(int key)
-{
-    parkingSpaceFieldEnter();
-    if (keys::isEnter(key) && !parkingSpaceField->text().isEmpty()) {
-        addressField->setFocus();
-        setStatus(texts::cards::AddressPrompt);
-    }
-    return keys::isEnter(key);
-}
-
-void CardTab::addressFieldEnter()
-{
-    showOwnerPrompt(texts::cards::AddressPrompt, texts::cards::NoModeFirst);
-}
-
-bool CardTab::addressFieldKeyPress(int key)
-{
-    addressFieldEnter();
-    if (keys::isEnter(key) && !addressField->text().isEmpty()) {
-        openDatePicker();
-        validityPicker->setFocus();
-        setStatus(texts::cards::ValidityPrompt);
-    }
-    return keys::isEnter(key);
 }
 
 void CardTab::validityFieldEnter()
