@@ -236,22 +236,23 @@ sqlite3 *Connection::handle()
 
 int Connection::execute(const QString &sql)
 {
-    const bool wasConnected = connected();
-    sqlite3 *db = handle();
-    int changes = 0;
-    try {
-        db::Statement st(db, sql);
-        while (st.step()) {
-        }
-        changes = sqlite3_changes(db);
-    } catch (...) {
-        if (!wasConnected && m_openQueries == 0)
-            closeHandle();
-        throw;
+    const Use use(*this);
+    db::Statement st(use.handle(), sql);
+    while (st.step()) {
     }
-    if (!wasConnected && m_openQueries == 0)
-        closeHandle();
-    return changes;
+    return sqlite3_changes(use.handle());
+}
+
+Connection::Use::Use(Connection &connection)
+    : m_connection(connection)
+    , m_wasConnected(connection.connected())
+    , m_handle(connection.handle())
+{}
+
+Connection::Use::~Use()
+{
+    if (!m_wasConnected && m_connection.m_openQueries == 0)
+        m_connection.closeHandle();
 }
 
 QString Connection::primaryKey(const QString &table)

@@ -113,6 +113,23 @@ public:
     // The primary key column of a table (empty when it has none), cached per table.
     QString primaryKey(const QString &table);
 
+    // The handle for a few statements run outside any query: connects when needed and, when it
+    // did, closes the file again at the end of the scope unless a query opened meanwhile holds it.
+    class Use
+    {
+    public:
+        explicit Use(Connection &connection);
+        ~Use();
+        Use(const Use &) = delete;
+        Use &operator=(const Use &) = delete;
+        sqlite3 *handle() const { return m_handle; }
+
+    private:
+        Connection &m_connection;
+        bool m_wasConnected;
+        sqlite3 *m_handle;
+    };
+
 private:
     friend class Query;
     void attach(Query *q);
