@@ -185,9 +185,10 @@ void Search(benchmark::State &state)
     const archive::SearchField field =
         byPlate ? archive::SearchField::Plate : archive::SearchField::OwnerName;
     edit->setText(text);
-    QString sql = archive::searchStatement(field);
+    const owners::Selection search = archive::searchSelection({field, text});
+    QString sql = search.sql;
     sql.replace(QStringLiteral(":key"), QStringLiteral("?1"));
-    const QString key = archive::likeKey(text);
+    const QString key = search.parameters.first().second.toString();
     pairedStep(
         state, [&] { f.form->btnSeaCmd->click(); },
         [&] { benchmark::DoNotOptimize(firstPageAndCount(f.bare.get(), sql, key)); });

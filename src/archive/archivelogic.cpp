@@ -1,5 +1,4 @@
 #include "archive/archivelogic.h"
-#include "db/like.h"
 
 namespace archive {
 
@@ -14,33 +13,19 @@ Search chooseSearch(const QString &cardCode, const QString &plate, const QString
     return {};
 }
 
-QString searchColumn(SearchField field)
+owners::Selection searchSelection(const Search &search)
 {
-    switch (field) {
+    switch (search.field) {
     case SearchField::CardCode:
-        return QStringLiteral("卡片内码");
+        return owners::containing(owners::KeyColumn::CardCode, search.text);
     case SearchField::Plate:
-        return QStringLiteral("车牌号码");
+        return owners::containing(owners::KeyColumn::Plate, search.text);
     case SearchField::OwnerName:
-        return QStringLiteral("车主姓名");
+        return owners::containing(owners::KeyColumn::OwnerName, search.text);
     case SearchField::None:
         break;
     }
-    return {};
-}
-
-QString searchStatement(SearchField field)
-{
-    if (field == SearchField::None)
-        return QStringLiteral("select * from CZdata where 0");
-    // LIKE keeps the engine's case-insensitive match of Latin letters (a typed "a1b2" finds the
-    // card "A1B2..."); the escape makes % and _ ordinary characters.
-    return QStringLiteral("select * from CZdata where ") + searchColumn(field) + db::ContainsKey;
-}
-
-QString likeKey(const QString &text)
-{
-    return db::likeKey(text);
+    return owners::noRecord();
 }
 
 QString validityText(const QDate &date)
@@ -48,15 +33,14 @@ QString validityText(const QDate &date)
     return date.toString(QStringLiteral("yyyy年MM月dd日"));
 }
 
-QString expiredStatement()
+owners::Selection expiredSelection(const QDate &today)
 {
-    return QStringLiteral("select * from CZdata where 卡片有效期限 < :startrq");
+    return owners::expiredBefore(validityText(today));
 }
 
-QString expiringStatement()
+owners::Selection expiringSelection(const QDate &first, const QDate &last)
 {
-    return QStringLiteral(
-        "select * from CZdata where 卡片有效期限 >=:startrq and 卡片有效期限 <=:endrq");
+    return owners::validityBetween(validityText(first), validityText(last));
 }
 
 bool isExpired(const QString &validity, const QDate &today)

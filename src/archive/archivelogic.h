@@ -1,6 +1,8 @@
 #pragma once
 // The owner archive's rules that need no window: which search edit wins and the statement it
 // runs, the expired and expiring-soon selections, and the text colour of a card status.
+#include "db/ownerarchive.h"
+
 #include <QDate>
 #include <QString>
 
@@ -18,22 +20,16 @@ struct Search
 // The first non-empty edit (untrimmed test: a blank alone is a search for a blank).
 Search chooseSearch(const QString &cardCode, const QString &plate, const QString &ownerName);
 
-// The column a search field looks in.
-QString searchColumn(SearchField field);
-
-// "Column contains the text": the text is bound as :key, escaped by likeKey(), so a quote, a
-// percent sign or an underscore is a character to find and never part of the statement.
-QString searchStatement(SearchField field);
-// The bound value for searchStatement(): LIKE wildcards and the escape character escaped.
-QString likeKey(const QString &text);
+// The selection of a search: records whose column contains the text (a quote, a percent sign or
+// an underscore is a character to find). SearchField::None selects nothing.
+owners::Selection searchSelection(const Search &search);
 
 // The stored form of a validity date ("yyyy年MM月dd日"), which orders like the date.
 QString validityText(const QDate &date);
 
-// Records whose validity ends before :startrq (bound to validityText(today)).
-QString expiredStatement();
-// Records whose validity lies in [:startrq, :endrq].
-QString expiringStatement();
+// Records whose validity ends before `today`, and those whose validity lies in [first, last].
+owners::Selection expiredSelection(const QDate &today);
+owners::Selection expiringSelection(const QDate &first, const QDate &last);
 // True when a stored validity counts as expired on `today` (the same test as the statement).
 bool isExpired(const QString &validity, const QDate &today);
 

@@ -26,7 +26,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTableView>
@@ -223,7 +222,7 @@ int TForm7::count() const
     return Datafrm->Qryda1->recordCount();
 }
 
-void TForm7::select(const QString &statement, const std::function<void(Query *)> &bind)
+void TForm7::select(const owners::Selection &selection)
 {
     Query *q = archive();
     // Closing the last open query closes the file, and opening it again derives the key anew:
@@ -233,18 +232,10 @@ void TForm7::select(const QString &statement, const std::function<void(Query *)>
         holder.setSQL(QStringLiteral("select 1"));
         holder.open();
     }
-    q->close();
-    q->sql().clear();
-    q->sql().add(statement);
-    if (bind)
-        bind(q);
     // The grid reads the rows it shows, a page at a time, wherever it is moved: a large
-    // archive shows at once and still counts every record. The card tab's own selections on
-    // the same query are read as before.
-    const bool byPage = q->fetchByPage();
+    // archive shows at once and still counts every record.
     q->setFetchByPage(true);
-    const auto restore = qScopeGuard([q, byPage] { q->setFetchByPage(byPage); });
-    q->open();
+    owners::open(*q, selection);
 }
 
 void TForm7::setPane(const QString &text)
@@ -294,7 +285,7 @@ void TForm7::FormShow()
 
     if (!m_listExpiring) {
         guarded([this] {
-            select(QStringLiteral("select * from CZdata;"));
+            select(owners::everyRecord());
             archive()->cancel();
             const int n = count();
             if (n == 0) {
@@ -311,10 +302,7 @@ void TForm7::FormShow()
     bool nothing = false;
     try {
         const QDate horizon = expiringUntil ? expiringUntil() : today.addDays(10);
-        select(archive::expiringStatement(), [&](Query *q) {
-            q->setParameter(QStringLiteral("startrq"), archive::validityText(today));
-            q->setParameter(QStringLiteral("endrq"), archive::validityText(horizon));
-        });
+        select(archive::expiringSelection(today, horizon));
         if (count() > 0) {
             archive()->last();
             setPane(T::ExpiringFound(count()));
@@ -339,7 +327,7 @@ void TForm7::FormShow()
 void TForm7::btnAllSeaCmdClick()
 {
     btn2->setEnabled(false);
-    select(QStringLiteral("select * from CZdata order by 车辆编号"));
+    select(owners::byVehicleNumber());
     const int n = count();
     if (n > 0) {
         Query *q = archive();
@@ -359,8 +347,7 @@ void TForm7::btnSeaCmdClick()
         Dialogs::box(T::EnterCondition, T::CheckInput, Dialogs::OkOnly, Dialogs::Warning, this);
         return;
     }
-    select(archive::searchStatement(s.field),
-           [&](Query *q) { q->setParameter(QStringLiteral("key"), archive::likeKey(s.text)); });
+    select(archive::searchSelection(s));
     const int n = count();
     if (n > 0) {
         setPane(T::Found(n));
@@ -373,9 +360,7 @@ void TForm7::btnSeaCmdClick()
 void TForm7::btn3Click()
 {
     try {
-        select(archive::expiredStatement(), [](Query *q) {
-            q->setParameter(QStringLiteral("startrq"), archive::validityText(appclock::today()));
-        });
+        select(archive::expiredSelection(appclock::today()));
         const int n = count();
         if (n > 0) {
             archive()->last();
@@ -399,8 +384,8 @@ void TForm7::edt1Change()
     btnSeaCmd->setEnabled(!code.isEmpty());
     if (!isVisible() || code.size() != 8)
         return;
-    // A card read writes the code by program; while the card tab is issuing, a search would
-    // re-select the archive query and throw away the record being issued.
+    // A card read writes the code by program; while the card tab is issuing, the cards read are
+    // the ones being written, and a search would only interrupt the issuing with its box.
     if (!edt1->isModified() && modeActive())
         return;
     btnSeaCmdClick();

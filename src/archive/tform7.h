@@ -1,5 +1,6 @@
 #pragma once
-// The owner archive window: the records of CZdata in a grid on the data module's Qryda1, the
+// The owner archive window: the records of CZdata in a grid on the data module's Qryda1 (the
+// window's own query; the card tab has another on the same connection), the
 // searches by card code, plate and owner name (the card code also filled by every card read),
 // the expired and expiring-soon lists, edit, save and delete. New records come from the card
 // tab's issuing, which Add hands over to.
@@ -38,6 +39,9 @@ class QStatusBar;
 class QTableView;
 class ArchiveGridModel;
 class Query;
+namespace owners {
+struct Selection;
+}
 
 class TForm7 : public QWidget
 {
@@ -122,8 +126,8 @@ private:
     Query *archive() const;
     void bindArchive();
     int count() const;
-    // Runs a selection on Qryda1 through the query cycle; the caller binds its parameters.
-    void select(const QString &statement, const std::function<void(Query *)> &bind = {});
+    // Runs a selection of the owner archive on the window's query (Qryda1).
+    void select(const owners::Selection &selection);
     void markReadOnlyFields();
     void noRecords();
     bool modeActive() const;

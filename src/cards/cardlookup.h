@@ -2,7 +2,8 @@
 // The lookups of archive records by a typed or read key: records whose card code (or plate, or
 // owner name) contains the key, plus, for an all-digit key, the record whose id is the key. The
 // key is always bound as a parameter, so quotes and SQL text in it are only ever part of the
-// value; percent signs and underscores keep their pattern meaning.
+// value; percent signs and underscores are characters to find. The statements are the owner
+// archive's (db/ownerarchive.h).
 #include <QString>
 
 class Query;
@@ -14,17 +15,8 @@ bool IsAllNum(const QString &text);
 
 enum class LookupField { CardCode, Plate, Name };
 
-struct CardLookup
-{
-    QString sql;
-    bool byVehicleNumber = false; // also binds :id with the key as a number
-};
-
-// The statement for a key; an empty key selects nothing.
-CardLookup lookup(LookupField field, const QString &key);
-CardLookup cardLookup(const QString &key);
-
-// Closes q, replaces its statement with the lookup of key, binds it and opens it.
+// Closes q, replaces its statement with the lookup of key (records whose column contains the key,
+// and for an all-digit key the record whose id it is), binds it and opens it.
 void openLookup(Query *q, LookupField field, const QString &key);
 void openCardLookup(Query *q, const QString &key);
 

@@ -10,6 +10,7 @@
 #include "common/globals.h"
 #include "common/guard.h"
 #include "db/datafrm.h"
+#include "db/ownerarchive.h"
 #include "issuer/frames.h"
 #include "issuer/issuerport.h"
 #include "shell/texts.h"
@@ -57,11 +58,6 @@ void setPickerDate(QDateEdit *picker, const QDate &date)
 {
     const QSignalBlocker block(picker);
     picker->setDate(date);
-}
-
-Query *archive()
-{
-    return Datafrm ? Datafrm->Qryda1 : nullptr;
 }
 
 } // namespace
@@ -421,16 +417,29 @@ void CardTab::build()
                   {initialiseButton, "btn27"}});
 }
 
+Query *CardTab::ownerRecords()
+{
+    // The data module is created after this window (and made again by some tests): the query
+    // belongs to it, so that it never outlives the connection it runs on.
+    if (!Datafrm)
+        return nullptr;
+    if (!m_ownerQuery || m_ownerQuery->connection() != Datafrm->con) {
+        m_ownerQuery = new Query(Datafrm->con, Datafrm);
+        m_ownerQuery->setObjectName(QStringLiteral("cardOwnerQuery"));
+        m_ownerSource = new DataSource(m_ownerQuery, Datafrm);
+    }
+    return m_ownerQuery;
+}
+
 void CardTab::bindArchiveFields()
 {
-    // The data module is created after this window: bind on first use.
-    if (!Datafrm || vehicleNumberField->dataSource() == Datafrm->DSda1)
+    if (!ownerRecords() || vehicleNumberField->dataSource() == m_ownerSource)
         return;
     for (CardEdit *e : {vehicleNumberField, static_cast<CardEdit *>(cardCodeField), ownerNameField,
                         plateField, phoneField, vehicleInfoField, validityField, parkingSpaceField,
                         addressField, cardStatusField})
-        e->setDataSource(Datafrm->DSda1);
-    carTypeField->setDataSource(Datafrm->DSda1);
+        e->setDataSource(m_ownerSource);
+    carTypeField->setDataSource(m_ownerSource);
 }
 
 void CardTab::prepare()
@@ -554,16 +563,9 @@ void CardTab::endIssuingOnLeave()
 bool CardTab::startNewArchiveRecord()
 {
     bindArchiveFields();
-    Query *q = archive();
-    q->close();
-    q->setSQL(QStringLiteral("select * from CZdata order by 车辆编号"));
-    q->open();
-    QVariant last;
-    if (!q->isEmpty()) {
-        q->last();
-        last = q->fieldByName(QStringLiteral("车辆编号")).value();
-    }
-    const cards::VehicleNumber number = cards::nextVehicleNumber(q->isEmpty(), last);
+    Query *q = ownerRecords();
+    const owners::LastVehicleNumber last = owners::OwnerArchive(*Datafrm->con).lastVehicleNumber();
+    const cards::VehicleNumber number = cards::nextVehicleNumber(last.archiveEmpty, last.number);
     if (!number.append) {
         vehicleNumberField->setText(number.text);
         Dialogs::message(texts::cards::NullVehicleNumber, this);
@@ -571,6 +573,7 @@ bool CardTab::startNewArchiveRecord()
         returnButtonClick();
         return false;
     }
+    owners::open(*q, owners::noRecord());
     q->append();
     vehicleNumberField->setText(number.text);
     return true;
@@ -631,7 +634,7 @@ void CardTab::extendButtonClick()
     startIssueButton->setEnabled(false);
     validityPicker->show();
     bindArchiveFields();
-    Query *q = archive();
+    Query *q = ownerRecords();
     m_session->chooseExtension();
     q->close();
     q->open();
@@ -734,7 +737,7 @@ void CardTab::endIssuing(bool returning)
     validityPicker->hide();
     startIssueButton->setEnabled(false);
     setButtonFace(startIssueButton);
-    if (Query *q = archive())
+    if (Query *q = ownerRecords())
         q->close();
     for (int n = 1; n <= 8; ++n) {
         groupCheck(n)->setEnabled(false);

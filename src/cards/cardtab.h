@@ -28,6 +28,8 @@ class QListWidget;
 class QPushButton;
 class QRadioButton;
 class QTimer;
+class Query;
+class DataSource;
 class TForm7;
 class TForm10;
 namespace cards {
@@ -65,6 +67,11 @@ public:
     // What the issuer read (the receive path's card and token steps).
     void cardRead(const issuer::CardRead &read);
     void tokenRead(const issuer::TokenRead &token);
+
+    // The query of the owner record the tab works on: the owner fields are bound to its current
+    // record. The tab's own, on the data module's connection (made with the data module's
+    // first use and gone with it); null while there is no data module.
+    Query *ownerRecords();
 
     // The windows the tab works with, connected at start-up.
     void attachArchiveWindow(TForm7 *archive);
@@ -193,6 +200,8 @@ private:
     QString m_todayText;  // the date the new records' validity starts from
     QString m_readGroups; // the gate groups of the last card read with its data
     bool m_dateChangedByPicker = false;
+    QPointer<Query> m_ownerQuery;       // cardOwnerQuery, see ownerRecords()
+    QPointer<DataSource> m_ownerSource; // what the owner fields are bound to
     QPointer<QWidget> m_archiveWindow;
     QPointer<QWidget> m_passageWindow;
     QPointer<QLineEdit> m_archiveCodeEdit; // the archive window's card-code search field

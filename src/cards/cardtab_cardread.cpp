@@ -29,11 +29,6 @@ namespace {
 
 constexpr int CardMemoLimit = 3000;
 
-Query *archive()
-{
-    return Datafrm ? Datafrm->Qryda1 : nullptr;
-}
-
 void setArchiveSearch(QLineEdit *archiveSearch, const QString &text)
 {
     if (archiveSearch)
@@ -223,7 +218,7 @@ void CardTab::cardWrittenWithoutRecord(const QString &reason)
 
 bool CardTab::saveArchiveRecord()
 {
-    Query *q = archive();
+    Query *q = ownerRecords();
     using Mode = cards::IssueSession::Mode;
     if (m_session->mode() == Mode::Extension && extendButton->isEnabled() && m_session->started()) {
         // The issuer has written whatever card was laid: the record follows that card (a card
@@ -280,7 +275,7 @@ bool CardTab::saveArchiveRecord()
 
 void CardTab::duplicateCard()
 {
-    Query *q = archive();
+    Query *q = ownerRecords();
     QString validity;
     try {
         cards::openCardRecord(q, codeLookupField->text());
@@ -315,7 +310,7 @@ void CardTab::readsCounterChange()
     readGroupsList->setEnabled(true);
     readLamp->setColor(colors::Red);
     if (!m_session->active()) {
-        if (Query *q = archive())
+        if (Query *q = ownerRecords())
             q->close();
     }
     const QString group = readGroupField->text();

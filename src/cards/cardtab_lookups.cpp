@@ -15,6 +15,7 @@
 #include "common/keys.h"
 #include "db/connection.h"
 #include "db/datafrm.h"
+#include "db/ownerarchive.h"
 #include "issuer/trim.h"
 #include "passages/tform10.h"
 #include "shell/widgets.h"
@@ -207,7 +208,7 @@ void CardTab::lookupButtonClick()
     }
 
     bindArchiveFields();
-    Query *q = Datafrm->Qryda1;
+    Query *q = ownerRecords();
     // The key exactly as typed, bound as a value: a quote in it is only ever part of the text.
     cards::openLookup(q, field, key);
     const int rows = q->recordCount();
@@ -295,15 +296,13 @@ void CardTab::expiringButtonClick()
         // From today on each click, so a program left running past midnight moves along.
         const QDate today = appclock::today();
         const cards::DateRange range = cards::expiringRange(today);
-        bindArchiveFields();
-        Query *q = Datafrm->Qryda1;
-        q->close();
-        q->setSQL(QStringLiteral("select * from CZdata where 卡片有效期限 >=:startrq and "
-                                 "卡片有效期限 <=:endrq"));
-        q->setParameter(QStringLiteral("startrq"), cards::archiveDateText(range.first));
-        q->setParameter(QStringLiteral("endrq"), cards::archiveDateText(range.last));
-        q->open();
-        if (q->isEmpty()) {
+        if (!Datafrm)
+            throw std::runtime_error("no data module");
+        // The archive window lists them; the tab only asks whether there are any.
+        const int expiring = owners::OwnerArchive(*Datafrm->con)
+                                 .countValidityBetween(cards::archiveDateText(range.first),
+                                                       cards::archiveDateText(range.last));
+        if (expiring == 0) {
             Dialogs::message(texts::cards::NoneExpiring, this);
             return;
         }

@@ -9,6 +9,8 @@
 #include "common/dialogs.h"
 #include "common/globals.h"
 #include "db/datafrm.h"
+#include "db/ownerarchive.h"
+#include "db/query.h"
 #include "issuer/frames.h"
 #include "issuer/issuerport.h"
 #include "issuer/trim.h"
@@ -20,32 +22,18 @@
 
 namespace {
 
-Query *archive()
+// Sets the columns of the record of `code` (the whole code: a card that is only contained in
+// another record's code is not that record). False when there is no such record or the save
+// fails; the archive is then unchanged. The owner fields show no record afterwards.
+bool markRecord(Query *ownerRecords, const QString &code,
+                const QList<QPair<QString, QString>> &columns)
 {
-    return Datafrm ? Datafrm->Qryda1 : nullptr;
-}
-
-// Selects the record of `code`, sets the columns and saves it. False when there is no such
-// record or the save fails; the archive is then unchanged.
-bool markRecord(const QString &code, const QList<std::pair<QString, QString>> &columns)
-{
-    Query *q = archive();
-    if (!q)
+    if (!ownerRecords || !Datafrm)
         return false;
+    ownerRecords->close();
     try {
-        cards::openCardRecord(q, code);
-        if (q->isEmpty()) {
-            q->close();
-            return false;
-        }
-        q->edit();
-        for (const auto &[column, value] : columns)
-            q->fieldByName(column).setAsString(value);
-        q->post();
-        q->close();
-        return true;
+        return owners::OwnerArchive(*Datafrm->con).setColumns(code, columns);
     } catch (const std::exception &) {
-        q->close(); // the pending change is discarded
         return false;
     }
 }
@@ -158,7 +146,7 @@ bool CardTab::confirmTokenRead(bool unloss, const QByteArray &tokenReply)
     codeLookupField->setText(card);
     sendReadModeFrame();
     const QString status = unloss ? texts::cards::StatusFound : texts::cards::StatusLost;
-    if (!markRecord(card, {{QStringLiteral("卡片状态"), status}})) {
+    if (!markRecord(ownerRecords(), card, {{QStringLiteral("卡片状态"), status}})) {
         Dialogs::message(texts::cards::CardCodeEmpty, this);
         return false;
     }
@@ -171,7 +159,7 @@ bool CardTab::cardReadCompletesInitialisation()
     m_session->dropInitialisation();
     sendReadModeFrame();
     // The card just read, exactly: a containing lookup could select another owner's record.
-    if (!markRecord(codeLookupField->text(),
+    if (!markRecord(ownerRecords(), codeLookupField->text(),
                     {{QStringLiteral("卡片状态"), texts::cards::StatusInitialised},
                      {QStringLiteral("卡片有效期限"), texts::cards::InitialisedValidity}})) {
         Dialogs::message(texts::cards::InitUnregistered, this);

@@ -7,6 +7,8 @@
 #include "common/dialogs.h"
 #include "common/errors.h"
 #include "db/datafrm.h"
+#include "db/ownerarchive.h"
+#include "db/query.h"
 #include "issuer/replies.h"
 #include "shell/widgets.h"
 
@@ -58,8 +60,10 @@ void CardTab::unlossTokenRead(const issuer::TokenRead &token)
         if (!self)
             return;
         showCardCode(card);
-        if (self && Datafrm)
-            Datafrm->Qryda1->close();
+        if (self) {
+            if (Query *q = ownerRecords())
+                q->close();
+        }
     } catch (const std::exception &) {
         if (self)
             Dialogs::message(texts::cards::CardCodeMismatch, this);
@@ -70,16 +74,14 @@ QString CardTab::lookupCardCode(const QString &digits)
 {
     if (!Datafrm)
         throw VelmoraError(QStringLiteral("no data module"));
-    Query *q = Datafrm->Qryda1;
+    owners::OwnerArchive archive(*Datafrm->con);
+    // The card whose unloss was sent, exactly; otherwise the first record that contains the
+    // digits. None found: an empty card code.
     const QString card = tokenCardFor(true, digits);
-    if (card.isEmpty())
-        cards::openCardLookup(q, digits);
-    else
-        cards::openCardRecord(q, card);
-    // Edit state as the archive edits expect it while the token line is shown; an empty
-    // result gives an empty new record, hence an empty card code. Nothing is posted.
-    q->edit();
-    return q->fieldByName(QStringLiteral("卡片内码")).asString();
+    const QString key = card.isEmpty() ? digits : card;
+    const std::optional<owners::OwnerRecord> record =
+        key.size() == 8 ? archive.findByCard(key) : archive.firstContaining(key);
+    return record ? record->cardCode : QString();
 }
 
 // The token's card in the tab's code fields and the archive window's card field.

@@ -1,8 +1,7 @@
 #include "cards/issuing.h"
 
-#include "cards/cardlookup.h"
 #include "common/gbk.h"
-#include "db/query.h"
+#include "db/ownerarchive.h"
 
 namespace cards {
 
@@ -97,14 +96,7 @@ bool isDuplicateCardRefusal(const QString &databaseText)
 
 void openCardRecord(Query *q, const QString &code)
 {
-    if (code.size() != 8) {
-        openCardLookup(q, code);
-        return;
-    }
-    q->close();
-    q->setSQL(QStringLiteral("select * from CZdata where 卡片内码 = :code"));
-    q->setParameter(QStringLiteral("code"), code);
-    q->open();
+    owners::open(*q, owners::byCard(code));
 }
 
 } // namespace cards

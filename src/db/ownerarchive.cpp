@@ -109,7 +109,7 @@ Selection byVehicleNumber()
 Selection byCard(const QString &code)
 {
     if (code.size() != 8)
-        return containing(KeyColumn::CardCode, code);
+        return containing(KeyColumn::CardCode, code, true);
     return {SelectAll + QStringLiteral(" where 卡片内码 = :code"),
             {{QStringLiteral("code"), code}}};
 }

@@ -37,7 +37,8 @@ QString columnName(KeyColumn column);
 Selection everyRecord();
 Selection noRecord();
 Selection byVehicleNumber(); // every record, in the order of their vehicle numbers
-// The record of one card: an exact match for a full eight-character code, "contains" otherwise.
+// The record of one card: an exact match for a full eight-character code, containing(CardCode,
+// code, true) otherwise.
 Selection byCard(const QString &code);
 // Records whose column contains `key` (LIKE, case-insensitive for Latin letters; %, _ and ! are
 // characters to find). With alsoById an all-digit key also selects the record whose id it is. An

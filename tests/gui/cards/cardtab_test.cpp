@@ -247,7 +247,7 @@ TEST_F(CardTabTest, ACardLaidBeforeTheStartSavesNothing)
     layCard(QStringLiteral("11112222"), QDate(2025, 1, 1), 1);
     EXPECT_EQ(f.wtxt->text(), t::ReadNormal);
     EXPECT_TRUE(cardTab(&f).rb1->isChecked());
-    EXPECT_EQ(Datafrm->Qryda1->state(), Query::Insert);
+    EXPECT_EQ(cardTab(&f).tab->ownerRecords()->state(), Query::Insert);
     EXPECT_EQ(records(QStringLiteral("卡片内码")), QStringList());
 }
 
@@ -380,7 +380,7 @@ TEST_F(CardTabTest, ExtensionSavesWhatTheIssuerWroteOntoTheLaidCard)
                                "(1002,'5555AAAA','钱七','2016年01月01日')"));
         TForm1 &f = *main;
         // What a lookup that found the card leaves behind.
-        cards::openCardLookup(Datafrm->Qryda1, QStringLiteral("9F0832A5"));
+        cards::openCardLookup(cardTab(&f).tab->ownerRecords(), QStringLiteral("9F0832A5"));
         cardTab(&f).btn13->setEnabled(true);
         click(cardTab(&f).btn13);
         EXPECT_EQ(f.wtxt->text(), t::ExtendPrompt) << c.name;

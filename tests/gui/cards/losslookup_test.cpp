@@ -582,7 +582,7 @@ TEST_F(LossLookupTest, LookupOutcomesByRoleFieldAndRows)
                                        cardTab(&f).btn12, cardTab(&f).btn14})
                     buttons << QString::number(b->isEnabled());
                 EXPECT_EQ(buttons.join(QLatin1Char(' ')), QLatin1String(expected.buttons));
-                Query *q = Datafrm->Qryda1;
+                Query *q = cardTab(&f).tab->ownerRecords();
                 EXPECT_EQ(q->recordCount(), rows);
                 EXPECT_EQ(q->state() == Query::Edit || q->state() == Query::Insert,
                           expected.edited);

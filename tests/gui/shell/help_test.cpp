@@ -180,7 +180,7 @@ TEST_F(HelpTest, ShowingTheTabReleasesTheDatabaseAndTheOthersReconnect)
     main->rzpgcntrlrzpcrl1->setCurrentWidget(main->rztbshtTabSheet3);
     cardTab(main.get()).btn12->click();
     EXPECT_EQ(cardTab(main.get()).edt9->text(), QStringLiteral("1001"));
-    EXPECT_EQ(Datafrm->Qryda1->state(), Query::Insert);
+    EXPECT_EQ(cardTab(main.get()).tab->ownerRecords()->state(), Query::Insert);
 }
 
 TEST_F(HelpTest, APendingArchiveEditIsSavedOrDroppedAsTheUserAnswers)
@@ -235,7 +235,7 @@ TEST_F(HelpTest, AnIssueInProgressEndsAsReturnDoes)
     EXPECT_TRUE(shownTexts().isEmpty()) << "a record without a card is not asked about";
     EXPECT_FALSE(cardTab(main.get()).rb1->isChecked());
     EXPECT_FALSE(cardTab(main.get()).tab->issueSession().open());
-    EXPECT_FALSE(Datafrm->Qryda1->isActive());
+    EXPECT_FALSE(cardTab(main.get()).tab->ownerRecords()->isActive());
     EXPECT_EQ(main->wtxt->text(), QStringLiteral("在线帮助界面."));
 }
 

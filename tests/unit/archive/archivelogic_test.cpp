@@ -67,13 +67,10 @@ protected:
     }
 
     // Card codes the statement selects, sorted (the engine's order is not part of the rule).
-    QStringList run(const QString &sql, const QList<std::pair<QString, QString>> &params)
+    QStringList run(const owners::Selection &selection)
     {
         Query q(&con);
-        q.setSQL(sql);
-        for (const auto &[name, value] : params)
-            q.setParameter(name, value);
-        q.open();
+        owners::open(q, selection);
         QStringList codes;
         for (q.first(); !q.eof(); q.next())
             codes << q.fieldByName(QStringLiteral("卡片内码")).asString();
@@ -84,8 +81,7 @@ protected:
 
     QStringList search(SearchField field, const QString &text)
     {
-        return run(archive::searchStatement(field),
-                   {{QStringLiteral("key"), archive::likeKey(text)}});
+        return run(archive::searchSelection({field, text}));
     }
 };
 
@@ -141,9 +137,7 @@ TEST_F(ArchiveSelections, ExpiredIsStrictlyBeforeTodayAndAgreesWithTheRule)
         column(QStringLiteral("select 卡片有效期限 || '|' || 卡片内码 from CZdata"));
     for (Case &c : cases) {
         c.expected.sort();
-        EXPECT_EQ(run(archive::expiredStatement(),
-                      {{QStringLiteral("startrq"), archive::validityText(c.today)}}),
-                  c.expected)
+        EXPECT_EQ(run(archive::expiredSelection(c.today)), c.expected)
             << c.today.toString(Qt::ISODate).toStdString();
         QStringList byRule;
         for (const QString &row : rows)
@@ -157,9 +151,7 @@ TEST_F(ArchiveSelections, ExpiredIsStrictlyBeforeTodayAndAgreesWithTheRule)
 TEST_F(ArchiveSelections, ExpiringSoonIncludesBothBounds)
 {
     EXPECT_EQ(archive::validityText(QDate(2024, 3, 1)), QStringLiteral("2024年03月01日"));
-    EXPECT_EQ(run(archive::expiringStatement(),
-                  {{QStringLiteral("startrq"), archive::validityText(QDate(2024, 3, 1))},
-                   {QStringLiteral("endrq"), archive::validityText(QDate(2024, 3, 11))}}),
+    EXPECT_EQ(run(archive::expiringSelection(QDate(2024, 3, 1), QDate(2024, 3, 11))),
               (QStringList{"A1B2C3D4", "DEADBEEF"}));
 }
 

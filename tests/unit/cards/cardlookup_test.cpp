@@ -1,12 +1,10 @@
 #include "cards/cardlookup.h"
+#include "db/ownerarchive.h"
 #include "dbfixture.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-using cards::CardLookup;
-using cards::cardLookup;
 
 TEST(IsAllNum, DigitsOnlyAndTheEmptyText)
 {
@@ -22,13 +20,16 @@ TEST(IsAllNum, DigitsOnlyAndTheEmptyText)
 
 TEST(CardLookupStatement, KeyIsBoundAndDigitsAlsoMatchTheVehicleNumber)
 {
-    const CardLookup digits = cardLookup(QStringLiteral("1234"));
-    EXPECT_TRUE(digits.byVehicleNumber);
+    const auto cardLookup = [](const QString &key) {
+        return owners::containing(owners::KeyColumn::CardCode, key, true);
+    };
+    const owners::Selection digits = cardLookup(QStringLiteral("1234"));
+    EXPECT_EQ(digits.parameters.size(), 2);
     EXPECT_TRUE(digits.sql.endsWith(QStringLiteral(" or id=:id")));
-    const CardLookup hexKey = cardLookup(QStringLiteral("B2C3"));
-    EXPECT_FALSE(hexKey.byVehicleNumber);
+    const owners::Selection hexKey = cardLookup(QStringLiteral("B2C3"));
+    EXPECT_EQ(hexKey.parameters.size(), 1);
     EXPECT_FALSE(hexKey.sql.contains(QStringLiteral("id=")));
-    const CardLookup hostile = cardLookup(QStringLiteral("'\"%)"));
+    const owners::Selection hostile = cardLookup(QStringLiteral("'\"%)"));
     EXPECT_FALSE(hostile.sql.contains(QStringLiteral("'\"%)")));
     EXPECT_TRUE(hostile.sql.contains(QStringLiteral(":key")));
 }
