@@ -667,6 +667,32 @@ TEST_F(LossLookupTest, ExpiringListBoundsAcrossMidnight)
     }
 }
 
+// The archive window and the card tab each work on a query of their own: a list shown in the
+// window while a record is being issued leaves that record, and what was typed into it, alone.
+TEST_F(LossLookupTest, AnArchiveListLeavesTheRecordBeingIssued)
+{
+    TForm1 &f = *main;
+    UserType = QStringLiteral("管理员");
+    seed(Archive);
+    click(cardTab(&f).btn19);
+    ASSERT_TRUE(Form7->isVisible());
+    click(cardTab(&f).btn12);
+    ASSERT_TRUE(cardTab(&f).rb1->isChecked());
+    type(cardTab(&f).edt11, QStringLiteral("王五"));
+    const QString number = cardTab(&f).edt9->text();
+    EXPECT_EQ(number, QStringLiteral("1007"));
+
+    click(Form7->btnAllSeaCmd);
+    retype(Form7->edtGhCode, QStringLiteral("京A"));
+    click(Form7->btnSeaCmd);
+
+    EXPECT_EQ(Datafrm->Qryda1->recordCount(), 6);
+    EXPECT_EQ(cardTab(&f).tab->ownerRecords()->state(), Query::Insert);
+    EXPECT_EQ(cardTab(&f).edt11->text(), QStringLiteral("王五"));
+    EXPECT_EQ(cardTab(&f).edt9->text(), number);
+    EXPECT_TRUE(cardTab(&f).rb1->isChecked());
+}
+
 TEST_F(LossLookupTest, ArchiveAndPassageWindows)
 {
     TForm1 &f = *main;
