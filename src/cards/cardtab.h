@@ -182,14 +182,9 @@ private:
     void codeLookupFieldEnter();
     bool codeLookupFieldKeyPress(int key);
     void codeLookupFieldMouseDown();
-    void plateLookupFieldEnter();
-    bool plateLookupFieldKeyPress(int key);
-    void plateLookupFieldChange();
-    void plateLookupFieldMouseDown();
-    void nameLookupFieldEnter();
-    bool nameLookupFieldKeyPress(int key);
-    void nameLookupFieldChange();
-    void nameLookupFieldMouseDown();
+    // The plate and name lookup fields (plateLookupField, nameLookupField).
+    bool textLookupKeyPress(QLineEdit *field, int key);
+    void takeTextLookup(QLineEdit *field); // changed or clicked: the other two are emptied
     void lookupButtonClick();
     void expiringButtonClick();
     void archiveButtonClick();

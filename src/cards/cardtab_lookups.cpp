@@ -58,20 +58,26 @@ void CardTab::setupLookups()
     };
     typing(codeLookupField, &CardTab::codeLookupFieldKeyPress);
     keepHexDigitsOnly(codeLookupField, 8);
-    typing(plateLookupField, &CardTab::plateLookupFieldKeyPress);
-    typing(nameLookupField, &CardTab::nameLookupFieldKeyPress);
     onFocusIn(codeLookupField, [this] { guarded([this] { codeLookupFieldEnter(); }); });
-    onFocusIn(plateLookupField, [this] { guarded([this] { plateLookupFieldEnter(); }); });
-    onFocusIn(nameLookupField, [this] { guarded([this] { nameLookupFieldEnter(); }); });
     onMouseDown(codeLookupField, [this] { guarded([this] { codeLookupFieldMouseDown(); }); });
-    onMouseDown(plateLookupField, [this] { guarded([this] { plateLookupFieldMouseDown(); }); });
-    onMouseDown(nameLookupField, [this] { guarded([this] { nameLookupFieldMouseDown(); }); });
     connect(codeLookupField, &QLineEdit::textChanged, this,
             [this] { guarded([this] { codeLookupFieldChange(); }); });
-    connect(plateLookupField, &QLineEdit::textChanged, this,
-            [this] { guarded([this] { plateLookupFieldChange(); }); });
-    connect(nameLookupField, &QLineEdit::textChanged, this,
-            [this] { guarded([this] { nameLookupFieldChange(); }); });
+    const std::pair<QLineEdit *, QString> textFields[] = {
+        {plateLookupField, texts::cards::PlateFieldPrompt},
+        {nameLookupField, texts::cards::NameFieldPrompt}};
+    for (const auto &[field, prompt] : textFields) {
+        onKeyPress(field, [this, field](int key) {
+            if (!(keys::isCharacterKey(key) || key == Qt::Key_unknown))
+                return false;
+            bool swallow = false;
+            guarded([&] { swallow = textLookupKeyPress(field, key); });
+            return swallow;
+        });
+        onFocusIn(field, [this, prompt] { setStatus(prompt); });
+        onMouseDown(field, [this, field] { guarded([&] { takeTextLookup(field); }); });
+        connect(field, &QLineEdit::textChanged, this,
+                [this, field] { guarded([&] { takeTextLookup(field); }); });
+    }
     auto handle = [this](QPushButton *b, void (CardTab::*handler)()) {
         connect(b, &QPushButton::clicked, this,
                 [this, handler] { guarded([&] { (this->*handler)(); }); });
@@ -118,63 +124,27 @@ void CardTab::codeLookupFieldMouseDown()
     lookupButton->setEnabled(trimmedLength(codeLookupField) == 8);
 }
 
-void CardTab::plateLookupFieldEnter()
-{
-    setStatus(texts::cards::PlateFieldPrompt);
-}
+// The plate and name fields behave alike: typing in one enables the lookup while it holds more
+// than blanks, Enter looks it up (even while the button is disabled), and changing or clicking it
+// empties the other two.
 
-bool CardTab::plateLookupFieldKeyPress(int key)
+bool CardTab::textLookupKeyPress(QLineEdit *field, int key)
 {
-    lookupButton->setEnabled(trimmedLength(plateLookupField) > 0);
+    lookupButton->setEnabled(trimmedLength(field) > 0);
     if (!keys::isEnter(key))
         return false;
-    // Enter looks the plate up even while the button is disabled.
-    if (!plateLookupField->text().isEmpty())
+    if (!field->text().isEmpty())
         lookupButtonClick();
     return true;
 }
 
-void CardTab::plateLookupFieldChange()
+void CardTab::takeTextLookup(QLineEdit *field)
 {
-    codeLookupField->clear();
-    nameLookupField->clear();
-    lookupButton->setEnabled(trimmedLength(plateLookupField) > 0);
-}
-
-void CardTab::plateLookupFieldMouseDown()
-{
-    codeLookupField->clear();
-    nameLookupField->clear();
-    lookupButton->setEnabled(trimmedLength(plateLookupField) > 0);
-}
-
-void CardTab::nameLookupFieldEnter()
-{
-    setStatus(texts::cards::NameFieldPrompt);
-}
-
-bool CardTab::nameLookupFieldKeyPress(int key)
-{
-    lookupButton->setEnabled(trimmedLength(nameLookupField) > 0);
-    if (!keys::isEnter(key))
-        return false;
-    if (!nameLookupField->text().isEmpty())
-        lookupButtonClick();
-    return true;
-}
-
-void CardTab::nameLookupFieldChange()
-{
-    codeLookupField->clear();
-    plateLookupField->clear();
-    lookupButton->setEnabled(trimmedLength(nameLookupField) > 0);
-}
-
-void CardTab::nameLookupFieldMouseDown()
-{
-    codeLookupField->clear();
-    plateLookupField->clear();
-    lookupButton->setEnabled(trimmedLength(nameLookupField) > 0);
+    for (QLineEdit *other : {codeLookupField, plateLookupField, nameLookupField}) {
+        if (other != field)
+            other->clear();
+    }
+    lookupButton->setEnabled(trimmedLength(field) > 0);
 }
 
 // ---------------------------------------------------------------------------------------------
