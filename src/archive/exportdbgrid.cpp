@@ -56,3 +56,8 @@ bool exportPassageGrid(Query *query, QWidget *parent)
     return ExportDBGrid(query, texts::archive::PassageExportName,
                         texts::archive::PassageExportTitle, parent);
 }
+
+bool exportHistoryGrid(Query *query, QWidget *parent)
+{
+    return ExportDBGrid(query, texts::archive::HistoryExportName, QString(), parent);
+}

@@ -21,3 +21,4 @@ bool ExportDBGrid(Query *query, const QString &defaultName, const QString &dialo
 // passage grid (dialog "请输入要保存的文件名", "进出记录表").
 bool exportArchiveGrid(Query *query, QWidget *parent = nullptr);
 bool exportPassageGrid(Query *query, QWidget *parent = nullptr);
+bool exportHistoryGrid(Query *query, QWidget *parent = nullptr); // "卡片历史表"

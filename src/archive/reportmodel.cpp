@@ -61,6 +61,20 @@ Layout archiveLayout()
              {QStringLiteral("住址"), 161.9, QStringLiteral("住址"), 162.2}}};
 }
 
+Layout historyLayout()
+{
+    return {texts::archive::HistoryReportTitle,
+            140.2,
+            {{QStringLiteral("操作时间"), 2.1, QStringLiteral("操作时间"), 2.1},
+             {QStringLiteral("操作员"), 34.0, QStringLiteral("操作员"), 34.0},
+             {QStringLiteral("操作"), 54.0, QStringLiteral("操作"), 54.0},
+             {QStringLiteral("卡片内码"), 74.0, QStringLiteral("卡片内码"), 74.0},
+             {QStringLiteral("原有效期"), 94.0, QStringLiteral("原有效期限"), 94.0},
+             {QStringLiteral("新有效期"), 118.0, QStringLiteral("新有效期限"), 118.0},
+             {QStringLiteral("门组"), 142.0, QStringLiteral("门组"), 142.0},
+             {QStringLiteral("结果"), 162.0, QStringLiteral("结果"), 162.0}}};
+}
+
 Layout passageLayout()
 {
     return {texts::archive::PassageReportTitle,

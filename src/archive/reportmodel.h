@@ -37,6 +37,7 @@ struct Layout
 
 Layout archiveLayout();
 Layout passageLayout();
+Layout historyLayout(); // the card history window's rows
 
 struct PlacedText
 {

@@ -44,6 +44,12 @@ bool TRsRepFrm::preview(QWidget *parent)
     return shown;
 }
 
+bool previewCardHistory(Query *dataSet, QWidget *parent)
+{
+    return previewQuery(dataSet, report::historyLayout(), texts::archive::HistoryReportCaption,
+                        parent);
+}
+
 TCRJLBB::TCRJLBB(QObject *parent)
     : QObject(parent)
 {

@@ -21,6 +21,9 @@ public:
     Query *const qry3; // the report's own query, on the shared connection while it prints
 };
 
+// Previews the rows of the card history window's query.
+bool previewCardHistory(Query *dataSet, QWidget *parent = nullptr);
+
 class TCRJLBB : public QObject
 {
     Q_OBJECT

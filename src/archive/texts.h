@@ -112,4 +112,17 @@ inline const QString AddPane =
     QStringLiteral("请输入车主姓名,按Enter键进入下一步!  也可选批量发行.");
 inline const QString ExitPane =
     QStringLiteral("返回卡片管理主界面.若发行请按单卡或批量发行,或读卡查询延期!");
+
+// The card history window.
+inline const QString HistoryTitle = QStringLiteral("卡片历史");
+inline const QString HistoryCount = QStringLiteral("共 %1 条历史记录");
+inline const QString HistoryNoCard =
+    QStringLiteral("请先选择一条档案，或在卡片内码中输入完整的卡片内码!");
+inline const QString HistoryDeleteQuestion =
+    QStringLiteral("删除的历史记录不能恢复，确定删除卡片 %1 的全部历史记录？");
+inline const QString HistoryDeleted = QStringLiteral("已删除卡片 %1 的 %2 条历史记录.");
+inline const QString HistoryAdminOnly = QStringLiteral("只有管理员可以删除卡片历史记录!");
+inline const QString HistoryExportName = QStringLiteral("卡片历史表");
+inline const QString HistoryReportTitle = QStringLiteral("卡片历史记录表");
+inline const QString HistoryReportCaption = QStringLiteral("卡片历史报表");
 } // namespace texts::archive

@@ -4,6 +4,7 @@
 
 #include "archive/archivegrid.h"
 #include "archive/archivelogic.h"
+#include "archive/cardhistory.h"
 #include "archive/exportdbgrid.h"
 #include "archive/reports.h"
 #include "archive/texts.h"
@@ -70,6 +71,7 @@ void TForm7::build()
     btn3 = button(QStringLiteral("过期档案"), "btn3");
     btn1 = button(QStringLiteral("打印&F"), "btn1");
     btn4 = button(QStringLiteral("导出&B"), "btn4");
+    btnHistory = button(QStringLiteral("卡片历史&H"), "btnHistory");
     btnExitCmd = button(QStringLiteral("退出&C"), "btnExitCmd");
     buttons->addStretch(1);
     btnSeaCmd->setEnabled(false);
@@ -149,6 +151,7 @@ void TForm7::wire()
     on(btn2, &TForm7::btn2Click);
     on(btn3, &TForm7::btn3Click);
     on(btn4, &TForm7::btn4Click);
+    on(btnHistory, &TForm7::btnHistoryClick);
     connect(edt1, &QLineEdit::textChanged, this, [this] { guarded([this] { edt1Change(); }); });
     connect(edtGhCode, &QLineEdit::textChanged, this, [this] { edtGhCodeChange(); });
     connect(edtXmEdt, &QLineEdit::textChanged, this, [this] { edtXmEdtChange(); });
@@ -500,6 +503,21 @@ void TForm7::btnAddCmdClick()
     emit addRequested();
     hide();
     emit cardTabStatusRequested(T::AddPane);
+}
+
+void TForm7::btnHistoryClick()
+{
+    QString card;
+    if (Datafrm && Datafrm->Qryda1->isActive() && Datafrm->Qryda1->recNo() > 0)
+        card = Datafrm->Qryda1->fieldByName(QStringLiteral("卡片内码")).asString();
+    showCardHistory(card);
+}
+
+void TForm7::showCardHistory(const QString &cardCode)
+{
+    if (!m_history)
+        m_history = new CardHistoryWindow(this);
+    m_history->showFor(cardCode);
 }
 
 void TForm7::btnExitCmdClick()

@@ -39,6 +39,7 @@ class QStatusBar;
 class QTableView;
 class ArchiveGridModel;
 class Query;
+class CardHistoryWindow;
 namespace owners {
 struct Selection;
 }
@@ -63,6 +64,7 @@ public:
     QPushButton *btnEditCmd = nullptr;   // "编辑&E"
     QPushButton *btnDelCmd = nullptr;    // "删除&D"
     QPushButton *btnExitCmd = nullptr;   // "退出&C"
+    QPushButton *btnHistory = nullptr;   // "卡片历史&H": the selected owner's card
     QPushButton *btnSeaCmd = nullptr;    // "查询&G"
     QPushButton *btnAllSeaCmd = nullptr; // "全部显示"
     QPushButton *btn1 = nullptr;         // "打印&F"
@@ -92,6 +94,10 @@ public:
     void btnDelCmdClick();
     void btnAddCmdClick();
     void btnExitCmdClick();
+    void btnHistoryClick();
+    // Shows the card history window for a card (every card's for an empty code).
+    void showCardHistory(const QString &cardCode);
+    CardHistoryWindow *historyWindow() const { return m_history; }
     void btn1Click();
     void btn4Click();
     void edt1Change();
@@ -150,4 +156,5 @@ private:
     bool m_clearing = false;
     int m_modelChanging = 0;
     bool m_listExpiring = false; // the expiring-soon list instead of every record
+    CardHistoryWindow *m_history = nullptr;
 };

@@ -274,8 +274,10 @@ void CardTab::build()
     auto *windows = new QHBoxLayout;
     archiveButton = plainButton(t::ShowArchive, lookupBox);
     passagesButton = plainButton(t::Passages, lookupBox);
+    historyButton = plainButton(t::History, lookupBox);
     windows->addWidget(archiveButton);
     windows->addWidget(passagesButton);
+    windows->addWidget(historyButton);
     lookups->addLayout(windows);
     lossBox = new QGroupBox(t::LossGroup, lookupBox);
     auto *loss = new QHBoxLayout(lossBox);
@@ -411,6 +413,7 @@ void CardTab::build()
                   {lookupButton, "btn18"},
                   {archiveButton, "btn19"},
                   {passagesButton, "btn28"},
+                  {historyButton, "btnHistory"},
                   {expiringButton, "btn21"},
                   {lossButton, "btn22"},
                   {unlossButton, "btn23"},

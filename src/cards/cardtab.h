@@ -84,6 +84,8 @@ signals:
     void archiveWindowRequested();
     void expiringArchiveRequested();
     void passageWindowRequested();
+    // The card history of the code in the card field (every card's when it is empty).
+    void cardHistoryRequested(const QString &cardCode);
     // The main window is asked to show itself (the archive and passage windows hand back).
     void mainWindowRequested();
 
@@ -154,6 +156,8 @@ private:
     bool saveArchiveRecord(); // true when a record was written
     void duplicateCard();
     void cardWrittenWithoutRecord(const QString &reason);
+    // The card history's row of a save the archive refused.
+    void logRefusedSave(const QString &operation, const QString &groups, const QString &reason);
 
     // ---- the issuer's token reads (cardtab_replies.cpp) ----
     void lossTokenRead(const issuer::TokenRead &token);
@@ -262,6 +266,7 @@ private:
     QPushButton *lookupButton = nullptr;     // btn18 "查询"
     QPushButton *archiveButton = nullptr;    // btn19 "显示车主档案"
     QPushButton *passagesButton = nullptr;   // btn28 "进出记录查询"
+    QPushButton *historyButton = nullptr;    // btnHistory "卡片历史"
     QPushButton *expiringButton = nullptr;   // btn21 "即将过期档案"
     QPushButton *lossButton = nullptr;       // btn22 "卡片挂失"
     QPushButton *unlossButton = nullptr;     // btn23 "卡片解挂"

@@ -10,8 +10,10 @@
 #include "common/dialogs.h"
 #include "common/globals.h"
 #include "common/guard.h"
+#include "db/cardlog.h"
 #include "db/datafrm.h"
 #include "db/dberror.h"
+#include "db/texts.h"
 #include "issuer/replies.h"
 #include "shell/texts.h"
 #include "shell/widgets.h"
@@ -190,11 +192,22 @@ void CardTab::saveRecordButtonClick()
         saveRecordButton->setEnabled(false);
         return;
     }
+    namespace h = texts::db::history;
+    using Mode = cards::IssueSession::Mode;
+    const Mode mode = m_session->mode();
+    const QString operation = mode == Mode::Extension ? h::Extended
+                              : mode == Mode::Batch   ? h::IssuedBatch
+                                                      : h::IssuedSingle;
+    const QString groups = cards::groupListText(m_session->groupMask());
     try {
+        // The history row is written with the record, in its transaction.
+        const cardlog::Operation logged(operation, groups);
         if (saveArchiveRecord())
             m_session->setLastSave(Save::Saved);
     } catch (const DbError &e) {
-        if (cards::isDuplicateCardRefusal(e.text())) {
+        const bool duplicate = cards::isDuplicateCardRefusal(e.text());
+        logRefusedSave(duplicate ? h::DuplicateRefused : operation, groups, e.text());
+        if (duplicate) {
             m_session->setLastSave(Save::Duplicate);
             duplicateCard();
         } else {
@@ -203,6 +216,21 @@ void CardTab::saveRecordButtonClick()
         return;
     }
     selectNoneButtonClick();
+}
+
+void CardTab::logRefusedSave(const QString &operation, const QString &groups, const QString &reason)
+{
+    if (!Datafrm)
+        return;
+    try {
+        cardlog::append(*Datafrm->con,
+                        {operation, cardCodeField->text(), vehicleNumberField->text(),
+                         plateField->text(), QString(), validityField->text(), groups,
+                         texts::db::history::NotSaved.arg(reason)});
+    } catch (const std::exception &) {
+        // The file that refused the record may refuse its history too (a full disk); the box
+        // that follows tells the operator what happened to the card.
+    }
 }
 
 void CardTab::cardWrittenWithoutRecord(const QString &reason)

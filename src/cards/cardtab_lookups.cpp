@@ -86,6 +86,8 @@ void CardTab::setupLookups()
     handle(expiringButton, &CardTab::expiringButtonClick);
     handle(archiveButton, &CardTab::archiveButtonClick);
     handle(passagesButton, &CardTab::passagesButtonClick);
+    connect(historyButton, &QPushButton::clicked, this,
+            [this] { emit cardHistoryRequested(cardCodeField->text().trimmed()); });
     handle(lossButton, &CardTab::lossButtonClick);
     handle(unlossButton, &CardTab::unlossButtonClick);
     handle(initialiseButton, &CardTab::initialiseButtonClick);
@@ -354,6 +356,7 @@ void CardTab::attachArchiveWindow(TForm7 *archive)
     });
     connect(archive, &TForm7::archiveSaveDisableRequested, this,
             [this] { saveRecordButton->setEnabled(false); });
+    connect(this, &CardTab::cardHistoryRequested, archive, &TForm7::showCardHistory);
 }
 
 void CardTab::attachPassageWindow(TForm10 *passages)

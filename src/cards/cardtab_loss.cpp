@@ -8,9 +8,11 @@
 #include "cards/texts.h"
 #include "common/dialogs.h"
 #include "common/globals.h"
+#include "db/cardlog.h"
 #include "db/datafrm.h"
 #include "db/ownerarchive.h"
 #include "db/query.h"
+#include "db/texts.h"
 #include "issuer/frames.h"
 #include "issuer/issuerport.h"
 #include "issuer/trim.h"
@@ -25,13 +27,14 @@ namespace {
 // Sets the columns of the record of `code` (the whole code: a card that is only contained in
 // another record's code is not that record). False when there is no such record or the save
 // fails; the archive is then unchanged. The owner fields show no record afterwards.
-bool markRecord(Query *ownerRecords, const QString &code,
+bool markRecord(Query *ownerRecords, const QString &operation, const QString &code,
                 const QList<QPair<QString, QString>> &columns)
 {
     if (!ownerRecords || !Datafrm)
         return false;
     ownerRecords->close();
     try {
+        const cardlog::Operation logged(operation);
         return owners::OwnerArchive(*Datafrm->con).setColumns(code, columns);
     } catch (const std::exception &) {
         return false;
@@ -146,7 +149,9 @@ bool CardTab::confirmTokenRead(bool unloss, const QByteArray &tokenReply)
     codeLookupField->setText(card);
     sendReadModeFrame();
     const QString status = unloss ? texts::cards::StatusFound : texts::cards::StatusLost;
-    if (!markRecord(ownerRecords(), card, {{QStringLiteral("卡片状态"), status}})) {
+    if (!markRecord(ownerRecords(),
+                    unloss ? texts::db::history::FoundAgain : texts::db::history::ReportedLost,
+                    card, {{QStringLiteral("卡片状态"), status}})) {
         Dialogs::message(texts::cards::CardCodeEmpty, this);
         return false;
     }
@@ -159,7 +164,7 @@ bool CardTab::cardReadCompletesInitialisation()
     m_session->dropInitialisation();
     sendReadModeFrame();
     // The card just read, exactly: a containing lookup could select another owner's record.
-    if (!markRecord(ownerRecords(), codeLookupField->text(),
+    if (!markRecord(ownerRecords(), texts::db::history::Initialised, codeLookupField->text(),
                     {{QStringLiteral("卡片状态"), texts::cards::StatusInitialised},
                      {QStringLiteral("卡片有效期限"), texts::cards::InitialisedValidity}})) {
         Dialogs::message(texts::cards::InitUnregistered, this);

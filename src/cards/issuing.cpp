@@ -15,6 +15,16 @@ VehicleNumber nextVehicleNumber(bool archiveEmpty, const QVariant &lastNumber)
     return {QStringLiteral("%1").arg(next, 4, 10, QLatin1Char('0')), true};
 }
 
+QString groupListText(int mask)
+{
+    QStringList groups;
+    for (int group = 1; group <= 8; ++group) {
+        if (groupSelected(mask, group))
+            groups << QString::number(group);
+    }
+    return groups.join(QLatin1Char(','));
+}
+
 QString validityText(const QDate &date)
 {
     return QStringLiteral("20") + date.toString(QStringLiteral("yy年MM月dd日"));

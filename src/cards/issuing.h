@@ -31,6 +31,8 @@ int groupMask(const std::array<int, 8> &bits);
 // none) masked to 8 bits.
 int groupNumber(const QString &text);
 bool groupSelected(int mask, int group); // group 1..8
+// The groups of a mask as the card history shows them: "1,3,8" (empty for none).
+QString groupListText(int mask);
 
 // The owner fields of the card tab, their columns and typing limits in GBK bytes.
 struct OwnerField

@@ -29,6 +29,7 @@ inline const QString ExpiringList = QStringLiteral("即将过期档案");
 inline const QString Lookup = QStringLiteral("查询");
 inline const QString ShowArchive = QStringLiteral("显示车主档案");
 inline const QString Passages = QStringLiteral("进出记录查询");
+inline const QString History = QStringLiteral("卡片历史");
 inline const QString Loss = QStringLiteral("卡片挂失");
 inline const QString Unloss = QStringLiteral("卡片解挂");
 inline const QString Initialise = QStringLiteral("卡片初始化");

@@ -1,5 +1,6 @@
 #include "db/connection.h"
 
+#include "db/cardlog.h"
 #include "db/dberror.h"
 #include "db/query.h"
 
@@ -215,7 +216,10 @@ void Connection::connect()
         return;
     if (m_path.isEmpty())
         throw DbError(QStringLiteral("no database file is set"));
-    m_db = db::openDatabase(m_path, m_password);
+    db::Handle opened = db::openDatabase(m_path, m_password);
+    // Every change of an owner record made on the program's connection writes its history.
+    cardlog::install(opened.get());
+    m_db = std::move(opened);
 }
 
 void Connection::disconnect()

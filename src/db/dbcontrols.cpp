@@ -68,11 +68,10 @@ void FieldLink::write(const QString &text)
 // --- DBEdit ---
 
 DBEdit::DBEdit(QWidget *parent)
-    : Bound(parent,
-            [this] {
-                const Field f = m_link.field();
-                setText(f.isValid() ? f.displayText() : QString());
-            })
+    : Bound(parent, [this] {
+        const Field f = m_link.field();
+        setText(f.isValid() ? f.displayText() : QString());
+    })
 {
     connect(this, &QLineEdit::textChanged, this, &DBEdit::onTextChanged);
 }
@@ -91,11 +90,10 @@ void DBEdit::onTextChanged(const QString &text)
 // --- DBComboBox ---
 
 DBComboBox::DBComboBox(QWidget *parent)
-    : Bound(parent,
-            [this] {
-                const Field f = m_link.field();
-                setCurrentIndex(f.isValid() ? findText(f.asString()) : -1);
-            })
+    : Bound(parent, [this] {
+        const Field f = m_link.field();
+        setCurrentIndex(f.isValid() ? findText(f.asString()) : -1);
+    })
 {
     setEditable(false);
     connect(this, &QComboBox::currentIndexChanged, this, &DBComboBox::onIndexChanged);

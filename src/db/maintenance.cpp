@@ -8,6 +8,7 @@
 #include "common/dialogs.h"
 #include "db/autobackup.h"
 #include "db/backups.h"
+#include "db/cardlog.h"
 #include "db/connection.h"
 #include "db/dberror.h"
 #include "db/query.h"
@@ -199,6 +200,16 @@ void restoreFromFile(Gauge &g1, Connection &con, Query &LGqry1, const QString &c
     });
     if (released)
         con.disconnect();
+    if (ok) {
+        // The restored file keeps its own history; the restore is its newest row.
+        try {
+            cardlog::append(
+                con,
+                {texts::db::history::Restored, {}, {}, {}, {}, {}, {}, texts::db::history::Saved});
+        } catch (const std::exception &) {
+            // The history is the file's; a file that cannot take the row still was restored.
+        }
+    }
     if (ok)
         Dialogs::box(texts::db::RestoreDone, texts::db::RestoreDoneCaption, Dialogs::OkOnly,
                      Dialogs::Information, parent);

@@ -33,7 +33,7 @@ QString textColumn(sqlite3_stmt *st, int column)
 
 QList<Column> columnsOf(sqlite3 *db, const QString &table)
 {
-    // The names are our own four; the pragma takes no parameters.
+    // The names are our own; the pragma takes no parameters.
     db::Statement st(db, QStringLiteral("PRAGMA table_info(\"%1\")").arg(table));
     QList<Column> columns;
     while (st.step())
@@ -59,12 +59,36 @@ const QHash<QString, QList<Column>> &programColumns()
     return columns;
 }
 
+// The card history (db/cardlog.h): one row per operation on a card or an owner record.
+QString cardLogTable()
+{
+    return QStringLiteral(R"sql(
+CREATE TABLE CardLog (
+  序号 INTEGER PRIMARY KEY AUTOINCREMENT,
+  操作时间 TEXT NOT NULL,
+  操作员 TEXT,
+  操作 TEXT NOT NULL,
+  卡片内码 TEXT COLLATE NOCASE,
+  车辆编号 INTEGER,
+  车牌号码 TEXT,
+  原有效期限 TEXT,
+  新有效期限 TEXT,
+  原卡片状态 TEXT,
+  新卡片状态 TEXT,
+  门组 TEXT,
+  结果 TEXT
+);
+CREATE INDEX CardLog_卡片内码 ON CardLog(卡片内码);
+CREATE INDEX CardLog_操作时间 ON CardLog(操作时间);
+)sql");
+}
+
 } // namespace
 
 QStringList tableNames()
 {
     return {QStringLiteral("users"), QStringLiteral("usersmm"), QStringLiteral("CZdata"),
-            QStringLiteral("CRJL")};
+            QStringLiteral("CRJL"), QStringLiteral("CardLog")};
 }
 
 void create(sqlite3 *db)
@@ -111,7 +135,9 @@ CREATE TABLE CRJL (
   记录原文 TEXT
 );
 CREATE INDEX CRJL_卡片内码 ON CRJL(卡片内码);
-PRAGMA user_version = 2;
+)sql") + cardLogTable() +
+                     QStringLiteral(R"sql(
+PRAGMA user_version = 3;
 COMMIT;
 )sql"));
 }
@@ -220,6 +246,12 @@ ALTER TABLE users_new RENAME TO users;
     }
 }
 
+// Version 2 to 3: the card history.
+void toVersion3(sqlite3 *db)
+{
+    db::exec(db, cardLogTable());
+}
+
 } // namespace
 
 bool migrate(sqlite3 *db)
@@ -234,7 +266,7 @@ bool migrate(sqlite3 *db)
     // Each step and its version number in one transaction: a step that fails leaves the file as
     // it was. The sequence numbers of the AUTOINCREMENT tables go with the rows.
     using Step = void (*)(sqlite3 *);
-    const Step steps[] = {toVersion1, toVersion2};
+    const Step steps[] = {toVersion1, toVersion2, toVersion3};
     for (int v = from; v < CurrentVersion; ++v) {
         db::exec(db, QStringLiteral("BEGIN IMMEDIATE"));
         try {
@@ -249,9 +281,22 @@ bool migrate(sqlite3 *db)
     return true;
 }
 
+namespace {
+
+// The tables a later version added, and that version: a file of an older version is without
+// them until it is migrated.
+int versionThatAdded(const QString &table)
+{
+    return table == QStringLiteral("CardLog") ? 3 : 0;
+}
+
+} // namespace
+
 bool hasAllTables(sqlite3 *db)
 {
     for (const QString &table : tableNames()) {
+        if (versionThatAdded(table) > 0)
+            continue;
         db::Statement st(
             db, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=?"));
         const QByteArray name = table.toUtf8();
@@ -264,7 +309,10 @@ bool hasAllTables(sqlite3 *db)
 
 bool hasProgramColumns(sqlite3 *db)
 {
+    const int fileVersion = version(db);
     for (const QString &table : tableNames()) {
+        if (versionThatAdded(table) > fileVersion)
+            continue;
         if (columnsOf(db, table) != programColumns().value(table))
             return false;
     }

@@ -1,5 +1,5 @@
 #pragma once
-// The four tables of the database file.
+// The tables of the database file.
 //
 // CZdata.车辆编号 is an INTEGER so that "order by 车辆编号" is numeric; the query layer shows it
 // as "%.4d" text. CZdata.卡片内码 is NOT NULL, UNIQUE and non-empty: saving a card that is already
@@ -18,9 +18,9 @@ struct sqlite3;
 
 namespace schema {
 
-// users, usersmm, CZdata, CRJL
+// users, usersmm, CZdata, CRJL, CardLog
 QStringList tableNames();
-constexpr int CurrentVersion = 2;
+constexpr int CurrentVersion = 3;
 
 // Creates the tables and indexes of the current version in an empty database; throws DbError.
 void create(sqlite3 *db);
@@ -30,11 +30,13 @@ int version(sqlite3 *db);
 // (with a text for the operator) when a step cannot be applied, leaving the file as it was, and
 // for a file of a newer version.
 bool migrate(sqlite3 *db);
-// True when all four tables exist.
+// True when the tables that files of every version have exist (a file of ours, perhaps of
+// an older version).
 bool hasAllTables(sqlite3 *db);
-// True when the four tables have exactly the columns create() makes (names, declared types and
-// the key, in that order): the windows find their fields by name, and the passage import writes
-// by position. Throws DbError when the schema cannot be read.
+// True when the tables have exactly the columns create() makes (names, declared types and the
+// key, in that order; a table a later version added only in files of that version or newer): the
+// windows find their fields by name, and the passage import writes by position. Throws DbError
+// when the schema cannot be read.
 bool hasProgramColumns(sqlite3 *db);
 
 } // namespace schema

@@ -51,3 +51,21 @@ inline const QString RestoreChosenBackup = QStringLiteral("还原所选备份");
 inline const QString RestoreChosenBackupTip =
     QStringLiteral("用所选的自动备份替换当前数据库（还原前会先自动备份当前数据库）");
 } // namespace texts::db
+
+// The card history (table CardLog): the operations and outcomes as they are stored and shown.
+namespace texts::db::history {
+inline const QString IssuedSingle = QStringLiteral("单张发行");
+inline const QString IssuedBatch = QStringLiteral("批量发行");
+inline const QString Extended = QStringLiteral("卡片延期");
+inline const QString ReportedLost = QStringLiteral("卡片挂失");
+inline const QString FoundAgain = QStringLiteral("卡片解挂");
+inline const QString Initialised = QStringLiteral("卡片初始化");
+inline const QString DuplicateRefused = QStringLiteral("重复发卡被拒");
+inline const QString RecordAdded = QStringLiteral("新增档案");
+inline const QString RecordEdited = QStringLiteral("档案编辑");
+inline const QString RecordDeleted = QStringLiteral("档案删除");
+inline const QString Restored = QStringLiteral("数据库还原");
+inline const QString Saved = QStringLiteral("已保存");
+inline const QString NotSaved = QStringLiteral("未保存：%1");
+inline const QString NoEditing = QStringLiteral("卡片历史记录不能修改。");
+} // namespace texts::db::history

@@ -280,6 +280,13 @@ TEST_F(MaintenanceTest, RestoreTakesABackupOfAnOlderVersionAndMigratesIt)
     ASSERT_TRUE(st.step());
     EXPECT_EQ(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st.get(), 0))),
               QStringLiteral("王五"));
+    // The restored file's card history begins with the restore.
+    db::Statement history(h.get(), QStringLiteral("select 操作 || '|' || 结果 from CardLog"));
+    ASSERT_TRUE(history.step());
+    EXPECT_EQ(
+        QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(history.get(), 0))),
+        QStringLiteral("数据库还原|已保存"));
+    EXPECT_FALSE(history.step());
 }
 
 TEST_F(MaintenanceTest, RestoreRefusesAFileThatIsNotOurDatabase)

@@ -94,6 +94,9 @@ TEST(GroupNumber, TextToTheEightGroupsOfTheCard)
     }
     EXPECT_EQ(cards::groupMask({1, 0, 4, 8, 0, 32, 0, 0}), 45);
     EXPECT_EQ(cards::groupMask({1, 2, 4, 8, 16, 32, 64, 128}), 255);
+    EXPECT_EQ(cards::groupListText(45), QStringLiteral("1,3,4,6"));
+    EXPECT_EQ(cards::groupListText(255), QStringLiteral("1,2,3,4,5,6,7,8"));
+    EXPECT_EQ(cards::groupListText(0), QString());
 }
 
 TEST(OwnerFields, MobileNumberAndLimits)
