@@ -1,12 +1,16 @@
 #!/usr/bin/env python3
 """Checks that includes run in the allowed directions.
 
-Every source file under src/ belongs to a subsystem (its folder) and a layer: "core" when a
-src/<subsystem>/CMakeLists.txt lists it under velmora_core, "gui" under velmora_gui. The rules:
+Every source file under src/ belongs to a subsystem (its folder) and a layer: "core" when
+src/<subsystem>/CMakeLists.txt lists it under velmora_<subsystem>_core, "gui" under
+velmora_<subsystem>_gui. What each layer links there (target_link_libraries) is the table of
+what it may use. The rules:
 
-  1. A core file includes no GUI file and no header of Qt's GUI modules.
-  2. A file includes another subsystem's file only if ALLOWED below lets its subsystem use that
-     subsystem's layer; the main window's header only the start-up (src/app) includes.
+  1. A core file includes no GUI file and no header of Qt's GUI modules; a core layer links no
+     GUI layer.
+  2. A file includes another subsystem's file only if its layer links that subsystem's layer
+     itself (what a linked layer links in turn does not count); the main window's header only
+     the start-up (src/app) includes.
   3. Tests follow the rule of what they test: tests/unit/<sub> as a core file of <sub>,
      tests/gui/<sub> as a GUI file of <sub>. Test support is open to every test of its layer.
 
@@ -19,58 +23,61 @@ import sys
 
 ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), '..'))
 
-# subsystem -> layer -> the other subsystems it may include. Core files may use the core of the
-# subsystems named under "core"; GUI files may use that too, and both layers of those named
-# under "gui". ("shell" in a GUI list is for the shared widgets, texts and pictures; no tab
-# includes the main window.)
-ALLOWED = {
-    'common':   {'core': set(), 'gui': set()},
-    'db':       {'core': {'common'}, 'gui': {'common'}},
-    'issuer':   {'core': {'common', 'db'}, 'gui': {'common', 'db', 'shell'}},
-    'accounts': {'core': {'common', 'db'}, 'gui': {'common', 'db', 'shell'}},
-    'cards':    {'core': {'common', 'db', 'issuer'},
-                 'gui': {'common', 'db', 'issuer', 'archive', 'passages', 'shell'}},
-    'archive':  {'core': {'common', 'db', 'cards'}, 'gui': {'common', 'db', 'shell'}},
-    'passages': {'core': {'common', 'db'}, 'gui': {'common', 'db', 'archive', 'shell'}},
-    'shell':    {'core': {'common'}, 'gui': {'common', 'db', 'issuer', 'accounts', 'cards',
-                                             'archive', 'passages'}},
-    'app':      {'core': {'common'}, 'gui': {'common', 'db', 'shell', 'accounts', 'archive',
-                                             'passages', 'cards', 'issuer'}},
-}
-
 # The main window is made by the start-up; its tabs and the other windows reach it only through
 # the signals it connects.
 MAIN_WINDOW = 'shell/tform1.h'
 QT_GUI_MODULES = ('QtGui', 'QtWidgets', 'QtPrintSupport', 'QtCharts')
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)
-TARGET_SOURCES = re.compile(r'target_sources\(\s*(velmora_core|velmora_gui)\s+PRIVATE(.*?)\)', re.S)
+LAYER = re.compile(r'velmora_([a-z]+)_(core|gui)')
+TARGET_SOURCES = re.compile(r'target_sources\(\s*velmora_([a-z]+)_(core|gui)\s+PRIVATE(.*?)\)',
+                            re.S)
+TARGET_LINKS = re.compile(r'target_link_libraries\(\s*velmora_([a-z]+)_(core|gui)\s(.*?)\)', re.S)
 
 
-def layers_of_sources():
-    """Maps 'sub/file' to 'core' or 'gui' from the subsystems' CMakeLists.txt."""
+def read_build(problems):
+    """From the subsystems' CMakeLists.txt: the layer of each file ('sub/file' -> 'core' or
+    'gui') and what each layer may use ((sub, layer) -> the (sub, layer) pairs it links)."""
     layer = {}
+    uses = {}
     src = os.path.join(ROOT, 'src')
     for sub in sorted(os.listdir(src)):
         cmake = os.path.join(src, sub, 'CMakeLists.txt')
         if not os.path.isfile(cmake):
             continue
         with open(cmake, encoding='utf-8') as f:
-            text = f.read()
-        for target, files in TARGET_SOURCES.findall(text):
+            text = re.sub(r'#[^\n]*', '', f.read())
+        where = f'src/{sub}/CMakeLists.txt'
+        for owner, own_layer, files in TARGET_SOURCES.findall(text):
+            if owner != sub:
+                problems.append(f'{where}: velmora_{owner}_{own_layer} is not a layer of {sub}')
+                continue
+            uses.setdefault((sub, own_layer), set())
             for name in files.split():
-                if name.startswith('#') or '$' in name:
+                if '$' not in name:
+                    layer[sub + '/' + name] = own_layer
+        for owner, own_layer, items in TARGET_LINKS.findall(text):
+            if owner != sub:
+                problems.append(f'{where}: velmora_{owner}_{own_layer} is not a layer of {sub}')
+                continue
+            linked = uses.setdefault((sub, own_layer), set())
+            for item in items.split():
+                m = LAYER.fullmatch(item)
+                if m is None:
+                    continue  # PUBLIC, Qt's modules, the system libraries
+                if own_layer == 'core' and m.group(2) == 'gui':
+                    problems.append(f'{where}: the core layer velmora_{sub}_core links the GUI '
+                                    f'layer {item}')
                     continue
-                layer[sub + '/' + name] = 'core' if target == 'velmora_core' else 'gui'
+                linked.add((m.group(1), m.group(2)))
     # The program's main() is built into the executable, which links the GUI.
     top = os.path.join(ROOT, 'CMakeLists.txt')
-    if not os.path.isfile(top):
-        return layer
-    with open(top, encoding='utf-8') as f:
-        for files in re.findall(r'add_executable\(\s*velmora\s+([^)]*)\)', f.read()):
-            for name in files.split():
-                if name.startswith('src/'):
-                    layer[name[len('src/'):]] = 'gui'
-    return layer
+    if os.path.isfile(top):
+        with open(top, encoding='utf-8') as f:
+            for files in re.findall(r'add_executable\(\s*velmora\s+([^)]*)\)', f.read()):
+                for name in files.split():
+                    if name.startswith('src/'):
+                        layer[name[len('src/'):]] = 'gui'
+    return layer, uses
 
 
 def qt_gui_headers():
@@ -97,13 +104,13 @@ def file_layer(layer, path):
 
 
 def check():
-    layer = layers_of_sources()
-    gui_headers = qt_gui_headers()
     problems = []
+    layer, uses = read_build(problems)
+    gui_headers = qt_gui_headers()
 
     def judge(where, sub, own_layer, text):
-        rules = ALLOWED.get(sub)
-        if rules is None:
+        may_use = uses.get((sub, own_layer))
+        if may_use is None:
             problems.append(f'{where}: the folder {sub} has no entry in the allowed directions')
             return
         for kind, inc in INCLUDE.findall(text):
@@ -128,13 +135,12 @@ def check():
             if own_layer == 'core' and target_layer == 'gui':
                 problems.append(f'{where}: core includes the GUI file "{inc}"')
                 continue
-            if target_sub == sub:
+            if target_sub == sub or (target_sub, target_layer) in may_use:
                 continue
-            may_use = rules['core'] if own_layer == 'core' else rules['core'] | rules['gui']
-            if target_sub not in may_use:
-                problems.append(f'{where}: {sub} ({own_layer}) may not include "{inc}"')
-            elif own_layer == 'gui' and target_layer == 'gui' and target_sub not in rules['gui']:
+            if own_layer == 'gui' and target_layer == 'gui' and (target_sub, 'core') in may_use:
                 problems.append(f'{where}: {sub} may use only the core of {target_sub}: "{inc}"')
+            else:
+                problems.append(f'{where}: {sub} ({own_layer}) may not include "{inc}"')
 
     src = os.path.join(ROOT, 'src')
     for sub in sorted(os.listdir(src)):
@@ -147,7 +153,8 @@ def check():
             path = sub + '/' + name
             own = file_layer(layer, path)
             if own is None:
-                problems.append(f'src/{path}: not listed under velmora_core or velmora_gui')
+                problems.append(f'src/{path}: not listed under velmora_{sub}_core or '
+                                f'velmora_{sub}_gui')
                 continue
             with open(os.path.join(folder, name), encoding='utf-8') as f:
                 judge('src/' + path, sub, own, f.read())

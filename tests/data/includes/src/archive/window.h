@@ -1,3 +1,4 @@
 #pragma once
 #include "cards/code.h"
 #include "cards/tab.h"
+#include "issuer/link.h"
