@@ -75,6 +75,29 @@ void DatabaseTest::execSql(const QString &sql)
     c.disconnect();
 }
 
+QStringList DatabaseTest::selectTexts(const QString &sql)
+{
+    Connection c;
+    c.setDatabase(databasePath());
+    Query q(&c);
+    q.setSQL(sql);
+    q.open();
+    QStringList out;
+    for (q.first(); !q.eof(); q.next())
+        out << q.field(0).asString();
+    q.close();
+    c.disconnect();
+    return out;
+}
+
+QStringList DatabaseTest::cardHistory()
+{
+    return selectTexts(QStringLiteral(
+        "select 操作 || '|' || ifnull(卡片内码,'') || '|' || ifnull(原有效期限,'') || '|' || "
+        "ifnull(新有效期限,'') || '|' || ifnull(原卡片状态,'') || '|' || ifnull(新卡片状态,'') || "
+        "'|' || ifnull(门组,'') || '|' || 结果 from CardLog order by 序号"));
+}
+
 QString DatabaseTest::databasePath() const
 {
     return dir.path(QStringLiteral("Data/Data.mdb"));

@@ -42,6 +42,11 @@ protected:
     void TearDown() override;
     // Runs statements on a connection of its own (fixture data).
     void execSql(const QString &sql);
+    // The first column of every row of a statement, as text, read on a connection of its own.
+    QStringList selectTexts(const QString &sql);
+    // The card history, oldest first: "操作|卡片内码|原有效期限|新有效期限|原卡片状态|新卡片状态|
+    // 门组|结果" per row.
+    QStringList cardHistory();
     QString databasePath() const;
 };
 

@@ -145,6 +145,11 @@ TEST_F(CardProgram, IssuesASingleCardAndABatchOfTen)
     EXPECT_EQ(written.size(), 11);
     const QByteArray log = simulatorLog();
     EXPECT_GT(log.lastIndexOf("ReadModeFrame"), log.lastIndexOf("written"));
+    // Every card written has its history row, by the account logged in.
+    EXPECT_EQ(
+        sqlRows(QStringLiteral("select 操作, 操作员, count(*) from CardLog group by 操作 "
+                               "order by 操作;")),
+        (QStringList{QStringLiteral("单张发行|admin|1"), QStringLiteral("批量发行|admin|10")}));
 }
 
 TEST_F(CardProgram, ABatchLaidFasterThanTheReadsKeepsEveryCard)
@@ -263,6 +268,10 @@ TEST_F(CardProgram, ReportsACardLostAndFoundAgain)
     }
     // The token was written twice, for that card only.
     EXPECT_EQ(simulatorLog().count("loss token written"), 2);
+    EXPECT_EQ(sqlRows(QStringLiteral("select 操作, 卡片内码, 原卡片状态, 新卡片状态, 结果 from "
+                                     "CardLog order by 序号;")),
+              (QStringList{QStringLiteral("卡片挂失|12345678||已挂失|已保存"),
+                           QStringLiteral("卡片解挂|12345678|已挂失|已解挂|已保存")}));
 }
 
 TEST_F(CardProgram, ExtendsTheCardThatIsLaidAgain)
@@ -291,6 +300,10 @@ TEST_F(CardProgram, ExtendsTheCardThatIsLaidAgain)
     ASSERT_TRUE(desk.answer(t::ExtendUpdatedBox, QStringLiteral("确定")));
     EXPECT_EQ(sqlRows(QStringLiteral("select 卡片内码, 卡片有效期限 from CZdata;")),
               QStringList{QStringLiteral("12345678|") + cards::validityText(validity)});
+    EXPECT_EQ(sqlRows(QStringLiteral("select 操作, 卡片内码, 原有效期限, 新有效期限, 门组, 操作员 "
+                                     "from CardLog;")),
+              QStringList{QStringLiteral("卡片延期|12345678|2026年01月01日|") +
+                          cards::validityText(validity) + QStringLiteral("|2|admin")});
     ASSERT_SOON(shows(QStringLiteral("wtxt"), t::ExtendDone), 5000);
 }
 

@@ -2,6 +2,7 @@
 // the automatic card-code search, the expired and expiring-soon lists, the status colours,
 // edit / save / delete with their questions, Add, Exit and Close back to the card tab.
 #include "archive/archivegrid.h"
+#include "archive/cardhistory.h"
 #include "archive/reportpreview.h"
 #include "archive/texts.h"
 #include "archive/tform7.h"
@@ -18,7 +19,10 @@
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDateEdit>
+#include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -796,6 +800,120 @@ TEST_F(ArchiveWindowTest, ALargeArchiveShowsItsScreensWithoutReadingEveryRecord)
     for (int i = 1; i <= owners; ++i)
         want << QString::asprintf("%08X", i);
     EXPECT_EQ(codes, want);
+}
+
+} // namespace
+
+namespace {
+
+// The card history window as the archive window opens it: the selected owner's card, the
+// searches, the export and print, and the deletion an administrator may make.
+class CardHistoryTest : public ArchiveWindowTest
+{
+protected:
+    void SetUp() override
+    {
+        ArchiveWindowTest::SetUp();
+        ReportPreview::beginScript();
+        addSample();
+        execSql(QStringLiteral("delete from CardLog")); // the sample's own rows
+        const char *rows[][4] = {{"2024-03-01 08:00:00", "甲", "单张发行", "A1B2C3D4"},
+                                 {"2024-03-02 09:00:00", "乙", "单张发行", "DEADBEEF"},
+                                 {"2024-03-04 10:00:00", "甲", "卡片延期", "DEADBEEF"},
+                                 {"2024-03-05 09:00:00", "甲", "档案编辑", "A1B2C3D4"}};
+        for (const auto &r : rows)
+            execSql(QStringLiteral("insert into CardLog(操作时间,操作员,操作,卡片内码,结果) "
+                                   "values('%1','%2','%3','%4','已保存')")
+                        .arg(QString::fromUtf8(r[0]), QString::fromUtf8(r[1]),
+                             QString::fromUtf8(r[2]), QString::fromUtf8(r[3])));
+    }
+    void TearDown() override
+    {
+        ReportPreview::endScript();
+        ArchiveWindowTest::TearDown();
+    }
+
+    // Shows the archive, clicks the owner of `code` in the grid and then "卡片历史".
+    CardHistoryWindow *openHistoryOf(const QString &code)
+    {
+        open();
+        const int row = int(gridCodes().indexOf(code));
+        EXPECT_GE(row, 0);
+        const QModelIndex cell = form->DBFLGridModel->index(row, 2);
+        QTest::mouseClick(form->DBFLGrid->viewport(), Qt::LeftButton, {},
+                          form->DBFLGrid->visualRect(cell).center());
+        click(form->btnHistory);
+        return form->historyWindow();
+    }
+    // 操作时间 and 卡片内码 of the rows shown, top to bottom.
+    static QStringList shown(CardHistoryWindow *w)
+    {
+        auto *grid = testsupport::find<QTableView>(w, "histGrid");
+        QStringList out;
+        for (int r = 0; r < grid->model()->rowCount(); ++r)
+            out << grid->model()->index(r, 0).data().toString() + QLatin1Char(' ') +
+                       grid->model()->index(r, 3).data().toString();
+        return out;
+    }
+};
+
+TEST_F(CardHistoryTest, TheSelectedOwnersCardNewestFirstThenAnySearch)
+{
+    CardHistoryWindow *w = openHistoryOf(QStringLiteral("DEADBEEF"));
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(testsupport::find<QLineEdit>(w, "histCard")->text(), QStringLiteral("DEADBEEF"));
+    EXPECT_EQ(shown(w),
+              (QStringList{"2024-03-04 10:00:00 DEADBEEF", "2024-03-02 09:00:00 DEADBEEF"}));
+    EXPECT_EQ(testsupport::find<QLabel>(w, "histCount")->text(), T::HistoryCount.arg(2));
+
+    // One account over two days, every card.
+    testsupport::find<QLineEdit>(w, "histCard")->clear();
+    testsupport::find<QLineEdit>(w, "histAccount")->setText(QStringLiteral("甲"));
+    click(testsupport::find<QCheckBox>(w, "histByDays"));
+    testsupport::find<QDateEdit>(w, "histFrom")->setDate(QDate(2024, 3, 4));
+    testsupport::find<QDateEdit>(w, "histTo")->setDate(QDate(2024, 3, 5));
+    click(testsupport::find<QPushButton>(w, "histSearch"));
+    EXPECT_EQ(shown(w),
+              (QStringList{"2024-03-05 09:00:00 A1B2C3D4", "2024-03-04 10:00:00 DEADBEEF"}));
+
+    // Exported as the grid shows it, and printed.
+    const QString csv = dir.path(QStringLiteral("history.csv"));
+    expectFile(csv);
+    click(testsupport::find<QPushButton>(w, "histExport"));
+    QFile file(csv);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral("操作时间"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("2024-03-05 09:00:00"))) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("2024-03-02"))) << text.toStdString();
+    const QString pdf = dir.path(QStringLiteral("history.pdf"));
+    ReportPreview::queuePdf(pdf);
+    click(testsupport::find<QPushButton>(w, "histPrint"));
+    EXPECT_EQ(ReportPreview::lastCaption(), T::HistoryReportCaption);
+    EXPECT_GT(QFileInfo(pdf).size(), 0);
+}
+
+TEST_F(CardHistoryTest, OnlyAnAdministratorDeletesTheHistoryOfOneCard)
+{
+    UserType = QStringLiteral("操作员");
+    CardHistoryWindow *w = openHistoryOf(QStringLiteral("A1B2C3D4"));
+    EXPECT_FALSE(testsupport::find<QPushButton>(w, "histDelete")->isEnabled());
+    click(testsupport::find<QPushButton>(w, "histClose"));
+    EXPECT_FALSE(w->isVisible());
+
+    UserType = AdminRole;
+    w = openHistoryOf(QStringLiteral("A1B2C3D4"));
+    ASSERT_TRUE(testsupport::find<QPushButton>(w, "histDelete")->isEnabled());
+    expectBox(Dialogs::No);
+    click(testsupport::find<QPushButton>(w, "histDelete"));
+    EXPECT_EQ(shown(w).size(), 2);
+    expectBox(Dialogs::Yes);
+    expectBox();
+    click(testsupport::find<QPushButton>(w, "histDelete"));
+    EXPECT_EQ(lastShown().text, T::HistoryDeleted.arg(QStringLiteral("A1B2C3D4")).arg(2));
+    EXPECT_TRUE(shown(w).isEmpty());
+    EXPECT_EQ(cardHistory().size(), 2) << "the other card's history stays";
 }
 
 } // namespace

@@ -239,6 +239,65 @@ TEST_F(CardTabTest, WhatIsSavedIsExactlyWhatTheFieldsShow)
               QStringList{shown.join(QLatin1Char('|'))});
 }
 
+// Each issuing operation leaves one history row with what it wrote, saved or refused, written by
+// the account logged in.
+TEST_F(CardTabTest, IssuingLeavesTheHistoryOfEachCard)
+{
+    UserName = QStringLiteral("张管理");
+    execSql(QStringLiteral("create trigger refuse before insert on CZdata when "
+                           "new.卡片内码 = 'FA11FA11' begin "
+                           "select raise(abort, 'database or disk is full'); end"));
+    TForm1 &f = *main;
+    enterOwner(QStringLiteral("张三"));
+    pick(QDate(2030, 6, 15));
+    click(cardTab(&f).chk3);
+    expectBox();
+    click(cardTab(&f).btn3);
+    pty.receive(15);
+    expectBox();
+    layCard(QStringLiteral("9F0832A5"), QDate(2030, 6, 15), 4);
+    pty.receive(12);
+
+    const QDate validity(2027, 7, 7);
+    startBatch(validity);
+    layCard(QStringLiteral("B0000001"), validity, 255);
+    expectBox();
+    expectBox();
+    layCard(QStringLiteral("9F0832A5"), validity, 255); // already issued above
+    expectBox();
+    pty.send(cardReply(QStringLiteral("FA11FA11"), validity, 255));
+    QTRY_COMPARE(Dialogs::pendingAnswers(), 0);
+    pty.receive(12);
+
+    cards::openCardLookup(cardTab(&f).tab->ownerRecords(), QStringLiteral("9F0832A5"));
+    cardTab(&f).btn13->setEnabled(true);
+    click(cardTab(&f).btn13);
+    pick(QDate(2031, 1, 31));
+    click(cardTab(&f).chk1);
+    expectBox();
+    click(cardTab(&f).btn3);
+    pty.receive(15);
+    expectBox();
+    layCard(QStringLiteral("9F0832A5"), QDate(2031, 1, 31), 1);
+
+    const QStringList history = cardHistory();
+    ASSERT_EQ(history.size(), 5);
+    EXPECT_EQ(
+        history.mid(0, 3),
+        (QStringList{QStringLiteral("单张发行|9F0832A5||2030年06月15日|||3|已保存"),
+                     QStringLiteral("批量发行|B0000001||2027年07月07日|||1,2,3,4,5,6,7,8|已保存"),
+                     QStringLiteral("重复发卡被拒|9F0832A5||2027年07月07日|||1,2,3,4,5,6,7,8|"
+                                    "未保存：UNIQUE constraint failed: CZdata.卡片内码")}));
+    EXPECT_TRUE(history[3].startsWith(
+        QStringLiteral("批量发行|FA11FA11||2027年07月07日|||1,2,3,4,5,6,7,8|未保存：")));
+    EXPECT_TRUE(history[3].contains(QStringLiteral("database or disk is full")));
+    EXPECT_EQ(history[4],
+              QStringLiteral("卡片延期|9F0832A5|2030年06月15日|2031年01月31日||已启用|1|已保存"));
+    EXPECT_EQ(selectTexts(QStringLiteral("select distinct 操作员 || ' ' || 操作时间 from CardLog")),
+              QStringList{QStringLiteral("张管理 2024-03-05 09:00:00")});
+    UserName.clear();
+}
+
 TEST_F(CardTabTest, ACardLaidBeforeTheStartSavesNothing)
 {
     TForm1 &f = *main;

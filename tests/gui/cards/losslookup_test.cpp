@@ -345,6 +345,50 @@ TEST_F(LossLookupTest, InitialisationMarksTheCardReadOrSaysItIsNotRegistered)
     }
 }
 
+TEST_F(LossLookupTest, LossUnlossAndInitialisationLeaveTheirHistory)
+{
+    seed(Archive);
+    execSql(QStringLiteral("delete from CardLog")); // the seed's own rows
+    TForm1 &f = *main;
+    const QString card = QStringLiteral("12345678");
+    auto token = [&](QPushButton *button) {
+        lookUp(cardTab(&f).edt17, card);
+        expectBox(Dialogs::Yes);
+        expectBox();
+        sim.issuer().clearFrames();
+        click(button);
+        settle(1);
+        expectBox();
+        const int reads = cardTab(&f).edt2->text().toInt();
+        sim.command(QStringLiteral("token"));
+        waitForRead(reads + 1);
+        WAIT_FOR(Dialogs::pendingAnswers() == 0);
+        cardTab(&f).btn25->click();
+        // The frame, read mode after the token and read mode again for 返回.
+        WAIT_FOR(sim.issuer().frames().size() == 3);
+    };
+    token(cardTab(&f).btn22);
+    token(cardTab(&f).btn23);
+    retype(cardTab(&f).edt17, card);
+    expectBox(Dialogs::Yes);
+    expectBox();
+    sim.issuer().clearFrames();
+    click(cardTab(&f).btn27);
+    settle(1);
+    expectBox();
+    const int reads = cardTab(&f).edt2->text().toInt();
+    sim.command(QStringLiteral("card ") + card);
+    waitForRead(reads + 1);
+
+    EXPECT_EQ(cardHistory(),
+              (QStringList{
+                  QStringLiteral("卡片挂失|12345678|2030年01月01日|2030年01月01日||已挂失||已保存"),
+                  QStringLiteral("卡片解挂|12345678|2030年01月01日|2030年01月01日|已挂失|已解挂||"
+                                 "已保存"),
+                  QStringLiteral("卡片初始化|12345678|2030年01月01日|2000年00月00日|已解挂|初始化||"
+                                 "已保存")}));
+}
+
 TEST_F(LossLookupTest, EndingIssuingOrEnteringAModeDropsAPendingInitialisation)
 {
     seed(QStringLiteral("(1001,'12345678','甲','京A1','2030年01月01日')"));
