@@ -26,6 +26,32 @@ struct Column
     }
 };
 
+// The passage archive: the rows of every import, kept when CRJL is emptied. A passage is the
+// same one when card, time, reader address and direction agree, so that importing a stick
+// again adds nothing; 时间异常 holds why a row's time is not to be trusted (empty when it is).
+// The indexes serve the passage window's searches (by card, by plate, by time, only the
+// flagged rows), the per-day counts and the import's look at each controller's latest time.
+const char ArchiveTable[] = R"sql(
+CREATE TABLE CRJLDA (
+  序号 INTEGER PRIMARY KEY AUTOINCREMENT,
+  卡片内码 TEXT COLLATE NOCASE,
+  车主姓名 TEXT,
+  车牌号码 TEXT,
+  进出时间 TEXT,
+  进出状态 TEXT,
+  读卡地址 TEXT,
+  门号 TEXT,
+  通道号 TEXT,
+  记录原文 TEXT,
+  时间异常 TEXT NOT NULL DEFAULT ''
+);
+CREATE UNIQUE INDEX CRJLDA_同一记录 ON CRJLDA(卡片内码, 进出时间, 读卡地址, 进出状态);
+CREATE INDEX CRJLDA_车牌号码 ON CRJLDA(车牌号码, 进出时间);
+CREATE INDEX CRJLDA_进出时间 ON CRJLDA(进出时间, 进出状态);
+CREATE INDEX CRJLDA_读卡地址 ON CRJLDA(读卡地址, 进出时间);
+CREATE INDEX CRJLDA_时间异常 ON CRJLDA(进出时间) WHERE 时间异常 <> '';
+)sql";
+
 QString textColumn(sqlite3_stmt *st, int column)
 {
     return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, column)));
@@ -111,9 +137,14 @@ CREATE TABLE CRJL (
   记录原文 TEXT
 );
 CREATE INDEX CRJL_卡片内码 ON CRJL(卡片内码);
-PRAGMA user_version = 2;
-COMMIT;
 )sql"));
+    try {
+        db::exec(db, QString::fromUtf8(ArchiveTable));
+        db::exec(db, QStringLiteral("PRAGMA user_version = %1; COMMIT;").arg(CurrentVersion));
+    } catch (...) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
 }
 
 int version(sqlite3 *db)
@@ -220,6 +251,13 @@ ALTER TABLE users_new RENAME TO users;
     }
 }
 
+// Version 2 to 3: the passage archive. It starts empty: CRJL held only the rows of an import in
+// progress, which the next import brings again.
+void toVersion3(sqlite3 *db)
+{
+    db::exec(db, QString::fromUtf8(ArchiveTable));
+}
+
 } // namespace
 
 bool migrate(sqlite3 *db)
@@ -234,7 +272,7 @@ bool migrate(sqlite3 *db)
     // Each step and its version number in one transaction: a step that fails leaves the file as
     // it was. The sequence numbers of the AUTOINCREMENT tables go with the rows.
     using Step = void (*)(sqlite3 *);
-    const Step steps[] = {toVersion1, toVersion2};
+    const Step steps[] = {toVersion1, toVersion2, toVersion3};
     for (int v = from; v < CurrentVersion; ++v) {
         db::exec(db, QStringLiteral("BEGIN IMMEDIATE"));
         try {

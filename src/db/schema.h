@@ -1,5 +1,6 @@
 #pragma once
-// The four tables of the database file.
+// The tables of the database file: the four every version has, and the passage archive CRJLDA
+// (version 3 on, see passages/passagearchive.h).
 //
 // CZdata.车辆编号 is an INTEGER so that "order by 车辆编号" is numeric; the query layer shows it
 // as "%.4d" text. CZdata.卡片内码 is NOT NULL, UNIQUE and non-empty: saving a card that is already
@@ -20,7 +21,9 @@ namespace schema {
 
 // users, usersmm, CZdata, CRJL
 QStringList tableNames();
-constexpr int CurrentVersion = 2;
+// Version 3 added the passage archive; the four tables above are what every version holds, so
+// that a file of any version is recognised before it is migrated.
+constexpr int CurrentVersion = 3;
 
 // Creates the tables and indexes of the current version in an empty database; throws DbError.
 void create(sqlite3 *db);
