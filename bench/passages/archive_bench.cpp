@@ -35,20 +35,21 @@ struct Fixture
         file = createStarterDatabase(dir.path(), QStringLiteral("admin"), QStringLiteral("admin1"));
         db::Handle h = db::openDatabase(file, Password);
         // One passage every 15 seconds from 2025-01-01 on: a year for 2 000 000 rows.
-        db::exec(h.get(),
-                 QStringLiteral(
-                     "BEGIN;"
-                     "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i+1 FROM n WHERE i<%1) "
-                     "INSERT INTO CRJLDA(卡片内码,车主姓名,车牌号码,进出时间,进出状态,读卡地址,"
-                     "门号,通道号,记录原文) "
-                     "SELECT printf('%08X', i % %2), '车主' || (i % %2) || ' ', "
-                     "printf('京A%05d ', i % %2), "
-                     "strftime('%Y年%m月%d日%H:%M分', '2025-01-01', '+' || (i * 15) || ' seconds'), "
-                     "CASE i % 2 WHEN 0 THEN '进' ELSE '出' END, printf('%02d', i % 4 + 1), "
-                     "'', '', '' FROM n;"
-                     "COMMIT;")
-                     .arg(Rows - 1)
-                     .arg(Cards));
+        db::exec(
+            h.get(),
+            QStringLiteral(
+                "BEGIN;"
+                "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i+1 FROM n WHERE i<%1) "
+                "INSERT INTO CRJLDA(卡片内码,车主姓名,车牌号码,进出时间,进出状态,读卡地址,"
+                "门号,通道号,记录原文) "
+                "SELECT printf('%08X', i % %2), '车主' || (i % %2) || ' ', "
+                "printf('京A%05d ', i % %2), "
+                "strftime('%Y年%m月%d日%H:%M分', '2025-01-01', '+' || (i * 15) || ' seconds'), "
+                "CASE i % 2 WHEN 0 THEN '进' ELSE '出' END, printf('%02d', i % 4 + 1), "
+                "'', '', '' FROM n;"
+                "COMMIT;")
+                .arg(Rows - 1)
+                .arg(Cards));
     }
 };
 
@@ -105,7 +106,8 @@ void ArchivePlateSearch(benchmark::State &state)
             q.open();
             benchmark::DoNotOptimize(q.recordCount());
         },
-        nothing, [&] { benchmark::DoNotOptimize(stepBound(bare.get(), statement.sql, statement)); });
+        nothing,
+        [&] { benchmark::DoNotOptimize(stepBound(bare.get(), statement.sql, statement)); });
     state.counters["found"] = q.recordCount();
     state.counters["archive_rows"] = Rows;
     QString scan = statement.sql;

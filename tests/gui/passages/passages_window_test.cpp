@@ -33,16 +33,16 @@
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
-#include <QImage>
-#include <QLineSeries>
 #include <QClipboard>
 #include <QDateTimeEdit>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLineSeries>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -768,12 +768,12 @@ namespace A = texts::passages::archive;
 
 // A stick of a gate whose controller 01 went back a fortnight and whose controller 02 jumped to
 // 2099, read on 2014-03-01.
-const QByteArray DriftedStick = gbk::encode(QStringLiteral(
-    "0001 ,张三 ,京A12345 ,01,1,ABCDEF12,201402010800\r\n"
-    "0001 ,张三 ,京A12345 ,01,0,ABCDEF12,201402011800\r\n"
-    "0002 ,李四 ,沪B67890 ,01,1,12345678,201401150900\r\n"
-    "0002 ,李四 ,沪B67890 ,02,1,12345678,209901010000\r\n"
-    "0002 ,李四 ,沪B67890 ,02,0,12345678,201402020700\r\n"));
+const QByteArray DriftedStick =
+    gbk::encode(QStringLiteral("0001 ,张三 ,京A12345 ,01,1,ABCDEF12,201402010800\r\n"
+                               "0001 ,张三 ,京A12345 ,01,0,ABCDEF12,201402011800\r\n"
+                               "0002 ,李四 ,沪B67890 ,01,1,12345678,201401150900\r\n"
+                               "0002 ,李四 ,沪B67890 ,02,1,12345678,209901010000\r\n"
+                               "0002 ,李四 ,沪B67890 ,02,0,12345678,201402020700\r\n"));
 
 template <typename W> W *control(QWidget *window, const char *name)
 {
@@ -906,9 +906,10 @@ TEST_F(PassageWindow, TheArchiveIsSearchedOverMonthsExportedPrintedAndItsFlagged
 TEST_F(PassageWindow, TheChartWindowCountsDaysAndExpiringCardsAndSavesAPicture)
 {
     appclock::ScopedNow later(QDateTime(QDate(2014, 3, 1), QTime(9, 0)));
-    execSql(QStringLiteral("update CZdata set 卡片有效期限 = '2014年03月20日' where 车辆编号 = 1001;"
-                           "update CZdata set 卡片有效期限 = '2014年05月01日' where 车辆编号 = 1002;"
-                           "update CZdata set 卡片有效期限 = '2014年02月01日' where 车辆编号 = 1003"));
+    execSql(
+        QStringLiteral("update CZdata set 卡片有效期限 = '2014年03月20日' where 车辆编号 = 1001;"
+                       "update CZdata set 卡片有效期限 = '2014年05月01日' where 车辆编号 = 1002;"
+                       "update CZdata set 卡片有效期限 = '2014年02月01日' where 车辆编号 = 1003"));
     plug(QStringLiteral("usb"),
          makeStick(QStringLiteral("drifted"), {{QStringLiteral("a.txt"), DriftedStick}}));
     open();
@@ -932,7 +933,8 @@ TEST_F(PassageWindow, TheChartWindowCountsDaysAndExpiringCardsAndSavesAPicture)
     EXPECT_EQ(points(series[0]), QList<qreal>({1, 0, 0}));
     EXPECT_EQ(points(series[1]), QList<qreal>({1, 1, 0}));
     // Of the three cards, the one of 20 March and the one of 1 May expire within the year.
-    EXPECT_EQ(control<QLabel>(chart, "lblChartSummary")->text(), A::ChartSummary.arg(1).arg(2).arg(2));
+    EXPECT_EQ(control<QLabel>(chart, "lblChartSummary")->text(),
+              A::ChartSummary.arg(1).arg(2).arg(2));
 
     const QString png = dir.path(QStringLiteral("chart"));
     expectFile(png);
