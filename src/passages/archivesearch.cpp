@@ -151,6 +151,11 @@ void ArchiveSearchPanel::printClick()
         emit status(A::PrintingArchive);
 }
 
+PassageChart *ArchiveSearchPanel::chartWindow() const
+{
+    return m_chart;
+}
+
 void ArchiveSearchPanel::chartClick()
 {
     if (!m_chart) {

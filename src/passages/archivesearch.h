@@ -31,7 +31,7 @@ public:
     void exportClick();
     void printClick();
     void chartClick();
-    PassageChart *chartWindow() const { return m_chart; }
+    PassageChart *chartWindow() const;
 
 signals:
     // For the window's prompt pane.

@@ -844,7 +844,7 @@ TEST_F(PassageWindow, TheArchiveIsSearchedOverMonthsExportedPrintedAndItsFlagged
     EXPECT_EQ(form->Wtxt1->text(), A::Found.arg(5));
 
     // The plate by its beginning.
-    QTest::keyClicks(control<QLineEdit>(form.get(), "edtArchivePlate"), QStringLiteral("沪B"));
+    type(control<QLineEdit>(form.get(), "edtArchivePlate"), QStringLiteral("沪B"));
     QTest::mouseClick(search, Qt::LeftButton);
     EXPECT_EQ(withoutNumbers(grid()), withoutNumbers({all[1], all[4]}));
 
@@ -906,10 +906,14 @@ TEST_F(PassageWindow, TheArchiveIsSearchedOverMonthsExportedPrintedAndItsFlagged
 TEST_F(PassageWindow, TheChartWindowCountsDaysAndExpiringCardsAndSavesAPicture)
 {
     appclock::ScopedNow later(QDateTime(QDate(2014, 3, 1), QTime(9, 0)));
-    execSql(
-        QStringLiteral("update CZdata set 卡片有效期限 = '2014年03月20日' where 车辆编号 = 1001;"
-                       "update CZdata set 卡片有效期限 = '2014年05月01日' where 车辆编号 = 1002;"
-                       "update CZdata set 卡片有效期限 = '2014年02月01日' where 车辆编号 = 1003"));
+    for (const char *update :
+         {"update CZdata set 卡片有效期限 = '2014年03月20日' where 车辆编号 = 1001",
+          "update CZdata set 卡片有效期限 = '2014年05月01日' where 车辆编号 = 1002",
+          "update CZdata set 卡片有效期限 = '2014年02月01日' where 车辆编号 = 1003"})
+        execSql(QString::fromUtf8(update));
+    ASSERT_EQ(
+        rows(QStringLiteral("select count(*) from CZdata where 卡片有效期限 >= '2014年03月01日'")),
+        QStringList{QStringLiteral("2")});
     plug(QStringLiteral("usb"),
          makeStick(QStringLiteral("drifted"), {{QStringLiteral("a.txt"), DriftedStick}}));
     open();
