@@ -93,6 +93,11 @@ void ArchivePlateSearch(benchmark::State &state)
     Connection con;
     con.setDatabase(fixture().file);
     con.connect();
+    // The window's connection stays open while it shows (a query of its own keeps it so here):
+    // a search does not derive the key again.
+    Query holder(&con);
+    holder.setSQL(QStringLiteral("select * from usersmm"));
+    holder.open();
     Query q(&con);
     q.setFetchOnDemand(true); // as the passage window's record view
     db::Handle bare = db::openDatabase(fixture().file, Password);

@@ -43,8 +43,13 @@ QValueAxis *countAxis(int largest)
     auto *axis = new QValueAxis;
     axis->setTitleText(A::AxisCount);
     axis->setLabelFormat(QStringLiteral("%d"));
-    axis->setRange(0, qMax(1, largest));
-    axis->applyNiceNumbers();
+    const int top = qMax(1, largest);
+    axis->setRange(0, top);
+    // Small counts get a tick per whole number; larger ones round ticks.
+    if (top <= 10)
+        axis->setTickCount(top + 1);
+    else
+        axis->applyNiceNumbers();
     return axis;
 }
 } // namespace
