@@ -26,6 +26,32 @@ struct Column
     }
 };
 
+// The passage archive: the rows of every import, kept when CRJL is emptied. A passage is the
+// same one when card, time, reader address and direction agree, so that importing a stick
+// again adds nothing; 时间异常 holds why a row's time is not to be trusted (empty when it is).
+// The indexes serve the passage window's searches (by card, by plate, by time, only the
+// flagged rows), the per-day counts and the import's look at each controller's latest time.
+const char ArchiveTable[] = R"sql(
+CREATE TABLE CRJLDA (
+  序号 INTEGER PRIMARY KEY AUTOINCREMENT,
+  卡片内码 TEXT COLLATE NOCASE,
+  车主姓名 TEXT,
+  车牌号码 TEXT,
+  进出时间 TEXT,
+  进出状态 TEXT,
+  读卡地址 TEXT,
+  门号 TEXT,
+  通道号 TEXT,
+  记录原文 TEXT,
+  时间异常 TEXT NOT NULL DEFAULT ''
+);
+CREATE UNIQUE INDEX CRJLDA_同一记录 ON CRJLDA(卡片内码, 进出时间, 读卡地址, 进出状态);
+CREATE INDEX CRJLDA_车牌号码 ON CRJLDA(车牌号码, 进出时间);
+CREATE INDEX CRJLDA_进出时间 ON CRJLDA(进出时间, 进出状态);
+CREATE INDEX CRJLDA_读卡地址 ON CRJLDA(读卡地址, 进出时间);
+CREATE INDEX CRJLDA_时间异常 ON CRJLDA(进出时间) WHERE 时间异常 <> '';
+)sql";
+
 QString textColumn(sqlite3_stmt *st, int column)
 {
     return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, column)));
@@ -88,7 +114,7 @@ CREATE INDEX CardLog_操作时间 ON CardLog(操作时间);
 QStringList tableNames()
 {
     return {QStringLiteral("users"), QStringLiteral("usersmm"), QStringLiteral("CZdata"),
-            QStringLiteral("CRJL"), QStringLiteral("CardLog")};
+            QStringLiteral("CRJL"),  QStringLiteral("CRJLDA"),  QStringLiteral("CardLog")};
 }
 
 void create(sqlite3 *db)
@@ -135,11 +161,15 @@ CREATE TABLE CRJL (
   记录原文 TEXT
 );
 CREATE INDEX CRJL_卡片内码 ON CRJL(卡片内码);
-)sql") + cardLogTable() +
-                     QStringLiteral(R"sql(
-PRAGMA user_version = 3;
-COMMIT;
 )sql"));
+    try {
+        db::exec(db, QString::fromUtf8(ArchiveTable));
+        db::exec(db, cardLogTable());
+        db::exec(db, QStringLiteral("PRAGMA user_version = %1; COMMIT;").arg(CurrentVersion));
+    } catch (...) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
 }
 
 int version(sqlite3 *db)
@@ -246,8 +276,15 @@ ALTER TABLE users_new RENAME TO users;
     }
 }
 
-// Version 2 to 3: the card history.
+// Version 2 to 3: the passage archive. It starts empty: CRJL held only the rows of an import in
+// progress, which the next import brings again.
 void toVersion3(sqlite3 *db)
+{
+    db::exec(db, QString::fromUtf8(ArchiveTable));
+}
+
+// Version 3 to 4: the card history.
+void toVersion4(sqlite3 *db)
 {
     db::exec(db, cardLogTable());
 }
@@ -266,7 +303,7 @@ bool migrate(sqlite3 *db)
     // Each step and its version number in one transaction: a step that fails leaves the file as
     // it was. The sequence numbers of the AUTOINCREMENT tables go with the rows.
     using Step = void (*)(sqlite3 *);
-    const Step steps[] = {toVersion1, toVersion2, toVersion3};
+    const Step steps[] = {toVersion1, toVersion2, toVersion3, toVersion4};
     for (int v = from; v < CurrentVersion; ++v) {
         db::exec(db, QStringLiteral("BEGIN IMMEDIATE"));
         try {
@@ -287,7 +324,9 @@ namespace {
 // them until it is migrated.
 int versionThatAdded(const QString &table)
 {
-    return table == QStringLiteral("CardLog") ? 3 : 0;
+    if (table == QStringLiteral("CRJLDA"))
+        return 3;
+    return table == QStringLiteral("CardLog") ? 4 : 0;
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #pragma once
-// The tables of the database file.
+// The tables of the database file: the four every version has, the passage archive CRJLDA
+// (version 3 on, see passages/passagearchive.h) and the card history CardLog (version 4 on, see
+// db/cardlog.h).
 //
 // CZdata.车辆编号 is an INTEGER so that "order by 车辆编号" is numeric; the query layer shows it
 // as "%.4d" text. CZdata.卡片内码 is NOT NULL, UNIQUE and non-empty: saving a card that is already
@@ -18,9 +20,11 @@ struct sqlite3;
 
 namespace schema {
 
-// users, usersmm, CZdata, CRJL, CardLog
+// users, usersmm, CZdata, CRJL, CRJLDA, CardLog
 QStringList tableNames();
-constexpr int CurrentVersion = 3;
+// Version 3 added the passage archive, version 4 the card history. A file of any version is
+// recognised by the four tables every version holds before it is migrated.
+constexpr int CurrentVersion = 4;
 
 // Creates the tables and indexes of the current version in an empty database; throws DbError.
 void create(sqlite3 *db);

@@ -1,8 +1,10 @@
 #include "passages/passageimport.h"
 
+#include "common/clock.h"
 #include "common/errors.h"
 #include "common/filewrite.h"
 #include "db/connection.h"
+#include "passages/passagearchive.h"
 #include "passages/recordfiles.h"
 #include "passages/texts.h"
 
@@ -24,6 +26,11 @@ struct PassageImport::Writer
 {
     db::Handle db;
     std::unique_ptr<db::Statement> insert;
+    std::unique_ptr<db::Statement> archive;
+    std::unique_ptr<db::Statement> latest;
+    std::unique_ptr<passagearchive::ControllerClocks> clocks;
+    // What the last store() did in the archive.
+    bool archivedNew = false;
     bool inTransaction = false;
     // The first failure that no later line can get past (a full disk, a read-only file), in
     // the operator's words; empty while there is none.
@@ -80,6 +87,8 @@ struct PassageImport::Writer
     bool commit()
     {
         insert.reset();
+        archive.reset();
+        latest.reset();
         const bool ok = commitSlice();
         db.reset();
         return ok;
@@ -95,11 +104,48 @@ struct PassageImport::Writer
         for (const QByteArrayView value : row.values)
             sqlite3_bind_text(st, index++, value.data() ? value.data() : "", int(value.size()),
                               SQLITE_STATIC);
-        const int rc = sqlite3_step(st);
+        int rc = sqlite3_step(st);
         sqlite3_reset(st);
-        if (rc != SQLITE_DONE)
+        if (rc != SQLITE_DONE) {
             noteFailure(rc);
-        return rc == SQLITE_DONE;
+            return false;
+        }
+        // The same row in the archive, with its time checked; one that is there already is
+        // ignored by the unique index and counted as such.
+        const QByteArrayView address = row.values[5];
+        const QString flag = passagearchive::flagText(clocks->check(address, row.values[3]));
+        const QByteArray flagUtf8 = flag.toUtf8();
+        sqlite3_stmt *ar = archive->get();
+        index = 1;
+        for (const QByteArrayView value : row.values)
+            sqlite3_bind_text(ar, index++, value.data() ? value.data() : "", int(value.size()),
+                              SQLITE_STATIC);
+        sqlite3_bind_text(ar, index, flagUtf8.constData(), int(flagUtf8.size()), SQLITE_STATIC);
+        rc = sqlite3_step(ar);
+        sqlite3_reset(ar);
+        if (rc != SQLITE_DONE) {
+            // The CRJL row goes with it: the two tables hold the same rows.
+            noteFailure(rc);
+            sqlite3_exec(db.get(), "DELETE FROM CRJL WHERE 序号 = last_insert_rowid()", nullptr,
+                         nullptr, nullptr);
+            return false;
+        }
+        archivedNew = sqlite3_changes(db.get()) > 0;
+        return true;
+    }
+
+    // The latest sound time the archive holds from a controller.
+    std::optional<qint64> archivedLatest(QByteArrayView address)
+    {
+        sqlite3_stmt *st = latest->get();
+        sqlite3_bind_text(st, 1, address.data() ? address.data() : "", int(address.size()),
+                          SQLITE_STATIC);
+        std::optional<qint64> out;
+        if (sqlite3_step(st) == SQLITE_ROW && sqlite3_column_type(st, 0) != SQLITE_NULL)
+            out = passagearchive::passageMinutes(
+                QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0))));
+        sqlite3_reset(st);
+        return out;
     }
 };
 
@@ -134,6 +180,17 @@ void PassageImport::begin(const QString &databaseFile, const QString &password)
     // CRJL's columns by position: 序号 is numbered by the table, the other nine are the record's.
     writer->insert = std::make_unique<db::Statement>(
         writer->db.get(), QStringLiteral("INSERT INTO CRJL VALUES (NULL,?,?,?,?,?,?,?,?,?)"));
+    writer->archive = std::make_unique<db::Statement>(
+        writer->db.get(),
+        QStringLiteral("INSERT OR IGNORE INTO CRJLDA (卡片内码, 车主姓名, 车牌号码, 进出时间, "
+                       "进出状态, 读卡地址, 门号, 通道号, 记录原文, 时间异常) "
+                       "VALUES (?,?,?,?,?,?,?,?,?,?)"));
+    writer->latest = std::make_unique<db::Statement>(
+        writer->db.get(), QStringLiteral("SELECT max(进出时间) FROM CRJLDA WHERE 读卡地址 = ? "
+                                         "AND 时间异常 = ''"));
+    writer->clocks = std::make_unique<passagearchive::ControllerClocks>(
+        passagearchive::minutesOf(appclock::now()),
+        [w = writer.get()](QByteArrayView address) { return w->archivedLatest(address); });
     m_writer = std::move(writer);
     m_sinceBegin.start();
     m_rowsInTransaction = 0;
@@ -143,6 +200,8 @@ void PassageImport::begin(const QString &databaseFile, const QString &password)
     m_done = 0;
     m_stored = 0;
     m_committedStored = 0;
+    m_archived = m_alreadyArchived = 0;
+    m_committedArchived = m_committedAlreadyArchived = 0;
     m_failure.clear();
     m_stopRequested = false;
     m_running = true;
@@ -200,11 +259,11 @@ bool PassageImport::commitTransaction()
     if (!m_writer || !m_writer->inTransaction)
         return false;
     if (m_writer->commitSlice()) {
-        m_committedStored = m_stored;
+        keepCounts();
     } else {
         // The transaction's rows are gone with the failed commit (a full disk, say): they count
         // as abandoned, like the lines the engine refused one by one.
-        m_stored = m_committedStored;
+        dropCounts();
     }
     return true;
 }
@@ -241,8 +300,10 @@ void PassageImport::runSlice()
                 m_lineCount = total = m_done; // the working file ended early
             break;
         }
-        if (m_writer->store(m_reader.row(line)))
+        if (m_writer->store(m_reader.row(line))) {
             ++m_stored;
+            ++(m_writer->archivedNew ? m_archived : m_alreadyArchived);
+        }
         ++m_done;
         ++m_rowsInTransaction;
         if ((m_done & 63) == 0 && slice.elapsed() >= SliceMs)
@@ -273,9 +334,9 @@ void PassageImport::finish(bool stopped)
         m_committer->deleteLater();
         m_committer = nullptr;
         if (m_lastCommitOk)
-            m_committedStored = m_stored;
+            keepCounts();
         else
-            m_stored = m_committedStored;
+            dropCounts();
         // Every further line would meet the same failure: the import ended there and says why.
         m_failure = m_writer->failure;
         m_writer.reset();
@@ -287,6 +348,20 @@ void PassageImport::finish(bool stopped)
     // Nothing of the lines is needed any more.
     m_lines = {};
     m_file.reset();
+}
+
+void PassageImport::keepCounts()
+{
+    m_committedStored = m_stored;
+    m_committedArchived = m_archived;
+    m_committedAlreadyArchived = m_alreadyArchived;
+}
+
+void PassageImport::dropCounts()
+{
+    m_stored = m_committedStored;
+    m_archived = m_committedArchived;
+    m_alreadyArchived = m_committedAlreadyArchived;
 }
 
 void PassageImport::releaseLock()

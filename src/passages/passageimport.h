@@ -9,6 +9,10 @@
 // transaction committed at once. Progress is reported after each slice. Stopped or destroyed early,
 // or killed, the import leaves the rows of the transactions committed so far; the passage window
 // empties the table when it is shown again.
+//
+// Each row stored in CRJL is also kept in the passage archive CRJLDA, in the same transaction
+// and with its time checked against the controller's clock (passages/passagearchive.h); a row
+// the archive already holds is counted, not kept twice.
 #include "passages/recordfiles.h"
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -51,6 +55,9 @@ public:
     int linesDone() const { return m_done; }
     int rowsStored() const { return m_stored; }
     int lineCount() const { return int(m_lineCount); }
+    // Rows the archive took, and rows it held already (of rows stored, committed).
+    int rowsArchived() const { return m_archived; }
+    int rowsAlreadyArchived() const { return m_alreadyArchived; }
     // Why the import ended early on its own (a full disk, a file that became read-only), in
     // the operator's words with the engine's text; empty when it did not.
     QString failure() const { return m_failure; }
@@ -68,6 +75,8 @@ private:
     void runSlice();
     void finish(bool stopped);
     bool commitTransaction();
+    void keepCounts();
+    void dropCounts();
     bool yieldLock();
     void releaseLock();
 
@@ -83,6 +92,10 @@ private:
     int m_done = 0;
     int m_stored = 0;
     int m_committedStored = 0;
+    int m_archived = 0;
+    int m_alreadyArchived = 0;
+    int m_committedArchived = 0;
+    int m_committedAlreadyArchived = 0;
     int m_rowsInTransaction = 0;
     int m_transactionRows = FirstTransactionRows;
     QElapsedTimer m_sinceBegin;

@@ -56,3 +56,57 @@ inline const QString CardFieldIdle = QStringLiteral("读卡录入...");
 inline const QString ExportEmpty = QStringLiteral("当前记录为空! 请先导入记录。");
 inline const QString PrintingPassages = QStringLiteral("打印进出记录表");
 } // namespace texts::passages
+
+// The passage archive (CRJLDA), its search and the chart window.
+namespace texts::passages::archive {
+// 时间异常 of a row whose controller clock is not to be trusted.
+inline const QString FlagUnreadable = QStringLiteral("时间无法识别");
+inline const QString FlagFuture = QStringLiteral("时间超前");
+inline const QString FlagBefore2000 = QStringLiteral("早于2000年");
+inline const QString FlagOutOfOrder = QStringLiteral("时间倒退");
+inline const QString PanelTitle = QStringLiteral("  进出存档查询  ");
+inline const QString FromLabel = QStringLiteral("从:");
+inline const QString ToLabel = QStringLiteral("到:");
+inline const QString CardLabel = QStringLiteral("卡片内码:");
+inline const QString PlateLabel = QStringLiteral("车牌号码:");
+inline const QString FlaggedOnly = QStringLiteral("只看时间异常");
+inline const QString SearchButton = QStringLiteral("存档查询");
+inline const QString ExportButton = QStringLiteral("导出存档");
+inline const QString PrintButton = QStringLiteral("打印存档");
+inline const QString ChartButton = QStringLiteral("统计图表");
+inline const QString SearchHint =
+    QStringLiteral("卡片内码和车牌号码按开头查找，留空则查找所选日期内的全部存档记录。");
+// %1 rows found.
+inline const QString Found = QStringLiteral("进出存档中查询到 %1 笔记录");
+inline const QString FoundFlagged = QStringLiteral("进出存档中查询到 %1 笔时间异常的记录");
+inline const QString NothingFound = QStringLiteral("进出存档中没有找到符合条件的记录!");
+inline const QString RangeReversed = QStringLiteral("开始日期晚于截止日期，请重新选择日期!");
+inline const QString NothingToExport = QStringLiteral("请先进行存档查询，再导出或打印查询结果。");
+inline const QString ExportName = QStringLiteral("进出存档");
+inline const QString PrintingArchive = QStringLiteral("打印进出存档查询结果");
+// After an import: %1 rows added to the archive, %2 already there.
+inline const QString Imported =
+    QStringLiteral("本次导入新存档 %1 笔，已在存档中 %2 笔（未重复保存）");
+// %1 the reason (the row itself is shown in the tooltip of a flagged row).
+inline const QString FlagTip = QStringLiteral("时间异常：%1");
+
+// The chart window.
+inline const QString ChartCaption = QStringLiteral("进出统计图表");
+inline const QString ChartRefresh = QStringLiteral("刷新图表");
+inline const QString ChartSave = QStringLiteral("保存图片");
+inline const QString DailyTitle = QStringLiteral("每日进出车次");
+inline const QString SeriesIn = QStringLiteral("进");
+inline const QString SeriesOut = QStringLiteral("出");
+inline const QString ExpiringTitle = QStringLiteral("未来12个月每月到期卡片数");
+inline const QString SeriesExpiring = QStringLiteral("到期卡片");
+inline const QString AxisCount = QStringLiteral("数量");
+inline const QString SaveTitle = QStringLiteral("请输入要保存的图片文件名");
+inline const QString SaveFilter = QStringLiteral("PNG图片(*.png)|*.png");
+inline const QString SaveName = QStringLiteral("进出统计图表.png");
+// %1 the file.
+inline const QString Saved = QStringLiteral("图表已保存到 %1");
+inline const QString SaveFailed = QStringLiteral("无法保存图片 %1");
+// %1 passages in, %2 out, %3 cards expiring within the year.
+inline const QString ChartSummary =
+    QStringLiteral("所选期间共进 %1 车次，出 %2 车次；未来12个月到期卡片 %3 张");
+} // namespace texts::passages::archive

@@ -18,7 +18,9 @@
 #include "db/datafrm.h"
 #include "db/dbcontrols.h"
 #include "db/dberror.h"
+#include "passages/archivesearch.h"
 #include "passages/drives.h"
+#include "passages/passagearchive.h"
 #include "passages/passageimport.h"
 #include "passages/recordfiles.h"
 #include "shell/appexit.h"
@@ -29,6 +31,7 @@
 
 #include <QCalendarWidget>
 #include <QCloseEvent>
+#include <QColor>
 #include <QCoreApplication>
 #include <QDateTimeEdit>
 #include <QDir>
@@ -68,7 +71,8 @@ const struct
 } GridColumns[] = {{"序号", 53},      {"卡片内码", 112}, {"车主姓名", 134}, {"车牌号码", 133},
                    {"进出时间", 208}, {"进出状态", 103}, {"读卡地址", 79}};
 
-// Centres the values of the grid; the titles are centred by the header.
+// Centres the values of the grid; the titles are centred by the header. Rows of the passage
+// archive whose time is not to be trusted are tinted, the reason in their tooltip.
 class CentredModel : public QIdentityProxyModel
 {
 public:
@@ -77,6 +81,16 @@ public:
     {
         if (role == Qt::TextAlignmentRole)
             return int(Qt::AlignCenter);
+        if ((role == Qt::BackgroundRole || role == Qt::ToolTipRole) && Datafrm) {
+            const Query *q = Datafrm->QryJL1;
+            const int field = q->fieldNames().indexOf(QStringLiteral("时间异常"));
+            const QString flag = field < 0 ? QString() : q->textAt(index.row(), field);
+            if (flag.isEmpty())
+                return {};
+            if (role == Qt::BackgroundRole)
+                return QColor(255, 226, 222);
+            return texts::passages::archive::FlagTip.arg(flag);
+        }
         return QIdentityProxyModel::data(index, role);
     }
 };
@@ -178,6 +192,8 @@ void TForm10::buildWindow()
     buttons->addWidget(btnExitCmd, 1, 2);
     top->addLayout(buttons);
     layout->addWidget(rzpnl1);
+    archivePanel = new ArchiveSearchPanel(this);
+    layout->addWidget(archivePanel);
 
     Gauge1 = new QProgressBar(this);
     Gauge1->setMaximum(100);
@@ -237,6 +253,7 @@ void TForm10::buildWindow()
     rzstsbr1->addPermanentWidget(Labellbl6);
     layout->addWidget(rzstsbr1);
 
+    connect(archivePanel, &ArchiveSearchPanel::status, Wtxt1, &QLabel::setText);
     connect(btnSeaCmd, &QPushButton::clicked, this, [this] { btnSeaCmdClick(); });
     connect(btndaru, &QPushButton::clicked, this, [this] { guarded([this] { btndaruClick(); }); });
     connect(btnAllSeaCmd, &QPushButton::clicked, this, [this] { btnAllSeaCmdClick(); });
@@ -316,6 +333,7 @@ void TForm10::FormShow()
     dtp1->setDateTime(QDateTime(today, QTime(0, 0, 0)));
     dtp2->setDateTime(QDateTime(today.addDays(7), QTime(23, 59, 59)));
     Wtxt1->setText(Welcome);
+    archivePanel->reset();
     driveScan(false);
     m_drives->start();
     guarded([] { Datafrm->con->connect(); });
@@ -530,6 +548,7 @@ void TForm10::importFinished(bool stopped)
     statusPanels[0]->setText(TotalTime +
                              QString::number(m_importStart.msecsTo(end) / 1000.0, 'g', 15));
     setImportLock(false);
+    archivePanel->importDone(m_import->rowsArchived(), m_import->rowsAlreadyArchived());
     if (!m_import->failure().isEmpty()) {
         const int stored = m_import->rowsStored();
         hideProgressWindow();
@@ -551,6 +570,7 @@ void TForm10::setImportLock(bool on)
 {
     // Disabling the panel keeps each control's own state for when it is enabled again.
     rzpnl1->setEnabled(!on);
+    archivePanel->setEnabled(!on);
 }
 
 void TForm10::hideProgressWindow()

@@ -22,6 +22,7 @@ class QPushButton;
 class QStatusBar;
 class QTableView;
 class QueryTableModel;
+class ArchiveSearchPanel;
 class DriveWatcher;
 class PassageImport;
 
@@ -75,6 +76,8 @@ public:
     QLabel *Wtxtwtxt2 = nullptr;
     QLabel *Labellbl5 = nullptr;
     QLabel *Labellbl6 = nullptr;
+    // grpArchive: the search of the passage archive, its export, print and charts.
+    ArchiveSearchPanel *archivePanel = nullptr;
 
     // Drive roots seen by the scans (only its emptiness matters) and the number of record lines
     // of the last import (0 once its stick is gone).

@@ -4,6 +4,7 @@
 #include "archive/reportpreview.h"
 #include "cardtabview.h"
 #include "common/clock.h"
+#include "common/gbk.h"
 #include "common/globals.h"
 #include "db/connection.h"
 #include "db/datafrm.h"
@@ -11,7 +12,9 @@
 #include "db/dberror.h"
 #include "db/query.h"
 #include "db/starter.h"
+#include "passages/archivesearch.h"
 #include "passages/drives.h"
+#include "passages/passagechart.h"
 #include "passages/passageimport.h"
 #include "passages/recordfiles.h"
 #include "passages/texts.h"
@@ -27,14 +30,19 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QCalendarWidget>
+#include <QChart>
+#include <QChartView>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QDateTimeEdit>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLineSeries>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -751,6 +759,197 @@ TEST_F(PassageWindow, ClearShowAllCloseAndOpenAgain)
     form->driveWatcher()->poll();
     clickImportAndWait();
     EXPECT_EQ(rows(QStringLiteral("select min(序号) from CRJL")), QStringList{QStringLiteral("1")});
+}
+
+// ---------------------------------------------------------------------------------------------
+// The passage archive
+
+namespace A = texts::passages::archive;
+
+// A stick of a gate whose controller 01 went back a fortnight and whose controller 02 jumped to
+// 2099, read on 2014-03-01.
+const QByteArray DriftedStick =
+    gbk::encode(QStringLiteral("0001 ,张三 ,京A12345 ,01,1,ABCDEF12,201402010800\r\n"
+                               "0001 ,张三 ,京A12345 ,01,0,ABCDEF12,201402011800\r\n"
+                               "0002 ,李四 ,沪B67890 ,01,1,12345678,201401150900\r\n"
+                               "0002 ,李四 ,沪B67890 ,02,1,12345678,209901010000\r\n"
+                               "0002 ,李四 ,沪B67890 ,02,0,12345678,201402020700\r\n"));
+
+template <typename W> W *control(QWidget *window, const char *name)
+{
+    W *w = window->findChild<W *>(QLatin1String(name));
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+}
+
+TEST_F(PassageWindow, TheArchiveKeepsEveryStickOnceAndSaysWhatWasThereAlready)
+{
+    plug(QStringLiteral("usb"), Stick);
+    open();
+    QLabel *said = control<QLabel>(form.get(), "lblArchiveImport");
+    EXPECT_EQ(said->text(), QString());
+    clickImportAndWait();
+    // The stick holds one record twice (A.TXT and x.txt/d.txt).
+    EXPECT_EQ(said->text(), A::Imported.arg(3).arg(1));
+    EXPECT_EQ(rows(QStringLiteral("select count(*) from CRJLDA")), QStringList{"3"});
+
+    // Closing empties CRJL, the archive stays; the same stick again adds nothing.
+    QTest::mouseClick(form->btnExitCmd, Qt::LeftButton);
+    EXPECT_EQ(storedRows(), 0);
+    open();
+    EXPECT_EQ(said->text(), QString()) << "a new showing starts without the last import's note";
+    clickImportAndWait();
+    EXPECT_EQ(said->text(), A::Imported.arg(0).arg(4));
+    EXPECT_EQ(storedRows(), 4);
+    EXPECT_EQ(form->Wtxt1->text(), ShowAllFour);
+    EXPECT_EQ(rows(QStringLiteral("select count(*) from CRJLDA")), QStringList{"3"});
+}
+
+TEST_F(PassageWindow, TheArchiveIsSearchedOverMonthsExportedPrintedAndItsFlaggedRowsShown)
+{
+    appclock::ScopedNow later(QDateTime(QDate(2014, 3, 1), QTime(9, 0)));
+    // An earlier stick, already in the archive.
+    execSql(QStringLiteral(
+        "insert into CRJLDA (卡片内码, 车主姓名, 车牌号码, 进出时间, 进出状态, 读卡地址) values "
+        "('ABCDEF12', '张三 ', '京A12345 ', '2013年11月20日08:00分', '进', '01')"));
+    plug(QStringLiteral("usb"),
+         makeStick(QStringLiteral("drifted"), {{QStringLiteral("a.txt"), DriftedStick}}));
+    open();
+    clickImportAndWait();
+    EXPECT_EQ(control<QLabel>(form.get(), "lblArchiveImport")->text(), A::Imported.arg(5).arg(0));
+
+    // From November to February: the earlier stick and this one, the year 2099 left out.
+    auto *from = control<QDateTimeEdit>(form.get(), "dtpArchiveFrom");
+    auto *to = control<QDateTimeEdit>(form.get(), "dtpArchiveTo");
+    EXPECT_EQ(from->date(), QDate(2014, 2, 1)) << "a month back from today";
+    EXPECT_EQ(to->date(), QDate(2014, 3, 1));
+    from->setFocus();
+    from->setDate(QDate(2013, 11, 1));
+    to->setDate(QDate(2014, 2, 28));
+    auto *search = control<QPushButton>(form.get(), "btnArchiveSearch");
+    QTest::mouseClick(search, Qt::LeftButton);
+    const QStringList all = {
+        QStringLiteral("0|ABCDEF12|张三 |京A12345 |2013年11月20日08:00分|进|01"),
+        QStringLiteral("3|12345678|李四 |沪B67890 |2014年01月15日09:00分|进|01"),
+        QStringLiteral("1|ABCDEF12|张三 |京A12345 |2014年02月01日08:00分|进|01"),
+        QStringLiteral("2|ABCDEF12|张三 |京A12345 |2014年02月01日18:00分|出|01"),
+        QStringLiteral("5|12345678|李四 |沪B67890 |2014年02月02日07:00分|出|02"),
+    };
+    const auto withoutNumbers = [](QStringList rows) {
+        for (QString &r : rows)
+            r = r.section(QLatin1Char('|'), 1);
+        return rows;
+    };
+    EXPECT_EQ(withoutNumbers(grid()), withoutNumbers(all));
+    EXPECT_EQ(form->Wtxt1->text(), A::Found.arg(5));
+
+    // The plate by its beginning.
+    type(control<QLineEdit>(form.get(), "edtArchivePlate"), QStringLiteral("沪B"));
+    QTest::mouseClick(search, Qt::LeftButton);
+    EXPECT_EQ(withoutNumbers(grid()), withoutNumbers({all[1], all[4]}));
+
+    // Only the rows of a clock gone wrong: controller 01 went back more than a day; tinted, the
+    // reason in the tooltip.
+    control<QLineEdit>(form.get(), "edtArchivePlate")->clear();
+    auto *flagged = control<QCheckBox>(form.get(), "chkArchiveFlagged");
+    QTest::mouseClick(flagged, Qt::LeftButton);
+    ASSERT_TRUE(flagged->isChecked());
+    QTest::mouseClick(search, Qt::LeftButton);
+    EXPECT_EQ(withoutNumbers(grid()), withoutNumbers({all[1]}));
+    EXPECT_EQ(form->Wtxt1->text(), A::FoundFlagged.arg(1));
+    const QModelIndex cell = form->DBFLGrid->model()->index(0, 1);
+    EXPECT_EQ(cell.data(Qt::ToolTipRole).toString(), A::FlagTip.arg(A::FlagOutOfOrder));
+    EXPECT_TRUE(cell.data(Qt::BackgroundRole).isValid());
+    // The year 2099 is flagged too, out of any sensible range.
+    to->setDate(QDate(2099, 12, 31));
+    QTest::mouseClick(search, Qt::LeftButton);
+    EXPECT_EQ(form->DBFLGrid->model()->rowCount(), 2);
+    EXPECT_EQ(form->DBFLGrid->model()->index(1, 1).data(Qt::ToolTipRole).toString(),
+              A::FlagTip.arg(A::FlagFuture));
+
+    // Export and print take the archive's rows, the reason with them.
+    const QString csv = dir.path(QStringLiteral("archive.csv"));
+    expectFile(csv);
+    QTest::mouseClick(control<QPushButton>(form.get(), "btnArchiveExport"), Qt::LeftButton);
+    QFile exported(csv);
+    ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(exported.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral("时间异常"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(A::FlagFuture) && text.contains(A::FlagOutOfOrder))
+        << text.toStdString();
+    EXPECT_EQ(text.count(QStringLiteral("\r\n")), 3) << text.toStdString();
+    const QString pdf = dir.path(QStringLiteral("archive.pdf"));
+    ReportPreview::queuePdf(pdf);
+    QTest::mouseClick(control<QPushButton>(form.get(), "btnArchivePrint"), Qt::LeftButton);
+    EXPECT_TRUE(QFileInfo(pdf).size() > 0);
+    EXPECT_EQ(form->Wtxt1->text(), A::PrintingArchive);
+
+    // A range that ends before it starts is refused; a search without hits says so.
+    from->setDate(QDate(2014, 3, 1));
+    to->setDate(QDate(2014, 2, 1));
+    expectBox();
+    QTest::mouseClick(search, Qt::LeftButton);
+    EXPECT_EQ(lastShown().text, A::RangeReversed);
+    to->setDate(QDate(2014, 3, 31));
+    expectBox();
+    QTest::mouseClick(search, Qt::LeftButton);
+    EXPECT_EQ(lastShown().text, A::NothingFound);
+    EXPECT_EQ(form->DBFLGrid->model()->rowCount(), 0);
+
+    // Show all gives the grid back to the imported rows; export then is the window's own.
+    QTest::mouseClick(form->btnAllSeaCmd, Qt::LeftButton);
+    expectBox();
+    QTest::mouseClick(control<QPushButton>(form.get(), "btnArchiveExport"), Qt::LeftButton);
+    EXPECT_EQ(lastShown().text, A::NothingToExport);
+}
+
+TEST_F(PassageWindow, TheChartWindowCountsDaysAndExpiringCardsAndSavesAPicture)
+{
+    appclock::ScopedNow later(QDateTime(QDate(2014, 3, 1), QTime(9, 0)));
+    for (const char *update :
+         {"update CZdata set 卡片有效期限 = '2014年03月20日' where 车辆编号 = 1001",
+          "update CZdata set 卡片有效期限 = '2014年05月01日' where 车辆编号 = 1002",
+          "update CZdata set 卡片有效期限 = '2014年02月01日' where 车辆编号 = 1003"})
+        execSql(QString::fromUtf8(update));
+    ASSERT_EQ(
+        rows(QStringLiteral("select count(*) from CZdata where 卡片有效期限 >= '2014年03月01日'")),
+        QStringList{QStringLiteral("2")});
+    plug(QStringLiteral("usb"),
+         makeStick(QStringLiteral("drifted"), {{QStringLiteral("a.txt"), DriftedStick}}));
+    open();
+    clickImportAndWait();
+    control<QDateTimeEdit>(form.get(), "dtpArchiveFrom")->setDate(QDate(2014, 2, 1));
+    control<QDateTimeEdit>(form.get(), "dtpArchiveTo")->setDate(QDate(2014, 2, 3));
+    QTest::mouseClick(control<QPushButton>(form.get(), "btnArchiveChart"), Qt::LeftButton);
+    PassageChart *chart = form->archivePanel->chartWindow();
+    ASSERT_NE(chart, nullptr);
+    QTRY_VERIFY(chart->isVisible());
+    EXPECT_EQ(chart->windowTitle(), A::ChartCaption);
+    // 1 February: one in, one out; 2 February: one out; 3 February: nothing.
+    const QList<QAbstractSeries *> series = chart->dailyView()->chart()->series();
+    ASSERT_EQ(series.size(), 2);
+    const auto points = [](QAbstractSeries *s) {
+        QList<qreal> ys;
+        for (const QPointF &p : static_cast<QLineSeries *>(s)->points())
+            ys << p.y();
+        return ys;
+    };
+    EXPECT_EQ(points(series[0]), QList<qreal>({1, 0, 0}));
+    EXPECT_EQ(points(series[1]), QList<qreal>({1, 1, 0}));
+    // Of the three cards, the one of 20 March and the one of 1 May expire within the year.
+    EXPECT_EQ(control<QLabel>(chart, "lblChartSummary")->text(),
+              A::ChartSummary.arg(1).arg(2).arg(2));
+
+    const QString png = dir.path(QStringLiteral("chart"));
+    expectFile(png);
+    QTest::mouseClick(control<QPushButton>(chart, "btnChartSave"), Qt::LeftButton);
+    QImage picture(png + QStringLiteral(".png"));
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_GT(picture.width(), 300);
+    EXPECT_GT(picture.height(), 300);
+    EXPECT_EQ(control<QLabel>(chart, "lblChartSummary")->text(),
+              A::Saved.arg(png + QStringLiteral(".png")));
+    chart->close();
 }
 
 } // namespace
