@@ -32,11 +32,9 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QCursor>
 #include <QDate>
 #include <QDateEdit>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -238,9 +236,7 @@ void TForm1::buildFrame()
 
 QString TForm1::windowSettingsPath() const
 {
-    const QString exe = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
-    return programdir::path((exe.isEmpty() ? QStringLiteral("velmora") : exe) +
-                            QStringLiteral(".ini"));
+    return programdir::settingsFile();
 }
 
 void TForm1::FormCreate()
