@@ -83,6 +83,12 @@ public:
     // Returns true when the key was swallowed.
     bool portChoiceKeyPress(int key);
 
+    // What the not-found prompt needs while it is open: the supervision paused, and whether an
+    // event line arrived since it showed (a count of the lines added so far).
+    void pauseSupervision();
+    quint64 eventLinesAdded() const { return m_eventLinesAdded; }
+    bool eventMemoEmpty() const;
+
 signals:
     // Text for the main window's status line, and a style for it.
     void statusChanged(const QString &text);
@@ -100,7 +106,6 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    friend class TForm9; // the prompt pauses the supervision and watches the event lines
     void build();
     void fitColumns();
     void setStatus(const QString &text) { emit statusChanged(text); }

@@ -292,6 +292,17 @@ void SystemTab::manualTestButtonClick()
         Dialogs::message(texts::issuer::ManualTestUnanswered, this);
 }
 
+void SystemTab::pauseSupervision()
+{
+    supervisionTimer->stop();
+    activityTimer->stop();
+}
+
+bool SystemTab::eventMemoEmpty() const
+{
+    return eventMemo->lines().isEmpty();
+}
+
 void SystemTab::supervisionTimerTimer()
 {
     if (m_searching)

@@ -58,17 +58,16 @@ void TForm9::FormShow()
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     btn1->setFocus();
-    m_owner->supervisionTimer->stop();
-    m_owner->activityTimer->stop();
+    m_owner->pauseSupervision();
     // Only a reply that arrives while the prompt is open closes it; lines left from before
     // would close it at once and start the same round again.
-    m_eventLinesAtShow = m_owner->m_eventLinesAdded;
+    m_eventLinesAtShow = m_owner->eventLinesAdded();
     tmr1->start();
 }
 
 void TForm9::tmr1Timer()
 {
-    if (m_owner->m_eventLinesAdded != m_eventLinesAtShow && !m_owner->eventMemo->lines().isEmpty())
+    if (m_owner->eventLinesAdded() != m_eventLinesAtShow && !m_owner->eventMemoEmpty())
         close();
 }
 
