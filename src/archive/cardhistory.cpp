@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -153,6 +154,10 @@ void CardHistoryWindow::showFor(const QString &cardCode)
     fromPicker->setDate(today.addMonths(-1));
     toPicker->setDate(today);
     deleteButton->setEnabled(isAdministrator());
+    if (!isVisible()) {
+        if (const QScreen *s = screen())
+            move(s->availableGeometry().center() - rect().center());
+    }
     show();
     raise();
     activateWindow();
