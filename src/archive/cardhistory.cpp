@@ -113,9 +113,7 @@ bool CardHistoryWindow::ensureQuery()
     if (!Datafrm)
         return false;
     // On the data module's connection, and gone with it.
-    if (!m_query || m_query->connection() != Datafrm->con) {
-        m_query = new Query(Datafrm->con, Datafrm);
-        m_query->setObjectName(QStringLiteral("historyQuery"));
+    if (Datafrm->ensureOwnQuery(m_query, QStringLiteral("historyQuery"))) {
         m_source = new DataSource(m_query, m_query);
         if (!m_model) {
             m_model = new QueryTableModel(nullptr, this);

@@ -3,6 +3,7 @@
 // plate, account and a range of days; exported and printed as the archive is. An administrator
 // may delete the history of one card; no one may change a row. The archive window shows it for
 // its selected owner's card and the card tab for the code in its card field.
+#include <QPointer>
 #include <QWidget>
 
 class DataSource;
@@ -26,7 +27,7 @@ public:
     // (every card's for an empty code), the other conditions cleared.
     void showFor(const QString &cardCode);
     // The rows shown (null before the first search).
-    Query *rows() const { return m_query; }
+    Query *rows() const { return m_query.data(); }
 
 private:
     void build();
@@ -48,7 +49,7 @@ private:
     QTableView *grid = nullptr;          // histGrid
     QLabel *countLabel = nullptr;        // histCount
 
-    Query *m_query = nullptr;
+    QPointer<Query> m_query; // on the data module's connection, gone with it
     DataSource *m_source = nullptr;
     QueryTableModel *m_model = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "cards/cardlookup.h"
 
+#include "common/keys.h"
 #include "db/ownerarchive.h"
 
 namespace cards {
@@ -23,11 +24,7 @@ owners::KeyColumn columnOf(LookupField field)
 
 bool IsAllNum(const QString &text)
 {
-    for (const QChar c : text) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-    }
-    return true;
+    return keys::isAllDigits(text);
 }
 
 void openLookup(Query *q, LookupField field, const QString &key)

@@ -426,11 +426,8 @@ Query *CardTab::ownerRecords()
     // belongs to it, so that it never outlives the connection it runs on.
     if (!Datafrm)
         return nullptr;
-    if (!m_ownerQuery || m_ownerQuery->connection() != Datafrm->con) {
-        m_ownerQuery = new Query(Datafrm->con, Datafrm);
-        m_ownerQuery->setObjectName(QStringLiteral("cardOwnerQuery"));
-        m_ownerSource = new DataSource(m_ownerQuery, Datafrm);
-    }
+    if (Datafrm->ensureOwnQuery(m_ownerQuery, QStringLiteral("cardOwnerQuery")))
+        m_ownerSource = new DataSource(m_ownerQuery, m_ownerQuery);
     return m_ownerQuery;
 }
 

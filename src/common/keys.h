@@ -1,6 +1,7 @@
 #pragma once
 // What a key or a typed character is, as the windows' key handlers and filters ask it.
 #include <QChar>
+#include <QString>
 #include <QtCore/qnamespace.h>
 
 namespace keys {
@@ -16,6 +17,16 @@ inline bool isCharacterKey(int key)
 {
     return (key >= Qt::Key_Space && key <= Qt::Key_ydiaeresis) || isEnter(key) ||
            key == Qt::Key_Backspace || key == Qt::Key_Escape;
+}
+
+// Only 0-9 (also for the empty text): a number as an operator types it.
+inline bool isAllDigits(const QString &text)
+{
+    for (const QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    }
+    return true;
 }
 
 // 0-9, A-F, a-f: the characters of a card code.

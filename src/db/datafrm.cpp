@@ -70,6 +70,15 @@ void TDatafrm::DataModuleCreate(const QString &dataFile)
     schema::migrate(db.get());
 }
 
+bool TDatafrm::ensureOwnQuery(QPointer<Query> &query, const QString &objectName)
+{
+    if (query && query->connection() == con)
+        return false;
+    query = new Query(con, this);
+    query->setObjectName(objectName);
+    return true;
+}
+
 void TDatafrm::closeAll()
 {
     for (Query *q : {LGqry1, Qrymm1, Qryda1, QryJL1, Qrybb1})

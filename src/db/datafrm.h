@@ -8,6 +8,7 @@
 #include "db/query.h"
 
 #include <QObject>
+#include <QPointer>
 #include <memory>
 
 class TDatafrm : public QObject
@@ -23,6 +24,11 @@ public:
 
     // Closes the five queries and disconnects, so that the file can be handed over.
     void closeAll();
+
+    // A window's query of its own on con: made (with that object name) when `query` is null or
+    // belongs to an earlier data module, and owned by this one, so that it never outlives the
+    // connection it runs on. True when it was made now (the window then attaches its views).
+    bool ensureOwnQuery(QPointer<Query> &query, const QString &objectName);
 
     Connection *const con;
     Query *const LGqry1;

@@ -1,5 +1,6 @@
 #include "db/ownerarchive.h"
 
+#include "common/keys.h"
 #include "db/connection.h"
 #include "db/dberror.h"
 #include "db/like.h"
@@ -12,15 +13,6 @@ namespace owners {
 namespace {
 
 const QString SelectAll = QStringLiteral("select * from CZdata");
-
-bool allDigits(const QString &text)
-{
-    for (const QChar c : text) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-    }
-    return true;
-}
 
 void bindText(sqlite3_stmt *st, int index, const QString &text)
 {
@@ -120,7 +112,7 @@ Selection containing(KeyColumn column, const QString &key, bool alsoById)
         return noRecord();
     Selection s{SelectAll + QStringLiteral(" where ") + columnName(column) + db::ContainsKey,
                 {{QStringLiteral("key"), db::likeKey(key)}}};
-    if (alsoById && allDigits(key)) {
+    if (alsoById && keys::isAllDigits(key)) {
         s.sql += QStringLiteral(" or id=:id");
         // Digits beyond any id select no record by id, as a number that large matches none.
         bool ok = false;

@@ -9,6 +9,7 @@
 // the supervision), systemtab_password.cpp and systemtab_maintenance.cpp (backup, restore).
 #include "common/tabpage.h"
 #include "issuer/issuerport.h"
+#include "issuer/passwordrules.h"
 
 #include <QPointer>
 #include <QStringList>
@@ -144,10 +145,17 @@ private:
     void setupPassword();
     // Key handlers return true when the key was swallowed.
     bool passCodeFieldKeyPress(int key);
-    bool edtold_wordKeyPress(int key);
-    void edtold_wordChange();
-    bool edtnew_wordKeyPress(int key);
-    void edtnew_wordChange();
+    // The old and the new password fields (edtold_word, edtnew_word): six characters enable the
+    // next field, Enter goes on to it.
+    struct PasswordStep
+    {
+        QLineEdit *field;
+        issuer::PasswordField kind;
+        QLineEdit *next;
+        bool clearNextOnEnter;
+    };
+    bool passwordStepKeyPress(const PasswordStep &step, int key);
+    void passwordStepChange(const PasswordStep &step);
     bool edtpass_wordKeyPress(int key);
     void edtpass_wordChange();
     void changePasswordButtonClick();

@@ -78,11 +78,17 @@ void SystemTab::setupPassword()
     connect(passwordReplyTimer, &QTimer::timeout, this, [this] { passwordReplyTimeout(); });
 
     onKeyPress(passCodeField, [this](int key) { return passCodeFieldKeyPress(key); });
-    onKeyPress(oldPasswordField, [this](int key) { return edtold_wordKeyPress(key); });
-    onKeyPress(newPasswordField, [this](int key) { return edtnew_wordKeyPress(key); });
+    // The old and the new password lead on to the next field; only Enter on the old one empties
+    // the next.
+    const PasswordStep steps[] = {
+        {oldPasswordField, issuer::PasswordField::Old, newPasswordField, true},
+        {newPasswordField, issuer::PasswordField::New, confirmPasswordField, false}};
+    for (const PasswordStep &step : steps) {
+        onKeyPress(step.field, [this, step](int key) { return passwordStepKeyPress(step, key); });
+        connect(step.field, &QLineEdit::textChanged, this,
+                [this, step] { passwordStepChange(step); });
+    }
     onKeyPress(confirmPasswordField, [this](int key) { return edtpass_wordKeyPress(key); });
-    connect(oldPasswordField, &QLineEdit::textChanged, this, [this] { edtold_wordChange(); });
-    connect(newPasswordField, &QLineEdit::textChanged, this, [this] { edtnew_wordChange(); });
     connect(confirmPasswordField, &QLineEdit::textChanged, this, [this] { edtpass_wordChange(); });
     connect(changePasswordButton, &QPushButton::clicked, this,
             [this] { guarded([this] { changePasswordButtonClick(); }); });
@@ -105,44 +111,26 @@ bool SystemTab::passCodeFieldKeyPress(int key)
     return true;
 }
 
-bool SystemTab::edtold_wordKeyPress(int key)
+bool SystemTab::passwordStepKeyPress(const PasswordStep &step, int key)
 {
-    if (issuer::dropsPasswordKey(issuer::PasswordField::Old, key))
+    if (issuer::dropsPasswordKey(step.kind, key))
         return true;
     if (!keys::isEnter(key))
         return false;
-    if (newPasswordField->isEnabled()) {
-        newPasswordField->setFocus();
-        newPasswordField->clear();
+    if (step.next->isEnabled()) {
+        step.next->setFocus();
+        if (step.clearNextOnEnter)
+            step.next->clear();
     }
     return true;
 }
 
-void SystemTab::edtold_wordChange()
+void SystemTab::passwordStepChange(const PasswordStep &step)
 {
-    if (upperCased(oldPasswordField))
+    if (upperCased(step.field))
         return;
-    newPasswordField->setEnabled(text(oldPasswordField).size() == 6);
-    newPasswordField->clear();
-}
-
-bool SystemTab::edtnew_wordKeyPress(int key)
-{
-    if (issuer::dropsPasswordKey(issuer::PasswordField::New, key))
-        return true;
-    if (!keys::isEnter(key))
-        return false;
-    if (confirmPasswordField->isEnabled())
-        confirmPasswordField->setFocus();
-    return true;
-}
-
-void SystemTab::edtnew_wordChange()
-{
-    if (upperCased(newPasswordField))
-        return;
-    confirmPasswordField->setEnabled(text(newPasswordField).size() == 6);
-    confirmPasswordField->clear();
+    step.next->setEnabled(text(step.field).size() == 6);
+    step.next->clear();
 }
 
 bool SystemTab::edtpass_wordKeyPress(int key)
