@@ -126,18 +126,13 @@ bool CardHistoryWindow::ensureQuery()
                     });
         }
         m_model->setDataSource(m_source);
-        m_model->setColumns({{QStringLiteral("操作时间"), QStringLiteral("操作时间")},
-                             {QStringLiteral("操作员"), QStringLiteral("操作员")},
-                             {QStringLiteral("操作"), QStringLiteral("操作")},
-                             {QStringLiteral("卡片内码"), QStringLiteral("卡片内码")},
-                             {QStringLiteral("车辆编号"), QStringLiteral("车辆编号")},
-                             {QStringLiteral("车牌号码"), QStringLiteral("车牌号码")},
-                             {QStringLiteral("原有效期限"), QStringLiteral("原有效期限")},
-                             {QStringLiteral("新有效期限"), QStringLiteral("新有效期限")},
-                             {QStringLiteral("原卡片状态"), QStringLiteral("原卡片状态")},
-                             {QStringLiteral("新卡片状态"), QStringLiteral("新卡片状态")},
-                             {QStringLiteral("门组"), QStringLiteral("门组")},
-                             {QStringLiteral("结果"), QStringLiteral("结果")}});
+        // Every column but the row number, titled by its name.
+        QList<QueryTableModel::Column> columns;
+        for (const char *name :
+             {"操作时间", "操作员", "操作", "卡片内码", "车辆编号", "车牌号码", "原有效期限",
+              "新有效期限", "原卡片状态", "新卡片状态", "门组", "结果"})
+            columns.append({QString::fromUtf8(name), QString::fromUtf8(name)});
+        m_model->setColumns(columns);
     }
     return true;
 }

@@ -12,6 +12,7 @@
 #include "common/globals.h"
 #include "db/datafrm.h"
 #include "db/dberror.h"
+#include "rowcounter.h"
 #include "shell/forms.h"
 #include "shell/tform1.h"
 #include "systemtabview.h"
@@ -718,31 +719,6 @@ TEST_F(ArchiveWindowTest, PrintPreviewsTheArchiveAndExportWritesTheGrid)
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
-// Rows the engine hands over on the data module's connection while it lives.
-class RowCounter
-{
-public:
-    RowCounter()
-    {
-        m_keep.setSQL(QStringLiteral("select 1")); // the connection stays as it is traced
-        m_keep.open();
-        m_db = Datafrm->con->handle();
-        sqlite3_trace_v2(m_db, SQLITE_TRACE_ROW, &RowCounter::onRow, this);
-    }
-    ~RowCounter() { sqlite3_trace_v2(m_db, 0, nullptr, nullptr); }
-    int take() { return std::exchange(m_rows, 0); }
-
-private:
-    static int onRow(unsigned, void *self, void *, void *)
-    {
-        ++static_cast<RowCounter *>(self)->m_rows;
-        return 0;
-    }
-    Query m_keep{Datafrm->con};
-    sqlite3 *m_db = nullptr;
-    int m_rows = 0;
-};
-
 TEST_F(ArchiveWindowTest, ALargeArchiveShowsItsScreensWithoutReadingEveryRecord)
 {
     const int owners = 40 * Query::FetchBatch;
@@ -751,7 +727,7 @@ TEST_F(ArchiveWindowTest, ALargeArchiveShowsItsScreensWithoutReadingEveryRecord)
                            "卡片有效期限) SELECT 1000+i, printf('%08X', i), 'n' || i, '京A', "
                            "'2030年01月01日' FROM n")
                 .arg(owners));
-    RowCounter stepped;
+    RowCounter stepped(*Datafrm->con, true);
     open();
     QApplication::processEvents();
     EXPECT_EQ(form->wtxt1->text(), T::Entered(owners)) << "the whole count";

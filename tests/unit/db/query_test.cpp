@@ -1,5 +1,6 @@
 #include "common/passwordhash.h"
 #include "dbfixture.h"
+#include "rowcounter.h"
 
 #include "db/datafrm.h"
 
@@ -603,28 +604,6 @@ TEST_F(QueryTest, AResultReadOnDemandLetsItsConnectionCloseAndAppendsAfterEveryR
     EXPECT_EQ(q.recordCount(), 1001);
     EXPECT_EQ(q.fieldByName(QStringLiteral("序号")).asInteger(), 1001);
 }
-
-// Rows the engine hands over on a connection, counted while it lives.
-class RowCounter
-{
-public:
-    explicit RowCounter(Connection &con)
-        : m_db(con.handle())
-    {
-        sqlite3_trace_v2(m_db, SQLITE_TRACE_ROW, &RowCounter::onRow, this);
-    }
-    ~RowCounter() { sqlite3_trace_v2(m_db, 0, nullptr, nullptr); }
-    int take() { return std::exchange(m_rows, 0); }
-
-private:
-    static int onRow(unsigned, void *self, void *, void *)
-    {
-        ++static_cast<RowCounter *>(self)->m_rows;
-        return 0;
-    }
-    sqlite3 *m_db;
-    int m_rows = 0;
-};
 
 // A result read by page: every row has its place at once, a row is read with its page when it
 // is looked at, and moving, editing, deleting and appending work anywhere in it.
